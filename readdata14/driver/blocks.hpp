@@ -1,0 +1,81 @@
+// The two shapes every section hands back: the float block (element 0 counts
+// the records, records end to end) and the text block (values, lengths, the
+// joined texts). Both are built while reading and allocated with new[] at the
+// end, so that the caller can release them with delete[].
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace readdata14 {
+
+using FloatBlock = std::unique_ptr<float[]>;
+
+struct TextBlock {
+    FloatBlock values;
+    std::unique_ptr<std::int32_t[]> lengths;
+    std::unique_ptr<char[]> text;
+
+    // A section that gave nothing leaves all three null ("untouched").
+    bool Untouched() const noexcept { return !values && !lengths && !text; }
+};
+
+struct Point {
+    float x;
+    float y;
+};
+
+// Block assembly: records are appended as they are read; element 0 receives
+// the number of records actually in the block, so a caller walking the block
+// by its own slots never leaves it, even when a section stopped early.
+class BlockBuilder {
+public:
+    BlockBuilder() : data_(1, 0.0f) {}
+
+    std::size_t Size() const noexcept { return data_.size(); }
+    std::size_t Records() const noexcept { return records_; }
+    float& operator[](std::size_t index) noexcept { return data_[index]; }
+
+    void Push(float value) { data_.push_back(value); }
+    void Push(std::int32_t value) { data_.push_back(static_cast<float>(value)); }
+    void PushPoint(Point point) {
+        data_.push_back(point.x);
+        data_.push_back(point.y);
+    }
+    // Room for what the file has shown it holds; never a declared count alone.
+    void Reserve(std::size_t moreFloats) { data_.reserve(data_.size() + moreFloats); }
+    void CountRecord() noexcept { ++records_; }
+
+    // The block: element 0 = record count, then everything pushed.
+    FloatBlock Finish();
+
+private:
+    std::vector<float> data_;
+    std::size_t records_ = 0;
+};
+
+// The block of a section that declares no elements: the single float 0.
+FloatBlock EmptyBlock();
+
+// Text joining: each text is stored followed by "#", its lengths slot is its
+// length plus one, an element without text has the slot 0, and the joined
+// buffer is " " when no element has text.
+class TextJoiner {
+public:
+    void Add(std::string_view text);
+    void AddNone() { lengths_.push_back(0); }
+    std::size_t Slots() const noexcept { return lengths_.size(); }
+
+    std::unique_ptr<std::int32_t[]> FinishLengths() const;
+    std::unique_ptr<char[]> FinishText() const;
+
+private:
+    std::vector<std::int32_t> lengths_;
+    std::string joined_;
+};
+
+}  // namespace readdata14

@@ -1,0 +1,61 @@
+// The scanner: the only code that touches the raw bytes of a chart. It
+// reproduces the formatted reads the format is defined by ("%s", "%d", "%f",
+// a blank in a format, a line read with a character limit) over a buffer in
+// memory, never past its end and independent of the host's locale.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "driver/diagnostics.hpp"
+
+namespace readdata14 {
+
+class Scanner {
+public:
+    explicit Scanner(std::string_view text, DiagnosticSink* sink = nullptr) noexcept
+        : text_(text), sink_(sink) {}
+
+    // A blank in a format: skips any white space (blank, tab, LF, VT, FF, CR).
+    void SkipSpace() noexcept;
+
+    // "%s": skips white space, then takes the run of non-space bytes. Empty
+    // optional at the end of the input. A token is taken whole, however long;
+    // as in the C string it would be read into, its text ends at a NUL byte.
+    std::optional<std::string_view> Token() noexcept;
+
+    // "%d": skips white space, then the longest prefix that forms an integer.
+    // A failed conversion consumes nothing but the white space.
+    std::optional<std::int32_t> Int() noexcept;
+
+    // "%f": as Int, with the float conversion of ParseFloatPrefix.
+    std::optional<float> Float() noexcept;
+
+    // A line read with room for `limit` characters: takes characters until
+    // `limit` have been taken, a line break has been taken (it is part of the
+    // result), or the input ends. No white space is skipped first. The text
+    // ends at a NUL byte, like a token's.
+    std::string_view Line(std::size_t limit) noexcept;
+
+    bool AtEnd() const noexcept { return pos_ >= text_.size(); }
+    std::size_t Offset() const noexcept { return pos_; }
+    std::string_view Rest() const noexcept { return text_.substr(pos_); }
+
+    // Findings, placed at the next token (or at `offset`). Free when no sink
+    // listens: the position is only worked out for a sink.
+    bool Listening() const noexcept { return sink_ != nullptr; }
+    void Report(FindingKind kind, std::string message);
+    void ReportAt(std::size_t offset, FindingKind kind, std::string message);
+    // Where the next token starts (after white space), for findings.
+    std::size_t NextTokenOffset() const noexcept;
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    DiagnosticSink* sink_;
+};
+
+}  // namespace readdata14
