@@ -3,7 +3,7 @@
 # Idempotent; run as root (or with sudo available).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev)
 
 missing=()
 for p in "${packages[@]}"; do
