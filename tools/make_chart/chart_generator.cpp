@@ -230,12 +230,22 @@ struct Symbol {
     double angle = 0;     // other types: the wind's heading in radians
 };
 
+// Centre c stands in grid cell (c % cols, c / cols), jittered by less than
+// a tenth of a cell, so the nearest one is in the point's cell or next to it.
 const Centre& NearestCentre(const World& world, double x, double y) {
+    int col = static_cast<int>(std::floor(x / CELL_X)), row = static_cast<int>(std::floor(y / CELL_Y));
     const Centre* best = &world.centres.front();
     double bestDistance = 1e300;
-    for (const Centre& centre : world.centres) {
-        double d = (centre.x - x) * (centre.x - x) + (centre.y - y) * (centre.y - y);
-        if (d < bestDistance) bestDistance = d, best = &centre;
+    for (int r = row - 1; r <= row + 1; ++r) {
+        for (int c = col - 1; c <= col + 1; ++c) {
+            if (r < 0 || c < 0 || c >= world.cols) continue;
+            std::size_t index = static_cast<std::size_t>(r) * static_cast<std::size_t>(world.cols) +
+                                static_cast<std::size_t>(c);
+            if (index >= world.centres.size()) continue;
+            const Centre& centre = world.centres[index];
+            double d = (centre.x - x) * (centre.x - x) + (centre.y - y) * (centre.y - y);
+            if (d < bestDistance) bestDistance = d, best = &centre;
+        }
     }
     return *best;
 }
@@ -468,16 +478,40 @@ std::string ChartText(const ChartSpec& spec) {
     return out.Text();
 }
 
-SectionCounts CountsForSize(const ChartSpec& spec, std::uint64_t bytes) {
-    double base = static_cast<double>(ChartText(spec).size());
-    double factor = static_cast<double>(bytes) / base;
+namespace {
+
+SectionCounts Scaled(const SectionCounts& c, double factor) {
     auto scale = [factor](int count) {
         if (count <= 0) return 0;
         return static_cast<int>(std::clamp(std::llround(count * factor), 1ll, 100000000ll));
     };
-    const SectionCounts& c = spec.counts;
-    return {scale(c.lines),     scale(c.lineSymbols),    scale(c.symbols),  scale(c.contours),
-            scale(c.weatherRegions), scale(c.fillAreas), scale(c.notes)};
+    return {scale(c.lines),          scale(c.lineSymbols), scale(c.symbols), scale(c.contours),
+            scale(c.weatherRegions), scale(c.fillAreas),   scale(c.notes)};
+}
+
+// Bytes per unit of scale, from a chart generated at that scale.
+double BytesPerUnit(ChartSpec spec, const SectionCounts& base, double factor) {
+    spec.counts = Scaled(base, factor);
+    ChartWriter counter = ChartWriter::Counter();
+    WriteChart(spec, counter);
+    return static_cast<double>(counter.BytesWritten()) / factor;
+}
+
+}  // namespace
+
+// A bigger chart covers a wider plane, so its coordinates have more digits:
+// the bytes per element grow with the logarithm of the scale. Two probes at
+// an eighth and a sixty-fourth of the scale give that growth.
+SectionCounts CountsForSize(const ChartSpec& spec, std::uint64_t bytes) {
+    const SectionCounts& base = spec.counts;
+    double factor = static_cast<double>(bytes) / BytesPerUnit(spec, base, 1.0);
+    double near = std::max(factor / 8.0, 1.0), far = std::max(near / 8.0, 1.0);
+    if (near > far) {
+        double nearUnit = BytesPerUnit(spec, base, near), farUnit = BytesPerUnit(spec, base, far);
+        double unit = nearUnit + (nearUnit - farUnit) * std::log(factor / near) / std::log(near / far);
+        factor = static_cast<double>(bytes) / unit;
+    }
+    return Scaled(base, factor);
 }
 
 }  // namespace readdata14::tools

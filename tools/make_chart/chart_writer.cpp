@@ -11,10 +11,15 @@ ChartWriter::ChartWriter(std::FILE* out) : out_(out) {
     if (out_ != nullptr) buffer_.reserve(FLUSH_AT + 4096);
 }
 
+ChartWriter ChartWriter::Counter() {
+    ChartWriter counter;
+    counter.countOnly_ = true;
+    return counter;
+}
+
 void ChartWriter::Token(std::string_view token) {
     buffer_.append(token);
     buffer_.push_back(' ');
-    MaybeFlush();
 }
 
 void ChartWriter::Int(std::int64_t value) {
@@ -23,7 +28,6 @@ void ChartWriter::Int(std::int64_t value) {
     (void)ec;  // 24 characters hold every 64-bit integer
     buffer_.append(digits, end);
     buffer_.push_back(' ');
-    MaybeFlush();
 }
 
 void ChartWriter::Fixed(double value, int decimals) {
@@ -40,7 +44,6 @@ void ChartWriter::Fixed(double value, int decimals) {
     if (text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos) text.remove_prefix(1);
     buffer_.append(text);
     buffer_.push_back(' ');
-    MaybeFlush();
 }
 
 void ChartWriter::Point(double x, double y) {
@@ -49,23 +52,23 @@ void ChartWriter::Point(double x, double y) {
     buffer_.append("0 ");
 }
 
-void ChartWriter::Raw(std::string_view text) {
-    buffer_.append(text);
-    MaybeFlush();
-}
+void ChartWriter::Raw(std::string_view text) { buffer_.append(text); }
 
 void ChartWriter::Newline() {
     if (!buffer_.empty() && buffer_.back() == ' ') buffer_.back() = '\n';
     else buffer_.push_back('\n');
+    // Only at a line's end, so that a blank before it is never flushed early
+    // and the bytes do not depend on where the buffer was cut.
+    MaybeFlush();
 }
 
 void ChartWriter::MaybeFlush() {
-    if (out_ != nullptr && buffer_.size() >= FLUSH_AT) Flush();
+    if ((out_ != nullptr || countOnly_) && buffer_.size() >= FLUSH_AT) Flush();
 }
 
 bool ChartWriter::Flush() {
-    if (out_ == nullptr) return true;
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size())
+    if (out_ == nullptr && !countOnly_) return true;
+    if (out_ != nullptr && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), out_) != buffer_.size())
         failed_ = true;
     flushed_ += buffer_.size();
     buffer_.clear();

@@ -16,12 +16,15 @@ public:
     // megabyte; without one, everything stays in memory (see Text).
     explicit ChartWriter(std::FILE* out = nullptr);
 
+    // A writer that only counts the bytes, for sizing a chart.
+    static ChartWriter Counter();
+
     void Token(std::string_view token);  // the token and a blank
     void Int(std::int64_t value);        // the number and a blank
     void Fixed(double value, int decimals);  // the number and a blank
     void Point(double x, double y);      // "x y 0 ", two decimals
     void Raw(std::string_view text);     // as it stands, nothing after it
-    void Newline();
+    void Newline();  // turns a trailing blank into the line break
 
     // Everything written so far, when there is no file.
     const std::string& Text() const { return buffer_; }
@@ -37,6 +40,7 @@ private:
     std::string buffer_;
     std::uint64_t flushed_ = 0;
     bool failed_ = false;
+    bool countOnly_ = false;
 };
 
 }  // namespace readdata14::tools
