@@ -176,8 +176,8 @@ void WriteLines(const ChartSpec& spec, const World& world, Random& random, Chart
 enum FrontCode { COLD_FRONT = 2, WARM_FRONT = 3, OCCLUDED_FRONT = 4, STATIONARY_FRONT = 5 };
 
 // Fronts from the lows: a cold and a warm front each, then occlusions and
-// stationary fronts. Cold fronts are long and finely drawn, so their point
-// lists are the ones a reader thins.
+// stationary fronts. Every other cold front is long and finely drawn, so
+// its point list is one a reader thins.
 void WriteLineSymbols(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
     int count = std::max(spec.counts.lineSymbols, 0);
     out.Token("LINES_SYMBOL:");
@@ -188,7 +188,7 @@ void WriteLineSymbols(const ChartSpec& spec, const World& world, Random& random,
         const Centre& low = *world.lows[static_cast<std::size_t>((f / 2) % lows)];
         int code = f < 2 * lows ? (f % 2 == 0 ? COLD_FRONT : WARM_FRONT)
                                 : (f % 2 == 0 ? OCCLUDED_FRONT : STATIONARY_FRONT);
-        bool longFront = code == COLD_FRONT;
+        bool longFront = code == COLD_FRONT && f % 4 == 0;  // every other cold front
         int points = longFront ? std::max(4 * spec.points, 300) : std::max(spec.points, 2);
         double length = random.Uniform(0.5, 0.8) * CELL_X;
         double spacing = longFront ? std::min(0.8, 1.1 * CELL_X / points) : length / (points - 1);
@@ -268,7 +268,7 @@ std::vector<Symbol> MakeSymbols(const ChartSpec& spec, const World& world, Rando
         double r = world.maxRadius / world.rings;
         symbols.push_back({centre.low ? 61 : 60, centre.x, centre.y, false, centre.low ? "L" : "H", 0});
         int central = centre.low ? centre.innerValue - 3 : centre.innerValue + 3;
-        symbols.push_back({48, centre.x - 12.0, centre.y - 0.75 * r, false, std::to_string(central), 0});
+        symbols.push_back({48, centre.x, centre.y - std::max(0.75 * r, 30.0), false, std::to_string(central), 0});
         if (centre.low && nth % 3 == 1)
             symbols.push_back({62, centre.x + 18.0, centre.y + 0.8 * r, false, "Developing\x01low", 0});
         if (!centre.low && nth % 4 == 1)
@@ -339,7 +339,7 @@ void WriteClosedContours(const ChartSpec& spec, const World& world, Random& rand
         out.Int(points);
         out.Newline();
         WritePoints(out, isobar);
-        std::string label = LabelToken(random, centre.RingValue(ring), 0.05, 0.1);
+        std::string label = LabelToken(random, centre.RingValue(ring), 0.05, 0.06);
         int labelPoints = label == "NoLabel" ? 0 : random.Int(1, 2);
         out.Token(label);
         out.Int(labelPoints);

@@ -1,7 +1,7 @@
 // make_chart: writes a synthetic type-14 surface-analysis chart.
 //
 // The bundled sample examples/sample_chart.txt is made with
-//   make_chart --seed 7 --points 40 -o examples/sample_chart.txt
+//   make_chart --seed 3 --points 32 -o examples/sample_chart.txt
 // (the default counts; see SectionCounts).
 #include <charconv>
 #include <cstdio>

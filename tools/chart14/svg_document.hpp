@@ -1,0 +1,59 @@
+// The pieces an SVG picture of a chart is written with: numbers without
+// locale, escaped texts, point lists as paths, and the colour ramp of the
+// contour levels.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "readdata14/point.hpp"
+
+namespace chart14 {
+
+// An SVG document being written; the caller writes the elements in drawing
+// order (later ones on top).
+class SvgDocument {
+public:
+    std::string& Out() { return out_; }
+
+    // The shortest text that reads back as the same float.
+    SvgDocument& Number(double value);
+    SvgDocument& Raw(std::string_view text) {
+        out_.append(text);
+        return *this;
+    }
+    // Text for element content or an attribute value: markup characters
+    // escaped, control characters (a note text may end with its line break)
+    // as blanks.
+    SvgDocument& Escaped(std::string_view utf8);
+
+    // A "d" attribute value for a polyline; closed adds "Z". Non-finite
+    // points are skipped. Writes nothing for fewer than two points.
+    SvgDocument& PathData(std::span<const readdata14::Point> points, bool closed);
+
+    // A text at (x, y) in the file's coordinates, written upright in the
+    // unflipped layer: the y axis of the picture points down.
+    SvgDocument& Text(double x, double y, std::string_view cssClass, std::string_view utf8,
+                      std::string_view fill = {});
+
+private:
+    std::string out_;
+};
+
+// "#rrggbb" for t in [0, 1] along a blue–green–yellow–red ramp: low levels
+// cold, high levels warm.
+std::string RampColour(double t);
+
+// The colour mixed with black, `keep` of it left: readable text on white.
+std::string Darker(std::string_view colour, double keep);
+
+// A fixed colour for a code or type without a colour of its own.
+std::string PaletteColour(std::int32_t code);
+
+// A label value as it is written on a line or contour: a whole number without
+// decimals, a label code as the code itself.
+std::string LabelText(float value);
+
+}  // namespace chart14

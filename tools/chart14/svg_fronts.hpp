@@ -1,0 +1,33 @@
+// Fronts drawn as forecasters draw them: triangles along a cold front, half
+// discs along a warm front, both in turn along an occlusion, and on opposite
+// sides along a stationary front. The glyphs stand on the left of the line's
+// drawing direction, the side the front moves towards.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "readdata14/point.hpp"
+#include "svg_document.hpp"
+
+namespace chart14 {
+
+// Line-symbol codes of the fronts.
+enum class FrontKind { Cold, Warm, Occluded, Stationary, None };
+FrontKind FrontKindOf(std::int32_t code);
+
+// A place along a line and the line's direction there (a unit vector).
+struct Along {
+    double x, y, dx, dy;
+};
+
+// Places every `spacing` along the line, the first half a spacing in.
+std::vector<Along> PlacesAlong(std::span<const readdata14::Point> points, double spacing);
+
+// Path data ("d") of one glyph at a place, `size` across; side +1 puts it
+// on the left of the line, -1 on the right.
+void TriangleGlyph(SvgDocument& doc, const Along& at, double size, double side);
+void HalfDiscGlyph(SvgDocument& doc, const Along& at, double size, double side);
+
+}  // namespace chart14

@@ -1,0 +1,24 @@
+// A picture of a chart as SVG: shaded weather regions and fill areas,
+// contours coloured by level with their values on them, lines, fronts,
+// symbols, texts and notes, and a legend of the levels. North is up: the
+// file's y axis points up, the picture flips it with a transform.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "readdata14/chart.hpp"
+
+namespace chart14 {
+
+// Turns a text of the file into UTF-8 (see TextDecoder).
+using TextToUtf8 = std::function<std::string(std::string_view)>;
+
+struct SvgOptions {
+    double widthPx = 1400;  // the picture's width; its height follows the chart
+};
+
+std::string RenderSvg(const readdata14::Chart& chart, const TextToUtf8& toUtf8, const SvgOptions& options = {});
+
+}  // namespace chart14
