@@ -4,6 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev)
+packages+=(librsvg2-bin)  # rsvg-convert: renders chart14 svg pictures in the tests
 
 missing=()
 for p in "${packages[@]}"; do

@@ -114,7 +114,7 @@ void WriteHead(SvgDocument& doc, const Frame& f, const SvgOptions& options) {
     doc.Raw("<rect x=\"").Number(f.extent.minX - f.pad).Raw("\" y=\"").Number(-(f.extent.maxY + f.pad))
         .Raw("\" width=\"").Number(f.extent.maxX - f.extent.minX + 2 * f.pad).Raw("\" height=\"")
         .Number(f.extent.maxY - f.extent.minY + 2 * f.pad)
-        .Raw("\" fill=\"#f4f8fb\" stroke=\"#9aa\" stroke-width=\"").Number(u).Raw("\"/>\n");
+        .Raw("\" id=\"map\" fill=\"#f4f8fb\" stroke=\"#9aa\" stroke-width=\"").Number(u).Raw("\"/>\n");
 }
 
 std::string RegionColour(std::int32_t code) {
@@ -128,7 +128,7 @@ std::string RegionColour(std::int32_t code) {
 }
 
 void WriteAreas(SvgDocument& doc, const Chart& chart, double u) {
-    doc.Raw("<g stroke-linejoin=\"round\">\n");
+    doc.Raw("<g id=\"areas\" stroke-linejoin=\"round\">\n");
     for (const auto& area : chart.FillAreas()) {
         std::string colour = PaletteColour(area.code + 4);
         doc.Raw("<path fill=\"").Raw(colour).Raw("\" fill-opacity=\"0.22\" stroke=\"").Raw(colour)
@@ -144,7 +144,8 @@ void WriteAreas(SvgDocument& doc, const Chart& chart, double u) {
 }
 
 void WriteContours(SvgDocument& doc, const Chart& chart, const LevelColours& colours, double u) {
-    doc.Raw("<g fill=\"none\" stroke-linejoin=\"round\" stroke-width=\"").Number(1.8 * u).Raw("\">\n");
+    doc.Raw("<g id=\"contours\" fill=\"none\" stroke-linejoin=\"round\" stroke-width=\"").Number(1.8 * u)
+        .Raw("\">\n");
     for (const auto& contour : chart.ClosedContours()) {
         doc.Raw("<path stroke=\"").Raw(colours.For(contour.value)).Raw("\"");
         if (!contour.IsClosed()) doc.Raw(" stroke-dasharray=\"").Number(10 * u).Raw(" ").Number(4 * u).Raw("\"");
@@ -154,7 +155,7 @@ void WriteContours(SvgDocument& doc, const Chart& chart, const LevelColours& col
 }
 
 void WriteLines(SvgDocument& doc, const Chart& chart, double u) {
-    doc.Raw("<g fill=\"none\" stroke=\"#4d4d4d\" stroke-linejoin=\"round\" stroke-width=\"").Number(1.2 * u)
+    doc.Raw("<g id=\"lines\" fill=\"none\" stroke=\"#4d4d4d\" stroke-linejoin=\"round\" stroke-width=\"").Number(1.2 * u)
         .Raw("\">\n");
     for (const auto& line : chart.Lines()) {
         doc.Raw("<path");
@@ -180,7 +181,7 @@ void WriteGlyphs(SvgDocument& doc, const std::vector<Along>& places, std::string
 }
 
 void WriteFronts(SvgDocument& doc, const Chart& chart, double u) {
-    doc.Raw("<g fill=\"none\" stroke-linejoin=\"round\" stroke-linecap=\"round\" stroke-width=\"")
+    doc.Raw("<g id=\"fronts\" fill=\"none\" stroke-linejoin=\"round\" stroke-linecap=\"round\" stroke-width=\"")
         .Number(2.6 * u).Raw("\">\n");
     for (const auto& front : chart.LineSymbols()) {
         FrontKind kind = FrontKindOf(front.code);
@@ -205,7 +206,7 @@ void WriteFronts(SvgDocument& doc, const Chart& chart, double u) {
 }
 
 void WriteWinds(SvgDocument& doc, const Chart& chart, double u) {
-    doc.Raw("<g stroke-width=\"1.3\">\n");
+    doc.Raw("<g id=\"winds\" stroke-width=\"1.3\">\n");
     for (const auto& symbol : chart.Symbols()) {
         if (readdata14::IsTextSymbolType(symbol.type) || !std::isfinite(symbol.position.x) ||
             !std::isfinite(symbol.position.y) || !std::isfinite(symbol.direction))
@@ -305,9 +306,13 @@ std::string RenderSvg(const Chart& chart, const TextToUtf8& toUtf8, const SvgOpt
     LevelColours colours(chart.Levels());
     WriteHead(doc, frame, options);
     WriteGeometry(doc, chart, colours, frame.unit);
+    doc.Raw("<g id=\"labels\">\n");
     WriteLabels(doc, chart, colours);
+    doc.Raw("</g>\n<g id=\"texts\">\n");
     WriteTexts(doc, chart, toUtf8, frame.unit);
+    doc.Raw("</g>\n<g id=\"legend\">\n");
     WriteLegend(doc, chart, frame, colours, toUtf8);
+    doc.Raw("</g>\n");
     doc.Raw("</svg>\n");
     return std::move(doc.Out());
 }

@@ -324,7 +324,8 @@ void WriteClosedContours(const ChartSpec& spec, const World& world, Random& rand
     for (int i = 0; i < count; ++i) {
         int c = i % centres, ring = i / centres;
         const Centre& centre = world.centres[static_cast<std::size_t>(c)];
-        bool open = ring == world.rings - 1 && world.rings > 1 && c % 3 == 2;
+        int outerRing = (count - 1 - c) / centres;
+        bool open = ring == outerRing && ring > 0 && c % 3 == 2;
         double radius = world.maxRadius * (ring + 1) / world.rings;
         double start = open ? random.Uniform(0.0, 2.0 * PI) : 0.0;
         double sweep = open ? 1.4 * PI : 2.0 * PI;

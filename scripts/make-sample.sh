@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Regenerates the bundled sample chart and its picture under docs/ with the
+# project's own tools. Build them first (cmake --preset default && cmake
+# --build --preset default); BUILD_DIR names another build directory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build/default}
+"$build/tools/make_chart/make_chart" --seed 3 --points 32 -o examples/sample_chart.txt
+"$build/tools/chart14/chart14" svg examples/sample_chart.txt -o "$build/sample_chart.svg"
+rsvg-convert -w 1200 -f png -o docs/sample_chart.png "$build/sample_chart.svg"
+echo "make-sample: examples/sample_chart.txt and docs/sample_chart.png regenerated"

@@ -1,0 +1,197 @@
+// The sample generator: the same seed gives the same bytes, and what it
+// writes reads back through the driver with every section populated and
+// every block walkable by an independent walker.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "chart_generator.hpp"
+#include "support/block_walk.hpp"
+#include "support/chart_text.hpp"
+
+namespace readdata14 {
+namespace {
+
+using test::Layout;
+using test::ReadText;
+using test::TextsAgree;
+using test::WalkBlock;
+using tools::ChartSpec;
+using tools::ChartText;
+
+// The count that follows a section tag in a generated chart.
+int DeclaredCount(const std::string& text, std::string_view tag) {
+    std::size_t at = text.find(std::string(tag) + " ");
+    if (at == std::string::npos) return -1;
+    return std::stoi(text.substr(at + tag.size() + 1));
+}
+
+ChartSpec Spec(std::uint64_t seed, int points) {
+    ChartSpec spec;
+    spec.seed = seed;
+    spec.points = points;
+    return spec;
+}
+
+TEST(MakeChart, TheSameSeedGivesTheSameBytes) {
+    for (std::uint64_t seed : {1u, 3u, 977u}) {
+        EXPECT_EQ(ChartText(Spec(seed, 40)), ChartText(Spec(seed, 40))) << seed;
+    }
+    EXPECT_NE(ChartText(Spec(1, 40)), ChartText(Spec(2, 40)));
+}
+
+// The writer flushes to a file in pieces; the pieces must join to exactly
+// the text written in memory.
+TEST(MakeChart, AFileHoldsTheSameBytesAsTheText) {
+    ChartSpec spec = Spec(5, 64);
+    spec.counts = tools::CountsForSize(spec, 2'500'000);
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    tools::ChartWriter out(file);
+    tools::WriteChart(spec, out);
+    ASSERT_TRUE(out.Flush());
+    std::string expected = ChartText(spec);
+    ASSERT_GT(expected.size(), 2'000'000u);  // more than one flush
+    std::string written(expected.size() + 1, '\0');
+    std::rewind(file);
+    written.resize(std::fread(written.data(), 1, written.size(), file));
+    std::fclose(file);
+    EXPECT_TRUE(written == expected);
+}
+
+TEST(MakeChart, SizeOptionComesCloseToTheTarget) {
+    for (std::uint64_t target : {200'000u, 3'000'000u}) {
+        ChartSpec spec = Spec(11, 64);
+        spec.counts = tools::CountsForSize(spec, target);
+        double size = static_cast<double>(ChartText(spec).size());
+        EXPECT_NEAR(size / static_cast<double>(target), 1.0, 0.2) << target;
+    }
+}
+
+struct ReadBack {
+    std::string text;
+    ChartData chart;
+};
+
+void Read(const ChartSpec& spec, ReadBack& back) {
+    back.text = ChartText(spec);
+    ASSERT_EQ(ReadText(back.text, back.chart), ChartStatus::Read);
+}
+
+// Every section present, every block walkable, counts as declared.
+void ExpectPopulated(const ReadBack& back) {
+    const ChartData& c = back.chart;
+    const std::string& text = back.text;
+    const std::pair<const float*, Layout> blocks[] = {
+        {c.lines.get(), Layout::Lines},           {c.lineSymbols.get(), Layout::PointList},
+        {c.closedContours.get(), Layout::ClosedContours}, {c.symbols.values.get(), Layout::Symbols},
+        {c.weatherRegions.get(), Layout::PointList}, {c.fillAreas.get(), Layout::FillAreas},
+        {c.notes.values.get(), Layout::Notes},
+    };
+    for (const auto& [block, layout] : blocks) {
+        ASSERT_NE(block, nullptr) << static_cast<int>(layout);
+        EXPECT_TRUE(WalkBlock(layout, block).has_value()) << static_cast<int>(layout);
+        EXPECT_GT(block[0], 0.0f) << static_cast<int>(layout);
+    }
+    EXPECT_TRUE(c.fillAreasRead);
+    EXPECT_EQ(c.lines[0], DeclaredCount(text, "LINES:"));
+    EXPECT_EQ(c.lineSymbols[0], DeclaredCount(text, "LINES_SYMBOL:"));
+    EXPECT_EQ(c.closedContours[0], DeclaredCount(text, "CLOSED_CONTOURS:"));
+    EXPECT_EQ(c.weatherRegions[0], DeclaredCount(text, "WEATHER_REGION:"));
+    EXPECT_EQ(c.fillAreas[0], DeclaredCount(text, "FILLAREA:"));
+    EXPECT_EQ(c.notes.values[0], DeclaredCount(text, "NOTES_SYMBOL:"));
+    auto symbols = static_cast<std::size_t>(DeclaredCount(text, "SYMBOLS:"));
+    auto notes = static_cast<std::size_t>(DeclaredCount(text, "NOTES_SYMBOL:"));
+    EXPECT_TRUE(TextsAgree(c.symbols.lengths.get(), symbols, c.symbols.text.get()));
+    EXPECT_TRUE(TextsAgree(c.notes.lengths.get(), 2 * notes, c.notes.text.get()));
+}
+
+TEST(MakeChart, ReadsBackWithEverySectionPopulated) {
+    struct Case {
+        std::uint64_t seed;
+        int points;
+    };
+    for (Case c : {Case{1, 64}, Case{3, 32}, Case{42, 2}, Case{12345, 200}}) {
+        SCOPED_TRACE("seed " + std::to_string(c.seed) + ", points " + std::to_string(c.points));
+        ReadBack back;
+        Read(Spec(c.seed, c.points), back);
+        ExpectPopulated(back);
+    }
+}
+
+TEST(MakeChart, PerSectionCountsAreWritten) {
+    ChartSpec spec = Spec(8, 16);
+    spec.counts = {3, 0, 1, 7, 0, 1, 0};
+    ReadBack back;
+    Read(spec, back);
+    EXPECT_EQ(back.chart.lines[0], 3.0f);
+    EXPECT_EQ(back.chart.lineSymbols[0], 0.0f);
+    ASSERT_NE(back.chart.symbols.values, nullptr);
+    EXPECT_EQ(back.chart.symbols.values[0], 1.0f);
+    EXPECT_EQ(back.chart.closedContours[0], 7.0f);
+    EXPECT_EQ(back.chart.weatherRegions[0], 0.0f);
+    ASSERT_NE(back.chart.fillAreas, nullptr);
+    EXPECT_EQ(back.chart.fillAreas[0], 1.0f);
+    EXPECT_TRUE(back.chart.notes.Untouched());
+}
+
+// The first front (a cold front), the first weather region and the second
+// fill area declare more than 250 finely spaced points: a reader thins them.
+// Lines and contours keep every point.
+TEST(MakeChart, LongPointListsAreThinnedAndShortOnesKept) {
+    ReadBack back;
+    Read(Spec(1, 64), back);
+    const ChartData& c = back.chart;
+    float front = c.lineSymbols[1];
+    EXPECT_GT(front, 50.0f);
+    EXPECT_LT(front, 300.0f);
+    float region = c.weatherRegions[1];
+    EXPECT_GT(region, 50.0f);
+    EXPECT_LT(region, 280.0f);
+    const float* secondArea = c.fillAreas.get() + 1 + 2 * static_cast<int>(c.fillAreas[1]) + 18;
+    EXPECT_LT(secondArea[0], 260.0f);
+    EXPECT_EQ(c.lines[1], 64.0f);
+    EXPECT_EQ(c.closedContours[1], 64.0f);
+}
+
+// A type-48 symbol with z 1.0 is written for every fifth centre and dropped
+// by a reader; a text written with 0x01 reads back with a blank.
+TEST(MakeChart, SymbolsCarryADroppedOneAndBlanks) {
+    ReadBack back;
+    Read(Spec(1, 16), back);
+    const ChartData& c = back.chart;
+    EXPECT_EQ(c.symbols.values[0], DeclaredCount(back.text, "SYMBOLS:") - 1);
+    std::string_view texts(c.symbols.text.get());
+    EXPECT_TRUE(texts.find("Developing low#") != std::string_view::npos ||
+                texts.find("Blocking high#") != std::string_view::npos)
+        << texts;
+}
+
+// Highs and lows become nested isobars with levels; the outer isobar of
+// every third centre is open and so has no level.
+TEST(MakeChart, ContoursNestWithLevels) {
+    ReadBack back;
+    Read(Spec(1, 32), back);
+    const float* block = back.chart.closedContours.get();
+    int valued = 0, open = 0;
+    const float* r = block + 1;
+    for (int i = 0; i < static_cast<int>(block[0]); ++i) {
+        auto n = static_cast<int>(r[0]);
+        auto m = static_cast<int>(r[5 + 2 * n]);
+        if (r[2] == 1.0f) {
+            ++valued;
+            EXPECT_NE(r[3], 999999.0f);
+        }
+        bool closed = r[4] == r[4 + 2 * n - 2] && r[5] == r[5 + 2 * n - 2];
+        if (!closed) ++open;
+        r += 6 + 2 * n + 2 * m;
+    }
+    EXPECT_GT(valued, 10);
+    EXPECT_GE(open, 1);
+    EXPECT_GE(r[0], 5.0f);  // the level count after the last record
+}
+
+}  // namespace
+}  // namespace readdata14

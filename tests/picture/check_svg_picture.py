@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""chart14 svg, rendered to PNG by rsvg-convert and checked for content.
+
+For the bundled sample, a larger generated chart and a chart with every
+section empty: the SVG parses, has one contour path per contour, renders, and
+the rendered map is not blank and shows every contour colour in the colour's
+own pixels. Only the standard library: the PNG is decoded with zlib.
+"""
+import argparse
+import collections
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import xml.etree.ElementTree as ET
+import zlib
+
+SVG = "{http://www.w3.org/2000/svg}"
+BACKGROUND = [(255, 255, 255), (0xF4, 0xF8, 0xFB)]
+GREY = "#808080"  # contours without a level
+EMPTY_CHART = ("readdata14 14 empty_chart\n1 2 3 4 5\nLINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\n"
+               "CLOSED_CONTOURS: 0\nSTATION_SITUATION\nWEATHER_REGION: 0\nFILLAREA: 0\nNOTES_SYMBOL: 0\n")
+
+
+def unfilter(kind, line, previous, channels):
+    """Undoes one scanline's PNG filter (RFC 2083, 6.3) in place."""
+    n = len(line)
+    if kind == 1:
+        for i in range(channels, n):
+            line[i] = (line[i] + line[i - channels]) & 255
+    elif kind == 2:
+        line[:] = bytes((a + b) & 255 for a, b in zip(line, previous))
+    elif kind == 3:
+        for i in range(n):
+            left = line[i - channels] if i >= channels else 0
+            line[i] = (line[i] + ((left + previous[i]) >> 1)) & 255
+    elif kind == 4:
+        for i in range(n):
+            if i < channels:
+                line[i] = (line[i] + previous[i]) & 255
+                continue
+            a, b, c = line[i - channels], previous[i], previous[i - channels]
+            pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
+            line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+
+
+def decode_png(data):
+    """(width, height, rows of RGB bytes, 3 per pixel) of an 8-bit RGB or RGBA PNG."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    at, idat, header = 8, b"", None
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    assert depth == 8 and colour in (2, 6) and interlace == 0, header
+    channels = 4 if colour == 6 else 3
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        at = y * (stride + 1)
+        line = bytearray(raw[at + 1:at + 1 + stride])
+        unfilter(raw[at], line, previous, channels)
+        rgb = bytearray(3 * width)  # the picture is opaque: drop alpha
+        for c in range(3):
+            rgb[c::3] = line[c::channels]
+        rows.append(bytes(rgb))
+        previous = line
+    return width, height, rows
+
+
+def parse_hex(colour):
+    return tuple(int(colour[i:i + 2], 16) for i in (1, 3, 5))
+
+
+def declared(chart_text, tag):
+    match = re.search(re.escape(tag) + r"\s+(-?\d+)", chart_text)
+    return int(match.group(1)) if match else 0
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def check_picture(name, chart_path, args):
+    svg_path = os.path.join(args.workdir, name + ".svg")
+    png_path = os.path.join(args.workdir, name + ".png")
+    run = subprocess.run([args.chart14, "svg", chart_path, "-o", svg_path], capture_output=True, text=True)
+    check(run.returncode == 0, f"chart14 svg exited {run.returncode}: {run.stderr}")
+
+    root = ET.parse(svg_path).getroot()
+    check(root.tag == SVG + "svg", "the root is not <svg>")
+    flipped = [g for g in root.iter(SVG + "g") if g.get("transform") == "scale(1,-1)"]
+    check(len(flipped) == 1, "no single y-flipping group")
+    groups = {g.get("id"): g for g in root.iter(SVG + "g") if g.get("id")}
+    check({"contours", "lines", "fronts", "areas", "winds", "legend"} <= set(groups), f"groups: {sorted(groups)}")
+    with open(chart_path, encoding="latin-1") as f:
+        chart_text = f.read()
+    contour_paths = groups["contours"].findall(SVG + "path")
+    check(len(contour_paths) == declared(chart_text, "CLOSED_CONTOURS:"),
+          f"{len(contour_paths)} contour paths for {declared(chart_text, 'CLOSED_CONTOURS:')} contours")
+    check(len(groups["fronts"].findall(SVG + "path")) >= declared(chart_text, "LINES_SYMBOL:"), "fronts missing")
+
+    run = subprocess.run(["rsvg-convert", "-f", "png", "-o", png_path, svg_path], capture_output=True, text=True)
+    check(run.returncode == 0, f"rsvg-convert exited {run.returncode}: {run.stderr}")
+    with open(png_path, "rb") as f:
+        width, height, rows = decode_png(f.read())
+    check(width == round(float(root.get("width"))), f"picture {width} wide, svg says {root.get('width')}")
+
+    # The map's rectangle in pixels, from the viewBox.
+    vx, vy, vw, vh = (float(v) for v in root.get("viewBox").split())
+    scale = width / vw
+    map_rect = next(r for r in root.iter(SVG + "rect") if r.get("id") == "map")
+    x0 = int((float(map_rect.get("x")) - vx) * scale) + 2
+    y0 = int((float(map_rect.get("y")) - vy) * scale) + 2
+    x1 = int((float(map_rect.get("x")) + float(map_rect.get("width")) - vx) * scale) - 2
+    y1 = int((float(map_rect.get("y")) + float(map_rect.get("height")) - vy) * scale) - 2
+    counts = collections.Counter()
+    for row in rows[y0:y1]:
+        part = row[3 * x0:3 * x1]
+        counts.update(part[i:i + 3] for i in range(0, len(part), 3))
+    total = sum(counts.values())
+    drawn = total - sum(counts[bytes(c)] for c in BACKGROUND)
+
+    colours = {p.get("stroke") for p in contour_paths} - {GREY}
+    near = lambda p, c: max(abs(p[0] - c[0]), abs(p[1] - c[1]), abs(p[2] - c[2])) <= 12
+    shown = {c: sum(n for p, n in counts.items() if near(p, parse_hex(c))) for c in colours}
+    return drawn / max(total, 1), shown
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    for option in ("--chart14", "--make-chart", "--sample", "--workdir"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    if shutil.which("rsvg-convert") is None:
+        print("rsvg-convert not found (Debian librsvg2-bin): run scripts/install-deps.sh")
+        return 77
+    os.makedirs(args.workdir, exist_ok=True)
+
+    generated = os.path.join(args.workdir, "generated.txt")
+    subprocess.run([args.make_chart, "--seed", "99", "--points", "48", "--contours", "40", "-o", generated],
+                   check=True)
+    empty = os.path.join(args.workdir, "empty.txt")
+    with open(empty, "w") as f:
+        f.write(EMPTY_CHART)
+
+    failures = 0
+    for name, path in (("sample", args.sample), ("generated", generated), ("empty", empty)):
+        try:
+            drawn, shown = check_picture(name, path, args)
+            if name == "empty":
+                check(drawn < 0.001 and not shown, f"an empty chart draws {drawn:.2%} of its map")
+            else:
+                check(drawn > 0.03, f"only {drawn:.2%} of the map is drawn")
+                check(len(shown) >= 4, f"only {len(shown)} contour colours")
+                faint = {c: n for c, n in shown.items() if n < 40}
+                check(not faint, f"contour colours barely in the picture: {faint}")
+            print(f"ok   {name}: {drawn:.1%} of the map drawn, {len(shown)} contour colours shown")
+        except (Failure, subprocess.CalledProcessError, ET.ParseError) as error:
+            failures += 1
+            print(f"FAIL {name}: {error}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
