@@ -1,27 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs; packages already present are
-# left alone, so running it again costs nothing.
+# Installs the Debian packages the build and the tests need, when missing.
+# Idempotent; run as root (or with sudo available).
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ googletest libgtest-dev  # build and unit tests
-  libcli11-dev                                    # chart14's argument parsing
-)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
+          libcli11-dev)  # libcli11-dev: chart14's argument parsing
 
 missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$package")
-  fi
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-
-if ((${#missing[@]} == 0)); then
-  echo "install-deps: all packages present"
-  exit 0
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
-
-sudo_cmd=()
-if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
-"${sudo_cmd[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-echo "install-deps: installed ${missing[*]}"
