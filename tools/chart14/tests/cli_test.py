@@ -146,12 +146,13 @@ class JsonTest(Chart14Test):
 
     def test_floats_read_back_bit_identical(self):
         points = " ".join(f"{x} {y} 0" for x, y in zip(self.TOKENS[0::2], self.TOKENS[1::2]))
-        chart = HEADER + f"LINES: 1\n9 {len(self.TOKENS) // 2}\n{points}\n0.7 0\n".encode() + sections_from(b"LINES_SYMBOL:")
-        data = json.loads(self.run_ok("json", self.files.write("floats.txt", chart)).stdout)
+        chart = HEADER + f"LINES: 1\n9 {len(self.TOKENS) // 2}\n{points}\n12.345 0\n".encode() + sections_from(b"LINES_SYMBOL:")
+        # parse_int=float: "-0" is a float zero with its sign, not the integer 0.
+        data = json.loads(self.run_ok("json", self.files.write("floats.txt", chart)).stdout, parse_int=float)
         (line,) = data["lines"]
         written = [v for point in line["points"] for v in point]
         self.assertEqual([f32_bits(v) for v in written], [f32_bits(float(t)) for t in self.TOKENS])
-        self.assertEqual(f32_bits(line["labelValue"]), f32_bits(0.7))
+        self.assertEqual(f32_bits(line["labelValue"]), f32_bits(12.345))
 
     def test_every_section_is_present(self):
         data = json.loads(self.run_ok("json", self.files.write("small.txt", SMALL)).stdout)
@@ -208,7 +209,7 @@ class CheckTest(Chart14Test):
         ("section stopped early", HEADER + b"LINES: 2\n2 1\n0 0 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
          (7, 1, "section-stopped-early")),
         ("point that is not a number", HEADER + b"LINES: 1\n2 2\n0 0 0 x 1 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
-         (4, 7, "section-stopped-early")),
+         (5, 7, "section-stopped-early")),
         ("missing STATION_SITUATION", HEADER + EMPTY_SECTIONS.replace(b"STATION_SITUATION\n", b""),
          (7, 1, "missing-station-situation")),
         ("text cut short", HEADER + EMPTY_SECTIONS.replace(b"NOTES_SYMBOL: 0\n", b"") +
