@@ -71,6 +71,56 @@ TEST(ChartOpen, ReadsLinesAndMovesOwnership) {
     EXPECT_EQ(Pts(lines[1].labelPoints), (std::vector<Point>{{7, 8}}));
 }
 
+// Every section through the library: the texts land on the right records
+// past a dropped symbol (type 48 at z 1.0) and a note cut short.
+TEST(ChartOpen, ReadsEverySection) {
+    TempFile file(Header("whole") +
+                  "LINES: 0\nLINES_SYMBOL: 1\n38 0 2\n1 2 0 3 4 0\nNoText 0\n"
+                  "SYMBOLS: 4\n48 1 1 0 Low\n48 2 2 1.0 Gone\n7 3 3 0 0\n60 4 4 0 R\x01n\n"
+                  "CLOSED_CONTOURS: 2\n"
+                  "2 5\n3 2 0 7 2 0 7 5 0 3 5 0 3 2 0\n20 0\n"
+                  "1 5\n0 0 0 10 0 0 10 8 0 0 8 0 0 0 0\n10 1\n5 1 0\n"
+                  "STATION_SITUATION\nWEATHER_REGION: 1\n3 3\n0 0 0 1 0 0 1 1 0\n"
+                  "FILLAREA: 1\n5 1\n9 9 0\n1 2 3 4 5 6 7 8 9 10 11 12 13 2.5 15 16\n"
+                  "NOTES_SYMBOL: 2\n48 1 2 0 8\nShort\n7.5 2\nab\n1 2 3 4 5 6\n"
+                  "48 3 4 0 2\nxy\n0 0\n\n1 2 3 4 5 6\n");
+    const Chart chart = Chart::Open(file.Path());
+    ASSERT_TRUE(chart);
+    EXPECT_TRUE(chart.Lines().empty() && chart.HasLines());
+    ASSERT_EQ(chart.LineSymbols().size(), 1u);
+    EXPECT_EQ(Pts(chart.LineSymbols().begin()->points), (std::vector<Point>{{1, 2}, {3, 4}}));
+
+    std::vector<std::pair<std::int32_t, std::string>> symbols;
+    for (const auto& symbol : chart.Symbols()) symbols.emplace_back(symbol.type, std::string(symbol.text));
+    EXPECT_EQ(symbols, (std::vector<std::pair<std::int32_t, std::string>>{{48, "Low"}, {7, ""}, {60, "R n"}}));
+
+    std::vector<float> values;
+    for (const auto& contour : chart.ClosedContours()) values.push_back(contour.value);
+    EXPECT_EQ(values, (std::vector<float>{10, 20}));  // nesting order: outer first
+    EXPECT_EQ(std::vector<float>(chart.Levels().begin(), chart.Levels().end()), (std::vector<float>{10, 20}));
+    EXPECT_EQ(chart.LevelsOrder(), LevelOrder::Rising);
+
+    ASSERT_EQ(chart.WeatherRegions().size(), 1u);
+    ASSERT_TRUE(chart.FillAreasRead());
+    EXPECT_EQ(chart.FillAreas().begin()->values[13], 2.5f);
+
+    std::vector<std::string> texts;
+    for (const auto& note : chart.Notes()) {
+        texts.emplace_back(note.firstText);
+        texts.emplace_back(note.secondText);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Short\n", "ab", "xy", ""}));
+}
+
+TEST(ChartOpen, WithoutTheMarkerFillAreasAreNotRead) {
+    TempFile file(Header() + "LINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 0\nNOTES_SYMBOL: 0\n");
+    const Chart chart = Chart::Open(file.Path());
+    ASSERT_TRUE(chart);
+    EXPECT_FALSE(chart.FillAreasRead());
+    EXPECT_TRUE(chart.FillAreas().empty());
+    EXPECT_FALSE(chart.HasSymbols());
+}
+
 // A bad count slot cuts the walk before its record; the records before it stay.
 TEST(ChartWalk, StopsAtCountsThatAreNotWholeNumbers) {
     struct Case {

@@ -22,6 +22,11 @@
 //   between 0 and 2^24 (a float counts no further exactly). A block whose
 //   walk meets a bad count is cut before that record, so a range never leaves
 //   its block; size() is the number of records the walk accepted.
+//   Texts are taken from `text` by the `lengths` slots, never past the end of
+//   `text`; each text loses its trailing "#". The C interface does not say how
+//   many `lengths` slots a section has: the view relies on the library's
+//   promise of one nonzero slot per stored text (SYMBOLS) and two slots per
+//   record (NOTES_SYMBOL).
 //
 // Header-only, C++20; links against the readdata14 library.
 #pragma once
