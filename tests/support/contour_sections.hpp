@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "contours/contour_node.hpp"
@@ -17,6 +18,11 @@
 namespace readdata14::test {
 
 struct ContourSpec {
+    ContourSpec() = default;
+    ContourSpec(std::int32_t code_, std::vector<Point> points_, std::string label_ = "NoLabel",
+                std::vector<Point> labelPoints_ = {})
+        : code(code_), points(std::move(points_)), label(std::move(label_)), labelPoints(std::move(labelPoints_)) {}
+
     std::int32_t code = 0;
     std::vector<Point> points;
     std::string label = "NoLabel";
