@@ -35,16 +35,16 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-void ExpectSameAsLiteral(const std::vector<ContourSpec>& specs, std::uint32_t seed) {
-    const std::vector<ContourNode> contours = MakeContours(specs);
+void ExpectSameAsLiteral(const std::vector<FileContour>& items, std::uint32_t seed) {
+    const std::vector<ContourNode> contours = MakeContours(items);
     const Nesting fast = NestContours(contours);
     const Nesting literal = LiteralNestContours(contours);
     ASSERT_EQ(fast.order, literal.order) << "seed " << seed;
     ASSERT_EQ(fast.directions, literal.directions) << "seed " << seed;
     ASSERT_EQ(fast.sectionDirection, literal.sectionDirection) << "seed " << seed;
 
-    const std::vector<float> block = ReadBlock(SectionText(specs));
-    const std::vector<std::string_view> labels = Labels(specs);
+    const std::vector<float> block = ReadBlock(SectionText(items));
+    const std::vector<std::string_view> labels = Labels(items);
     ASSERT_TRUE(SameBits(block, LiteralContourBlock(contours, labels, literal))) << "seed " << seed;
 }
 

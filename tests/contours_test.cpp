@@ -87,7 +87,7 @@ const std::vector<Point> kInner = Rect(4, 3, 6, 4);
 
 struct NestingCase {
     const char* what;
-    std::vector<ContourSpec> contours;         // file order
+    std::vector<FileContour> contours;         // file order
     std::vector<std::int32_t> order;           // codes in list order
     std::vector<ContourDirection> directions;  // by code
     ContourDirection sectionDirection;
@@ -107,12 +107,12 @@ void ExpectNesting(const NestingCase& c) {
 
 TEST(ClosedContours, ThreeNestedRingsInEveryReadingOrder) {
     for (const bool rising : {true, false}) {
-        std::array<ContourSpec, 3> rings{ContourSpec{0, kOuter, rising ? "10" : "30"},
-                                         ContourSpec{1, kMiddle, "20"},
-                                         ContourSpec{2, kInner, rising ? "30" : "10"}};
+        std::array<FileContour, 3> rings{FileContour{0, kOuter, rising ? "10" : "30"},
+                                         FileContour{1, kMiddle, "20"},
+                                         FileContour{2, kInner, rising ? "30" : "10"}};
         std::array<int, 3> perm{0, 1, 2};
         do {
-            std::vector<ContourSpec> file;
+            std::vector<FileContour> file;
             for (const int p : perm) file.push_back(rings[static_cast<std::size_t>(p)]);
             const ContourDirection d = rising ? DIRECTION_RISE : DIRECTION_FALL;
             ExpectNesting({rising ? "10 > 20 > 30" : "30 > 20 > 10", file, {0, 1, 2}, {d, d, d}, d});

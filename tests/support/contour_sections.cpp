@@ -107,42 +107,42 @@ constexpr std::array<std::string_view, 12> kTrickyLabels{
 
 }  // namespace
 
-ContourNode MakeContour(const ContourSpec& spec) {
+ContourNode MakeContour(const FileContour& item) {
     ContourNode node;
-    node.code = spec.code;
-    node.points = spec.points;
-    for (std::size_t i = 0; i < spec.points.size(); ++i) ExtendBox(node.box, spec.points[i], i == 0);
+    node.code = item.code;
+    node.points = item.points;
+    for (std::size_t i = 0; i < item.points.size(); ++i) ExtendBox(node.box, item.points[i], i == 0);
     node.isClosed = IsClosedContour(node.points);
-    node.value = ReadLabelValue(spec.label).value;
-    node.labelPoints = spec.labelPoints;
+    node.value = ReadLabelValue(item.label).value;
+    node.labelPoints = item.labelPoints;
     return node;
 }
 
-std::vector<ContourNode> MakeContours(std::span<const ContourSpec> specs) {
+std::vector<ContourNode> MakeContours(std::span<const FileContour> items) {
     std::vector<ContourNode> nodes;
-    for (const ContourSpec& spec : specs) nodes.push_back(MakeContour(spec));
+    for (const FileContour& item : items) nodes.push_back(MakeContour(item));
     return nodes;
 }
 
-std::vector<std::string_view> Labels(std::span<const ContourSpec> specs) {
+std::vector<std::string_view> Labels(std::span<const FileContour> items) {
     std::vector<std::string_view> labels;
-    for (const ContourSpec& spec : specs) labels.push_back(spec.label);
+    for (const FileContour& item : items) labels.push_back(item.label);
     return labels;
 }
 
-std::string SectionText(std::span<const ContourSpec> specs) {
-    std::string out = "CLOSED_CONTOURS: " + std::to_string(specs.size()) + "\n";
-    for (const ContourSpec& spec : specs) {
-        out += std::to_string(spec.code) + " " + std::to_string(spec.points.size());
-        AppendPoints(out, spec.points);
-        out += "\n" + spec.label + " " + std::to_string(spec.labelPoints.size());
-        AppendPoints(out, spec.labelPoints);
+std::string SectionText(std::span<const FileContour> items) {
+    std::string out = "CLOSED_CONTOURS: " + std::to_string(items.size()) + "\n";
+    for (const FileContour& item : items) {
+        out += std::to_string(item.code) + " " + std::to_string(item.points.size());
+        AppendPoints(out, item.points);
+        out += "\n" + item.label + " " + std::to_string(item.labelPoints.size());
+        AppendPoints(out, item.labelPoints);
         out += "\n";
     }
     return out;
 }
 
-std::vector<ContourSpec> RandomTrickySection(std::mt19937& rng) {
+std::vector<FileContour> RandomTrickySection(std::mt19937& rng) {
     static constexpr std::array<double, 7> scales{1.0, 1.0, 1e-3, 1e4, 1e-30, 1e30, 3.7};
     static constexpr std::array<double, 3> offsets{0.0, 1e5, -123.25};
     static constexpr std::array<double, 6> sizes{1, 2, 3, 5, 8, 10};
@@ -150,62 +150,62 @@ std::vector<ContourSpec> RandomTrickySection(std::mt19937& rng) {
     const Frame frame{scale, Pick<double>(rng, offsets) * scale};
     const std::size_t count = std::uniform_int_distribution<std::size_t>(1, 24)(rng);
 
-    std::vector<ContourSpec> specs;
-    while (specs.size() < count) {
-        ContourSpec spec;
-        spec.code = std::uniform_int_distribution<std::int32_t>(0, 99)(rng);
-        spec.label = std::string(Pick<std::string_view>(rng, kTrickyLabels));
+    std::vector<FileContour> items;
+    while (items.size() < count) {
+        FileContour item;
+        item.code = std::uniform_int_distribution<std::int32_t>(0, 99)(rng);
+        item.label = std::string(Pick<std::string_view>(rng, kTrickyLabels));
         const double cx = 20.0 * std::uniform_int_distribution<int>(0, 1)(rng);
         const double cy = 20.0 * std::uniform_int_distribution<int>(0, 1)(rng);
         const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
         if (kind <= 3) {
-            spec.points = Rectangle(rng, frame, cx, cy, Pick<double>(rng, sizes), Pick<double>(rng, sizes));
+            item.points = Rectangle(rng, frame, cx, cy, Pick<double>(rng, sizes), Pick<double>(rng, sizes));
         } else if (kind <= 5) {
             const std::size_t n = std::uniform_int_distribution<std::size_t>(3, 12)(rng);
-            spec.points = Ring(rng, frame, cx, cy, Pick<double>(rng, sizes), n, 0.2);
-        } else if (kind <= 7 && !specs.empty()) {
-            const ContourSpec& other = Pick<ContourSpec>(rng, specs);
+            item.points = Ring(rng, frame, cx, cy, Pick<double>(rng, sizes), n, 0.2);
+        } else if (kind <= 7 && !items.empty()) {
+            const FileContour& other = Pick<FileContour>(rng, items);
             if (other.points.size() >= 3) {
                 const float size = static_cast<float>(scale * Uniform(rng, 0.05, 2.0));
-                spec.points = HangingFrom(rng, Borderline(rng, other.points), size);
+                item.points = HangingFrom(rng, Borderline(rng, other.points), size);
             }
-        } else if (kind == 8 && !specs.empty()) {
-            spec.points = Pick<ContourSpec>(rng, specs).points;  // an identical box
+        } else if (kind == 8 && !items.empty()) {
+            item.points = Pick<FileContour>(rng, items).points;  // an identical box
         } else {
             const std::size_t n = std::uniform_int_distribution<std::size_t>(0, 2)(rng);
-            for (std::size_t i = 0; i < n; ++i) spec.points.push_back(frame.Place(Uniform(rng, -5, 25), Uniform(rng, -5, 25)));
+            for (std::size_t i = 0; i < n; ++i) item.points.push_back(frame.Place(Uniform(rng, -5, 25), Uniform(rng, -5, 25)));
         }
         const std::size_t m = std::uniform_int_distribution<std::size_t>(0, 2)(rng);
-        for (std::size_t i = 0; i < m; ++i) spec.labelPoints.push_back(frame.Place(cx, cy + double(i)));
-        specs.push_back(std::move(spec));
+        for (std::size_t i = 0; i < m; ++i) item.labelPoints.push_back(frame.Place(cx, cy + double(i)));
+        items.push_back(std::move(item));
     }
-    return specs;
+    return items;
 }
 
-std::vector<ContourSpec> ChartLikeSection(std::mt19937& rng, std::size_t count, std::size_t pointsPerContour) {
+std::vector<FileContour> ChartLikeSection(std::mt19937& rng, std::size_t count, std::size_t pointsPerContour) {
     // Groups are spread over a field that grows with the section, so that
     // most of them lie apart from each other.
     const double field = 40.0 * std::sqrt(double(count));
-    std::vector<ContourSpec> specs;
+    std::vector<FileContour> items;
     std::int32_t code = 0;
-    while (specs.size() < count) {
+    while (items.size() < count) {
         const double cx = Uniform(rng, 0.0, field);
         const double cy = Uniform(rng, 0.0, field);
         const std::size_t depth = Chance(rng, 0.5) ? std::uniform_int_distribution<std::size_t>(2, 5)(rng) : 1;
         const int base = 5 * std::uniform_int_distribution<int>(0, 12)(rng);
         const int step = Chance(rng, 0.8) ? 5 : -5;
-        for (std::size_t level = 0; level < depth && specs.size() < count; ++level) {
-            ContourSpec spec;
-            spec.code = code++ % 100;
-            spec.points = Ring(rng, Frame{}, cx, cy, 15.0 * (1.0 - 0.18 * double(level)), pointsPerContour - 1, 0.05);
-            spec.points.push_back(spec.points.front());
-            spec.label = std::to_string(base + step * static_cast<int>(level));
-            spec.labelPoints.push_back(spec.points[pointsPerContour / 2]);
-            specs.push_back(std::move(spec));
+        for (std::size_t level = 0; level < depth && items.size() < count; ++level) {
+            FileContour item;
+            item.code = code++ % 100;
+            item.points = Ring(rng, Frame{}, cx, cy, 15.0 * (1.0 - 0.18 * double(level)), pointsPerContour - 1, 0.05);
+            item.points.push_back(item.points.front());
+            item.label = std::to_string(base + step * static_cast<int>(level));
+            item.labelPoints.push_back(item.points[pointsPerContour / 2]);
+            items.push_back(std::move(item));
         }
     }
-    std::shuffle(specs.begin(), specs.end(), rng);
-    return specs;
+    std::shuffle(items.begin(), items.end(), rng);
+    return items;
 }
 
 }  // namespace readdata14::test

@@ -17,9 +17,9 @@
 
 namespace readdata14::test {
 
-struct ContourSpec {
-    ContourSpec() = default;
-    ContourSpec(std::int32_t code_, std::vector<Point> points_, std::string label_ = "NoLabel",
+struct FileContour {
+    FileContour() = default;
+    FileContour(std::int32_t code_, std::vector<Point> points_, std::string label_ = "NoLabel",
                 std::vector<Point> labelPoints_ = {})
         : code(code_), points(std::move(points_)), label(std::move(label_)), labelPoints(std::move(labelPoints_)) {}
 
@@ -30,24 +30,24 @@ struct ContourSpec {
 };
 
 // The node the reader builds from such a contour: box, closed flag, value.
-ContourNode MakeContour(const ContourSpec& spec);
-std::vector<ContourNode> MakeContours(std::span<const ContourSpec> specs);
-std::vector<std::string_view> Labels(std::span<const ContourSpec> specs);
+ContourNode MakeContour(const FileContour& item);
+std::vector<ContourNode> MakeContours(std::span<const FileContour> items);
+std::vector<std::string_view> Labels(std::span<const FileContour> items);
 
 // "CLOSED_CONTOURS: N" and the contours, every float written so that it reads
 // back to the same float.
-std::string SectionText(std::span<const ContourSpec> specs);
+std::string SectionText(std::span<const FileContour> items);
 
 // Up to two dozen small contours: nested and disjoint rectangles and rings,
 // identical boxes, repeated values, degenerate contours, first points on fan
 // diagonals, on vertices and within about 1e-5 of edges, at scales from 1e-30
 // to 1e30.
-std::vector<ContourSpec> RandomTrickySection(std::mt19937& rng);
+std::vector<FileContour> RandomTrickySection(std::mt19937& rng);
 
 // `count` rings of `pointsPerContour` points (closed by repeating the first),
 // about half in nested groups of two to five, the rest alone, in random file
 // order.
-std::vector<ContourSpec> ChartLikeSection(std::mt19937& rng, std::size_t count,
+std::vector<FileContour> ChartLikeSection(std::mt19937& rng, std::size_t count,
                                           std::size_t pointsPerContour = 64);
 
 }  // namespace readdata14::test
