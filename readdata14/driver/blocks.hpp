@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "readdata14/point.hpp"
+
 namespace readdata14 {
 
 using FloatBlock = std::unique_ptr<float[]>;
@@ -22,11 +24,6 @@ struct TextBlock {
 
     // A section that gave nothing leaves all three null ("untouched").
     bool Untouched() const noexcept { return !values && !lengths && !text; }
-};
-
-struct Point {
-    float x;
-    float y;
 };
 
 // Block assembly: records are appended as they are read; element 0 receives
