@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -25,28 +27,57 @@ std::string Quoted(const std::string& text) {
     return quoted + "'";
 }
 
-void MakeChart(const std::filesystem::path& path, int megabytes, int contours) {
+// Isobars and ordinary lines of 32 points; the generator still gives long
+// fronts and rings their hundreds of points, so the bulk of a chart is long
+// lines, weather regions and fill areas.
+constexpr int kPoints = 32;
+
+std::uintmax_t MakeChart(const std::filesystem::path& path, double scale, int contours) {
     std::ostringstream command;
-    command << Quoted(GeneratorCommand()) << " --size-mb " << megabytes << " --contours " << contours
-            << " --seed 14 -o " << Quoted(path.string());
+    command.precision(6);
+    command << Quoted(GeneratorCommand()) << " --seed 14 --points " << kPoints << " --size-mb "
+            << std::fixed << scale << " --contours " << contours << " -o " << Quoted(path.string());
     if (std::system(command.str().c_str()) != 0 || !std::filesystem::exists(path)) {
         throw std::runtime_error("chart generation failed: " + command.str());
     }
+    return std::filesystem::file_size(path);
+}
+
+// The generator scales every section with --size-mb, then sets the contour
+// count, which adds a roughly fixed amount. Two small probes estimate both
+// parts; the chart is then made at the scale they give and remade once or
+// twice, rescaled by what it came to, until it lies within 5% of the plan.
+std::uintmax_t MakeChartOfSize(const std::filesystem::path& path, const ChartPlan& plan) {
+    const double one = static_cast<double>(MakeChart(path, 1.0, plan.contours));
+    const double two = static_cast<double>(MakeChart(path, 2.0, plan.contours));
+    const double perScale = two - one;
+    const double fixed = one - perScale;
+    if (!(perScale > 0.0)) throw std::runtime_error("the generator's charts do not grow with --size-mb");
+    const double target = plan.megabytes * 1e6;
+    double scale = std::max(0.05, (target - fixed) / perScale);
+    std::uintmax_t bytes = MakeChart(path, scale, plan.contours);
+    for (int retry = 0; retry < 2 && std::fabs(static_cast<double>(bytes) / target - 1.0) > 0.05; ++retry) {
+        const double grown = static_cast<double>(bytes) - fixed;
+        if (!(grown > 0.0)) break;
+        scale = std::max(0.05, scale * (target - fixed) / grown);
+        bytes = MakeChart(path, scale, plan.contours);
+    }
+    return bytes;
 }
 
 }  // namespace
 
-ChartFiles ChartFiles::Generate(const std::vector<int>& megabytes, int contours) {
+ChartFiles ChartFiles::Generate(const std::vector<ChartPlan>& plans) {
     ChartFiles set;
     set.directory_ = std::filesystem::temp_directory_path() /
                      ("readdata14_bench_" + std::to_string(::getpid()));
     std::filesystem::create_directories(set.directory_);
-    for (int size : megabytes) {
+    for (const ChartPlan& plan : plans) {
         ChartFile file;
-        file.name = std::to_string(size) + "MB";
+        file.name = std::to_string(plan.megabytes) + "MB";
         file.path = set.directory_ / ("chart_" + file.name + ".txt");
-        MakeChart(file.path, size, contours);
-        file.bytes = std::filesystem::file_size(file.path);
+        file.contours = plan.contours;
+        file.bytes = MakeChartOfSize(file.path, plan);
         set.files_.push_back(std::move(file));
     }
     return set;

@@ -9,18 +9,22 @@
 
 namespace readdata14::bench {
 
+struct ChartPlan {
+    int megabytes = 1;
+    int contours = 0;  // closed contours in the chart
+};
+
 struct ChartFile {
     std::string name;            // "1MB", "10MB", ...
     std::filesystem::path path;
     std::uintmax_t bytes = 0;
+    int contours = 0;
 };
 
 class ChartFiles {
 public:
-    // One chart of about `megabytes` MB for each size, all with the same
-    // number of closed contours, so that time against size shows whether
-    // reading stays linear. Throws std::runtime_error when generation fails.
-    static ChartFiles Generate(const std::vector<int>& megabytes, int contours);
+    // One chart per plan. Throws std::runtime_error when generation fails.
+    static ChartFiles Generate(const std::vector<ChartPlan>& plans);
 
     ChartFiles(ChartFiles&& other) noexcept;
     ChartFiles& operator=(ChartFiles&&) = delete;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "chart_files.hpp"
 #include "floor_read.hpp"
@@ -18,9 +19,22 @@ namespace {
 
 using readdata14::bench::ChartFile;
 
-// A few thousand closed contours in every chart, the same in all sizes, so
-// that reading time against size is a straight line when reading is linear.
-constexpr int kContours = 2000;
+// From 10 MB on, every chart holds the same 2,000 closed contours, so that
+// reading time against size is a straight line when reading is linear (their
+// nesting costs the same in every chart). The 1 MB chart holds 200, the same
+// share of its bytes as in the 10 MB chart.
+constexpr int kFixedContours = 2000;
+constexpr int kFixedContoursFrom = 10;
+
+std::vector<readdata14::bench::ChartPlan> Plans() {
+    std::vector<readdata14::bench::ChartPlan> plans;
+    for (int megabytes : readdata14::bench::BenchSizes()) {
+        const int contours = megabytes >= kFixedContoursFrom ? kFixedContours
+                                                             : kFixedContours * megabytes / kFixedContoursFrom;
+        plans.push_back({megabytes, contours});
+    }
+    return plans;
+}
 
 void ReadWithLibrary(const char* path) {
     char* description = nullptr;
@@ -43,6 +57,8 @@ void SetThroughput(benchmark::State& state, const ChartFile& file, std::size_t e
     state.counters["elements/s"] = benchmark::Counter(static_cast<double>(elements),
                                                       benchmark::Counter::kIsIterationInvariantRate);
     state.counters["file_MB"] = static_cast<double>(file.bytes) / 1e6;
+    state.counters["elements"] = static_cast<double>(elements);
+    state.counters["contours"] = file.contours;
 }
 
 void BM_Reader(benchmark::State& state, const ChartFile& file, std::size_t elements) {
@@ -68,8 +84,7 @@ void BM_Floor(benchmark::State& state, const ChartFile& file, std::size_t elemen
     SetThroughput(state, file, elements);
 }
 
-// "peak 123.4 MB = 2.10 x file; blocks 40.0 MB (0.34 x file)", and the same
-// figures as plain numbers for the table script.
+// "file=… peak_growth=… blocks=… baseline=…" in bytes, for the table script.
 void RecordMemory(const ChartFile& file) {
     const auto memory = readdata14::bench::MeasureRead(file.path.c_str());
     const std::string key = "memory_" + file.name;
@@ -84,10 +99,6 @@ void RecordMemory(const ChartFile& file) {
                   size, growth, static_cast<double>(memory->blockBytes),
                   static_cast<double>(memory->baselineBytes));
     benchmark::AddCustomContext(key, text);
-    std::fprintf(stderr, "%s: peak growth %.1f MB = %.2f x file, blocks %.1f MB = %.2f x file\n",
-                 file.name.c_str(), growth / 1e6, growth / size,
-                 static_cast<double>(memory->blockBytes) / 1e6,
-                 static_cast<double>(memory->blockBytes) / size);
 }
 
 void Register(const ChartFile& file) {
@@ -107,8 +118,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     try {
-        const auto charts = readdata14::bench::ChartFiles::Generate(readdata14::bench::BenchSizes(), kContours);
-        benchmark::AddCustomContext("contours_per_chart", std::to_string(kContours));
+        const auto charts = readdata14::bench::ChartFiles::Generate(Plans());
         for (const ChartFile& file : charts.Files()) RecordMemory(file);
         for (const ChartFile& file : charts.Files()) Register(file);
         benchmark::RunSpecifiedBenchmarks();
