@@ -78,6 +78,8 @@ struct ReadBack {
 void Read(const ChartSpec& spec, ReadBack& back) {
     back.text = ChartText(spec);
     ASSERT_EQ(ReadText(back.text, back.chart), ChartStatus::Read);
+    const ChartData& c = back.chart;
+    ASSERT_TRUE(c.lines && c.lineSymbols && c.closedContours && c.weatherRegions && c.fillAreas);
 }
 
 // Every section present, every block walkable, counts as declared.
@@ -116,7 +118,7 @@ TEST(MakeChart, ReadsBackWithEverySectionPopulated) {
     for (Case c : {Case{1, 64}, Case{3, 32}, Case{42, 2}, Case{12345, 200}}) {
         SCOPED_TRACE("seed " + std::to_string(c.seed) + ", points " + std::to_string(c.points));
         ReadBack back;
-        Read(Spec(c.seed, c.points), back);
+        ASSERT_NO_FATAL_FAILURE(Read(Spec(c.seed, c.points), back));
         ExpectPopulated(back);
     }
 }
@@ -125,7 +127,7 @@ TEST(MakeChart, PerSectionCountsAreWritten) {
     ChartSpec spec = Spec(8, 16);
     spec.counts = {3, 0, 1, 7, 0, 1, 0};
     ReadBack back;
-    Read(spec, back);
+    ASSERT_NO_FATAL_FAILURE(Read(spec, back));
     EXPECT_EQ(back.chart.lines[0], 3.0f);
     EXPECT_EQ(back.chart.lineSymbols[0], 0.0f);
     ASSERT_NE(back.chart.symbols.values, nullptr);
@@ -142,7 +144,7 @@ TEST(MakeChart, PerSectionCountsAreWritten) {
 // Lines and contours keep every point.
 TEST(MakeChart, LongPointListsAreThinnedAndShortOnesKept) {
     ReadBack back;
-    Read(Spec(1, 64), back);
+    ASSERT_NO_FATAL_FAILURE(Read(Spec(1, 64), back));
     const ChartData& c = back.chart;
     float front = c.lineSymbols[1];
     EXPECT_GT(front, 50.0f);
@@ -160,8 +162,9 @@ TEST(MakeChart, LongPointListsAreThinnedAndShortOnesKept) {
 // by a reader; a text written with 0x01 reads back with a blank.
 TEST(MakeChart, SymbolsCarryADroppedOneAndBlanks) {
     ReadBack back;
-    Read(Spec(1, 16), back);
+    ASSERT_NO_FATAL_FAILURE(Read(Spec(1, 16), back));
     const ChartData& c = back.chart;
+    ASSERT_NE(c.symbols.values, nullptr);
     EXPECT_EQ(c.symbols.values[0], DeclaredCount(back.text, "SYMBOLS:") - 1);
     std::string_view texts(c.symbols.text.get());
     EXPECT_TRUE(texts.find("Developing low#") != std::string_view::npos ||
@@ -173,7 +176,7 @@ TEST(MakeChart, SymbolsCarryADroppedOneAndBlanks) {
 // every third centre is open and so has no level.
 TEST(MakeChart, ContoursNestWithLevels) {
     ReadBack back;
-    Read(Spec(1, 32), back);
+    ASSERT_NO_FATAL_FAILURE(Read(Spec(1, 32), back));
     const float* block = back.chart.closedContours.get();
     int valued = 0, open = 0;
     const float* r = block + 1;
