@@ -20,6 +20,13 @@ import zlib
 SVG = "{http://www.w3.org/2000/svg}"
 BACKGROUND = [(255, 255, 255), (0xF4, 0xF8, 0xFB)]
 GREY = "#808080"  # contours without a level
+# Markup in texts, a NaN and a huge coordinate: the picture must still be
+# well-formed SVG that renders.
+ODD_CHART = ("readdata14 14 odd<&>\"chart\n1 2 3 4 5\nLINES: 1\n1 2 0 0 0 1e30 1e30 0 nan 1 5 5 0\n"
+             "LINES_SYMBOL: 1\n2 0 2 0 0 0 0 0 0 NoText 0\nSYMBOLS: 2\n7 1 1 0 nan\n48 2 2 0 a<b&c\n"
+             "CLOSED_CONTOURS: 2\n1 4 0 0 0 10 0 0 10 10 0 0 0 0 nan 0\n"
+             "1 4 1 1 0 9 1 0 9 9 0 1 1 0 5 1 5 5 0\nSTATION_SITUATION\nWEATHER_REGION: 0\n"
+             "FILLAREA: 0\nNOTES_SYMBOL: 0\n")
 EMPTY_CHART = ("readdata14 14 empty_chart\n1 2 3 4 5\nLINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\n"
                "CLOSED_CONTOURS: 0\nSTATION_SITUATION\nWEATHER_REGION: 0\nFILLAREA: 0\nNOTES_SYMBOL: 0\n")
 
@@ -156,12 +163,17 @@ def main():
     empty = os.path.join(args.workdir, "empty.txt")
     with open(empty, "w") as f:
         f.write(EMPTY_CHART)
+    odd = os.path.join(args.workdir, "odd.txt")
+    with open(odd, "w") as f:
+        f.write(ODD_CHART)
 
     failures = 0
-    for name, path in (("sample", args.sample), ("generated", generated), ("empty", empty)):
+    for name, path in (("sample", args.sample), ("generated", generated), ("empty", empty), ("odd", odd)):
         try:
             drawn, shown = check_picture(name, path, args)
-            if name == "empty":
+            if name == "odd":
+                pass  # parsed and rendered is all it must do
+            elif name == "empty":
                 check(drawn < 0.001 and not shown, f"an empty chart draws {drawn:.2%} of its map")
             else:
                 check(drawn > 0.03, f"only {drawn:.2%} of the map is drawn")

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -73,7 +74,10 @@ Frame MakeFrame(const Chart& chart) {
 // Contour levels in ascending order, for the colour of a value.
 class LevelColours {
 public:
-    explicit LevelColours(std::span<const float> levels) : sorted_(levels.begin(), levels.end()) {
+    explicit LevelColours(std::span<const float> levels) {
+        // A level the file wrote as "nan" has no place in an order.
+        std::copy_if(levels.begin(), levels.end(), std::back_inserter(sorted_),
+                     [](float v) { return std::isfinite(v); });
         std::sort(sorted_.begin(), sorted_.end());
     }
     // Grey for a value that is no level (no label, a code, an open contour's
