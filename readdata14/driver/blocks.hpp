@@ -4,6 +4,7 @@
 // end, so that the caller can release them with delete[].
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -44,7 +45,12 @@ public:
         data_.push_back(point.y);
     }
     // Room for what the file has shown it holds; never a declared count alone.
-    void Reserve(std::size_t moreFloats) { data_.reserve(data_.size() + moreFloats); }
+    // Growth stays geometric: readers reserve element by element, and an
+    // exact reserve each time would copy the whole block once per element.
+    void Reserve(std::size_t moreFloats) {
+        const std::size_t needed = data_.size() + moreFloats;
+        if (needed > data_.capacity()) data_.reserve(std::max(needed, 2 * data_.capacity()));
+    }
     void CountRecord() noexcept { ++records_; }
 
     // The block: element 0 = record count, then everything pushed.
