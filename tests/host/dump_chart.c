@@ -136,7 +136,21 @@ static void PrintText(const char *name, const char *text) {
     printf("\"\n");
 }
 
-/* SYMBOLS has one lengths slot per symbol, NOTES_SYMBOL two per note. */
+/* The lengths array has one slot per declared symbol (two per declared note),
+ * dropped elements included, and the declared count is not handed back. The
+ * slots that are sure to exist: one (two) per record, and as many as it takes
+ * for the nonzero lengths to account for the whole text. */
+static long KnownSlots(const FloatTextBlock *block, long slotsPerRecord) {
+    long records = -1, slots = 0, covered = 0, textLength = -1;
+    if (block->values != NULL && block->values != untouchedFloats)
+        records = CountIn(block->values[0]);
+    if (block->text != NULL && block->text != untouchedText && strcmp(block->text, " ") != 0)
+        textLength = (long)strlen(block->text);
+    if (records < 0 && textLength < 0) return -1;
+    while (covered < textLength && block->lengths[slots] >= 0) covered += block->lengths[slots++];
+    return records * slotsPerRecord > slots ? records * slotsPerRecord : slots;
+}
+
 static void PrintTextBlock(const char *name, const FloatTextBlock *block, enum Layout layout,
                            long slotsPerRecord) {
     char field[64];
@@ -144,15 +158,12 @@ static void PrintTextBlock(const char *name, const FloatTextBlock *block, enum L
     PrintBlock(field, block->values, layout);
     snprintf(field, sizeof field, "%s.lengths", name);
     if (PrintPresence(field, block->lengths, untouchedLengths)) {
-        long records = -1;
-        if (block->values != NULL && block->values != untouchedFloats)
-            records = CountIn(block->values[0]);
-        if (records < 0) {
+        long slots = KnownSlots(block, slotsPerRecord);
+        if (slots < 0) {
             printf("%s: present, slot count unknown\n", field);
         } else {
-            printf("%s: %ld slots\n", field, records * slotsPerRecord);
-            for (long i = 0; i < records * slotsPerRecord; ++i)
-                printf("  [%ld] %ld\n", i, (long)block->lengths[i]);
+            printf("%s: %ld slots known\n", field, slots);
+            for (long i = 0; i < slots; ++i) printf("  [%ld] %ld\n", i, (long)block->lengths[i]);
         }
     }
     snprintf(field, sizeof field, "%s.text", name);
