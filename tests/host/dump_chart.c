@@ -41,7 +41,7 @@ enum Layout { LINES, POINT_LIST, FILL_AREAS, CLOSED_CONTOURS, SYMBOLS, NOTES };
 
 /* A count slot: a whole, non-negative, not absurdly large number; -1 if not. */
 static long CountIn(float slot) {
-    if (!(slot >= 0.0f) || slot > 1.0e9f || floorf(slot) != slot) return -1;
+    if (!(slot >= 0.0f) || slot > 1.0e9f || (float)(long)slot != slot) return -1;
     return (long)slot;
 }
 
