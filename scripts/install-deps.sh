@@ -3,7 +3,8 @@
 # Idempotent; run as root (or with sudo available).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
+          libcli11-dev)  # libcli11-dev: chart14's argument parsing
 
 missing=()
 for p in "${packages[@]}"; do

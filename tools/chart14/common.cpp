@@ -1,0 +1,38 @@
+#include "common.hpp"
+
+#include <CLI/CLI.hpp>
+
+namespace chart14 {
+
+std::string DescribeStatus(readdata14::OpenStatus status) {
+    switch (status) {
+        case readdata14::OpenStatus::Read: return "read";
+        case readdata14::OpenStatus::CannotOpen: return "cannot be opened";
+        case readdata14::OpenStatus::NotType14: return "is not a type-14 chart (its header does not name type 14)";
+        case readdata14::OpenStatus::NotOpened: return "was not read";
+    }
+    return "was not read";
+}
+
+bool OpenChart(const std::string& path, readdata14::Chart& chart, FileResult& result) {
+    chart = readdata14::Chart::Open(path);
+    if (chart) return true;
+    result.err += "chart14: " + path + ": " + DescribeStatus(chart.Status()) + "\n";
+    result.status = EXIT_UNREADABLE;
+    return false;
+}
+
+void AddEncodingOption(CLI::App& command, std::string& encoding) {
+    command.add_option("--encoding", encoding,
+                       "Code page of the chart's texts (an iconv name such as CP1252 or GBK); default UTF-8");
+}
+
+std::string EscapedTextsNote(const std::string& path, const std::string& encoding) {
+    std::string note = "chart14: " + path + ": some text bytes are not ";
+    note += encoding.empty() ? "UTF-8" : encoding;
+    note += "; they are written as \\xNN";
+    if (encoding.empty()) note += " (name the file's code page with --encoding)";
+    return note + "\n";
+}
+
+}  // namespace chart14

@@ -1,0 +1,201 @@
+// chart14 json FILE: every element of every section as JSON.
+//
+//   {"file", "description",
+//    "lines": [{"code", "points": [[x,y],…], "labelValue", "labelKind", "labelPoints"}] | null,
+//    "lineSymbols": [{"code", "points"}] | null,
+//    "symbols": [{"type", "position": [x,y], "direction", "text"}] | null,
+//    "closedContours": {"levelOrder", "levels": […], "contours": [{"code",
+//        "valuedClosed", "closed", "levelIndex", "points", "value", "labelPoints"}]} | null,
+//    "weatherRegions": [{"code", "points"}],
+//    "fillAreas": [{"code", "points", "values": [16]}] | null (not read),
+//    "notes": [{"type", "position", "value", "values": [6], "firstText", "secondText"}] | null}
+//
+// null marks a section that gave no block. Floats are the shortest text that
+// reads back to the same 32-bit value; NaN and infinities are null.
+#include <CLI/CLI.hpp>
+
+#include "chart14.hpp"
+#include "common.hpp"
+#include "json_writer.hpp"
+#include "text_encoding.hpp"
+
+namespace chart14 {
+namespace {
+
+using readdata14::Chart;
+
+const char* LabelKind(float value) {
+    if (readdata14::IsNoLabel(value)) return "none";
+    if (readdata14::IsLabelCode(value)) return "code";
+    return "number";
+}
+
+const char* LevelOrderName(readdata14::LevelOrder order) {
+    switch (order) {
+        case readdata14::LevelOrder::Rising: return "rising";
+        case readdata14::LevelOrder::Falling: return "falling";
+        case readdata14::LevelOrder::Unknown: break;
+    }
+    return "unknown";
+}
+
+void WriteLines(JsonWriter& w, const Chart& chart) {
+    if (!chart.HasLines()) {
+        w.Null();
+        return;
+    }
+    w.BeginArray();
+    for (const auto& line : chart.Lines()) {
+        w.Break().BeginObject();
+        w.Key("code").Int(line.code);
+        w.Key("points").Positions(line.points);
+        w.Key("labelValue").Float(line.labelValue);
+        w.Key("labelKind").String(LabelKind(line.labelValue));
+        w.Key("labelPoints").Positions(line.labelPoints);
+        w.EndObject();
+    }
+    w.EndArray();
+}
+
+template <class Range>
+void WritePointLists(JsonWriter& w, bool present, const Range& range) {
+    if (!present) {
+        w.Null();
+        return;
+    }
+    w.BeginArray();
+    for (const auto& element : range) {
+        w.Break().BeginObject();
+        w.Key("code").Int(element.code);
+        w.Key("points").Positions(element.points);
+        w.EndObject();
+    }
+    w.EndArray();
+}
+
+void WriteSymbols(JsonWriter& w, const Chart& chart, TextDecoder& texts) {
+    if (!chart.HasSymbols()) {
+        w.Null();
+        return;
+    }
+    w.BeginArray();
+    for (const auto& symbol : chart.Symbols()) {
+        w.Break().BeginObject();
+        w.Key("type").Int(symbol.type);
+        w.Key("position").Position(symbol.position);
+        w.Key("direction").Float(symbol.direction);
+        w.Key("text").String(texts.ToUtf8(symbol.text));
+        w.EndObject();
+    }
+    w.EndArray();
+}
+
+void WriteClosedContours(JsonWriter& w, const Chart& chart) {
+    if (!chart.HasClosedContours()) {
+        w.Null();
+        return;
+    }
+    w.BeginObject();
+    w.Key("levelOrder").String(LevelOrderName(chart.LevelsOrder()));
+    w.Key("levels").Floats(chart.Levels());
+    w.Key("contours").BeginArray();
+    for (const auto& contour : chart.ClosedContours()) {
+        w.Break().BeginObject();
+        w.Key("code").Int(contour.code);
+        w.Key("valuedClosed").Bool(contour.valuedClosed);
+        w.Key("closed").Bool(contour.IsClosed());
+        w.Key("levelIndex").Int(contour.levelIndex);
+        w.Key("points").Positions(contour.points);
+        w.Key("value").Float(contour.value);
+        w.Key("labelPoints").Positions(contour.labelPoints);
+        w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+}
+
+void WriteFillAreas(JsonWriter& w, const Chart& chart) {
+    if (!chart.FillAreasRead()) {
+        w.Null();
+        return;
+    }
+    w.BeginArray();
+    for (const auto& area : chart.FillAreas()) {
+        w.Break().BeginObject();
+        w.Key("code").Int(area.code);
+        w.Key("points").Positions(area.points);
+        w.Key("values").Floats(area.values);
+        w.EndObject();
+    }
+    w.EndArray();
+}
+
+void WriteNotes(JsonWriter& w, const Chart& chart, TextDecoder& texts) {
+    if (!chart.HasNotes()) {
+        w.Null();
+        return;
+    }
+    w.BeginArray();
+    for (const auto& note : chart.Notes()) {
+        w.Break().BeginObject();
+        w.Key("type").Int(note.type);
+        w.Key("position").Position(note.position);
+        w.Key("value").Float(note.value);
+        w.Key("values").Floats(note.values);
+        w.Key("firstText").String(texts.ToUtf8(note.firstText));
+        w.Key("secondText").String(texts.ToUtf8(note.secondText));
+        w.EndObject();
+    }
+    w.EndArray();
+}
+
+FileResult WriteChartJson(const std::string& path, const std::string& encoding) {
+    FileResult result;
+    std::string error;
+    auto texts = TextDecoder::Open(encoding, error);
+    if (!texts) return {"", "chart14: " + error + "\n", EXIT_UNREADABLE};
+    Chart chart;
+    if (!OpenChart(path, chart, result)) return result;
+
+    JsonWriter w(result.out);
+    w.BeginObject();
+    w.Key("file").String(texts->ToUtf8(path));
+    w.Key("description").String(texts->ToUtf8(chart.Description()));
+    w.Break().Key("lines");
+    WriteLines(w, chart);
+    w.Break().Key("lineSymbols");
+    WritePointLists(w, chart.HasLineSymbols(), chart.LineSymbols());
+    w.Break().Key("symbols");
+    WriteSymbols(w, chart, *texts);
+    w.Break().Key("closedContours");
+    WriteClosedContours(w, chart);
+    w.Break().Key("weatherRegions");
+    WritePointLists(w, chart.HasWeatherRegions(), chart.WeatherRegions());
+    w.Break().Key("fillAreas");
+    WriteFillAreas(w, chart);
+    w.Break().Key("notes");
+    WriteNotes(w, chart, *texts);
+    w.EndObject();
+    result.out += '\n';
+    if (texts->Escaped()) result.err += EscapedTextsNote(path, encoding);
+    return result;
+}
+
+}  // namespace
+
+void RegisterJson(CLI::App& app, int& status) {
+    struct Options {
+        std::string file;
+        std::string encoding;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("json", "Write every element of every section as JSON");
+    command->add_option("file", options->file, "Chart file")->required();
+    AddEncodingOption(*command, options->encoding);
+    command->callback([options, &status] {
+        status = RunOverFiles({options->file}, {1},
+                              [&](const std::string& path) { return WriteChartJson(path, options->encoding); });
+    });
+}
+
+}  // namespace chart14

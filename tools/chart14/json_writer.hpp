@@ -1,0 +1,52 @@
+// A small JSON writer for json and geojson: compact output with a line break
+// between records, floats in the shortest form that reads back to the same
+// 32-bit value, and strings that must already be UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readdata14/point.hpp"
+
+namespace chart14 {
+
+// The shortest decimal form that reads back to exactly `value` (std::to_chars).
+// JSON has no NaN or infinity: those are written as null.
+void AppendFloat(std::string& out, float value);
+std::string FormatFloat(float value);
+
+class JsonWriter {
+public:
+    explicit JsonWriter(std::string& out) : out_(out) {}
+
+    JsonWriter& BeginObject();
+    JsonWriter& EndObject();
+    JsonWriter& BeginArray();
+    JsonWriter& EndArray();
+    JsonWriter& Key(std::string_view key);
+    JsonWriter& String(std::string_view utf8);
+    JsonWriter& Float(float value);
+    JsonWriter& Int(std::int64_t value);
+    JsonWriter& Bool(bool value);
+    JsonWriter& Null();
+
+    JsonWriter& Position(readdata14::Point point);           // [x, y]
+    JsonWriter& Positions(std::span<const readdata14::Point> points);
+    JsonWriter& Floats(std::span<const float> values);
+
+    // A line break before the next value, to keep one record per line.
+    JsonWriter& Break();
+
+private:
+    void BeforeValue();
+
+    std::string& out_;
+    std::vector<bool> first_;  // per open container: no value written yet
+    bool afterKey_ = false;
+    bool breakNext_ = false;
+};
+
+}  // namespace chart14

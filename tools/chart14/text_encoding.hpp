@@ -1,0 +1,44 @@
+// Texts of a chart as UTF-8. Newer files hold UTF-8; older ones a legacy
+// 8-bit or double-byte code page, which --encoding names (an iconv name).
+// A byte that does not decode is written as the four visible characters
+// \xNN (NN its value in upper-case hex), never dropped.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace chart14 {
+
+class TextDecoder {
+public:
+    // An empty name takes texts as UTF-8. Empty optional, with `error` set,
+    // when iconv does not know the name.
+    static std::optional<TextDecoder> Open(const std::string& encoding, std::string& error);
+
+    TextDecoder(TextDecoder&& other) noexcept;
+    TextDecoder& operator=(TextDecoder&& other) noexcept;
+    TextDecoder(const TextDecoder&) = delete;
+    TextDecoder& operator=(const TextDecoder&) = delete;
+    ~TextDecoder();
+
+    std::string ToUtf8(std::string_view bytes);
+
+    // Whether some byte so far did not decode and was escaped.
+    bool Escaped() const noexcept { return escaped_; }
+
+private:
+    TextDecoder() = default;
+    void AppendEscaped(std::string& out, unsigned char byte);
+    std::string CheckedUtf8(std::string_view bytes);
+    std::string Converted(std::string_view bytes);
+
+    void* converter_ = nullptr;  // iconv_t; null for UTF-8 input
+    bool escaped_ = false;
+};
+
+// The length of the valid UTF-8 sequence at the start of `bytes` (shortest
+// form, no surrogates, at most U+10FFFF), or 0 when it does not start with one.
+std::size_t Utf8SequenceLength(std::string_view bytes) noexcept;
+
+}  // namespace chart14
