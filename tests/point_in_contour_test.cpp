@@ -90,5 +90,60 @@ TEST(PointInContour, ClearlyOutsideNeverHidesACountedTriangle) {
     EXPECT_GT(ruledOut, 100000);
 }
 
+// Whatever box and scale, a point outside the padded box is ClearlyOutside
+// the box. Boxes of zero width or height (or both) and points one float step
+// beyond the padded edges, where the argument is tightest, included.
+TEST(PointInContour, PaddedBoxTurnsAwayOnlyClearlyOutsidePoints) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double scales[] = {1e-40, 1e-30, 1e-3, 1.0, 1e5, 1e20, 1e36};
+    const float inf = std::numeric_limits<float>::infinity();
+    int turnedAway = 0;
+    for (int trial = 0; trial < 200000; ++trial) {
+        const double scale = scales[trial % 7];
+        const double offset = (trial % 3 == 0) ? 1e5 * scale : (trial % 3 == 1 ? -scale : 0.0);
+        auto coordinate = [&] { return static_cast<float>(offset + scale * unit(rng)); };
+        ContourBox box{coordinate(), coordinate(), 0, 0};
+        const int shape = (trial / 7) % 4;  // full, zero width, zero height, one point
+        box.maxX = (shape == 1 || shape == 3) ? box.minX : std::max(box.minX, coordinate());
+        box.maxY = (shape == 2 || shape == 3) ? box.minY : std::max(box.minY, coordinate());
+        const ContourBox padded = PaddedBox(box);
+        ASSERT_TRUE(padded.minX <= box.minX && padded.maxX >= box.maxX && padded.minY <= box.minY &&
+                    padded.maxY >= box.maxY);
+        // A point one step beyond a padded edge, anywhere along it or past
+        // its corners, or a point at some random distance from the box.
+        const double spread = std::max(double(padded.maxY) - padded.minY, scale);
+        Point q{static_cast<float>(padded.minX + (double(padded.maxX) - padded.minX) * (3.0 * unit(rng) - 1.0)),
+                static_cast<float>(padded.minY + spread * (3.0 * unit(rng) - 1.0))};
+        switch (trial % 5) {
+            case 0: q.x = std::nextafter(padded.maxX, inf); break;
+            case 1: q.x = std::nextafter(padded.minX, -inf); break;
+            case 2: q.y = std::nextafter(padded.maxY, inf); break;
+            case 3: q.y = std::nextafter(padded.minY, -inf); break;
+            default: break;
+        }
+        if (!OutsideBox(padded, PaddedBoxQuery(q))) continue;
+        ++turnedAway;
+        ASSERT_TRUE(ClearlyOutside(box, q)) << "trial " << trial;
+    }
+    EXPECT_GT(turnedAway, 150000);
+}
+
+// Where ClearlyOutside cannot answer, the padded box turns nothing away.
+TEST(PointInContour, PaddedBoxTurnsAwayNothingClearlyOutsideRefuses) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const ContourBox boxes[] = {ContourBox{}, {nan, 0, 10, 10}, {0, 0, inf, 10}, {-3e37f, 0, 10, 10}};
+    const Point farAway[] = {{-1e30f, 5}, {1e30f, 1e30f}, {-inf, -inf}, {nan, nan}};
+    for (const ContourBox& box : boxes) {
+        for (const Point q : farAway) EXPECT_FALSE(OutsideBox(PaddedBox(box), PaddedBoxQuery(q)));
+    }
+    const ContourBox box{0, 0, 10, 10};
+    const Point huge[] = {{3e38f, 5}, {5, -2e37f}, {inf, 5}, {nan, 5}};
+    for (const Point q : huge) EXPECT_FALSE(OutsideBox(PaddedBox(box), PaddedBoxQuery(q)));
+    EXPECT_TRUE(OutsideBox(PaddedBox(box), PaddedBoxQuery({10.05f, 5})));
+    EXPECT_FALSE(OutsideBox(PaddedBox(box), PaddedBoxQuery({10.01f, 5})));  // within the pad
+}
+
 }  // namespace
 }  // namespace readdata14

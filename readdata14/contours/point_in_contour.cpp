@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace readdata14 {
 namespace {
@@ -39,6 +40,26 @@ constexpr float kCoordinateLimit = 1e37f;
 constexpr double kRelativeMargin = 1e-3;
 
 bool Bounded(float v) noexcept { return std::fabs(v) <= kCoordinateLimit; }  // false for NaN
+
+bool BoundedAndSet(const ContourBox& box) noexcept {
+    return Bounded(box.minX) && Bounded(box.minY) && Bounded(box.maxX) && Bounded(box.maxY) &&
+           box.minX <= box.maxX && box.minY <= box.maxY;
+}
+
+// PaddedBox's pad relative to the larger side: twice what its argument needs.
+constexpr double kPaddedBoxPad = 2e-3;
+
+// A float at or above edge + pad in exact arithmetic. The double sum is off
+// by at most half a step, which the step up covers; the float conversion
+// goes up one more step when it rounded down.
+float EdgeAbove(float edge, double pad) noexcept {
+    const double above = std::nextafter(double(edge) + pad, std::numeric_limits<double>::infinity());
+    const float rounded = static_cast<float>(above);
+    return double(rounded) >= above ? rounded
+                                    : std::nextafter(rounded, std::numeric_limits<float>::infinity());
+}
+
+float EdgeBelow(float edge, double pad) noexcept { return -EdgeAbove(-edge, pad); }
 
 }  // namespace
 
@@ -91,11 +112,8 @@ bool PointInContour(float x, float y, std::span<const Point> points) noexcept {
 // NaN coordinate makes its triangle's test false whatever the query, and a
 // vertex that coincides with the query point only returns false earlier.
 bool ClearlyOutside(const ContourBox& box, Point query) noexcept {
-    if (!(Bounded(box.minX) && Bounded(box.minY) && Bounded(box.maxX) && Bounded(box.maxY) &&
-          Bounded(query.x) && Bounded(query.y))) {
-        return false;
-    }
-    if (box.minX > box.maxX || box.minY > box.maxY) return false;  // no point has set the box
+    // An unset box is one no point has set.
+    if (!(BoundedAndSet(box) && Bounded(query.x) && Bounded(query.y))) return false;
     const double x = query.x;
     const double y = query.y;
     const double reachY = std::max(std::fabs(y - box.minY), std::fabs(y - box.maxY));
@@ -105,6 +123,36 @@ bool ClearlyOutside(const ContourBox& box, Point query) noexcept {
     if (y > box.maxY && y - box.maxY > kRelativeMargin * reachX) return true;
     if (y < box.minY && box.minY - y > kRelativeMargin * reachX) return true;
     return false;
+}
+
+// Why a bounded point outside PaddedBox is ClearlyOutside the box. Let W and H
+// be the box's sides, m >= 1.99e-3 max(W, H) the pad (2e-3 times the larger
+// side, both formed in double), and ex, ey >= 0 how far the point lies beyond
+// the box in x and in y (0 within its range). The padded edges lie at least m
+// beyond the box in exact arithmetic (EdgeAbove rounds outward), so a point
+// outside the padded box has e = max(ex, ey) > m. Say e = ex, the point
+// right of the box: ClearlyOutside compares ex with 1e-3 reachY, and reachY
+// <= H + ey <= H + ex, so 1e-3 reachY <= 0.503 m + 1e-3 ex < 0.504 ex; the
+// double roundings of the difference, the reach and the product move each side
+// by about 1e-16 relative, far inside that factor of two. With m = 0 (a box
+// of one point) the same holds with H = 0. Left, above and below are the same
+// argument turned. PaddedBoxQuery keeps the points ClearlyOutside refuses
+// from being turned away, and an unset or unbounded box pads to the whole
+// plane, since ClearlyOutside answers false for both.
+ContourBox PaddedBox(const ContourBox& box) noexcept {
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    if (!BoundedAndSet(box)) return {-inf, -inf, inf, inf};
+    const double width = double(box.maxX) - double(box.minX);
+    const double height = double(box.maxY) - double(box.minY);
+    const double pad = kPaddedBoxPad * std::max(width, height);
+    return {EdgeBelow(box.minX, pad), EdgeBelow(box.minY, pad), EdgeAbove(box.maxX, pad),
+            EdgeAbove(box.maxY, pad)};
+}
+
+Point PaddedBoxQuery(Point p) noexcept {
+    if (Bounded(p.x) && Bounded(p.y)) return p;
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+    return {nan, nan};
 }
 
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept {

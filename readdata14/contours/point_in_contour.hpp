@@ -28,6 +28,24 @@ bool PointInContour(float x, float y, std::span<const Point> points) noexcept;
 // False whenever that cannot be shown, e.g. for NaN, infinite or huge values.
 bool ClearlyOutside(const ContourBox& box, Point query) noexcept;
 
+// A box, at least 2e-3 of the larger side of `box` beyond it on every side,
+// such that every point outside it whose coordinates lie within 1e37 is
+// ClearlyOutside `box` (see the argument in the source). Testing a point
+// against it takes four plain comparisons, so a walk can turn away most
+// contours without ClearlyOutside's arithmetic. It is the whole plane when
+// `box` is unset or holds a NaN, infinite or huge value.
+ContourBox PaddedBox(const ContourBox& box) noexcept;
+
+// The point to test against padded boxes in place of `p`: `p` itself when
+// both coordinates lie within 1e37, otherwise a NaN point, which lies outside
+// no box.
+Point PaddedBoxQuery(Point p) noexcept;
+
+// Plain comparisons; false for a NaN point.
+inline bool OutsideBox(const ContourBox& box, Point p) noexcept {
+    return p.x < box.minX || p.x > box.maxX || p.y < box.minY || p.y > box.maxY;
+}
+
 // PointInContour with the same result, but without running the angle test
 // for triangles that ClearlyOutside rules out.
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept;

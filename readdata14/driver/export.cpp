@@ -8,13 +8,6 @@
 
 #include "driver/chart_reader.hpp"
 
-#if defined(_WIN32) && !defined(READDATA14_STATIC)
-#include <windows.h>
-
-// No per-process or per-thread work: the library has no state to set up.
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
-#endif
-
 namespace {
 
 using readdata14::ChartData;
