@@ -7,108 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "chart_world.hpp"
+
 namespace readdata14::tools {
 namespace {
-
-constexpr double PI = std::numbers::pi;
-// A row of centres is taller than a column is wide, so that open isobars fit
-// in the bands between the rows.
-constexpr double CELL_X = 320.0;
-constexpr double CELL_Y = 400.0;
-constexpr double ISOBAR_STEP = 4.0;  // hPa between neighbouring isobars
-constexpr int RINGS_PER_CENTRE = 5;
-
-// SplitMix64: small, fast and the same on every platform, unlike the
-// standard distributions, whose algorithms the library leaves open.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-
-    std::uint64_t Next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    double Uniform(double low, double high) {
-        return low + (high - low) * static_cast<double>(Next() >> 11) * 0x1.0p-53;
-    }
-    int Int(int low, int high) {  // both included
-        return low + static_cast<int>(Next() % static_cast<std::uint64_t>(high - low + 1));
-    }
-    bool Chance(double p) { return Uniform(0.0, 1.0) < p; }
-
-private:
-    std::uint64_t state_;
-};
-
-// A pressure centre and the shape its isobars share, so that they nest.
-struct Centre {
-    double x = 0, y = 0;
-    bool low = true;
-    int innerValue = 0;  // the value of the innermost isobar
-    double stretch = 0, tilt = 0, wobble = 0, phase = 0;
-
-    double ShapeFactor(double angle) const {
-        return 1.0 + stretch * std::cos(2.0 * (angle - tilt)) + wobble * std::sin(3.0 * angle + phase);
-    }
-    int RingValue(int ring) const {
-        int step = static_cast<int>(ISOBAR_STEP) * ring;
-        return low ? innerValue + step : innerValue - step;
-    }
-};
-
-struct World {
-    int cols = 1, rows = 1;
-    double width = CELL_X, height = CELL_Y;
-    double maxRadius = 0.32 * CELL_X;  // outermost isobar, before the shape factor
-    int rings = 1;                      // isobars per centre
-    std::vector<Centre> centres;
-    std::vector<const Centre*> lows, highs;
-};
-
-World MakeWorld(const ChartSpec& spec, Random& random) {
-    World world;
-    int contours = std::max(spec.counts.contours, 0);
-    int centres = std::max(1, (contours + RINGS_PER_CENTRE - 1) / RINGS_PER_CENTRE);
-    world.cols = std::max(1, static_cast<int>(std::lround(std::sqrt(centres * 1.5))));
-    world.rows = (centres + world.cols - 1) / world.cols;
-    world.width = world.cols * CELL_X;
-    world.height = world.rows * CELL_Y;
-    world.rings = std::max(1, (contours + centres - 1) / centres);
-    world.centres.resize(static_cast<std::size_t>(centres));
-    for (int c = 0; c < centres; ++c) {
-        Centre& centre = world.centres[static_cast<std::size_t>(c)];
-        centre.x = (c % world.cols + 0.5) * CELL_X + random.Uniform(-0.08, 0.08) * CELL_X;
-        centre.y = (c / world.cols + 0.5) * CELL_Y + random.Uniform(-0.08, 0.08) * CELL_X;
-        centre.low = c == 0 || random.Chance(0.55);  // a chart with fronts needs a low
-        centre.innerValue = centre.low ? 4 * random.Int(245, 249) : 4 * random.Int(256, 259);
-        centre.stretch = random.Uniform(0.05, 0.18);
-        centre.tilt = random.Uniform(0.0, PI);
-        centre.wobble = random.Uniform(0.0, 0.05);
-        centre.phase = random.Uniform(0.0, 2.0 * PI);
-    }
-    for (const Centre& centre : world.centres) (centre.low ? world.lows : world.highs).push_back(&centre);
-    return world;
-}
 
 void WritePoints(ChartWriter& out, const std::vector<std::array<double, 2>>& points) {
     for (std::size_t i = 0; i < points.size(); ++i) {
         out.Point(points[i][0], points[i][1]);
         if (i % 6 == 5 || i + 1 == points.size()) out.Newline();
     }
-}
-
-// A blob around (x, y): a closed ring whose last point repeats the first.
-std::vector<std::array<double, 2>> Blob(Random& random, double x, double y, double radius, int count) {
-    double a = random.Uniform(0.0, 2.0 * PI), b = random.Uniform(0.0, 2.0 * PI);
-    std::vector<std::array<double, 2>> points(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        double angle = count > 1 ? 2.0 * PI * i / (count - 1) : 0.0;
-        double r = radius * (1.0 + 0.2 * std::sin(2.0 * angle + a) + 0.08 * std::sin(5.0 * angle + b));
-        points[static_cast<std::size_t>(i)] = {x + r * std::cos(angle), y + r * std::sin(angle)};
-    }
-    return points;
 }
 
 // A value label, a three-character code ("0NN", which a reader takes as a
@@ -229,36 +137,6 @@ struct Symbol {
     std::string text;     // text types; 0x01 stands for a blank
     double angle = 0;     // other types: the wind's heading in radians
 };
-
-// Centre c stands in grid cell (c % cols, c / cols), jittered by less than
-// a tenth of a cell, so the nearest one is in the point's cell or next to it.
-const Centre& NearestCentre(const World& world, double x, double y) {
-    int col = static_cast<int>(std::floor(x / CELL_X)), row = static_cast<int>(std::floor(y / CELL_Y));
-    const Centre* best = &world.centres.front();
-    double bestDistance = 1e300;
-    for (int r = row - 1; r <= row + 1; ++r) {
-        for (int c = col - 1; c <= col + 1; ++c) {
-            if (r < 0 || c < 0 || c >= world.cols) continue;
-            std::size_t index = static_cast<std::size_t>(r) * static_cast<std::size_t>(world.cols) +
-                                static_cast<std::size_t>(c);
-            if (index >= world.centres.size()) continue;
-            const Centre& centre = world.centres[index];
-            double d = (centre.x - x) * (centre.x - x) + (centre.y - y) * (centre.y - y);
-            if (d < bestDistance) bestDistance = d, best = &centre;
-        }
-    }
-    return *best;
-}
-
-// The wind around the nearest centre: anticlockwise and inward round a low,
-// clockwise and outward round a high.
-double WindAngle(const World& world, double x, double y, Random& random) {
-    const Centre& centre = NearestCentre(world, x, y);
-    double outward = std::atan2(y - centre.y, x - centre.x);
-    double angle = centre.low ? outward + PI / 2 + 0.35 : outward - PI / 2 + 0.35;
-    angle += random.Uniform(-0.15, 0.15);
-    return std::remainder(angle, 2.0 * PI);
-}
 
 std::vector<Symbol> MakeSymbols(const ChartSpec& spec, const World& world, Random& random) {
     std::vector<Symbol> symbols;
