@@ -1,0 +1,123 @@
+// The scanner's formatted reads and the text mode of the bytes it reads.
+#include "driver/scanner.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "driver/text_input.hpp"
+#include "support/chart_text.hpp"
+
+namespace readdata14 {
+namespace {
+
+using namespace std::string_view_literals;
+
+TEST(Scanner, TokensAreRunsOfNonSpace) {
+    Scanner in(" \t\nLINES:\v\f\r 12 abc"sv);
+    EXPECT_EQ(in.Token(), "LINES:"sv);
+    EXPECT_EQ(in.Token(), "12"sv);
+    EXPECT_EQ(in.Token(), "abc"sv);
+    EXPECT_FALSE(in.Token().has_value());
+    EXPECT_TRUE(in.AtEnd());
+}
+
+TEST(Scanner, ATokenEndsAtANulButIsConsumedWhole) {
+    Scanner in("AB\0CD next"sv);
+    EXPECT_EQ(in.Token(), "AB"sv);
+    EXPECT_EQ(in.Token(), "next"sv);
+}
+
+TEST(Scanner, ConversionsTakeTheLongestNumberAndLeaveTheRest) {
+    Scanner in("12.5 -7x 1e5e"sv);
+    EXPECT_EQ(in.Int(), 12);
+    EXPECT_EQ(in.Float(), 0.5f);  // ".5" is what "%d" left
+    EXPECT_EQ(in.Int(), -7);
+    EXPECT_EQ(in.Token(), "x"sv);
+    EXPECT_EQ(in.Float(), 1e5f);
+    EXPECT_EQ(in.Token(), "e"sv);
+}
+
+TEST(Scanner, AFailedConversionConsumesOnlyWhiteSpace) {
+    Scanner in("   LINES: 3"sv);
+    EXPECT_FALSE(in.Int().has_value());
+    EXPECT_FALSE(in.Float().has_value());
+    EXPECT_EQ(in.Offset(), 3u);
+    EXPECT_EQ(in.Token(), "LINES:"sv);
+    EXPECT_EQ(in.Int(), 3);
+    EXPECT_FALSE(in.Int().has_value());
+}
+
+TEST(Scanner, LineReadsLikeFgets) {
+    struct Case {
+        std::string_view text;
+        std::size_t limit;
+        std::string_view taken;
+        std::string_view rest;
+    };
+    const Case cases[] = {
+        {"Hello\nnext", 5, "Hello", "\nnext"},      // exactly the limit: the line break stays
+        {"Hi\nnext", 5, "Hi\n", "next"},            // a short line ends with its line break
+        {"Hello world", 5, "Hello", " world"},      // blanks are part of a text
+        {"abc", 10, "abc", ""},                     // the input ends
+        {"abc", 0, "", "abc"},                      // room for nothing
+        {"", 3, "", ""},
+        {"a\0b\nc"sv, 10, "a", "c"},                  // a NUL ends the text, the line is consumed
+    };
+    for (const Case& c : cases) {
+        Scanner in(c.text);
+        EXPECT_EQ(in.Line(c.limit), c.taken) << c.text;
+        EXPECT_EQ(in.Rest(), c.rest) << c.text;
+    }
+}
+
+TEST(TextMode, ReadsAsAWindowsHostWould) {
+    struct Case {
+        std::string bytes;
+        std::string read;
+    };
+    const Case cases[] = {
+        {"a\r\nb\r\n", "a\nb\n"},
+        {"a\rb", "a\rb"},                 // a lone CR stays
+        {"a\r\r\nb", "a\r\nb"},           // only the CR right before LF goes
+        {"end\r", "end\r"},
+        {"kept\x1a" "dropped\r\n", "kept"},  // Ctrl-Z ends the input
+        {"\x1a", ""},
+        {"no change", "no change"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = c.bytes;
+        ApplyTextMode(bytes);
+        EXPECT_EQ(bytes, c.read);
+    }
+}
+
+class CollectingSink : public DiagnosticSink {
+public:
+    void Report(const Finding& finding) override { findings.push_back(finding); }
+    std::vector<Finding> findings;
+};
+
+TEST(Scanner, FindingsCarryLineAndColumn) {
+    CollectingSink sink;
+    Scanner in("one\n  two three"sv, &sink);
+    in.Token();
+    in.Token();
+    in.Report(FindingKind::TrailingContent, "here");
+    ASSERT_EQ(sink.findings.size(), 1u);
+    EXPECT_EQ(sink.findings[0].line, 2u);
+    EXPECT_EQ(sink.findings[0].column, 7u);
+}
+
+TEST(LoadFile, ReadsEveryByteAndFailsOnAMissingFile) {
+    std::string bytes(200000, 'x');
+    bytes[100] = '\0';
+    bytes[150000] = '\r';
+    test::TempFile file(bytes);
+    EXPECT_EQ(LoadFile(file.Path()), bytes);
+    EXPECT_FALSE(LoadFile("/nonexistent/readdata14/chart.txt").has_value());
+    EXPECT_FALSE(LoadFile(nullptr).has_value());
+}
+
+}  // namespace
+}  // namespace readdata14
