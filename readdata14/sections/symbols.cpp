@@ -1,12 +1,98 @@
-// Placeholder until the reader lands.
+// The SYMBOLS section: point symbols, each with a direction or a short text.
+// Element 0 counts the records written; `lengths` keeps a slot for every
+// symbol read, dropped ones included.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
 #include "driver/reading_rules.hpp"
 #include "sections/sections.hpp"
 
 namespace readdata14 {
+namespace {
+
+// These types carry a text token instead of a direction angle.
+bool IsTextType(std::int32_t type) noexcept {
+    return type == 48 || (type >= 60 && type <= 63);
+}
+
+// A type-48 symbol at z exactly 1.0 is not drawn: it keeps its lengths slot
+// (0) but gets no record.
+bool IsDropped(std::int32_t type, float z) noexcept { return type == 48 && z == 1.0f; }
+
+// The angle is in radians; the direction is in degrees, turned so that 0 rad
+// points to 270. Formed in double in this order with the divisor 3.14159265,
+// rounded to float once, and not wrapped: the stored files depend on it.
+float DirectionFromAngle(float angle) noexcept {
+    return static_cast<float>(270.0 - double(angle) * 180.0 / 3.14159265);
+}
+
+// A text is one token, so a blank in it is written as the byte 0x01.
+void RestoreBlanks(std::string& text) { std::replace(text.begin(), text.end(), '\x01', ' '); }
+
+void PushRecord(BlockBuilder& block, std::int32_t type, Point at, float direction) {
+    block.Push(1.0f);
+    block.Push(type);
+    block.PushPoint(at);
+    block.Push(direction);
+    block.CountRecord();
+}
+
+// One symbol: "%d", then "%f %f %f %s" for a text type or "%f %f %f %f".
+// A symbol whose x, y, z did not all convert is placed at 0, 0; a text that
+// was not read is stored empty, so every text-type record has its text. False
+// when the section must stop here.
+bool ReadSymbol(Scanner& in, BlockBuilder& block, TextJoiner& texts, std::string& text) {
+    const auto type = in.Int();
+    if (!type) return false;
+    const auto x = in.Float();
+    const auto y = x ? in.Float() : std::nullopt;
+    const auto z = y ? in.Float() : std::nullopt;
+    const bool placed = z.has_value();
+    const Point at = placed ? Point{*x, *y} : Point{0.0f, 0.0f};
+
+    if (!IsTextType(*type)) {
+        const auto angle = placed ? in.Float() : std::nullopt;
+        texts.AddNone();
+        PushRecord(block, *type, at, angle ? DirectionFromAngle(*angle) : 0.0f);
+        return angle.has_value();
+    }
+
+    const auto token = placed ? in.Token() : std::nullopt;
+    if (placed && IsDropped(*type, *z)) {
+        texts.AddNone();
+        return token.has_value();
+    }
+    text.assign(token.value_or(std::string_view{}));
+    RestoreBlanks(text);
+    texts.Add(text);
+    PushRecord(block, *type, at, 0.0f);
+    return token.has_value();
+}
+
+}  // namespace
 
 TextBlock ReadSymbols(Scanner& in) {
-    (void)ReadSectionHeader(in, "SYMBOLS:");
-    return {};
+    const auto count = ReadSectionHeader(in, "SYMBOLS:");
+    if (!count || *count == 0) return {};
+
+    // The smallest a symbol can be in the file: "1 0 0 0 0" and a separator.
+    constexpr std::size_t kMinSymbolBytes = 10;
+    BlockBuilder block;
+    block.Reserve(5 * BackedCount(*count, in, kMinSymbolBytes));
+    TextJoiner texts;
+    std::string text;
+    for (std::int32_t i = 0; i < *count; ++i) {
+        if (!ReadSymbol(in, block, texts, text)) {
+            ReportSectionStop(in, "SYMBOLS");
+            break;
+        }
+    }
+    TextBlock result;
+    result.values = block.Finish();
+    result.lengths = texts.FinishLengths();
+    result.text = texts.FinishText();
+    return result;
 }
 
 }  // namespace readdata14
