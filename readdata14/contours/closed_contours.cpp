@@ -1,16 +1,33 @@
-// Placeholder until the reader lands.
+// The CLOSED_CONTOURS section. Unlike the other sections it is held in memory
+// until its last contour is read: every contour is related to every other one
+// (nesting, rise/fall), and every record depends on the sorted levels.
+#include <vector>
+
+#include "contours/contour_reading.hpp"
 #include "contours/contours.hpp"
-#include "driver/reading_rules.hpp"
+#include "contours/levels.hpp"
+#include "contours/nesting.hpp"
 
 namespace readdata14 {
 
 FloatBlock ReadClosedContours(Scanner& in) {
     const auto count = ReadSectionHeader(in, "CLOSED_CONTOURS:");
     if (!count) return nullptr;
-    FloatBlock block(new float[2]);
-    block[0] = 0.0f;
-    block[1] = 0.0f;
-    return block;
+
+    // Grown as contours are read: the declared count alone decides nothing.
+    std::vector<ContourNode> contours;
+    std::vector<float> levelValues;
+    for (std::int32_t i = 0; i < *count; ++i) {
+        ContourNode node;
+        const ContourRead read = ReadContour(in, node, levelValues);
+        if (read != ContourRead::NotStarted) contours.push_back(std::move(node));
+        if (read != ContourRead::Complete) {
+            ReportSectionStop(in, "CLOSED_CONTOURS");
+            break;
+        }
+    }
+    const Nesting nesting = NestContours(contours);
+    return AssembleContourBlock(contours, nesting, std::move(levelValues));
 }
 
 }  // namespace readdata14

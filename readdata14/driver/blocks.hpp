@@ -4,12 +4,15 @@
 // end, so that the caller can release them with delete[].
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "readdata14/point.hpp"
 
 namespace readdata14 {
 
@@ -22,11 +25,6 @@ struct TextBlock {
 
     // A section that gave nothing leaves all three null ("untouched").
     bool Untouched() const noexcept { return !values && !lengths && !text; }
-};
-
-struct Point {
-    float x;
-    float y;
 };
 
 // Block assembly: records are appended as they are read; element 0 receives
@@ -47,7 +45,12 @@ public:
         data_.push_back(point.y);
     }
     // Room for what the file has shown it holds; never a declared count alone.
-    void Reserve(std::size_t moreFloats) { data_.reserve(data_.size() + moreFloats); }
+    // Growth stays geometric: readers reserve element by element, and an
+    // exact reserve each time would copy the whole block once per element.
+    void Reserve(std::size_t moreFloats) {
+        const std::size_t needed = data_.size() + moreFloats;
+        if (needed > data_.capacity()) data_.reserve(std::max(needed, 2 * data_.capacity()));
+    }
     void CountRecord() noexcept { ++records_; }
 
     // The block: element 0 = record count, then everything pushed.

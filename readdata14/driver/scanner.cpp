@@ -21,7 +21,13 @@ std::string_view UpToNul(std::string_view text) noexcept {
 }  // namespace
 
 void Scanner::SkipSpace() noexcept {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
+    // A local index: stores through `this` would be redone for every byte,
+    // since the compiler must assume the text may alias the scanner.
+    std::size_t at = pos_;
+    const std::size_t size = text_.size();
+    const char* const data = text_.data();
+    while (at < size && IsSpace(data[at])) ++at;
+    pos_ = at;
 }
 
 std::optional<std::string_view> Scanner::Token() noexcept {
@@ -34,7 +40,7 @@ std::optional<std::string_view> Scanner::Token() noexcept {
 
 std::optional<std::int32_t> Scanner::Int() noexcept {
     SkipSpace();
-    const ParsedInt parsed = ParseIntPrefix(text_.substr(pos_));
+    const ParsedInt parsed = ParseIntPrefix(Rest());
     if (parsed.length == 0) return std::nullopt;
     pos_ += parsed.length;
     return parsed.value;
@@ -42,7 +48,7 @@ std::optional<std::int32_t> Scanner::Int() noexcept {
 
 std::optional<float> Scanner::Float() noexcept {
     SkipSpace();
-    const ParsedFloat parsed = ParseFloatPrefix(text_.substr(pos_));
+    const ParsedFloat parsed = ParseFloatPrefix(Rest());
     if (parsed.length == 0) return std::nullopt;
     pos_ += parsed.length;
     return parsed.value;

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace readdata14 {
 
@@ -15,8 +18,15 @@ std::optional<std::string> LoadFile(const char* path) {
     std::unique_ptr<std::FILE, Closer> file(std::fopen(path, "rb"));
     if (!file) return std::nullopt;
 
+    // The size the file has now is only a hint (it may still grow or shrink
+    // while we read), but it lets a whole file land in one allocation rather
+    // than in doublings that hold up to three times the file at a time.
     std::string bytes;
     std::size_t chunk = 1 << 16;
+    std::error_code unknown;
+    if (const auto size = std::filesystem::file_size(path, unknown); !unknown && size < SIZE_MAX) {
+        chunk = std::max(chunk, static_cast<std::size_t>(size) + 1);
+    }
     for (;;) {
         const std::size_t used = bytes.size();
         bytes.resize(used + chunk);

@@ -1,0 +1,40 @@
+// Reading one contour of the CLOSED_CONTOURS section into a ContourNode: its
+// points with their bounding box, the closed test, the label value and the
+// distinct values that become the levels.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "contours/contour_node.hpp"
+#include "driver/scanner.hpp"
+
+namespace readdata14 {
+
+// A value of this size or more is kept as the contour's value but never
+// becomes a level (label codes lie above it).
+inline constexpr float LEVEL_VALUE_LIMIT = 3100000.0f;
+
+// The first point sets the box whatever it held; later points widen it
+// (strict comparisons, so a NaN never widens it).
+void ExtendBox(ContourBox& box, Point point, bool first) noexcept;
+
+// Closed when the last point lies less than 2.0 from the first in both x and
+// y, each difference rounded to float. A contour without points is not closed.
+bool IsClosedContour(std::span<const Point> points) noexcept;
+
+// Enters a label's number among the distinct level values (first appearance
+// order). "NoLabel", 999999, label codes and values from LEVEL_VALUE_LIMIT up
+// never become levels.
+void AddLevelValue(std::vector<float>& levelValues, const Label& label);
+
+enum class ContourRead {
+    Complete,    // the contour and everything after its points were read
+    CutShort,    // the contour holds what was read; the section stops here
+    NotStarted,  // its code or point count did not convert; nothing to keep
+};
+
+// One contour: " %d %d " code and n, n points, the label, m, m label points.
+ContourRead ReadContour(Scanner& in, ContourNode& node, std::vector<float>& levelValues);
+
+}  // namespace readdata14

@@ -1,0 +1,30 @@
+// Nesting: the contours in box order, so that a contour comes before every
+// contour it can enclose, and the rise/fall direction of each nested pair.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "contours/contour_node.hpp"
+
+namespace readdata14 {
+
+// Box order: minX ascending, then minY ascending, then maxY descending, then
+// maxX descending. Identical boxes are not ordered (they keep reading order).
+bool BoxBefore(const ContourBox& a, const ContourBox& b) noexcept;
+
+struct Nesting {
+    std::vector<std::int32_t> order;            // indices into the file order, in list order
+    std::vector<ContourDirection> directions;   // by file-order index
+    ContourDirection sectionDirection = DIRECTION_NONE;  // the first direction a pair gave
+};
+
+// Inserts the contours one by one, in file order, as they were read: each new
+// contour moves in front of the contours that come after it in box order,
+// testing whether it encloses each one it passes; then it looks back for the
+// first contour that encloses it and has a different value, passing over
+// contours that already have a direction when it has one too.
+Nesting NestContours(std::span<const ContourNode> contours);
+
+}  // namespace readdata14

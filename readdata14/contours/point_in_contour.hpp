@@ -1,0 +1,35 @@
+// Whether a point lies inside a contour: the contour is split into a fan of
+// triangles around its first point, and the point is inside when an odd
+// number of them contain it. A triangle contains the point when the angles
+// under which the point sees its three sides add up to (nearly) a full turn.
+#pragma once
+
+#include <span>
+
+#include "contours/contour_node.hpp"
+
+namespace readdata14 {
+
+inline constexpr float TWO_PI_F = 6.2831855f;
+inline constexpr float PI_F = 3.1415927f;
+// A little below 2π, so that a point on a side (or a hair outside it) counts.
+inline constexpr float ANGLE_SUM_THRESHOLD = 6.28318f;
+
+bool PointInTriangle(float x, float y, float x0, float y0, float x1, float y1, float x2,
+                     float y2) noexcept;
+
+// The fan test over every triangle (point 0, point k, point k + 1). The
+// contour is not closed here: its last point reaches back to point 0 only
+// through the last triangle.
+bool PointInContour(float x, float y, std::span<const Point> points) noexcept;
+
+// True only when `query` lies so far outside the box that no triangle with
+// its vertices in the box can contain it (see the argument in the source).
+// False whenever that cannot be shown, e.g. for NaN, infinite or huge values.
+bool ClearlyOutside(const ContourBox& box, Point query) noexcept;
+
+// PointInContour with the same result, but without running the angle test
+// for triangles that ClearlyOutside rules out.
+bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept;
+
+}  // namespace readdata14

@@ -1,0 +1,42 @@
+// Synthetic type-14 surface-analysis charts of our own: highs and lows as
+// nested isobars, fronts, centre symbols and winds, weather regions, fill
+// areas and notes, all drawn from one seed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "chart_writer.hpp"
+
+namespace readdata14::tools {
+
+// How many elements each section gets.
+struct SectionCounts {
+    int lines = 6;
+    int lineSymbols = 5;
+    int symbols = 30;
+    int contours = 22;
+    int weatherRegions = 3;
+    int fillAreas = 2;
+    int notes = 2;
+};
+
+struct ChartSpec {
+    std::uint64_t seed = 1;
+    SectionCounts counts;
+    int points = 64;  // points of a line or isobar; long fronts and regions get more
+    std::string description = "Synthetic_surface_analysis";
+};
+
+// Writes the whole chart. The same spec gives the same bytes on one platform
+// (the shapes go through the C library's sin and cos, which may differ in the
+// last bit between platforms).
+void WriteChart(const ChartSpec& spec, ChartWriter& out);
+
+// The chart as text, for tests and for sizing.
+std::string ChartText(const ChartSpec& spec);
+
+// Counts scaled from `spec.counts` so that the chart comes to about `bytes`.
+SectionCounts CountsForSize(const ChartSpec& spec, std::uint64_t bytes);
+
+}  // namespace readdata14::tools
