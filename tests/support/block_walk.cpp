@@ -12,55 +12,78 @@ std::optional<std::size_t> Count(float slot) {
     return static_cast<std::size_t>(slot);
 }
 
-std::optional<std::size_t> RecordLength(Layout layout, const float* r) {
+// The floats of a block from one position on, never read at or past `room`.
+class Cursor {
+public:
+    Cursor(const float* block, std::size_t room) : block_(block), room_(room) {}
+
+    std::optional<std::size_t> CountAt(std::size_t index) const {
+        if (index >= room_) return std::nullopt;
+        return Count(block_[index]);
+    }
+    bool Has(std::size_t index) const { return index < room_; }
+    float At(std::size_t index) const { return block_[index]; }
+
+private:
+    const float* block_;
+    std::size_t room_;
+};
+
+// The length of the record that starts at `at`, or nothing when its count
+// slots are bad or the record does not fit the block.
+std::optional<std::size_t> RecordLength(Layout layout, const Cursor& c, std::size_t at) {
+    std::optional<std::size_t> length;
     switch (layout) {
         case Layout::Lines: {
-            auto p = Count(r[0]);
+            const auto p = c.CountAt(at);
             if (!p) return std::nullopt;
-            auto m = Count(r[2 * *p + 3]);
+            const auto m = c.CountAt(at + 2 * *p + 3);
             if (!m) return std::nullopt;
-            return 2 * *p + 2 * *m + 4;
+            length = 2 * *p + 2 * *m + 4;
+            break;
         }
-        case Layout::PointList: {
-            auto k = Count(r[0]);
-            if (!k) return std::nullopt;
-            return 2 * *k + 2;
-        }
+        case Layout::PointList:
         case Layout::FillAreas: {
-            auto k = Count(r[0]);
+            const auto k = c.CountAt(at);
             if (!k) return std::nullopt;
-            return 2 * *k + 18;
+            length = 2 * *k + (layout == Layout::FillAreas ? 18 : 2);
+            break;
         }
         case Layout::ClosedContours: {
-            auto n = Count(r[0]);
+            const auto n = c.CountAt(at);
             if (!n) return std::nullopt;
-            auto m = Count(r[5 + 2 * *n]);
+            const auto m = c.CountAt(at + 5 + 2 * *n);
             if (!m) return std::nullopt;
-            return 6 + 2 * *n + 2 * *m;
+            length = 6 + 2 * *n + 2 * *m;
+            break;
         }
         case Layout::Symbols:
-            return r[0] == 1.0f ? std::optional<std::size_t>(5) : std::nullopt;
         case Layout::Notes:
-            return r[0] == 1.0f ? std::optional<std::size_t>(11) : std::nullopt;
+            if (!c.Has(at) || c.At(at) != 1.0f) return std::nullopt;
+            length = layout == Layout::Symbols ? 5 : 11;
+            break;
     }
-    return std::nullopt;
+    // The record's last float must lie inside the block.
+    if (!length || !c.Has(at + *length - 1)) return std::nullopt;
+    return length;
 }
 
 }  // namespace
 
-std::optional<std::size_t> WalkBlock(Layout layout, const float* block) {
+std::optional<std::size_t> WalkBlock(Layout layout, const float* block, std::size_t room) {
     if (block == nullptr) return std::nullopt;
-    auto records = Count(block[0]);
+    const Cursor c(block, room);
+    const auto records = c.CountAt(0);
     if (!records) return std::nullopt;
     std::size_t at = 1;
     for (std::size_t i = 0; i < *records; ++i) {
-        auto length = RecordLength(layout, block + at);
+        const auto length = RecordLength(layout, c, at);
         if (!length) return std::nullopt;
         at += *length;
     }
     if (layout == Layout::ClosedContours) {
-        auto levels = Count(block[at]);
-        if (!levels) return std::nullopt;
+        const auto levels = c.CountAt(at);
+        if (!levels || (*levels > 0 && !c.Has(at + *levels))) return std::nullopt;
         at += 1 + *levels;
     }
     return at;

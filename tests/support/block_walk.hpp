@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace readdata14::test {
@@ -19,8 +20,11 @@ enum class Layout {
 };
 
 // The number of floats the block holds when walked by its layout, element 0
-// included; nothing when a count slot is not a non-negative whole number.
-std::optional<std::size_t> WalkBlock(Layout layout, const float* block);
+// included; nothing when a count slot is not a non-negative whole number, or
+// when the walk would read at or past `room` floats (the block's allocation,
+// where the caller knows it), so a bad block is reported rather than overrun.
+std::optional<std::size_t> WalkBlock(Layout layout, const float* block,
+                                     std::size_t room = std::numeric_limits<std::size_t>::max());
 
 // The nonzero lengths add up to the length of the text, or the text is " "
 // when they are all zero.

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer target (clang 14, ASan + UBSan) and fuzzes the library
+# for a bounded time over a copy of the seed corpus. Any crash, leak, timeout
+# or memory-limit hit fails the run; the input that caused it is copied into
+# fuzz/regressions/, which the unit test suite replays once committed.
+#
+#   FUZZ_SECONDS  fuzzing time (default 120)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+start=$SECONDS
+seconds=${FUZZ_SECONDS:-120}
+
+packages=(cmake ninja-build clang-14 libclang-rt-14-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j 2
+
+# The fuzzer adds what it finds to its corpus: keep that out of the repo.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/corpus" "$work/findings"
+cp fuzz/corpus/* examples/sample_chart.txt "$work/corpus/"
+find fuzz/regressions tests/data -maxdepth 1 -type f ! -name '.*' -exec cp {} "$work/corpus/" \; 2>/dev/null || true
+
+# Limits: an allocation sized by a declared count rather than by the data
+# trips the malloc or RSS limit (no input of at most 64 KB needs even 1 MB in
+# one piece); a hang or a quadratic scan trips the timeout. ASan's quarantine
+# of freed memory is cut from 256 MB so that it does not count against the RSS
+# limit.
+status=0
+ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0:quarantine_size_mb=64 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  build/fuzz/fuzz/fuzz_readdata14 \
+    -dict=fuzz/readdata14.dict \
+    -max_total_time="$seconds" \
+    -malloc_limit_mb=128 -rss_limit_mb=512 \
+    -timeout=10 \
+    -max_len=65536 \
+    -artifact_prefix="$work/findings/" \
+    -print_final_stats=1 \
+    "$work/corpus" >"$work/fuzz.log" 2>&1 || status=$?
+
+grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$work/fuzz.log" || true
+if ((status != 0)) || [ -n "$(ls -A "$work/findings")" ]; then
+  tail -n 60 "$work/fuzz.log"
+  mkdir -p fuzz/regressions
+  cp "$work/findings/"* fuzz/regressions/ 2>/dev/null || true
+  echo "fuzz: FAILED (exit $status) after $((SECONDS - start)) s; the input is in fuzz/regressions/:"
+  ls "$work/findings"
+  exit 1
+fi
+echo "fuzz: passed, ${seconds} s of fuzzing with no crash, leak, timeout or limit hit ($((SECONDS - start)) s in all)"
