@@ -18,7 +18,7 @@ using test::Layout;
 using test::ReadText;
 using test::TextsAgree;
 using test::WalkBlock;
-using tools::ChartSpec;
+using tools::ChartPlan;
 using tools::ChartText;
 
 // The count that follows a section tag in a generated chart.
@@ -28,31 +28,31 @@ int DeclaredCount(const std::string& text, std::string_view tag) {
     return std::stoi(text.substr(at + tag.size() + 1));
 }
 
-ChartSpec Spec(std::uint64_t seed, int points) {
-    ChartSpec spec;
-    spec.seed = seed;
-    spec.points = points;
-    return spec;
+ChartPlan Plan(std::uint64_t seed, int points) {
+    ChartPlan plan;
+    plan.seed = seed;
+    plan.points = points;
+    return plan;
 }
 
 TEST(MakeChart, TheSameSeedGivesTheSameBytes) {
     for (std::uint64_t seed : {1u, 3u, 977u}) {
-        EXPECT_EQ(ChartText(Spec(seed, 40)), ChartText(Spec(seed, 40))) << seed;
+        EXPECT_EQ(ChartText(Plan(seed, 40)), ChartText(Plan(seed, 40))) << seed;
     }
-    EXPECT_NE(ChartText(Spec(1, 40)), ChartText(Spec(2, 40)));
+    EXPECT_NE(ChartText(Plan(1, 40)), ChartText(Plan(2, 40)));
 }
 
 // The writer flushes to a file in pieces; the pieces must join to exactly
 // the text written in memory.
 TEST(MakeChart, AFileHoldsTheSameBytesAsTheText) {
-    ChartSpec spec = Spec(5, 64);
-    spec.counts = tools::CountsForSize(spec, 2'500'000);
+    ChartPlan plan = Plan(5, 64);
+    plan.counts = tools::CountsForSize(plan, 2'500'000);
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     tools::ChartWriter out(file);
-    tools::WriteChart(spec, out);
+    tools::WriteChart(plan, out);
     ASSERT_TRUE(out.Flush());
-    std::string expected = ChartText(spec);
+    std::string expected = ChartText(plan);
     ASSERT_GT(expected.size(), 2'000'000u);  // more than one flush
     std::string written(expected.size() + 1, '\0');
     std::rewind(file);
@@ -63,9 +63,9 @@ TEST(MakeChart, AFileHoldsTheSameBytesAsTheText) {
 
 TEST(MakeChart, SizeOptionComesCloseToTheTarget) {
     for (std::uint64_t target : {200'000u, 3'000'000u}) {
-        ChartSpec spec = Spec(11, 64);
-        spec.counts = tools::CountsForSize(spec, target);
-        double size = static_cast<double>(ChartText(spec).size());
+        ChartPlan plan = Plan(11, 64);
+        plan.counts = tools::CountsForSize(plan, target);
+        double size = static_cast<double>(ChartText(plan).size());
         EXPECT_NEAR(size / static_cast<double>(target), 1.0, 0.2) << target;
     }
 }
@@ -75,8 +75,8 @@ struct ReadBack {
     ChartData chart;
 };
 
-void Read(const ChartSpec& spec, ReadBack& back) {
-    back.text = ChartText(spec);
+void Read(const ChartPlan& plan, ReadBack& back) {
+    back.text = ChartText(plan);
     ASSERT_EQ(ReadText(back.text, back.chart), ChartStatus::Read);
     const ChartData& c = back.chart;
     ASSERT_TRUE(c.lines && c.lineSymbols && c.closedContours && c.weatherRegions && c.fillAreas);
@@ -118,16 +118,16 @@ TEST(MakeChart, ReadsBackWithEverySectionPopulated) {
     for (Case c : {Case{1, 64}, Case{3, 32}, Case{42, 2}, Case{12345, 200}}) {
         SCOPED_TRACE("seed " + std::to_string(c.seed) + ", points " + std::to_string(c.points));
         ReadBack back;
-        ASSERT_NO_FATAL_FAILURE(Read(Spec(c.seed, c.points), back));
+        ASSERT_NO_FATAL_FAILURE(Read(Plan(c.seed, c.points), back));
         ExpectPopulated(back);
     }
 }
 
 TEST(MakeChart, PerSectionCountsAreWritten) {
-    ChartSpec spec = Spec(8, 16);
-    spec.counts = {3, 0, 1, 7, 0, 1, 0};
+    ChartPlan plan = Plan(8, 16);
+    plan.counts = {3, 0, 1, 7, 0, 1, 0};
     ReadBack back;
-    ASSERT_NO_FATAL_FAILURE(Read(spec, back));
+    ASSERT_NO_FATAL_FAILURE(Read(plan, back));
     EXPECT_EQ(back.chart.lines[0], 3.0f);
     EXPECT_EQ(back.chart.lineSymbols[0], 0.0f);
     ASSERT_NE(back.chart.symbols.values, nullptr);
@@ -144,7 +144,7 @@ TEST(MakeChart, PerSectionCountsAreWritten) {
 // Lines and contours keep every point.
 TEST(MakeChart, LongPointListsAreThinnedAndShortOnesKept) {
     ReadBack back;
-    ASSERT_NO_FATAL_FAILURE(Read(Spec(1, 64), back));
+    ASSERT_NO_FATAL_FAILURE(Read(Plan(1, 64), back));
     const ChartData& c = back.chart;
     float front = c.lineSymbols[1];
     EXPECT_GT(front, 50.0f);
@@ -162,7 +162,7 @@ TEST(MakeChart, LongPointListsAreThinnedAndShortOnesKept) {
 // by a reader; a text written with 0x01 reads back with a blank.
 TEST(MakeChart, SymbolsCarryADroppedOneAndBlanks) {
     ReadBack back;
-    ASSERT_NO_FATAL_FAILURE(Read(Spec(1, 16), back));
+    ASSERT_NO_FATAL_FAILURE(Read(Plan(1, 16), back));
     const ChartData& c = back.chart;
     ASSERT_NE(c.symbols.values, nullptr);
     EXPECT_EQ(c.symbols.values[0], DeclaredCount(back.text, "SYMBOLS:") - 1);
@@ -176,7 +176,7 @@ TEST(MakeChart, SymbolsCarryADroppedOneAndBlanks) {
 // every third centre is open and so has no level.
 TEST(MakeChart, ContoursNestWithLevels) {
     ReadBack back;
-    ASSERT_NO_FATAL_FAILURE(Read(Spec(1, 32), back));
+    ASSERT_NO_FATAL_FAILURE(Read(Plan(1, 32), back));
     const float* block = back.chart.closedContours.get();
     int valued = 0, open = 0;
     const float* r = block + 1;

@@ -30,10 +30,10 @@ std::string LabelToken(Random& random, int value, double codeChance, double noLa
     return std::to_string(value);
 }
 
-void WriteHeader(const ChartSpec& spec, Random& random, ChartWriter& out) {
+void WriteHeader(const ChartPlan& plan, Random& random, ChartWriter& out) {
     out.Token("readdata14");
     out.Int(14);
-    out.Token(spec.description);
+    out.Token(plan.description);
     out.Newline();
     // Year, month, day, hour and forecast hour of the analysis.
     out.Int(24);
@@ -45,13 +45,13 @@ void WriteHeader(const ChartSpec& spec, Random& random, ChartWriter& out) {
 }
 
 // Open isobars in the bands between the rows of centres.
-void WriteLines(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
-    int count = std::max(spec.counts.lines, 0);
+void WriteLines(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+    int count = std::max(plan.counts.lines, 0);
     out.Token("LINES:");
     out.Int(count);
     out.Newline();
     int bands = world.rows + 1;
-    int points = std::max(spec.points, 2);
+    int points = std::max(plan.points, 2);
     for (int j = 0; j < count; ++j) {
         int band = j % bands;
         double lane = ((j / bands) % 3 - 1) * 14.0;
@@ -86,8 +86,8 @@ enum FrontCode { COLD_FRONT = 2, WARM_FRONT = 3, OCCLUDED_FRONT = 4, STATIONARY_
 // Fronts from the lows: a cold and a warm front each, then occlusions and
 // stationary fronts. Every other cold front is long and finely drawn, so
 // its point list is one a reader thins.
-void WriteLineSymbols(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
-    int count = std::max(spec.counts.lineSymbols, 0);
+void WriteLineSymbols(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+    int count = std::max(plan.counts.lineSymbols, 0);
     out.Token("LINES_SYMBOL:");
     out.Int(count);
     out.Newline();
@@ -97,7 +97,7 @@ void WriteLineSymbols(const ChartSpec& spec, const World& world, Random& random,
         int code = f < 2 * lows ? (f % 2 == 0 ? COLD_FRONT : WARM_FRONT)
                                 : (f % 2 == 0 ? OCCLUDED_FRONT : STATIONARY_FRONT);
         bool longFront = code == COLD_FRONT && f % 4 == 0;  // every other cold front
-        int points = longFront ? std::max(4 * spec.points, 300) : std::max(spec.points, 2);
+        int points = longFront ? std::max(4 * plan.points, 300) : std::max(plan.points, 2);
         double length = random.Uniform(0.5, 0.8) * CELL_X;
         double spacing = longFront ? std::min(0.8, 1.1 * CELL_X / points) : length / (points - 1);
         double heading = code == COLD_FRONT   ? -PI / 2 - 0.35 + random.Uniform(-0.2, 0.2)
@@ -138,9 +138,9 @@ struct Symbol {
     double angle = 0;     // other types: the wind's heading in radians
 };
 
-std::vector<Symbol> MakeSymbols(const ChartSpec& spec, const World& world, Random& random) {
+std::vector<Symbol> MakeSymbols(const ChartPlan& plan, const World& world, Random& random) {
     std::vector<Symbol> symbols;
-    int count = std::max(spec.counts.symbols, 0);
+    int count = std::max(plan.counts.symbols, 0);
     int nth = 0;
     for (const Centre& centre : world.centres) {
         double r = world.maxRadius / world.rings;
@@ -170,8 +170,8 @@ std::vector<Symbol> MakeSymbols(const ChartSpec& spec, const World& world, Rando
 
 bool IsTextType(int type) { return type == 48 || (type >= 60 && type <= 63); }
 
-void WriteSymbols(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
-    std::vector<Symbol> symbols = MakeSymbols(spec, world, random);
+void WriteSymbols(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+    std::vector<Symbol> symbols = MakeSymbols(plan, world, random);
     out.Token("SYMBOLS:");
     out.Int(static_cast<std::int64_t>(symbols.size()));
     out.Newline();
@@ -192,13 +192,13 @@ void WriteSymbols(const ChartSpec& spec, const World& world, Random& random, Cha
 // Isobars: ring k of centre c is contour c + k × centres, so the file lists
 // the inner rings of all centres first and a reader must sort out the
 // nesting. The outer ring of every third centre is left open.
-void WriteClosedContours(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
-    int count = std::max(spec.counts.contours, 0);
+void WriteClosedContours(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+    int count = std::max(plan.counts.contours, 0);
     out.Token("CLOSED_CONTOURS:");
     out.Int(count);
     out.Newline();
     int centres = static_cast<int>(world.centres.size());
-    int points = std::max(spec.points, 2);
+    int points = std::max(plan.points, 2);
     for (int i = 0; i < count; ++i) {
         int c = i % centres, ring = i / centres;
         const Centre& centre = world.centres[static_cast<std::size_t>(c)];
@@ -233,7 +233,7 @@ void WriteClosedContours(const ChartSpec& spec, const World& world, Random& rand
 
 // Station reports that a reader passes over, then the weather regions: rain,
 // snow, fog and thunder areas ahead of the lows.
-void WriteWeatherRegions(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
+void WriteWeatherRegions(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
     out.Token("STATION_SITUATION");
     out.Newline();
     for (int s = 0; s < 4; ++s) {
@@ -244,7 +244,7 @@ void WriteWeatherRegions(const ChartSpec& spec, const World& world, Random& rand
         out.Int(random.Int(0, 40));
         out.Newline();
     }
-    int count = std::max(spec.counts.weatherRegions, 0);
+    int count = std::max(plan.counts.weatherRegions, 0);
     out.Token("WEATHER_REGION:");
     out.Int(count);
     out.Newline();
@@ -252,7 +252,7 @@ void WriteWeatherRegions(const ChartSpec& spec, const World& world, Random& rand
     for (int r = 0; r < count; ++r) {
         const Centre& low = *world.lows[static_cast<std::size_t>(r % lows)];
         bool longRing = r % 3 == 0;
-        int points = longRing ? std::max(4 * spec.points, 280) : std::max(spec.points, 2);
+        int points = longRing ? std::max(4 * plan.points, 280) : std::max(plan.points, 2);
         // A long ring is drawn finely (about 0.9 apart), so a reader thins it.
         double radius = longRing ? std::min(0.9 * points / (2.0 * PI), 0.5 * world.maxRadius)
                                  : random.Uniform(0.2, 0.35) * world.maxRadius;
@@ -270,8 +270,8 @@ void WriteWeatherRegions(const ChartSpec& spec, const World& world, Random& rand
 // Fill areas near the highs (fog, haze, strong wind), with their drawing
 // attributes: style, fill colour and opacity, border colour and style, four
 // spare integers, border width (the one float), layer and a flag.
-void WriteFillAreas(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
-    int count = std::max(spec.counts.fillAreas, 0);
+void WriteFillAreas(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+    int count = std::max(plan.counts.fillAreas, 0);
     out.Token("FILLAREA:");
     out.Int(count);
     out.Newline();
@@ -280,7 +280,7 @@ void WriteFillAreas(const ChartSpec& spec, const World& world, Random& random, C
     for (int a = 0; a < count; ++a) {
         const Centre& centre = *anchors[static_cast<std::size_t>(a) % anchors.size()];
         bool longRing = a % 2 == 1;
-        int points = longRing ? std::max(3 * spec.points, 260) : std::max(spec.points, 2);
+        int points = longRing ? std::max(3 * plan.points, 260) : std::max(plan.points, 2);
         double radius = longRing ? std::min(0.9 * points / (2.0 * PI), 0.5 * world.maxRadius)
                                  : random.Uniform(0.2, 0.3) * world.maxRadius;
         double direction = random.Uniform(0.0, 2.0 * PI);
@@ -306,13 +306,13 @@ void WriteFillAreas(const ChartSpec& spec, const World& world, Random& random, C
 }
 
 // Notes of type 48: two texts read by their lengths, so they may hold blanks.
-void WriteNotes(const ChartSpec& spec, const World& world, Random& random, ChartWriter& out) {
+void WriteNotes(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
     static constexpr std::array<std::string_view, 6> HEADLINES{
         "Heavy rain warning", "Gale warning", "Dense fog advisory",
         "Low moving NE 30 kt", "High nearly stationary", "Snow on high ground"};
     static constexpr std::array<std::string_view, 4> TIMES{
         "Valid 00UTC", "Expected by 12UTC", "Next 24 hours", "Issued 06UTC"};
-    int count = std::max(spec.counts.notes, 0);
+    int count = std::max(plan.counts.notes, 0);
     out.Token("NOTES_SYMBOL:");
     out.Int(count);
     out.Newline();
@@ -338,22 +338,22 @@ void WriteNotes(const ChartSpec& spec, const World& world, Random& random, Chart
 
 }  // namespace
 
-void WriteChart(const ChartSpec& spec, ChartWriter& out) {
-    Random random(spec.seed);
-    World world = MakeWorld(spec, random);
-    WriteHeader(spec, random, out);
-    WriteLines(spec, world, random, out);
-    WriteLineSymbols(spec, world, random, out);
-    WriteSymbols(spec, world, random, out);
-    WriteClosedContours(spec, world, random, out);
-    WriteWeatherRegions(spec, world, random, out);
-    WriteFillAreas(spec, world, random, out);
-    WriteNotes(spec, world, random, out);
+void WriteChart(const ChartPlan& plan, ChartWriter& out) {
+    Random random(plan.seed);
+    World world = MakeWorld(plan, random);
+    WriteHeader(plan, random, out);
+    WriteLines(plan, world, random, out);
+    WriteLineSymbols(plan, world, random, out);
+    WriteSymbols(plan, world, random, out);
+    WriteClosedContours(plan, world, random, out);
+    WriteWeatherRegions(plan, world, random, out);
+    WriteFillAreas(plan, world, random, out);
+    WriteNotes(plan, world, random, out);
 }
 
-std::string ChartText(const ChartSpec& spec) {
+std::string ChartText(const ChartPlan& plan) {
     ChartWriter out;
-    WriteChart(spec, out);
+    WriteChart(plan, out);
     return out.Text();
 }
 
@@ -369,10 +369,10 @@ SectionCounts Scaled(const SectionCounts& c, double factor) {
 }
 
 // Bytes per unit of scale, from a chart generated at that scale.
-double BytesPerUnit(ChartSpec spec, const SectionCounts& base, double factor) {
-    spec.counts = Scaled(base, factor);
+double BytesPerUnit(ChartPlan plan, const SectionCounts& base, double factor) {
+    plan.counts = Scaled(base, factor);
     ChartWriter counter = ChartWriter::Counter();
-    WriteChart(spec, counter);
+    WriteChart(plan, counter);
     return static_cast<double>(counter.BytesWritten()) / factor;
 }
 
@@ -381,12 +381,12 @@ double BytesPerUnit(ChartSpec spec, const SectionCounts& base, double factor) {
 // A bigger chart covers a wider plane, so its coordinates have more digits:
 // the bytes per element grow with the logarithm of the scale. Two probes at
 // an eighth and a sixty-fourth of the scale give that growth.
-SectionCounts CountsForSize(const ChartSpec& spec, std::uint64_t bytes) {
-    const SectionCounts& base = spec.counts;
-    double factor = static_cast<double>(bytes) / BytesPerUnit(spec, base, 1.0);
+SectionCounts CountsForSize(const ChartPlan& plan, std::uint64_t bytes) {
+    const SectionCounts& base = plan.counts;
+    double factor = static_cast<double>(bytes) / BytesPerUnit(plan, base, 1.0);
     double near = std::max(factor / 8.0, 1.0), far = std::max(near / 8.0, 1.0);
     if (near > far) {
-        double nearUnit = BytesPerUnit(spec, base, near), farUnit = BytesPerUnit(spec, base, far);
+        double nearUnit = BytesPerUnit(plan, base, near), farUnit = BytesPerUnit(plan, base, far);
         double unit = nearUnit + (nearUnit - farUnit) * std::log(factor / near) / std::log(near / far);
         factor = static_cast<double>(bytes) / unit;
     }

@@ -21,22 +21,22 @@ struct SectionCounts {
     int notes = 2;
 };
 
-struct ChartSpec {
+struct ChartPlan {
     std::uint64_t seed = 1;
     SectionCounts counts;
     int points = 64;  // points of a line or isobar; long fronts and regions get more
     std::string description = "Synthetic_surface_analysis";
 };
 
-// Writes the whole chart. The same spec gives the same bytes on one platform
+// Writes the whole chart. The same plan gives the same bytes on one platform
 // (the shapes go through the C library's sin and cos, which may differ in the
 // last bit between platforms).
-void WriteChart(const ChartSpec& spec, ChartWriter& out);
+void WriteChart(const ChartPlan& plan, ChartWriter& out);
 
 // The chart as text, for tests and for sizing.
-std::string ChartText(const ChartSpec& spec);
+std::string ChartText(const ChartPlan& plan);
 
-// Counts scaled from `spec.counts` so that the chart comes to about `bytes`.
-SectionCounts CountsForSize(const ChartSpec& spec, std::uint64_t bytes);
+// Counts scaled from `plan.counts` so that the chart comes to about `bytes`.
+SectionCounts CountsForSize(const ChartPlan& plan, std::uint64_t bytes);
 
 }  // namespace readdata14::tools

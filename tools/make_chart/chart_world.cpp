@@ -4,9 +4,9 @@
 
 namespace readdata14::tools {
 
-World MakeWorld(const ChartSpec& spec, Random& random) {
+World MakeWorld(const ChartPlan& plan, Random& random) {
     World world;
-    int contours = std::max(spec.counts.contours, 0);
+    int contours = std::max(plan.counts.contours, 0);
     int centres = std::max(1, (contours + RINGS_PER_CENTRE - 1) / RINGS_PER_CENTRE);
     world.cols = std::max(1, static_cast<int>(std::lround(std::sqrt(centres * 1.5))));
     world.rows = (centres + world.cols - 1) / world.cols;

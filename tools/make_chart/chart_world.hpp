@@ -69,7 +69,7 @@ struct World {
     std::vector<const Centre*> lows, highs;
 };
 
-World MakeWorld(const ChartSpec& spec, Random& random);
+World MakeWorld(const ChartPlan& plan, Random& random);
 
 // A blob around (x, y): a closed ring whose last point repeats the first.
 std::vector<std::array<double, 2>> Blob(Random& random, double x, double y, double radius, int count);

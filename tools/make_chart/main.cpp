@@ -16,7 +16,7 @@
 
 namespace {
 
-using readdata14::tools::ChartSpec;
+using readdata14::tools::ChartPlan;
 
 constexpr const char* USAGE =
     "usage: make_chart [options] -o FILE\n"
@@ -39,7 +39,7 @@ std::optional<Number> ParseNumber(std::string_view text) {
 }
 
 struct Options {
-    ChartSpec spec;
+    ChartPlan plan;
     std::optional<double> sizeMb;
     std::string output;
     // Explicit counts, laid over the scaled ones.
@@ -66,7 +66,7 @@ bool ParseOption(std::string_view name, std::string_view value, Options& options
     if (name == "--seed") {
         auto seed = ParseNumber<std::uint64_t>(value);
         if (!seed) return Fail("--seed needs a whole number");
-        options.spec.seed = *seed;
+        options.plan.seed = *seed;
         return true;
     }
     if (name == "--size-mb") {
@@ -78,13 +78,13 @@ bool ParseOption(std::string_view name, std::string_view value, Options& options
     if (name == "--points") {
         auto points = ParseNumber<int>(value);
         if (!points || *points < 2 || *points > 1000000) return Fail("--points needs 2 to 1000000");
-        options.spec.points = *points;
+        options.plan.points = *points;
         return true;
     }
     if (name == "--description") {
         if (value.empty() || value.size() > 99 || value.find_first_of(" \t\r\n") != std::string_view::npos)
             return Fail("--description needs one token of at most 99 characters");
-        options.spec.description = value;
+        options.plan.description = value;
         return true;
     }
     if (name == "--lines") return ParseCount(name, value, options.lines);
@@ -119,8 +119,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
 }
 
 void ApplyCounts(Options& options) {
-    auto& counts = options.spec.counts;
-    if (options.sizeMb) counts = CountsForSize(options.spec, static_cast<std::uint64_t>(*options.sizeMb * 1e6));
+    auto& counts = options.plan.counts;
+    if (options.sizeMb) counts = CountsForSize(options.plan, static_cast<std::uint64_t>(*options.sizeMb * 1e6));
     auto lay = [](std::optional<int> given, int& count) {
         if (given) count = *given;
     };
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     readdata14::tools::ChartWriter out(file);
-    readdata14::tools::WriteChart(options->spec, out);
+    readdata14::tools::WriteChart(options->plan, out);
     bool written = out.Flush();
     if (!toStdout) written = std::fclose(file) == 0 && written;
     if (!written) {
