@@ -41,13 +41,7 @@ bool ReadFillArea(Scanner& in, BlockBuilder& block) {
     const auto declared = in.Int();
     if (!declared) return false;
 
-    const std::size_t countSlot = block.Size();
-    block.Push(0.0f);
-    block.Push(*code);
-    const PointListRead points = ReadThinnedPoints(in, block, *declared);
-    block[countSlot] = static_cast<float>(points.kept);
-    block.CountRecord();
-    if (!points.complete) {
+    if (!ReadCodedPointRecord(in, block, *code, *declared)) {
         for (int i = 0; i < kFillValues; ++i) block.Push(0.0f);
         return false;
     }

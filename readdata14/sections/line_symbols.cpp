@@ -18,13 +18,7 @@ bool ReadLineSymbol(Scanner& in, BlockBuilder& block) {
     const auto declared = in.Int();
     if (!declared) return false;
 
-    const std::size_t countSlot = block.Size();
-    block.Push(0.0f);
-    block.Push(*code);
-    const PointListRead points = ReadThinnedPoints(in, block, *declared);
-    block[countSlot] = static_cast<float>(points.kept);
-    block.CountRecord();
-    if (!points.complete) return false;
+    if (!ReadCodedPointRecord(in, block, *code, *declared)) return false;
 
     return in.Token() && in.Int();
 }

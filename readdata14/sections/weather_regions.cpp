@@ -50,13 +50,7 @@ bool ReadWeatherRegion(Scanner& in, BlockBuilder& block) {
     const auto declared = in.Int();
     if (!declared) return false;
 
-    const std::size_t countSlot = block.Size();
-    block.Push(0.0f);
-    block.Push(*code);
-    const PointListRead points = ReadThinnedPoints(in, block, *declared);
-    block[countSlot] = static_cast<float>(points.kept);
-    block.CountRecord();
-    return points.complete;
+    return ReadCodedPointRecord(in, block, *code, *declared);
 }
 
 }  // namespace

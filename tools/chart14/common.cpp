@@ -1,6 +1,7 @@
 #include "common.hpp"
 
 #include <CLI/CLI.hpp>
+#include <memory>
 
 namespace chart14 {
 
@@ -33,6 +34,22 @@ std::string EscapedTextsNote(const std::string& path, const std::string& encodin
     note += "; they are written as \\xNN";
     if (encoding.empty()) note += " (name the file's code page with --encoding)";
     return note + "\n";
+}
+
+void RegisterChartWriter(CLI::App& app, int& status, const std::string& name, const std::string& description,
+                         ChartWriter write) {
+    struct Options {
+        std::string file;
+        std::string encoding;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand(name, description);
+    command->add_option("file", options->file, "Chart file")->required();
+    AddEncodingOption(*command, options->encoding);
+    command->callback([options, write, &status] {
+        status = RunOverFiles({options->file}, {1},
+                              [&](const std::string& path) { return write(path, options->encoding); });
+    });
 }
 
 }  // namespace chart14

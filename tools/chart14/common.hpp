@@ -23,6 +23,12 @@ std::string DescribeStatus(readdata14::OpenStatus status);
 // --encoding NAME: the code page of the chart's texts (iconv names).
 void AddEncodingOption(CLI::App& command, std::string& encoding);
 
+// A subcommand that writes one chart file to standard output in some form:
+// FILE, --encoding, and `write` run on the file.
+using ChartWriter = FileResult (*)(const std::string& path, const std::string& encoding);
+void RegisterChartWriter(CLI::App& app, int& status, const std::string& name, const std::string& description,
+                         ChartWriter write);
+
 // The note for standard error when some text bytes did not decode.
 std::string EscapedTextsNote(const std::string& path, const std::string& encoding);
 

@@ -175,18 +175,7 @@ FileResult WriteChartGeojson(const std::string& path, const std::string& encodin
 }  // namespace
 
 void RegisterGeojson(CLI::App& app, int& status) {
-    struct Options {
-        std::string file;
-        std::string encoding;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* command = app.add_subcommand("geojson", "Write the chart as a GeoJSON FeatureCollection (RFC 7946)");
-    command->add_option("file", options->file, "Chart file")->required();
-    AddEncodingOption(*command, options->encoding);
-    command->callback([options, &status] {
-        status = RunOverFiles({options->file}, {1},
-                              [&](const std::string& path) { return WriteChartGeojson(path, options->encoding); });
-    });
+    RegisterChartWriter(app, status, "geojson", "Write the chart as a GeoJSON FeatureCollection (RFC 7946)", WriteChartGeojson);
 }
 
 }  // namespace chart14

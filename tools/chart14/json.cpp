@@ -184,18 +184,7 @@ FileResult WriteChartJson(const std::string& path, const std::string& encoding) 
 }  // namespace
 
 void RegisterJson(CLI::App& app, int& status) {
-    struct Options {
-        std::string file;
-        std::string encoding;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* command = app.add_subcommand("json", "Write every element of every section as JSON");
-    command->add_option("file", options->file, "Chart file")->required();
-    AddEncodingOption(*command, options->encoding);
-    command->callback([options, &status] {
-        status = RunOverFiles({options->file}, {1},
-                              [&](const std::string& path) { return WriteChartJson(path, options->encoding); });
-    });
+    RegisterChartWriter(app, status, "json", "Write every element of every section as JSON", WriteChartJson);
 }
 
 }  // namespace chart14
