@@ -37,7 +37,8 @@ void ReplayFolder(const fs::path& folder) {
     ASSERT_TRUE(fs::is_directory(folder)) << folder;
     for (const auto& file : FilesIn(folder)) {
         SCOPED_TRACE(file.string());
-        const BothReads read(file.c_str(), Bytes(file));
+        const std::string path = file.string();  // a wide path on Windows
+        const BothReads read(path.c_str(), Bytes(file));
         read.ExpectSound();
     }
 }
