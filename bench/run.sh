@@ -7,9 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! dpkg -s libbenchmark-dev >/dev/null 2>&1; then
-  apt-get install -y libbenchmark-dev >/dev/null
-fi
+bash scripts/install-deps.sh
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j2 >/dev/null

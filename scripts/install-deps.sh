@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build and the tests need, when missing,
+# and any further packages named on the command line (the CI scripts name
+# theirs: clang for fuzzing, MinGW and wine for the Windows DLL). A package
+# of another architecture (wine32:i386) brings that architecture in.
 # Idempotent; run as root (or with sudo available).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev
-          libcli11-dev)  # libcli11-dev: chart14's argument parsing
-packages+=(librsvg2-bin)  # rsvg-convert: renders chart14 svg pictures in the tests
+packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libbenchmark-dev
+          libcli11-dev    # chart14's argument parsing
+          librsvg2-bin)   # rsvg-convert: renders chart14 svg pictures in the tests
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+((${#missing[@]})) || exit 0
+
+echo "installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+for p in "${missing[@]}"; do
+  if [[ $p == *:* ]]; then
+    arch=${p#*:}
+    dpkg --print-foreign-architectures | grep -qx "$arch" || $SUDO dpkg --add-architecture "$arch"
+  fi
+done
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -6,10 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-if ! dpkg -s libbenchmark-dev >/dev/null 2>&1; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update && $sudo apt-get install -y libbenchmark-dev
-fi
+bash scripts/install-deps.sh
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench -j2

@@ -10,22 +10,8 @@ step() { echo; echo "=== windows: $* ($((SECONDS - start)) s)"; }
 
 # --- packages ----------------------------------------------------------------
 step "packages"
-bash scripts/install-deps.sh
-packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  # wine32 is an i386 package.
-  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest \
+  wine wine64 wine32:i386
 
 # --- wine: a private prefix, one server for the whole run, no display -------
 export WINEDEBUG=-all
