@@ -47,4 +47,12 @@ std::unique_ptr<char[]> TextJoiner::FinishText() const {
     return text;
 }
 
+TextBlock FinishTextBlock(BlockBuilder& block, const TextJoiner& texts) {
+    TextBlock result;
+    result.values = block.Finish();
+    result.lengths = texts.FinishLengths();
+    result.text = texts.FinishText();
+    return result;
+}
+
 }  // namespace readdata14

@@ -81,4 +81,7 @@ private:
     std::string joined_;
 };
 
+// A text section's result: its block, the lengths slots and the joined texts.
+TextBlock FinishTextBlock(BlockBuilder& block, const TextJoiner& texts);
+
 }  // namespace readdata14

@@ -122,11 +122,7 @@ TextBlock ReadNotes(Scanner& in) {
             break;
         }
     }
-    TextBlock result;
-    result.values = block.Finish();
-    result.lengths = texts.FinishLengths();
-    result.text = texts.FinishText();
-    return result;
+    return FinishTextBlock(block, texts);
 }
 
 }  // namespace readdata14
