@@ -90,6 +90,54 @@ TEST(PointInContour, ClearlyOutsideNeverHidesACountedTriangle) {
     EXPECT_GT(ruledOut, 100000);
 }
 
+// Whatever triangle and scale: a point that ClearlyOutsideTriangle rules out
+// is never counted by the full angle test. The points lie beyond one side's
+// line by 1e-3.5 to 1e0.5 of their distance to the vertices (the margin is
+// 1e-3), along the side and past its ends.
+TEST(PointInContour, ClearlyOutsideTriangleNeverHidesACountedTriangle) {
+    std::mt19937 rng(41);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double scales[] = {1e-38, 1e-30, 1e-3, 1.0, 1e5, 1e20, 1e36};
+    int ruledOut = 0;
+    for (int trial = 0; trial < 200000; ++trial) {
+        const double scale = scales[trial % 7];
+        const double offset = (trial % 3 == 0) ? 1e5 * scale : 0.0;
+        auto coordinate = [&] { return static_cast<float>(offset + scale * unit(rng)); };
+        const Point v[3] = {{coordinate(), coordinate()}, {coordinate(), coordinate()}, {coordinate(), coordinate()}};
+        // A point on the far side of the side (v[i], v[j]) from v[k].
+        const int i = trial % 3, j = (i + 1) % 3, k = (i + 2) % 3;
+        const double ex = double(v[j].x) - v[i].x, ey = double(v[j].y) - v[i].y;
+        const double length = std::hypot(ex, ey);
+        if (length == 0.0) continue;
+        double nx = ey / length, ny = -ex / length;  // a unit normal of the side
+        if (nx * (double(v[k].x) - v[i].x) + ny * (double(v[k].y) - v[i].y) > 0.0) {
+            nx = -nx;
+            ny = -ny;
+        }
+        const double along = -0.5 + 2.0 * unit(rng);
+        const double away = length * std::pow(10.0, -3.5 + 4.0 * unit(rng));
+        const Point q{static_cast<float>(v[i].x + along * ex + away * nx),
+                      static_cast<float>(v[i].y + along * ey + away * ny)};
+        if (!ClearlyOutsideTriangle(q, v[0], v[1], v[2])) continue;
+        ++ruledOut;
+        ASSERT_FALSE(PointInTriangle(q.x, q.y, v[0].x, v[0].y, v[1].x, v[1].y, v[2].x, v[2].y)) << "trial " << trial;
+    }
+    EXPECT_GT(ruledOut, 50000);
+}
+
+TEST(PointInContour, ClearlyOutsideTriangleRefusesWhatItCannotShow) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const Point a{0, 0}, b{10, 0}, c{0, 10};
+    EXPECT_TRUE(ClearlyOutsideTriangle({20, 20}, a, b, c));
+    EXPECT_TRUE(ClearlyOutsideTriangle({-5, 5}, a, b, c));
+    EXPECT_FALSE(ClearlyOutsideTriangle({2, 2}, a, b, c));            // inside
+    EXPECT_FALSE(ClearlyOutsideTriangle({5.000001f, 5}, a, b, c));     // within the tolerance's reach
+    EXPECT_FALSE(ClearlyOutsideTriangle({20, 0}, a, b, {30, 0}));      // a degenerate triangle
+    EXPECT_FALSE(ClearlyOutsideTriangle({nan, 5}, a, b, c));
+    EXPECT_FALSE(ClearlyOutsideTriangle({-5, 5}, a, {nan, 0}, c));
+    EXPECT_FALSE(ClearlyOutsideTriangle({-5, 5}, a, b, {0, 3e38f}));
+}
+
 // Whatever box and scale, a point outside the padded box is ClearlyOutside
 // the box. Boxes of zero width or height (or both) and points one float step
 // beyond the padded edges, where the argument is tightest, included.

@@ -155,6 +155,47 @@ Point PaddedBoxQuery(Point p) noexcept {
     return {nan, nan};
 }
 
+// ClearlyOutside's argument does not need the box's axes: it needs a line that
+// has every vertex on one side and the query point at distance d on the
+// other, with every vertex within D of the query point. Every side of a
+// triangle is such a line, with the third vertex on its side. The query point
+// then sees every vertex in a direction whose component towards the line is
+// at least d and whose component along it is at most D, inside a cone of
+// opening pi - 2 atan(d/D), and the sum of the three gaps stays below
+// ANGLE_SUM_THRESHOLD once d > 3.4e-6 D. Rounding each difference to float
+// turns a direction by at most 2^-24 * sqrt(2) (under 1e-7), which the bound
+// on the float steps absorbs with room to spare. We ask d > 1e-3 D, with d and
+// D formed in double from the float coordinates: the error of the cross
+// product is of the order 1e-15 * D * |side|, far below the margin.
+bool ClearlyOutsideTriangle(Point query, Point v0, Point v1, Point v2) noexcept {
+    if (!Bounded(query.x) || !Bounded(query.y)) return false;
+    const Point v[3] = {v0, v1, v2};
+    double x[3];
+    double y[3];
+    double farthest = 0.0;  // D: no vertex lies farther from the query point
+    for (int i = 0; i < 3; ++i) {
+        if (!Bounded(v[i].x) || !Bounded(v[i].y)) return false;
+        x[i] = double(v[i].x) - double(query.x);
+        y[i] = double(v[i].y) - double(query.y);
+        farthest = std::max(farthest, std::sqrt(x[i] * x[i] + y[i] * y[i]));
+    }
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        const int k = (i + 2) % 3;
+        const double ex = x[j] - x[i];
+        const double ey = y[j] - y[i];
+        const double side = std::sqrt(ex * ex + ey * ey);
+        // Cross products of the side with the third vertex and with the query
+        // point (the origin here): opposite signs put them on opposite sides.
+        const double third = ex * (y[k] - y[i]) - ey * (x[k] - x[i]);
+        const double beyond = ey * x[i] - ex * y[i];
+        if (side == 0.0 || third == 0.0 || beyond == 0.0) continue;
+        if ((third > 0.0) == (beyond > 0.0)) continue;
+        if (std::fabs(beyond) / side > kRelativeMargin * farthest) return true;
+    }
+    return false;
+}
+
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept {
     if (points.size() < 3) return false;
     const Point query{x, y};
@@ -166,6 +207,7 @@ bool PointInContourPruned(float x, float y, std::span<const Point> points) noexc
         const ContourBox triangle{std::min({p0.x, a.x, b.x}), std::min({p0.y, a.y, b.y}),
                                   std::max({p0.x, a.x, b.x}), std::max({p0.y, a.y, b.y})};
         if (ClearlyOutside(triangle, query)) continue;
+        if (ClearlyOutsideTriangle(query, p0, a, b)) continue;
         if (PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
     }
     return count % 2 == 1;

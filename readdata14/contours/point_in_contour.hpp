@@ -46,8 +46,15 @@ inline bool OutsideBox(const ContourBox& box, Point p) noexcept {
     return p.x < box.minX || p.x > box.maxX || p.y < box.minY || p.y > box.maxY;
 }
 
+// True only when `query` lies so far beyond the line of one side of the
+// triangle (v0, v1, v2), on the side away from the third vertex, that the
+// triangle cannot contain it: ClearlyOutside's argument turned to that side.
+// False whenever that cannot be shown (degenerate sides, NaN, infinite or huge
+// values).
+bool ClearlyOutsideTriangle(Point query, Point v0, Point v1, Point v2) noexcept;
+
 // PointInContour with the same result, but without running the angle test
-// for triangles that ClearlyOutside rules out.
+// for triangles that ClearlyOutside or ClearlyOutsideTriangle rule out.
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept;
 
 }  // namespace readdata14
