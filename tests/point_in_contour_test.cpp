@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -63,29 +64,49 @@ TEST(PointInContour, ClearlyOutsideNeedsFiniteModerateValues) {
     EXPECT_FALSE(ClearlyOutside(ContourBox{}, {20, 5}));  // a box no point has set
 }
 
+// Random triangles at scales from 1e-38 to 1e36, every third one far from
+// the origin, where the float roundings of the angle test bite hardest.
+class RandomTriangles {
+public:
+    explicit RandomTriangles(unsigned seed) : rng_(seed) {}
+    double Unit() { return unit_(rng_); }
+    double Scale() const { return scale_; }
+    std::array<Point, 3> Next(int trial) {
+        static constexpr double kScales[] = {1e-38, 1e-30, 1e-3, 1.0, 1e5, 1e20, 1e36};
+        scale_ = kScales[trial % 7];
+        const double offset = (trial % 3 == 0) ? 1e5 * scale_ : 0.0;
+        auto coordinate = [&] { return static_cast<float>(offset + scale_ * Unit()); };
+        // Braced lists evaluate left to right: x0, y0, x1, y1, x2, y2.
+        return {Point{coordinate(), coordinate()}, Point{coordinate(), coordinate()},
+                Point{coordinate(), coordinate()}};
+    }
+
+private:
+    std::mt19937 rng_;
+    std::uniform_real_distribution<double> unit_{0.0, 1.0};
+    double scale_ = 1.0;
+};
+
 // Whatever triangle and scale: a point that ClearlyOutside rules out is never
 // counted by the full angle test. The points lie just beyond the margin,
 // where the argument is tightest, and far beyond it.
 TEST(PointInContour, ClearlyOutsideNeverHidesACountedTriangle) {
-    std::mt19937 rng(14);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    const double scales[] = {1e-38, 1e-30, 1e-3, 1.0, 1e5, 1e20, 1e36};
+    RandomTriangles triangles(14);
+    auto unit = [&] { return triangles.Unit(); };
     int ruledOut = 0;
     for (int trial = 0; trial < 200000; ++trial) {
-        const double scale = scales[trial % 7];
-        const double offset = (trial % 3 == 0) ? 1e5 * scale : 0.0;
-        auto coordinate = [&] { return static_cast<float>(offset + scale * unit(rng)); };
-        const float v[6] = {coordinate(), coordinate(), coordinate(), coordinate(), coordinate(), coordinate()};
-        const ContourBox box{std::min({v[0], v[2], v[4]}), std::min({v[1], v[3], v[5]}),
-                             std::max({v[0], v[2], v[4]}), std::max({v[1], v[3], v[5]})};
+        const auto t = triangles.Next(trial);
+        const double scale = triangles.Scale();
+        const ContourBox box{std::min({t[0].x, t[1].x, t[2].x}), std::min({t[0].y, t[1].y, t[2].y}),
+                             std::max({t[0].x, t[1].x, t[2].x}), std::max({t[0].y, t[1].y, t[2].y})};
         // Beyond the right side by 1e-3 to 1e1 of the reach in y.
-        const double reach = std::max(double(box.maxY) - box.minY, scale) * (1.0 + unit(rng));
-        const double beyond = reach * std::pow(10.0, -3.0 + 4.0 * unit(rng));
+        const double reach = std::max(double(box.maxY) - box.minY, scale) * (1.0 + unit());
+        const double beyond = reach * std::pow(10.0, -3.0 + 4.0 * unit());
         const Point q{static_cast<float>(box.maxX + beyond),
-                      static_cast<float>(box.minY + (double(box.maxY) - box.minY) * (2.0 * unit(rng) - 0.5))};
+                      static_cast<float>(box.minY + (double(box.maxY) - box.minY) * (2.0 * unit() - 0.5))};
         if (!ClearlyOutside(box, q)) continue;
         ++ruledOut;
-        ASSERT_FALSE(PointInTriangle(q.x, q.y, v[0], v[1], v[2], v[3], v[4], v[5])) << "trial " << trial;
+        ASSERT_FALSE(PointInTriangle(q.x, q.y, t[0].x, t[0].y, t[1].x, t[1].y, t[2].x, t[2].y)) << "trial " << trial;
     }
     EXPECT_GT(ruledOut, 100000);
 }
@@ -95,15 +116,11 @@ TEST(PointInContour, ClearlyOutsideNeverHidesACountedTriangle) {
 // line by 1e-3.5 to 1e0.5 of their distance to the vertices (the margin is
 // 1e-3), along the side and past its ends.
 TEST(PointInContour, ClearlyOutsideTriangleNeverHidesACountedTriangle) {
-    std::mt19937 rng(41);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    const double scales[] = {1e-38, 1e-30, 1e-3, 1.0, 1e5, 1e20, 1e36};
+    RandomTriangles triangles(41);
+    auto unit = [&] { return triangles.Unit(); };
     int ruledOut = 0;
     for (int trial = 0; trial < 200000; ++trial) {
-        const double scale = scales[trial % 7];
-        const double offset = (trial % 3 == 0) ? 1e5 * scale : 0.0;
-        auto coordinate = [&] { return static_cast<float>(offset + scale * unit(rng)); };
-        const Point v[3] = {{coordinate(), coordinate()}, {coordinate(), coordinate()}, {coordinate(), coordinate()}};
+        const auto v = triangles.Next(trial);
         // A point on the far side of the side (v[i], v[j]) from v[k].
         const int i = trial % 3, j = (i + 1) % 3, k = (i + 2) % 3;
         const double ex = double(v[j].x) - v[i].x, ey = double(v[j].y) - v[i].y;
@@ -114,8 +131,8 @@ TEST(PointInContour, ClearlyOutsideTriangleNeverHidesACountedTriangle) {
             nx = -nx;
             ny = -ny;
         }
-        const double along = -0.5 + 2.0 * unit(rng);
-        const double away = length * std::pow(10.0, -3.5 + 4.0 * unit(rng));
+        const double along = -0.5 + 2.0 * unit();
+        const double away = length * std::pow(10.0, -3.5 + 4.0 * unit());
         const Point q{static_cast<float>(v[i].x + along * ex + away * nx),
                       static_cast<float>(v[i].y + along * ey + away * ny)};
         if (!ClearlyOutsideTriangle(q, v[0], v[1], v[2])) continue;
