@@ -12,7 +12,7 @@
 #include <string>
 
 #include "driver/chart_reader.hpp"
-#include "driver/text_input.hpp"
+#include "reading/text_input.hpp"
 #include "support/chart_check.hpp"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 #include "support/chart_check_gtest.hpp"
 
 namespace readdata14::test {

@@ -24,8 +24,8 @@ static_assert(std::ranges::forward_range<NoteRange>);
 static_assert(std::is_nothrow_move_constructible_v<Chart> && !std::is_copy_constructible_v<Chart>);
 
 template <class Layout>
-RecordRange<Layout> Range(const std::vector<float>& block, const detail::TextSource* texts = nullptr) {
-    return {block.data(), detail::Walk<Layout>(block.data()).records, texts};
+RecordRange<Layout> Range(const std::vector<float>& block, detail::TextSource texts = {}) {
+    return {block.data(), detail::Walk<Layout>(block.data(), block.size()).records, block.size(), texts};
 }
 
 std::vector<Point> Pts(std::span<const Point> span) { return {span.begin(), span.end()}; }
@@ -141,7 +141,7 @@ TEST(ChartWalk, StopsAtCountsThatAreNotWholeNumbers) {
     };
     for (const auto& c : cases) {
         const float* block = c.block.empty() ? nullptr : c.block.data();
-        EXPECT_EQ(detail::Walk<detail::LineSymbolLayout>(block).records, c.records) << c.name;
+        EXPECT_EQ(detail::Walk<detail::LineSymbolLayout>(block, c.block.size()).records, c.records) << c.name;
     }
 }
 
@@ -161,9 +161,9 @@ TEST(ChartWalk, ContourRecordsAndLevels) {
     EXPECT_EQ(contours[0].value, 20.0f);
     EXPECT_EQ(Pts(contours[0].labelPoints), (std::vector<Point>{{5, 5}}));
     EXPECT_TRUE(contours[0].IsClosed());
-    EXPECT_EQ(contours[1].levelIndex, layout::NO_LEVEL_INDEX);
+    EXPECT_EQ(contours[1].levelIndex, NO_LEVEL_INDEX);
     EXPECT_TRUE(contours[1].IsClosed());  // one point: closed
-    EXPECT_EQ(detail::Walk<detail::ClosedContourLayout>(block.data()).end, block.data() + 23);
+    EXPECT_EQ(detail::Walk<detail::ClosedContourLayout>(block.data(), block.size()).end, 23u);
 }
 
 TEST(ChartWalk, ClosedTestRoundsLikeTheReader) {
@@ -206,8 +206,8 @@ TEST(ChartWalk, SymbolTextsSkipDroppedSlots) {
                                       1, 61, 7, 8, 0};
     const std::int32_t lengths[] = {4, 0, 0, 3, 5};
     const char text[] = "Low#A##Ra n#";
-    const detail::TextSource source{lengths, text, sizeof text - 1};
-    const auto range = Range<detail::SymbolLayout>(block, &source);
+    const detail::TextSource source{lengths, std::size(lengths), text, sizeof text - 1};
+    const auto range = Range<detail::SymbolLayout>(block, source);
     std::vector<Symbol> symbols(range.begin(), range.end());
     ASSERT_EQ(symbols.size(), 4u);
     EXPECT_EQ(symbols[0].text, "Low");
@@ -222,8 +222,8 @@ TEST(ChartWalk, SymbolTextsStopWhereTheTextEnds) {
     const std::vector<float> block = {2, 1, 48, 1, 2, 0, 1, 48, 3, 4, 0};
     const std::int32_t lengths[] = {9};  // claims more than the text holds
     const char text[] = "Hi#";
-    const detail::TextSource source{lengths, text, sizeof text - 1};
-    const auto range = Range<detail::SymbolLayout>(block, &source);
+    const detail::TextSource source{lengths, std::size(lengths), text, sizeof text - 1};
+    const auto range = Range<detail::SymbolLayout>(block, source);
     std::vector<Symbol> symbols(range.begin(), range.end());
     ASSERT_EQ(symbols.size(), 2u);
     EXPECT_EQ(symbols[0].text, "Hi");
@@ -234,8 +234,8 @@ TEST(ChartWalk, NotesTakeTwoSlotsEach) {
     std::vector<float> block = {2, 1, 48, 1, 2, 3.5f, 1, 2, 3, 4, 5, 6, 1, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const std::int32_t lengths[] = {6, 1, 0, 0};
     const char text[] = "Hello##";
-    const detail::TextSource source{lengths, text, sizeof text - 1};
-    const auto range = Range<detail::NoteLayout>(block, &source);
+    const detail::TextSource source{lengths, std::size(lengths), text, sizeof text - 1};
+    const auto range = Range<detail::NoteLayout>(block, source);
     auto it = range.begin();
     EXPECT_EQ(it->type, 48);
     EXPECT_EQ(it->position, (Point{1, 2}));
@@ -253,8 +253,8 @@ TEST(ChartWalk, IteratorsArePassesOfTheirOwn) {
     const std::vector<float> block = {2, 1, 48, 1, 2, 0, 1, 48, 3, 4, 0};
     const std::int32_t lengths[] = {2, 2};
     const char text[] = "a#b#";
-    const detail::TextSource source{lengths, text, sizeof text - 1};
-    const auto range = Range<detail::SymbolLayout>(block, &source);
+    const detail::TextSource source{lengths, std::size(lengths), text, sizeof text - 1};
+    const auto range = Range<detail::SymbolLayout>(block, source);
     auto first = range.begin();
     auto copy = first;
     ++first;

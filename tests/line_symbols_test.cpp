@@ -80,7 +80,7 @@ TEST(LineSymbolsFindings, StoppedSectionIsReported) {
     KeptFindings sink;
     Scanner in("LINES_SYMBOL: 2 5 0 3 1 2 0 X", &sink);
     (void)ReadLineSymbols(in);
-    EXPECT_TRUE(sink.Has(FindingKind::SectionStoppedEarly));
+    EXPECT_TRUE(sink.Has(FindingKind::BadToken));
 }
 
 }  // namespace

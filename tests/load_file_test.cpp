@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "driver/text_input.hpp"
+#include "reading/text_input.hpp"
 #include "support/chart_text.hpp"
 
 namespace readdata14 {

@@ -88,7 +88,7 @@ TEST(NotesFindings, CutTextAndStoppedSectionAreReported) {
     Scanner in("NOTES_SYMBOL: 2\n48 1 2 0 10\nabc\n3.5 2\nde\n1 2 3", &sink);
     (void)ReadNotes(in);
     EXPECT_TRUE(sink.Has(FindingKind::TextCutShort));
-    EXPECT_TRUE(sink.Has(FindingKind::SectionStoppedEarly));
+    EXPECT_TRUE(sink.Has(FindingKind::InputEnded));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Number conversion: the scanner must take exactly what strtof takes and give
 // exactly its float, whatever the host's locale.
-#include "driver/numbers.hpp"
+#include "reading/numbers.hpp"
 
 #include <gtest/gtest.h>
 

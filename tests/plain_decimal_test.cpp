@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "driver/numbers.hpp"
+#include "reading/numbers.hpp"
 
 namespace readdata14 {
 namespace {

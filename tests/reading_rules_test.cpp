@@ -1,5 +1,5 @@
 // The rules all section readers share: tags, thinning, labels, text joining.
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,8 @@ TEST(ReadSectionHeader, ConsumesTagAndCountWhateverTheTag) {
     };
     for (const Case& c : cases) {
         Scanner in(c.text);
-        EXPECT_EQ(ReadSectionHeader(in, "FILLAREA:"), c.count) << c.text;
+        const auto header = ReadSectionHeader(in, "FILLAREA:");
+        EXPECT_EQ(header ? std::optional(header->count) : std::nullopt, c.count) << c.text;
         EXPECT_EQ(in.Rest(), c.rest) << c.text;
     }
 }

@@ -1,11 +1,12 @@
 // The scanner's formatted reads and the text mode of the bytes it reads.
-#include "driver/scanner.hpp"
+#include "reading/line_counter.hpp"
+#include "reading/scanner.hpp"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "driver/text_input.hpp"
+#include "reading/text_input.hpp"
 #include "support/chart_text.hpp"
 
 namespace readdata14 {
@@ -94,19 +95,46 @@ TEST(TextMode, ReadsAsAWindowsHostWould) {
 
 class CollectingSink : public DiagnosticSink {
 public:
-    void Report(const Finding& finding) override { findings.push_back(finding); }
+    void Report(Finding finding) override { findings.push_back(std::move(finding)); }
     std::vector<Finding> findings;
 };
 
-TEST(Scanner, FindingsCarryLineAndColumn) {
-    CollectingSink sink;
-    Scanner in("one\n  two three"sv, &sink);
-    in.Token();
-    in.Token();
-    in.Report(FindingKind::TrailingContent, "here");
-    ASSERT_EQ(sink.findings.size(), 1u);
-    EXPECT_EQ(sink.findings[0].line, 2u);
-    EXPECT_EQ(sink.findings[0].column, 7u);
+TEST(LineCounter, PlacesOffsetsInAnyOrder) {
+    constexpr std::string_view text = "one\n  two three\n\nx";
+    struct Case {
+        std::size_t offset, line, column;
+    };
+    // Forwards, then back, then forwards again: each answer as if counted afresh.
+    const Case cases[] = {{0, 1, 1},  {2, 1, 3},  {6, 2, 3},  {10, 2, 7}, {16, 3, 1},
+                          {17, 4, 1}, {4, 2, 1},  {3, 1, 4},  {18, 4, 2}, {99, 4, 2}};
+    LineCounter lines(text);
+    for (const Case& c : cases) {
+        const TextPlace place = lines.PlaceOf(c.offset);
+        EXPECT_EQ(place.line, c.line) << c.offset;
+        EXPECT_EQ(place.column, c.column) << c.offset;
+        EXPECT_EQ(place.lineBreaks, c.line - 1) << c.offset;
+    }
+}
+
+TEST(TextModeChanges, CountsTheCarriageReturnsDropped) {
+    // Line breaks 0 and 1 were CR LF, 2 a bare LF, 3 and 4 CR LF again.
+    std::string bytes = "a\r\nb\r\nc\nd\r\ne\r\nf";
+    TextModeChanges changes;
+    ApplyTextMode(bytes, &changes);
+    EXPECT_EQ(bytes, "a\nb\nc\nd\ne\nf");
+    const std::size_t before[] = {0, 1, 2, 2, 3, 4, 4};
+    for (std::size_t breaks = 0; breaks < std::size(before); ++breaks) {
+        EXPECT_EQ(changes.CarriageReturnsBefore(breaks), before[breaks]) << breaks;
+    }
+    EXPECT_FALSE(changes.ctrlZBeforeContent.has_value());
+
+    std::string trailer = "x\n\x1a\x1a";  // a Ctrl-Z trailer, as old editors write
+    std::string early = "x\n\x1a y";
+    TextModeChanges trailerChanges, earlyChanges;
+    ApplyTextMode(trailer, &trailerChanges);
+    ApplyTextMode(early, &earlyChanges);
+    EXPECT_FALSE(trailerChanges.ctrlZBeforeContent.has_value());
+    EXPECT_EQ(earlyChanges.ctrlZBeforeContent, 2u);
 }
 
 TEST(LoadFile, ReadsEveryByteAndFailsOnAMissingFile) {

@@ -2,7 +2,7 @@
 // the tokens each path consumes, and the region records [k, code, k points].
 #include <gtest/gtest.h>
 
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 #include "sections/sections.hpp"
 #include "support/section_cases.hpp"
 
@@ -76,12 +76,12 @@ TEST(WeatherRegionsFindings, MissingMarkerAndStoppedSectionAreReported) {
     Scanner noMarker("NOTES_SYMBOL: 0", &missing);
     std::int32_t status = 0;
     (void)ReadWeatherRegions(noMarker, status);
-    EXPECT_TRUE(missing.Has(FindingKind::MissingStationSituation));
+    EXPECT_TRUE(missing.Has(FindingKind::NoStationSituation));
 
     KeptFindings stopped;
     Scanner truncated("STATION_SITUATION WEATHER_REGION: 2 7 3 1 2", &stopped);
     (void)ReadWeatherRegions(truncated, status);
-    EXPECT_TRUE(stopped.Has(FindingKind::SectionStoppedEarly));
+    EXPECT_TRUE(stopped.Has(FindingKind::InputEnded));
 }
 
 }  // namespace

@@ -11,21 +11,18 @@
 namespace readdata14 {
 
 FloatBlock ReadClosedContours(Scanner& in) {
-    const auto count = ReadSectionHeader(in, "CLOSED_CONTOURS:");
-    if (!count) return nullptr;
+    const auto header = ReadSectionHeader(in, "CLOSED_CONTOURS:");
+    if (!header) return nullptr;
 
     // Grown as contours are read: the declared count alone decides nothing.
     std::vector<ContourNode> contours;
     std::vector<float> levelValues;
-    for (std::int32_t i = 0; i < *count; ++i) {
+    ReadElements(in, *header, {"CLOSED_CONTOURS", "contour"}, [&] {
         ContourNode node;
         const ContourRead read = ReadContour(in, node, levelValues);
-        if (read != ContourRead::NotStarted) contours.push_back(std::move(node));
-        if (read != ContourRead::Complete) {
-            ReportSectionStop(in, "CLOSED_CONTOURS");
-            break;
-        }
-    }
+        if (read.started) contours.push_back(std::move(node));
+        return read.end;
+    });
     const Nesting nesting = NestContours(contours);
     return AssembleContourBlock(contours, nesting, std::move(levelValues));
 }

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "driver/blocks.hpp"
-#include "driver/reading_rules.hpp"
+#include "reading/blocks.hpp"
+#include "reading/reading_rules.hpp"
 
 namespace readdata14 {
 

@@ -10,17 +10,19 @@ namespace {
 // The smallest a point can be in the file: "0 0 0" and a separator.
 constexpr std::size_t kMinPointBytes = 6;
 
-// Reads up to `count` points; only points whose three coordinates converted
-// are stored. True when all were read.
-bool ReadPoints(Scanner& in, std::int32_t count, std::vector<Point>& points, ContourBox* box) {
+// Reads up to `count` points, each stored (no thinning here), stopping at a
+// point that does not fully convert or would be one beyond MAX_BLOCK_COUNT.
+ElementEnd ReadPoints(Scanner& in, std::int32_t count, std::vector<Point>& points, ContourBox* box,
+                      std::string_view point) {
     points.reserve(BackedCount(count, in, kMinPointBytes));
     for (std::int32_t i = 0; i < count; ++i) {
-        const auto point = ReadPoint(in);
-        if (!point) return false;
-        if (box) ExtendBox(*box, *point, i == 0);
-        points.push_back(*point);
+        if (i == MAX_BLOCK_COUNT) return ElementEnd::AtLimit(box ? "points" : "label points");
+        const auto read = ReadPoint(in);
+        if (!read) return ElementEnd::Stopped(point);
+        if (box) ExtendBox(*box, *read, i == 0);
+        points.push_back(*read);
     }
-    return true;
+    return ElementEnd::Whole();
 }
 
 }  // namespace
@@ -36,14 +38,6 @@ void ExtendBox(ContourBox& box, Point point, bool first) noexcept {
     if (point.y > box.maxY) box.maxY = point.y;
 }
 
-bool IsClosedContour(std::span<const Point> points) noexcept {
-    if (points.empty()) return false;
-    // Rounded to float before the comparison, as the format decides it.
-    const float dx = static_cast<float>(double(points.front().x) - double(points.back().x));
-    const float dy = static_cast<float>(double(points.front().y) - double(points.back().y));
-    return std::fabs(dx) < 2.0f && std::fabs(dy) < 2.0f;
-}
-
 void AddLevelValue(std::vector<float>& levelValues, const Label& label) {
     if (!label.isNumber || label.number == NO_LABEL_VALUE) return;
     if (!(label.value < LEVEL_VALUE_LIMIT)) return;
@@ -53,26 +47,24 @@ void AddLevelValue(std::vector<float>& levelValues, const Label& label) {
 
 ContourRead ReadContour(Scanner& in, ContourNode& node, std::vector<float>& levelValues) {
     const auto code = in.Int();
-    if (!code) return ContourRead::NotStarted;
-    const auto declared = in.Int();
-    if (!declared) return ContourRead::NotStarted;
+    if (!code) return {false, ElementEnd::Stopped("its code")};
+    const auto declared = ReadCount(in, "point count");
+    if (!declared) return {false, ElementEnd::Stopped("its point count")};
     node.code = *code;
 
-    const bool pointsRead = ReadPoints(in, *declared, node.points, &node.box);
+    const ElementEnd points = ReadPoints(in, *declared, node.points, &node.box, "a point (x y z)");
     node.isClosed = IsClosedContour(node.points);
-    if (!pointsRead) return ContourRead::CutShort;
+    if (!points.IsWhole()) return {true, points};
 
-    const auto token = in.Token();
-    if (!token) return ContourRead::CutShort;
-    const Label label = ReadLabelValue(*token);
-    node.value = label.value;
-    AddLevelValue(levelValues, label);
+    const auto label = ReadLabel(in);
+    if (!label) return {true, ElementEnd::Stopped("its label")};
+    node.value = label->value;
+    AddLevelValue(levelValues, *label);
 
-    const auto labelCount = in.Int();
-    if (!labelCount) return ContourRead::CutShort;
+    const auto labelCount = ReadCount(in, "label point count");
+    if (!labelCount) return {true, ElementEnd::Stopped("its label point count")};
     // Sized to what is read, so a contour may carry any number of label points.
-    if (!ReadPoints(in, *labelCount, node.labelPoints, nullptr)) return ContourRead::CutShort;
-    return ContourRead::Complete;
+    return {true, ReadPoints(in, *labelCount, node.labelPoints, nullptr, "a label point (x y z)")};
 }
 
 }  // namespace readdata14

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "contours/contour_node.hpp"
-#include "driver/scanner.hpp"
+#include "reading/reading_rules.hpp"
+#include "reading/scanner.hpp"
 
 namespace readdata14 {
 
@@ -19,19 +20,14 @@ inline constexpr float LEVEL_VALUE_LIMIT = 3100000.0f;
 // (strict comparisons, so a NaN never widens it).
 void ExtendBox(ContourBox& box, Point point, bool first) noexcept;
 
-// Closed when the last point lies less than 2.0 from the first in both x and
-// y, each difference rounded to float. A contour without points is not closed.
-bool IsClosedContour(std::span<const Point> points) noexcept;
-
 // Enters a label's number among the distinct level values (first appearance
 // order). "NoLabel", 999999, label codes and values from LEVEL_VALUE_LIMIT up
 // never become levels.
 void AddLevelValue(std::vector<float>& levelValues, const Label& label);
 
-enum class ContourRead {
-    Complete,    // the contour and everything after its points were read
-    CutShort,    // the contour holds what was read; the section stops here
-    NotStarted,  // its code or point count did not convert; nothing to keep
+struct ContourRead {
+    bool started;    // false: its code or point count did not convert; nothing to keep
+    ElementEnd end;  // whole, or where the section stops (the contour holds what was read)
 };
 
 // One contour: " %d %d " code and n, n points, the label, m, m label points.

@@ -1,8 +1,8 @@
 // The closed contours: read, nested, classified rise/fall, levelled.
 #pragma once
 
-#include "driver/blocks.hpp"
-#include "driver/scanner.hpp"
+#include "reading/blocks.hpp"
+#include "reading/scanner.hpp"
 
 namespace readdata14 {
 

@@ -14,7 +14,6 @@ namespace readdata14 {
 // Contours valued at this or more are not valued closed contours, though
 // their value may still be a level.
 inline constexpr float VALUED_CLOSED_LIMIT = 320000.0f;
-inline constexpr std::int32_t NO_LEVEL_INDEX = 999999;
 
 // Ascending for DIRECTION_RISE, descending for anything else: passes over
 // adjacent pairs, each one shorter, until a pass exchanges nothing.

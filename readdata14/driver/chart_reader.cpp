@@ -5,9 +5,9 @@
 #include <string>
 
 #include "contours/contours.hpp"
-#include "driver/reading_rules.hpp"
-#include "driver/scanner.hpp"
-#include "driver/text_input.hpp"
+#include "reading/reading_rules.hpp"
+#include "reading/scanner.hpp"
+#include "reading/text_input.hpp"
 #include "sections/sections.hpp"
 
 namespace readdata14 {
@@ -17,10 +17,32 @@ constexpr std::int32_t kChartType = 14;
 
 // "%s %d %s": a first token nobody looks at, the type, the description.
 std::optional<std::string_view> ReadHeader(Scanner& in) {
-    if (!in.Token()) return std::nullopt;
+    const auto first = in.Token();
+    if (!first) return std::nullopt;
     const auto type = in.Int();
     if (!type || *type != kChartType) return std::nullopt;
-    return in.Token();
+    const auto description = in.Token();
+    if (description) {
+        CheckTokenLength(in, *first, TOKEN_LIMIT, "first header token");
+        CheckTokenLength(in, *description, TOKEN_LIMIT, "description");
+    }
+    return description;
+}
+
+void ReportNotType14(Scanner& in, std::string_view text) {
+    if (!in.Listening()) return;
+    Scanner header(text);
+    const auto first = header.Token();
+    const auto type = first ? header.PeekToken() : std::nullopt;
+    std::string message = "expected a type-14 header (a token, the number 14, the description), found ";
+    if (!first) {
+        message += "an empty file";
+    } else if (!type) {
+        message += "the end of the input after " + QuoteToken(*first);
+    } else {
+        message += QuoteToken(*first) + " followed by " + QuoteToken(*type);
+    }
+    in.ReportAt(0, FindingKind::NotType14, std::move(message));
 }
 
 std::unique_ptr<char[]> CopyText(std::string_view text) {
@@ -40,7 +62,10 @@ void SkipHeaderIntegers(Scanner& in) {
 void ReportTrailingContent(Scanner& in) {
     if (!in.Listening()) return;
     in.SkipSpace();
-    if (!in.AtEnd()) in.Report(FindingKind::TrailingContent, "content after the last section");
+    if (!in.AtEnd()) {
+        in.Report(FindingKind::TrailingContent,
+                  "expected the end of the file after the last section, found " + QuoteToken(*in.PeekToken()));
+    }
 }
 
 }  // namespace
@@ -49,7 +74,7 @@ ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* s
     Scanner in(text, sink);
     const auto description = ReadHeader(in);
     if (!description) {
-        in.ReportAt(0, FindingKind::TagMismatch, "the header is not a type-14 header");
+        ReportNotType14(in, text);
         return ChartStatus::NotType14;
     }
     ChartData read;
@@ -74,11 +99,41 @@ ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* s
     return ChartStatus::Read;
 }
 
-ChartStatus ReadChartFile(const char* path, ChartData& chart, DiagnosticSink* sink) {
-    std::optional<std::string> bytes = LoadFile(path);
-    if (!bytes) return ChartStatus::CannotOpen;
-    ApplyTextMode(*bytes);
-    return ReadChart(*bytes, chart, sink);
+ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, bool withFindings) {
+    ChartReadResult result;
+    std::string bytes;
+    if (source.path != nullptr) {
+        LoadError error{0};
+        std::optional<std::string> loaded = LoadFile(source.path, &error);
+        if (!loaded) {
+            result.systemError = error.systemError;
+            return result;
+        }
+        bytes = std::move(*loaded);
+    } else {
+        bytes.assign(source.bytes);
+    }
+    if (!withFindings) {
+        ApplyTextMode(bytes);
+        result.status = ReadChart(bytes, chart);
+        return result;
+    }
+    TextModeChanges changes;
+    ApplyTextMode(bytes, &changes);
+    FindingCollector findings;
+    result.status = ReadChart(bytes, chart, &findings);
+    if (changes.ctrlZBeforeContent) {
+        findings.Report({FindingKind::ControlByte, bytes.size(),
+                         "a Ctrl-Z byte (\\x1a) ends the input in text mode: what follows it is not read"});
+    }
+    result.findings = findings.Place(bytes, changes);
+    return result;
+}
+
+ChartStatus ReadChartFile(const char* path, ChartData& chart) {
+    ChartSource source;
+    source.path = path;
+    return ReadChartSource(source, chart, false).status;
 }
 
 }  // namespace readdata14

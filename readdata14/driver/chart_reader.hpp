@@ -1,13 +1,16 @@
 // The read driver: the header, then every section reader in file order on
-// one scanner, each result routed to its place. The C export is a thin shell
-// over it; C++ callers (tools, tests) may use it directly with a sink.
+// one scanner, each result routed to its place. The C exports are thin shells
+// over it; tests may use it directly with a sink.
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
-#include "driver/blocks.hpp"
-#include "driver/diagnostics.hpp"
+#include "driver/findings.hpp"
+#include "reading/blocks.hpp"
+#include "reading/diagnostics.hpp"
 
 namespace readdata14 {
 
@@ -32,7 +35,24 @@ enum class ChartStatus {
 // Reads a chart from text already in text mode (see ApplyTextMode).
 ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* sink = nullptr);
 
-// Loads the file, applies text mode and reads it.
-ChartStatus ReadChartFile(const char* path, ChartData& chart, DiagnosticSink* sink = nullptr);
+// Where the bytes of a chart come from.
+struct ChartSource {
+    const char* path = nullptr;          // a file to load, or
+    std::string_view bytes;              // the file's bytes, when path is null
+};
+
+// What ReadChartSource came to beyond the chart itself.
+struct ChartReadResult {
+    ChartStatus status = ChartStatus::CannotOpen;
+    int systemError = 0;                 // CannotOpen: the C runtime's errno
+    std::vector<PlacedFinding> findings; // only when asked for
+};
+
+// Loads the file (or copies the bytes), applies text mode and reads it; with
+// `withFindings`, collects the findings, placed in the file.
+ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, bool withFindings);
+
+// Loads the file, applies text mode and reads it, silently.
+ChartStatus ReadChartFile(const char* path, ChartData& chart);
 
 }  // namespace readdata14

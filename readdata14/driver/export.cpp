@@ -1,5 +1,6 @@
-// The C export: a thin shell that moves what the read driver built into the
-// caller's locations. Only allocation failure ever leaves it as an exception.
+// The original C export: a thin shell that moves what the read driver built
+// into the caller's locations. Allocation failure leaves it as std::bad_alloc,
+// as it always has; readdata14_read (c_api.cpp) is the entry that never throws.
 #define READDATA14_BUILDING
 #include "readdata14/readdata14.h"
 
@@ -15,8 +16,11 @@ using readdata14::ChartStatus;
 using readdata14::FloatBlock;
 using readdata14::TextBlock;
 
-template <typename T>
-void Deliver(std::unique_ptr<T[]>& owned, T** location) {
+void Deliver(std::unique_ptr<char[]>& owned, char** location) {
+    if (location != nullptr) *location = owned.release();
+}
+
+void Deliver(FloatBlock& owned, float** location) {
     if (location != nullptr) *location = owned.release();
 }
 

@@ -2,8 +2,8 @@
 // thinned) and sixteen values carried to the caller uninterpreted.
 #include <cstdint>
 
-#include "driver/reading_rules.hpp"
-#include "sections/point_lists.hpp"
+#include "reading/reading_rules.hpp"
+#include "reading/point_lists.hpp"
 #include "sections/sections.hpp"
 
 namespace readdata14 {
@@ -15,8 +15,11 @@ constexpr int kFillValues = 16;
 constexpr int kFloatValue = 13;  // 0-based: value 14
 
 // The sixteen values in file order; those not read (the section stopped) are 0.
-// False when one did not convert.
-bool ReadFillValues(Scanner& in, BlockBuilder& block) {
+ElementEnd ReadFillValues(Scanner& in, BlockBuilder& block) {
+    static constexpr std::string_view kNames[kFillValues] = {
+        "its value 1", "its value 2", "its value 3", "its value 4", "its value 5", "its value 6",
+        "its value 7", "its value 8", "its value 9", "its value 10", "its value 11", "its value 12",
+        "its value 13", "its value 14 (a number)", "its value 15", "its value 16"};
     int read = 0;
     for (; read < kFillValues; ++read) {
         if (read == kFloatValue) {
@@ -30,20 +33,21 @@ bool ReadFillValues(Scanner& in, BlockBuilder& block) {
         }
     }
     for (int i = read; i < kFillValues; ++i) block.Push(0.0f);
-    return read == kFillValues;
+    return read == kFillValues ? ElementEnd::Whole() : ElementEnd::Stopped(kNames[read]);
 }
 
 // One area: "%d %d" (code, point count), the points, the sixteen values.
-// Record: [k, code, k points, 16 values]. False when the section must stop.
-bool ReadFillArea(Scanner& in, BlockBuilder& block) {
+// Record: [k, code, k points, 16 values].
+ElementEnd ReadFillArea(Scanner& in, BlockBuilder& block) {
     const auto code = in.Int();
-    if (!code) return false;
-    const auto declared = in.Int();
-    if (!declared) return false;
+    if (!code) return ElementEnd::Stopped("its code");
+    const auto declared = ReadCount(in, "point count");
+    if (!declared) return ElementEnd::Stopped("its point count");
 
-    if (!ReadCodedPointRecord(in, block, *code, *declared)) {
+    const ElementEnd points = ReadCodedPointRecord(in, block, *code, *declared);
+    if (!points.IsWhole()) {
         for (int i = 0; i < kFillValues; ++i) block.Push(0.0f);
-        return false;
+        return points;
     }
     return ReadFillValues(in, block);
 }
@@ -52,15 +56,10 @@ bool ReadFillArea(Scanner& in, BlockBuilder& block) {
 
 FloatBlock ReadFillAreas(Scanner& in) {
     // "%s %d ": a wrong tag followed by a number consumes both.
-    const auto count = ReadSectionHeader(in, "FILLAREA:");
-    if (!count) return EmptyBlock();
+    const auto header = ReadSectionHeader(in, "FILLAREA:");
+    if (!header) return EmptyBlock();
     BlockBuilder block;
-    for (std::int32_t i = 0; i < *count; ++i) {
-        if (!ReadFillArea(in, block)) {
-            ReportSectionStop(in, "FILLAREA");
-            break;
-        }
-    }
+    ReadElements(in, *header, {"FILLAREA", "fill area"}, [&] { return ReadFillArea(in, block); });
     return block.Finish();
 }
 

@@ -1,22 +1,21 @@
 // The LINES section: each line a code, its points, a label and the label's
 // own points. Every point is kept (no thinning).
-#include <algorithm>
 #include <cstdint>
 
-#include "driver/reading_rules.hpp"
-#include "sections/point_lists.hpp"
+#include "reading/point_lists.hpp"
+#include "reading/reading_rules.hpp"
 #include "sections/sections.hpp"
 
 namespace readdata14 {
 namespace {
 
-// One line: [p, code, p points, label value, m, m label points]. False when
-// the section must stop here; a line that was started is kept with what it has.
-bool ReadLine(Scanner& in, BlockBuilder& block) {
+// One line: [p, code, p points, label value, m, m label points]. A line that
+// was started is kept with what it has when the section stops inside it.
+ElementEnd ReadLine(Scanner& in, BlockBuilder& block) {
     const auto code = in.Int();
-    if (!code) return false;
-    const auto declared = in.Int();
-    if (!declared) return false;
+    if (!code) return ElementEnd::Stopped("its code");
+    const auto declared = ReadCount(in, "point count");
+    if (!declared) return ElementEnd::Stopped("its point count");
 
     const std::size_t countSlot = block.Size();
     block.Push(0.0f);
@@ -29,31 +28,27 @@ bool ReadLine(Scanner& in, BlockBuilder& block) {
     const std::size_t labelCountSlot = block.Size();
     block.Push(0.0f);
     block.CountRecord();
-    if (!points.complete) return false;
+    if (!points.end.IsWhole()) return points.end;
 
-    const auto label = in.Token();
-    if (!label) return false;
-    block[labelSlot] = ReadLabelValue(*label).value;
+    const auto label = ReadLabel(in);
+    if (!label) return ElementEnd::Stopped("its label");
+    block[labelSlot] = label->value;
 
-    const auto labelCount = in.Int();
-    if (!labelCount) return false;
-    const PointListRead labelPoints = ReadPointList(in, block, *labelCount, Thinning::KeepAll);
+    const auto labelCount = ReadCount(in, "label point count");
+    if (!labelCount) return ElementEnd::Stopped("its label point count");
+    const PointListRead labelPoints =
+        ReadPointList(in, block, *labelCount, Thinning::KeepAll, "a label point (x y z)");
     block[labelCountSlot] = static_cast<float>(labelPoints.kept);
-    return labelPoints.complete;
+    return labelPoints.end;
 }
 
 }  // namespace
 
 FloatBlock ReadLines(Scanner& in) {
-    const auto count = ReadSectionHeader(in, "LINES:");
-    if (!count) return nullptr;
+    const auto header = ReadSectionHeader(in, "LINES:");
+    if (!header) return nullptr;
     BlockBuilder block;
-    for (std::int32_t i = 0; i < *count; ++i) {
-        if (!ReadLine(in, block)) {
-            ReportSectionStop(in, "LINES");
-            break;
-        }
-    }
+    ReadElements(in, *header, {"LINES", "line"}, [&] { return ReadLine(in, block); });
     return block.Finish();
 }
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 #include "sections/sections.hpp"
 
 namespace readdata14 {
@@ -31,13 +31,22 @@ void PushRecord(BlockBuilder& block, std::int32_t type, const Note& note) {
     block.CountRecord();
 }
 
+// A text is read into a buffer of 200 bytes: at most 199 characters.
+constexpr std::int32_t kTextLimit = 199;
+
 // A text's length, "%d " : the blank after it skips the white space in front
 // of the text, line breaks included, so a text never starts with white space.
 std::optional<std::int32_t> ReadTextLength(Scanner& in) {
-    const auto length = in.Int();
+    const std::size_t at = in.NextTokenOffset();
+    const auto length = ReadCount(in, "note text length");
     if (!length) return std::nullopt;
+    if (*length > kTextLimit && in.Listening()) {
+        in.ReportAt(at, FindingKind::LongToken,
+                    "a note text declared " + std::to_string(*length) + " characters long, longer than the " +
+                        std::to_string(kTextLimit) + " its buffer holds: read whole");
+    }
     in.SkipSpace();
-    return std::max<std::int32_t>(*length, 0);
+    return *length;
 }
 
 // The next `length` characters, or fewer when a line break (kept as the
@@ -58,70 +67,65 @@ void ReadText(Scanner& in, std::int32_t length, TextJoiner& texts) {
 // The fields of a type-48 note after its type: "%f %f %f %d ", the first text,
 // "%f  %d ", the second text, "%f %f %f %f %f %f ". A note whose x, y, z did
 // not all convert is placed at 0, 0; a text not reached is stored empty, so
-// each such note has its two texts. False when the section must stop here.
-bool ReadNoteWithTexts(Scanner& in, Note& note, TextJoiner& texts) {
+// each such note has its two texts.
+ElementEnd ReadNoteWithTexts(Scanner& in, Note& note, TextJoiner& texts) {
     const std::size_t textsBefore = texts.Slots();
     // Whatever was not reached when the section stops gets an empty text.
-    const auto stop = [&] {
+    const auto stop = [&](std::string_view expected) {
         while (texts.Slots() < textsBefore + 2) texts.Add({});
-        return false;
+        return ElementEnd::Stopped(expected);
     };
 
     const auto x = in.Float();
     const auto y = x ? in.Float() : std::nullopt;
-    if (!y || !in.Float()) return stop();
+    if (!y || !in.Float()) return stop("its position (x y z)");
     note.at = Point{*x, *y};
 
     const auto firstLength = ReadTextLength(in);
-    if (!firstLength) return stop();
+    if (!firstLength) return stop("its first text's length");
     ReadText(in, *firstLength, texts);
 
     const auto value = in.Float();
-    if (!value) return stop();
+    if (!value) return stop("its value");
     note.value = *value;
     const auto secondLength = ReadTextLength(in);
-    if (!secondLength) return stop();
+    if (!secondLength) return stop("its second text's length");
     ReadText(in, *secondLength, texts);
 
     for (float& v : note.trailing) {
         const auto read = in.Float();
-        if (!read) return false;
+        if (!read) return ElementEnd::Stopped("its six trailing values");
         v = *read;
     }
-    return true;
+    return ElementEnd::Whole();
 }
 
-// One note: "%d", then the fields of its type. False when the section must stop.
-bool ReadNote(Scanner& in, BlockBuilder& block, TextJoiner& texts) {
+// One note: "%d", then the fields of its type.
+ElementEnd ReadNote(Scanner& in, BlockBuilder& block, TextJoiner& texts) {
     const auto type = in.Int();
-    if (!type) return false;
+    if (!type) return ElementEnd::Stopped("its type");
     Note note;
-    bool goOn = true;
+    ElementEnd end = ElementEnd::Whole();
     if (*type == kNoteWithTexts) {
-        goOn = ReadNoteWithTexts(in, note, texts);
+        end = ReadNoteWithTexts(in, note, texts);
     } else {
         // The format gives other types nothing after the type: no texts.
         texts.AddNone();
         texts.AddNone();
     }
     PushRecord(block, *type, note);
-    return goOn;
+    return end;
 }
 
 }  // namespace
 
 TextBlock ReadNotes(Scanner& in) {
-    const auto count = ReadSectionHeader(in, "NOTES_SYMBOL:");
-    if (!count || *count == 0) return {};
+    const auto header = ReadSectionHeader(in, "NOTES_SYMBOL:");
+    if (!header || header->count == 0) return {};
 
     BlockBuilder block;
     TextJoiner texts;
-    for (std::int32_t i = 0; i < *count; ++i) {
-        if (!ReadNote(in, block, texts)) {
-            ReportSectionStop(in, "NOTES_SYMBOL");
-            break;
-        }
-    }
+    ReadElements(in, *header, {"NOTES_SYMBOL", "note"}, [&] { return ReadNote(in, block, texts); });
     return FinishTextBlock(block, texts);
 }
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "driver/blocks.hpp"
-#include "driver/scanner.hpp"
+#include "reading/blocks.hpp"
+#include "reading/scanner.hpp"
 
 namespace readdata14 {
 

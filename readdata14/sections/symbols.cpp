@@ -5,16 +5,14 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 #include "sections/sections.hpp"
 
 namespace readdata14 {
 namespace {
 
-// These types carry a text token instead of a direction angle.
-bool IsTextType(std::int32_t type) noexcept {
-    return type == 48 || (type >= 60 && type <= 63);
-}
+// The tag is read into a buffer of 199 characters, a text into one of 179.
+constexpr std::size_t kTextLimit = 179;
 
 // A type-48 symbol at z exactly 1.0 is not drawn: it keeps its lengths slot
 // (0) but gets no record.
@@ -40,54 +38,52 @@ void PushRecord(BlockBuilder& block, std::int32_t type, Point at, float directio
 
 // One symbol: "%d", then "%f %f %f %s" for a text type or "%f %f %f %f".
 // A symbol whose x, y, z did not all convert is placed at 0, 0; a text that
-// was not read is stored empty, so every text-type record has its text. False
-// when the section must stop here.
-bool ReadSymbol(Scanner& in, BlockBuilder& block, TextJoiner& texts, std::string& text) {
+// was not read is stored empty, so every text-type record has its text.
+ElementEnd ReadSymbol(Scanner& in, BlockBuilder& block, TextJoiner& texts, std::string& text) {
     const auto type = in.Int();
-    if (!type) return false;
+    if (!type) return ElementEnd::Stopped("its type");
     const auto x = in.Float();
     const auto y = x ? in.Float() : std::nullopt;
     const auto z = y ? in.Float() : std::nullopt;
     const bool placed = z.has_value();
     const Point at = placed ? Point{*x, *y} : Point{0.0f, 0.0f};
+    constexpr ElementEnd kUnplaced = ElementEnd::Stopped("its position (x y z)");
 
-    if (!IsTextType(*type)) {
+    if (!IsTextSymbolType(*type)) {
         const auto angle = placed ? in.Float() : std::nullopt;
         texts.AddNone();
         PushRecord(block, *type, at, angle ? DirectionFromAngle(*angle) : 0.0f);
-        return angle.has_value();
+        if (!placed) return kUnplaced;
+        return angle ? ElementEnd::Whole() : ElementEnd::Stopped("its direction angle");
     }
 
     const auto token = placed ? in.Token() : std::nullopt;
+    if (token) CheckTokenLength(in, *token, kTextLimit, "symbol text");
+    const ElementEnd end = !placed ? kUnplaced : token ? ElementEnd::Whole() : ElementEnd::Stopped("its text");
     if (placed && IsDropped(*type, *z)) {
         texts.AddNone();
-        return token.has_value();
+        return end;
     }
     text.assign(token.value_or(std::string_view{}));
     RestoreBlanks(text);
     texts.Add(text);
     PushRecord(block, *type, at, 0.0f);
-    return token.has_value();
+    return end;
 }
 
 }  // namespace
 
 TextBlock ReadSymbols(Scanner& in) {
-    const auto count = ReadSectionHeader(in, "SYMBOLS:");
-    if (!count || *count == 0) return {};
+    const auto header = ReadSectionHeader(in, "SYMBOLS:");
+    if (!header || header->count == 0) return {};
 
     // The smallest a symbol can be in the file: "1 0 0 0 0" and a separator.
     constexpr std::size_t kMinSymbolBytes = 10;
     BlockBuilder block;
-    block.Reserve(5 * BackedCount(*count, in, kMinSymbolBytes));
+    block.Reserve(5 * BackedCount(header->count, in, kMinSymbolBytes));
     TextJoiner texts;
     std::string text;
-    for (std::int32_t i = 0; i < *count; ++i) {
-        if (!ReadSymbol(in, block, texts, text)) {
-            ReportSectionStop(in, "SYMBOLS");
-            break;
-        }
-    }
+    ReadElements(in, *header, {"SYMBOLS", "symbol"}, [&] { return ReadSymbol(in, block, texts, text); });
     return FinishTextBlock(block, texts);
 }
 

@@ -37,8 +37,10 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target dump_chart
 
 # --- the two DLLs --------------------------------------------------------------
-# Fails unless the DLL exports exactly the two plain names and imports from
-# KERNEL32.dll and msvcrt.dll only.
+# Fails unless the DLL exports exactly the plain names of the .def file and
+# imports from KERNEL32.dll and msvcrt.dll only.
+expected_exports=$(sed -n '/^EXPORTS/,$p' readdata14/driver/readdata14.def | tail -n +2 |
+                   sed -n 's/^ *\([A-Za-z_][A-Za-z0-9_]*\) *$/\1/p' | LC_ALL=C sort)
 check_dll() {
   local objdump=$1 dll=$2 exports imports
   exports=$("$objdump" -p "$dll" |
@@ -46,8 +48,8 @@ check_dll() {
   imports=$("$objdump" -p "$dll" | sed -n 's/^\s*DLL Name: //p' | sort -f | tr '\n' ' ')
   echo "exports: $(echo "$exports" | tr '\n' ' ')"
   echo "imports: $imports"
-  if [ "$exports" != $'ReadZenparData14\nReleaseZenparData14' ]; then
-    echo "FAIL: $dll must export exactly ReadZenparData14 and ReleaseZenparData14" >&2
+  if [ "$(echo "$exports" | LC_ALL=C sort)" != "$expected_exports" ]; then
+    echo "FAIL: $dll must export exactly: $(echo $expected_exports)" >&2
     return 1
   fi
   if [ "$imports" != "KERNEL32.dll msvcrt.dll " ]; then

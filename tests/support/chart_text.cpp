@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "driver/text_input.hpp"
+#include "reading/text_input.hpp"
 
 namespace readdata14::test {
 

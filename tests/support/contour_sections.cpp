@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "contours/contour_reading.hpp"
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 
 namespace readdata14::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "contours/point_in_contour.hpp"
-#include "driver/reading_rules.hpp"
+#include "reading/reading_rules.hpp"
 
 namespace readdata14::test {
 namespace {

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/blocks.hpp"
-#include "driver/diagnostics.hpp"
-#include "driver/scanner.hpp"
+#include "reading/blocks.hpp"
+#include "reading/diagnostics.hpp"
+#include "reading/scanner.hpp"
 #include "support/block_walk.hpp"
 
 namespace readdata14::test {
@@ -46,7 +46,7 @@ inline std::uint32_t Bits(float value) { return std::bit_cast<std::uint32_t>(val
 
 class KeptFindings : public DiagnosticSink {
 public:
-    void Report(const Finding& finding) override { findings.push_back(finding); }
+    void Report(Finding finding) override { findings.push_back(std::move(finding)); }
     bool Has(FindingKind kind) const {
         return std::any_of(findings.begin(), findings.end(),
                            [kind](const Finding& f) { return f.kind == kind; });

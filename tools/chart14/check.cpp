@@ -6,52 +6,37 @@
 
 #include "chart14.hpp"
 #include "common.hpp"
-#include "driver/chart_reader.hpp"
+#include "readdata14/readdata14.h"
 #include "file_runner.hpp"
 
 namespace chart14 {
 namespace {
 
-using readdata14::Finding;
-using readdata14::FindingKind;
-
-const char* KindName(FindingKind kind) {
-    switch (kind) {
-        case FindingKind::TagMismatch: return "tag-mismatch";
-        case FindingKind::SectionStoppedEarly: return "section-stopped-early";
-        case FindingKind::MissingStationSituation: return "missing-station-situation";
-        case FindingKind::TextCutShort: return "text-cut-short";
-        case FindingKind::TrailingContent: return "trailing-content";
-    }
-    return "finding";
-}
-
-class CollectingSink final : public readdata14::DiagnosticSink {
-public:
-    void Report(const Finding& finding) override { findings.push_back(finding); }
-    std::vector<Finding> findings;
+struct CheckOutput {
+    const std::string& path;
+    std::string& out;
 };
 
-std::string FormatFinding(const std::string& path, const Finding& finding) {
-    return path + ':' + std::to_string(finding.line) + ':' + std::to_string(finding.column) + ": " +
-           KindName(finding.kind) + ": " + finding.message + '\n';
+void PrintFinding(const readdata14_finding* finding, void* context) {
+    auto& output = *static_cast<CheckOutput*>(context);
+    output.out += output.path + ':' + std::to_string(finding->line) + ':' + std::to_string(finding->column) + ": " +
+                  (finding->severity == READDATA14_ERROR ? "error: " : "warning: ") +
+                  readdata14_finding_kind_name(finding->kind) + ": " + finding->message + '\n';
 }
 
 FileResult Check(const std::string& path, bool quiet) {
     FileResult result;
-    CollectingSink sink;
-    readdata14::ChartData chart;
-    const auto status = readdata14::ReadChartFile(path.c_str(), chart, &sink);
-    if (status == readdata14::ChartStatus::CannotOpen) {
-        result.out = path + ": cannot be opened\n";
+    CheckOutput output{path, result.out};
+    readdata14_chart chart;
+    const readdata14_status status = readdata14_read(path.c_str(), &chart, PrintFinding, &output);
+    const std::uint32_t findings = chart.errors + chart.warnings;
+    readdata14_release(&chart);
+    if (status != READDATA14_READ && status != READDATA14_NOT_TYPE_14) {
+        result.out += path + ": " + readdata14_status_name(status) + '\n';
         result.status = EXIT_UNREADABLE;
-        return result;
-    }
-    for (const auto& finding : sink.findings) result.out += FormatFinding(path, finding);
-    if (status == readdata14::ChartStatus::NotType14) {
-        if (sink.findings.empty()) result.out += path + ":1:1: not a type-14 chart\n";
+    } else if (status == READDATA14_NOT_TYPE_14) {
         result.status = EXIT_UNREADABLE;
-    } else if (!sink.findings.empty()) {
+    } else if (findings > 0) {
         result.status = EXIT_FINDINGS;
     } else if (!quiet) {
         result.out = path + ": well-formed\n";

@@ -1,6 +1,7 @@
 #include "common.hpp"
 
 #include <CLI/CLI.hpp>
+#include <cstring>
 #include <memory>
 
 namespace chart14 {
@@ -10,6 +11,8 @@ std::string DescribeStatus(readdata14::OpenStatus status) {
         case readdata14::OpenStatus::Read: return "read";
         case readdata14::OpenStatus::CannotOpen: return "cannot be opened";
         case readdata14::OpenStatus::NotType14: return "is not a type-14 chart (its header does not name type 14)";
+        case readdata14::OpenStatus::OutOfMemory: return "cannot be read: out of memory";
+        case readdata14::OpenStatus::HandlerFailed: return "was not read: the finding handler failed";
         case readdata14::OpenStatus::NotOpened: return "was not read";
     }
     return "was not read";
@@ -18,7 +21,11 @@ std::string DescribeStatus(readdata14::OpenStatus status) {
 bool OpenChart(const std::string& path, readdata14::Chart& chart, FileResult& result) {
     chart = readdata14::Chart::Open(path);
     if (chart) return true;
-    result.err += "chart14: " + path + ": " + DescribeStatus(chart.Status()) + "\n";
+    std::string reason = DescribeStatus(chart.Status());
+    if (chart.Status() == readdata14::OpenStatus::CannotOpen && chart.SystemError() != 0) {
+        reason += std::string(" (") + std::strerror(chart.SystemError()) + ")";
+    }
+    result.err += "chart14: " + path + ": " + reason + "\n";
     result.status = EXIT_UNREADABLE;
     return false;
 }

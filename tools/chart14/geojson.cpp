@@ -97,7 +97,7 @@ void WriteContours(JsonWriter& w, const Chart& chart) {
         w.Key("closed").Bool(closed);
         w.Key("valuedClosed").Bool(contour.valuedClosed);
         w.Key("levelIndex");
-        if (contour.levelIndex == readdata14::layout::NO_LEVEL_INDEX) {
+        if (contour.levelIndex == readdata14::NO_LEVEL_INDEX) {
             w.Null();
         } else {
             w.Int(contour.levelIndex);

@@ -106,7 +106,7 @@ std::string PaletteColour(std::int32_t code) {
 std::string LabelText(float value) {
     if (readdata14::IsNoLabel(value)) return {};
     double shown = readdata14::IsLabelCode(value)
-                       ? static_cast<double>(value) - static_cast<double>(readdata14::layout::LABEL_CODE_OFFSET)
+                       ? static_cast<double>(value) - static_cast<double>(readdata14::LABEL_CODE_OFFSET)
                        : static_cast<double>(value);
     if (!std::isfinite(shown)) return {};
     char digits[32];

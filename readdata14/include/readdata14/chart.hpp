@@ -1,66 +1,42 @@
-// readdata14/chart.hpp — a typed, read-only C++ view of one read chart.
+// readdata14/chart.hpp — a typed, read-only C++20 view of one read chart.
 //
 //   auto chart = readdata14::Chart::Open("analysis.txt");
-//   if (!chart) { /* chart.Status() says why */ }
-//   for (const auto& line : chart.Lines())
+//   if (!chart) { /* chart.Status() says why, chart.SystemError() the errno */ }
+//   for (const auto line : chart.Lines())
 //       for (readdata14::Point p : line.points) { ... }
 //
-// Ownership
-//   A Chart owns everything one ReadZenparData14 call handed back and releases
-//   it all with ReleaseZenparData14 when it is destroyed (or moved over). It
-//   can be moved, not copied.
-//   Every record, span and string_view the view hands out points into those
-//   blocks: nothing is copied, and all of it stays valid while the blocks
-//   live, that is until the Chart (or the Chart it was moved into) is
-//   destroyed or assigned. Ranges and iterators refer to the Chart object
-//   itself: do not keep them across a move of it.
-//   An allocation failure inside the read reaches Open as std::bad_alloc.
+// Ownership: a Chart owns everything one read handed back and releases it
+// when it is destroyed or assigned; it moves, it does not copy. Every record,
+// span and string_view it hands out points into the library's arrays, not
+// into the Chart: all of it stays valid across a move, while the Chart (or the
+// one it was moved into) lives. Asking a temporary Chart for a range does not
+// compile (`Chart::Open(p).Lines()`): the range would outlive the arrays.
 //
-// Walking
-//   Each block is walked by its record layout (see readdata14.h). Open checks
-//   every count slot before stepping over it: a count must be a whole number
-//   between 0 and 2^24 (a float counts no further exactly). A block whose
-//   walk meets a bad count is cut before that record, so a range never leaves
-//   its block; size() is the number of records the walk accepted.
-//   Texts are taken from `text` by the `lengths` slots, never past the end of
-//   `text`; each text loses its trailing "#". The C interface does not say how
-//   many `lengths` slots a section has: the view relies on the library's
-//   promise of one nonzero slot per stored text (SYMBOLS) and two slots per
-//   record (NOTES_SYMBOL).
+// Safety: Open walks every block by its count slots against the block's real
+// size (the library reports it), so a range never leaves its block, even for
+// a broken file; a record whose counts are not whole numbers in [0, 2^24] or
+// that would not fit ends the walk. Open does not throw: an allocation
+// failure is the status OutOfMemory.
 //
-// Header-only, C++20; links against the readdata14 library.
+// Links against the readdata14 library (CMake: readdata14::readdata14_cpp,
+// pkg-config: readdata14-cpp).
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <iterator>
-#include <optional>
+#include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "readdata14/detail/chart_layout.hpp"
+#include "readdata14/format.hpp"
 #include "readdata14/point.hpp"
 #include "readdata14/readdata14.h"
 
 namespace readdata14 {
-
-// Values with a meaning of their own in the blocks.
-namespace layout {
-inline constexpr float NO_LABEL_VALUE = 999999.0f;       // "NoLabel"
-inline constexpr float LABEL_CODE_OFFSET = 3200000.0f;   // added to a three-character label code
-inline constexpr std::int32_t NO_LEVEL_INDEX = 999999;   // a contour without a level
-}  // namespace layout
-
-// A label value stored as a code (a three-character label between 0 and 100)
-// lies in [LABEL_CODE_OFFSET, LABEL_CODE_OFFSET + 100].
-constexpr bool IsNoLabel(float value) noexcept { return value == layout::NO_LABEL_VALUE; }
-constexpr bool IsLabelCode(float value) noexcept {
-    return value >= layout::LABEL_CODE_OFFSET && value <= layout::LABEL_CODE_OFFSET + 100.0f;
-}
 
 struct Line {
     std::int32_t code;
@@ -74,34 +50,27 @@ struct LineSymbol {
     std::span<const Point> points;  // thinned when the file declared over 250
 };
 
-// Types 48 and 60 to 63 carry a text; every other type a direction.
-constexpr bool IsTextSymbolType(std::int32_t type) noexcept {
-    return type == 48 || (type >= 60 && type <= 63);
-}
-
 struct Symbol {
     std::int32_t type;
     Point position;
-    float direction;        // degrees (270 − angle in degrees); 0 for a text type
-    std::string_view text;  // without its "#"; empty for other types
+    float direction;        // degrees (270 − angle in degrees), as stored; 0 for a text type
+    std::string_view text;  // without its "#"; empty for other types (IsTextSymbolType)
 };
 
 struct ClosedContour {
     std::int32_t code;
-    bool valuedClosed;  // closed, with a value that is neither "NoLabel" nor a code
-    std::int32_t levelIndex;  // one-based in Levels(); NO_LEVEL_INDEX when none
+    bool valuedClosed;  // closed, with a value that is neither "NoLabel" nor a code, below 320000
+    // The one-based position of the contour's value in Levels(), one less
+    // when the contour's own rise/fall runs against the section's (so it can
+    // be 0); NO_LEVEL_INDEX when the contour is not valued closed. So
+    // Levels()[levelIndex - 1] is not always the contour's value: the value
+    // itself is `value`.
+    std::int32_t levelIndex;
     std::span<const Point> points;
-    float value;
+    float value;  // the label value, as for lines
     std::span<const Point> labelPoints;
 
-    // The reader's own closed test: the last point lies less than 2.0 from the
-    // first in x and in y (differences rounded to float). No point: not closed.
-    bool IsClosed() const noexcept {
-        if (points.empty()) return false;
-        const auto dx = static_cast<float>(double(points.front().x) - double(points.back().x));
-        const auto dy = static_cast<float>(double(points.front().y) - double(points.back().y));
-        return dx < 2.0f && dx > -2.0f && dy < 2.0f && dy > -2.0f;
-    }
+    bool IsClosed() const noexcept { return IsClosedContour(points); }
 };
 
 // How the level list is sorted: ascending when the contours rise inwards,
@@ -129,259 +98,12 @@ struct Note {
 };
 
 enum class OpenStatus {
-    Read,        // the header named type 14; the sections are as read
-    CannotOpen,  // the file could not be opened
-    NotType14,   // the file's header does not name type 14
-    NotOpened,   // a default-constructed or moved-from Chart
-};
-
-namespace detail {
-
-// A count slot: a whole number in [0, 2^24].
-inline std::optional<std::size_t> CountSlot(float slot) noexcept {
-    if (!(slot >= 0.0f && slot <= 16777216.0f)) return std::nullopt;
-    const auto whole = static_cast<std::uint32_t>(slot);
-    if (static_cast<float>(whole) != slot) return std::nullopt;
-    return whole;
-}
-
-// Codes and types are integers stored as floats; anything else reads as 0.
-inline std::int32_t IntSlot(float slot) noexcept {
-    if (!(slot >= -2147483648.0f && slot < 2147483648.0f)) return 0;
-    return static_cast<std::int32_t>(slot);
-}
-
-inline std::span<const Point> Points(const float* at, std::size_t count) noexcept {
-    return {reinterpret_cast<const Point*>(at), count};
-}
-
-// The joined texts of a text section, walked alongside its records.
-struct TextSource {
-    const std::int32_t* lengths = nullptr;
-    const char* text = nullptr;
-    std::size_t textSize = 0;
-};
-struct TextCursor {
-    std::size_t slot = 0;    // next lengths slot
-    std::size_t offset = 0;  // next byte of the joined text
-};
-
-// The text a nonzero lengths slot stands for, without its "#". A slot that
-// claims more than the text holds takes what is left.
-inline std::string_view TakeText(std::int32_t length, const TextSource& source, TextCursor& cursor) noexcept {
-    if (length <= 0 || source.text == nullptr || cursor.offset >= source.textSize) return {};
-    const std::size_t n = std::min(static_cast<std::size_t>(length), source.textSize - cursor.offset);
-    std::string_view text(source.text + cursor.offset, n);
-    cursor.offset += n;
-    if (!text.empty() && text.back() == '#') text.remove_suffix(1);
-    return text;
-}
-
-struct LineLayout {
-    using Record = Line;
-    static std::optional<std::size_t> Length(const float* r) noexcept {
-        const auto p = CountSlot(r[0]);
-        if (!p) return std::nullopt;
-        const auto m = CountSlot(r[2 * *p + 3]);
-        if (!m) return std::nullopt;
-        return 2 * *p + 2 * *m + 4;
-    }
-    static Line Decode(const float* r, const TextSource*, TextCursor&) noexcept {
-        const std::size_t p = *CountSlot(r[0]);
-        return {IntSlot(r[1]), Points(r + 2, p), r[2 * p + 2], Points(r + 2 * p + 4, *CountSlot(r[2 * p + 3]))};
-    }
-};
-
-struct LineSymbolLayout {
-    using Record = LineSymbol;
-    static std::optional<std::size_t> Length(const float* r) noexcept {
-        const auto k = CountSlot(r[0]);
-        if (!k) return std::nullopt;
-        return 2 * *k + 2;
-    }
-    static LineSymbol Decode(const float* r, const TextSource*, TextCursor&) noexcept {
-        return {IntSlot(r[1]), Points(r + 2, *CountSlot(r[0]))};
-    }
-};
-
-struct WeatherRegionLayout {
-    using Record = WeatherRegion;
-    static std::optional<std::size_t> Length(const float* r) noexcept { return LineSymbolLayout::Length(r); }
-    static WeatherRegion Decode(const float* r, const TextSource*, TextCursor&) noexcept {
-        return {IntSlot(r[1]), Points(r + 2, *CountSlot(r[0]))};
-    }
-};
-
-struct FillAreaLayout {
-    using Record = FillArea;
-    static std::optional<std::size_t> Length(const float* r) noexcept {
-        const auto k = CountSlot(r[0]);
-        if (!k) return std::nullopt;
-        return 2 * *k + 18;
-    }
-    static FillArea Decode(const float* r, const TextSource*, TextCursor&) noexcept {
-        const std::size_t k = *CountSlot(r[0]);
-        return {IntSlot(r[1]), Points(r + 2, k), std::span<const float, 16>(r + 2 * k + 2, 16)};
-    }
-};
-
-struct ClosedContourLayout {
-    using Record = ClosedContour;
-    static std::optional<std::size_t> Length(const float* r) noexcept {
-        const auto n = CountSlot(r[0]);
-        if (!n) return std::nullopt;
-        const auto m = CountSlot(r[5 + 2 * *n]);
-        if (!m) return std::nullopt;
-        return 6 + 2 * *n + 2 * *m;
-    }
-    static ClosedContour Decode(const float* r, const TextSource*, TextCursor&) noexcept {
-        const std::size_t n = *CountSlot(r[0]);
-        return {IntSlot(r[1]),
-                r[2] != 0.0f,
-                IntSlot(r[3]),
-                Points(r + 4, n),
-                r[4 + 2 * n],
-                Points(r + 6 + 2 * n, *CountSlot(r[5 + 2 * n]))};
-    }
-};
-
-// A symbol record is [1, type, x, y, direction]; its text, when its type has
-// one, is the next nonzero lengths slot: dropped symbols keep a zero slot but
-// no record, so slots and records do not pair up one to one.
-struct SymbolLayout {
-    using Record = Symbol;
-    static std::optional<std::size_t> Length(const float* r) noexcept {
-        return r[0] == 1.0f ? std::optional<std::size_t>(5) : std::nullopt;
-    }
-    static Symbol Decode(const float* r, const TextSource* source, TextCursor& cursor) noexcept {
-        Symbol symbol{IntSlot(r[1]), Point{r[2], r[3]}, r[4], {}};
-        if (IsTextSymbolType(symbol.type) && source->lengths != nullptr) {
-            // Every slot taken so far has consumed its text, so while text is
-            // left a nonzero slot lies ahead.
-            if (cursor.offset >= source->textSize) return symbol;
-            while (source->lengths[cursor.slot] == 0) ++cursor.slot;
-            symbol.text = TakeText(source->lengths[cursor.slot++], *source, cursor);
-        }
-        return symbol;
-    }
-};
-
-// A note record is [1, type, x, y, value, 6 values]; it has two lengths
-// slots of its own, first text then second.
-struct NoteLayout {
-    using Record = Note;
-    static std::optional<std::size_t> Length(const float* r) noexcept {
-        return r[0] == 1.0f ? std::optional<std::size_t>(11) : std::nullopt;
-    }
-    static Note Decode(const float* r, const TextSource* source, TextCursor& cursor) noexcept {
-        Note note{IntSlot(r[1]), Point{r[2], r[3]}, r[4], std::span<const float, 6>(r + 5, 6), {}, {}};
-        if (source->lengths != nullptr) {
-            note.firstText = TakeText(source->lengths[cursor.slot], *source, cursor);
-            note.secondText = TakeText(source->lengths[cursor.slot + 1], *source, cursor);
-            cursor.slot += 2;
-        }
-        return note;
-    }
-};
-
-// Walks a block's records as far as their count slots are sound: the number
-// of records to hand out (at most element 0) and where the walk ended.
-template <class Layout>
-struct Extent {
-    std::size_t records = 0;
-    const float* end = nullptr;
-};
-template <class Layout>
-Extent<Layout> Walk(const float* block) noexcept {
-    Extent<Layout> extent;
-    if (block == nullptr) return extent;
-    const auto declared = CountSlot(block[0]);
-    const float* at = block + 1;
-    for (std::size_t i = 0; declared && i < *declared; ++i) {
-        const auto length = Layout::Length(at);
-        if (!length) break;
-        at += *length;
-        ++extent.records;
-    }
-    extent.end = at;
-    return extent;
-}
-
-// A forward iterator over a block's records; the record it stands on is
-// decoded as it arrives there and handed out by value (a few spans), so that
-// `const auto& r = *range.begin();` holds no reference into a temporary.
-template <class Layout>
-class RecordIterator {
-public:
-    using value_type = typename Layout::Record;
-    using difference_type = std::ptrdiff_t;
-    using reference = value_type;
-    using pointer = const value_type*;
-    // A by-value reference is a C++20 forward iterator, a C++17 input one.
-    using iterator_category = std::input_iterator_tag;
-    using iterator_concept = std::forward_iterator_tag;
-
-    RecordIterator() = default;
-    RecordIterator(const float* first, std::size_t records, const TextSource* texts) noexcept
-        : at_(first), remaining_(records), texts_(texts) {
-        Load();
-    }
-
-    value_type operator*() const noexcept { return *current_; }
-    pointer operator->() const noexcept { return &*current_; }
-    RecordIterator& operator++() noexcept {
-        at_ += *Layout::Length(at_);
-        --remaining_;
-        Load();
-        return *this;
-    }
-    RecordIterator operator++(int) noexcept {
-        RecordIterator before = *this;
-        ++*this;
-        return before;
-    }
-    // Iterators of one range are equal when as many records lie ahead.
-    friend bool operator==(const RecordIterator& a, const RecordIterator& b) noexcept {
-        return a.remaining_ == b.remaining_;
-    }
-
-private:
-    void Load() noexcept {
-        if (remaining_ > 0) current_ = Layout::Decode(at_, texts_, cursor_);
-    }
-
-    const float* at_ = nullptr;
-    std::size_t remaining_ = 0;
-    const TextSource* texts_ = nullptr;
-    TextCursor cursor_{};
-    std::optional<value_type> current_;  // records with fixed-size spans have no empty state
-};
-
-}  // namespace detail
-
-// The records of one section, in block order.
-template <class Layout>
-class RecordRange {
-public:
-    using iterator = detail::RecordIterator<Layout>;
-
-    RecordRange() = default;
-    RecordRange(const float* block, std::size_t records, const detail::TextSource* texts) noexcept
-        : block_(block), records_(records), texts_(texts) {}
-
-    iterator begin() const noexcept {
-        return records_ == 0 ? iterator() : iterator(block_ + 1, records_, texts_);
-    }
-    iterator end() const noexcept { return iterator(); }
-    std::size_t size() const noexcept { return records_; }
-    bool empty() const noexcept { return records_ == 0; }
-    // The block itself, or null when the section gave none.
-    const float* block() const noexcept { return block_; }
-
-private:
-    const float* block_ = nullptr;
-    std::size_t records_ = 0;
-    const detail::TextSource* texts_ = nullptr;
+    Read,         // the header named type 14; the sections are as read
+    CannotOpen,   // the file could not be opened (SystemError() says why)
+    NotType14,    // the file's header does not name type 14
+    OutOfMemory,  // an allocation failed inside the read
+    HandlerFailed,  // the FindingHandler threw; the read was given up
+    NotOpened,    // a default-constructed or moved-from Chart
 };
 
 using LineRange = RecordRange<detail::LineLayout>;
@@ -392,13 +114,24 @@ using WeatherRegionRange = RecordRange<detail::WeatherRegionLayout>;
 using FillAreaRange = RecordRange<detail::FillAreaLayout>;
 using NoteRange = RecordRange<detail::NoteLayout>;
 
+// Receives each finding of a read (see readdata14_finding); the message lives
+// only during the call.
+using FindingHandler = std::function<void(const readdata14_finding&)>;
+
 class Chart {
 public:
-    // Reads the chart at `path` (ReadZenparData14). Check Status() (or the
-    // Chart as a bool) before looking at the sections; a Chart that did not
-    // read has every section empty.
-    static Chart Open(const char* path);
-    static Chart Open(const std::string& path) { return Open(path.c_str()); }
+    // Reads the chart at `path`. Check Status() (or the Chart as a bool)
+    // before looking at the sections; a Chart that did not read has every
+    // section empty. `onFinding`, when given, hears every finding.
+    static Chart Open(const char* path, const FindingHandler& onFinding = {});
+    static Chart Open(const std::string& path, const FindingHandler& onFinding = {}) {
+        return Open(path.c_str(), onFinding);
+    }
+    static Chart Open(const std::filesystem::path& path, const FindingHandler& onFinding = {}) {
+        return Open(path.string().c_str(), onFinding);
+    }
+    // Reads a chart file's bytes already in memory.
+    static Chart FromMemory(std::string_view bytes, const FindingHandler& onFinding = {});
 
     Chart() noexcept = default;
     Chart(Chart&& other) noexcept { Take(other); }
@@ -413,131 +146,204 @@ public:
     Chart& operator=(const Chart&) = delete;
     ~Chart() { Release(); }
 
-    OpenStatus Status() const noexcept { return d_.status; }
-    explicit operator bool() const noexcept { return d_.status == OpenStatus::Read; }
+    OpenStatus Status() const noexcept { return status_; }
+    explicit operator bool() const noexcept { return status_ == OpenStatus::Read; }
+    // CannotOpen: the C runtime's errno (ENOENT, EACCES, EISDIR, ...).
+    int SystemError() const noexcept { return raw_.systemError; }
+    // How many findings of each severity the read had.
+    std::uint32_t Errors() const noexcept { return raw_.errors; }
+    std::uint32_t Warnings() const noexcept { return raw_.warnings; }
 
     // The header's description token.
     std::string_view Description() const noexcept {
-        return d_.description ? std::string_view(d_.description) : std::string_view();
+        return raw_.description ? std::string_view(raw_.description) : std::string_view();
     }
 
     // Whether each section gave a block. A missing LINES, LINES_SYMBOL or
     // CLOSED_CONTOURS tag gives none; SYMBOLS and NOTES_SYMBOL give none also
     // when they declare no element.
-    bool HasLines() const noexcept { return d_.lines != nullptr; }
-    bool HasLineSymbols() const noexcept { return d_.lineSymbols != nullptr; }
-    bool HasSymbols() const noexcept { return d_.symbols.values != nullptr; }
-    bool HasClosedContours() const noexcept { return d_.closedContours != nullptr; }
-    bool HasWeatherRegions() const noexcept { return d_.weatherRegions != nullptr; }
+    bool HasLines() const noexcept { return raw_.lines != nullptr; }
+    bool HasLineSymbols() const noexcept { return raw_.lineSymbols != nullptr; }
+    bool HasSymbols() const noexcept { return raw_.symbols.values != nullptr; }
+    bool HasClosedContours() const noexcept { return raw_.closedContours != nullptr; }
+    bool HasWeatherRegions() const noexcept { return raw_.weatherRegions != nullptr; }
     // Fill areas are read only after a STATION_SITUATION marker.
-    bool FillAreasRead() const noexcept { return d_.fillAreas != nullptr; }
-    bool HasNotes() const noexcept { return d_.notes.values != nullptr; }
+    bool FillAreasRead() const noexcept { return raw_.fillAreas != nullptr; }
+    bool HasNotes() const noexcept { return raw_.notes.values != nullptr; }
 
-    LineRange Lines() const noexcept { return {d_.lines, d_.linesCount, nullptr}; }
-    LineSymbolRange LineSymbols() const noexcept { return {d_.lineSymbols, d_.lineSymbolsCount, nullptr}; }
-    SymbolRange Symbols() const noexcept { return {d_.symbols.values, d_.symbolsCount, &d_.symbolTexts}; }
-    ClosedContourRange ClosedContours() const noexcept {
-        return {d_.closedContours, d_.closedContoursCount, nullptr};
+    LineRange Lines() const& noexcept { return {raw_.lines, counts_.lines, raw_.linesSize, {}}; }
+    LineSymbolRange LineSymbols() const& noexcept {
+        return {raw_.lineSymbols, counts_.lineSymbols, raw_.lineSymbolsSize, {}};
     }
-    WeatherRegionRange WeatherRegions() const noexcept {
-        return {d_.weatherRegions, d_.weatherRegionsCount, nullptr};
+    SymbolRange Symbols() const& noexcept {
+        return {raw_.symbols.values, counts_.symbols, raw_.symbolValuesSize, Texts(raw_.symbols, raw_.symbolLengthsSize, raw_.symbolTextSize)};
     }
-    FillAreaRange FillAreas() const noexcept { return {d_.fillAreas, d_.fillAreasCount, nullptr}; }
-    NoteRange Notes() const noexcept { return {d_.notes.values, d_.notesCount, &d_.noteTexts}; }
-
-    // The distinct contour values, sorted in the section's direction; a
-    // contour's levelIndex counts from 1 into this list.
-    std::span<const float> Levels() const noexcept { return d_.levels; }
+    ClosedContourRange ClosedContours() const& noexcept {
+        return {raw_.closedContours, counts_.closedContours, raw_.closedContoursSize, {}};
+    }
+    WeatherRegionRange WeatherRegions() const& noexcept {
+        return {raw_.weatherRegions, counts_.weatherRegions, raw_.weatherRegionsSize, {}};
+    }
+    FillAreaRange FillAreas() const& noexcept { return {raw_.fillAreas, counts_.fillAreas, raw_.fillAreasSize, {}}; }
+    NoteRange Notes() const& noexcept {
+        return {raw_.notes.values, counts_.notes, raw_.noteValuesSize, Texts(raw_.notes, raw_.noteLengthsSize, raw_.noteTextSize)};
+    }
+    // The distinct contour values, sorted in the section's direction (see
+    // ClosedContour::levelIndex).
+    std::span<const float> Levels() const& noexcept { return levels_; }
     LevelOrder LevelsOrder() const noexcept {
-        if (d_.levels.size() < 2) return LevelOrder::Unknown;
-        return d_.levels[0] < d_.levels[1] ? LevelOrder::Rising : LevelOrder::Falling;
+        if (levels_.size() < 2) return LevelOrder::Unknown;
+        return levels_[0] < levels_[1] ? LevelOrder::Rising : LevelOrder::Falling;
     }
+
+    // On a temporary Chart these would dangle as soon as the statement ends.
+    void Lines() const&& = delete;
+    void LineSymbols() const&& = delete;
+    void Symbols() const&& = delete;
+    void ClosedContours() const&& = delete;
+    void WeatherRegions() const&& = delete;
+    void FillAreas() const&& = delete;
+    void Notes() const&& = delete;
+    void Levels() const&& = delete;
+
+    // Everything the read handed back, as the C API has it (for hosts that
+    // walk the blocks themselves); owned by the Chart.
+    const readdata14_chart& Raw() const& noexcept { return raw_; }
+    void Raw() const&& = delete;
 
 private:
-    void Index();
+    static Chart FromRead(readdata14_status status, const readdata14_chart& raw) noexcept;
+    static void Forward(const readdata14_finding* finding, void* handler);
+    static detail::TextSource Texts(const FloatTextBlock& block, std::size_t slots, std::size_t textSize) noexcept {
+        return {block.lengths, block.lengths ? slots : 0, block.text, block.text ? textSize : 0};
+    }
+    void Index() noexcept;
     void Release() noexcept;
-    void Take(Chart& other) noexcept { d_ = std::exchange(other.d_, Data{}); }
+    void Take(Chart& other) noexcept {
+        status_ = std::exchange(other.status_, OpenStatus::NotOpened);
+        raw_ = std::exchange(other.raw_, readdata14_chart{});
+        counts_ = std::exchange(other.counts_, Counts{});
+        levels_ = std::exchange(other.levels_, {});
+    }
 
-    // Everything a read handed back, and the index Open built over it.
-    struct Data {
-        OpenStatus status = OpenStatus::NotOpened;
-        float* lines = nullptr;
-        char* description = nullptr;
-        float* lineSymbols = nullptr;
-        float* closedContours = nullptr;
-        FloatTextBlock symbols{nullptr, nullptr, nullptr};
-        float* weatherRegions = nullptr;
-        float* fillAreas = nullptr;  // stays null unless the read wrote it
-        FloatTextBlock notes{nullptr, nullptr, nullptr};
-
-        std::size_t linesCount = 0;
-        std::size_t lineSymbolsCount = 0;
-        std::size_t symbolsCount = 0;
-        std::size_t closedContoursCount = 0;
-        std::size_t weatherRegionsCount = 0;
-        std::size_t fillAreasCount = 0;
-        std::size_t notesCount = 0;
-        std::span<const float> levels;
-        detail::TextSource symbolTexts;
-        detail::TextSource noteTexts;
+    // The number of records each walk accepted.
+    struct Counts {
+        std::size_t lines = 0, lineSymbols = 0, symbols = 0, closedContours = 0, weatherRegions = 0, fillAreas = 0,
+                    notes = 0;
     };
-    Data d_;
+    OpenStatus status_ = OpenStatus::NotOpened;
+    readdata14_chart raw_{};
+    Counts counts_;
+    std::span<const float> levels_;
 };
 
-inline Chart Chart::Open(const char* path) {
+// ---- record decoding ------------------------------------------------------
+
+namespace detail {
+
+inline Line LineLayout::Decode(const float* r, const TextSource&, TextCursor&) noexcept {
+    const std::size_t p = *CountSlot(r[0]);
+    return {IntSlot(r[1]), Points(r + 2, p), r[2 * p + 2], Points(r + 2 * p + 4, *CountSlot(r[2 * p + 3]))};
+}
+
+inline LineSymbol LineSymbolLayout::Decode(const float* r, const TextSource&, TextCursor&) noexcept {
+    return {IntSlot(r[1]), Points(r + 2, *CountSlot(r[0]))};
+}
+
+inline WeatherRegion WeatherRegionLayout::Decode(const float* r, const TextSource&, TextCursor&) noexcept {
+    return {IntSlot(r[1]), Points(r + 2, *CountSlot(r[0]))};
+}
+
+inline FillArea FillAreaLayout::Decode(const float* r, const TextSource&, TextCursor&) noexcept {
+    const std::size_t k = *CountSlot(r[0]);
+    return {IntSlot(r[1]), Points(r + 2, k), std::span<const float, 16>(r + 2 * k + 2, 16)};
+}
+
+inline ClosedContour ClosedContourLayout::Decode(const float* r, const TextSource&, TextCursor&) noexcept {
+    const std::size_t n = *CountSlot(r[0]);
+    return {IntSlot(r[1]),    r[2] != 0.0f,      IntSlot(r[3]),
+            Points(r + 4, n), r[4 + 2 * n], Points(r + 6 + 2 * n, *CountSlot(r[5 + 2 * n]))};
+}
+
+inline Symbol SymbolLayout::Decode(const float* r, const TextSource& source, TextCursor& cursor) noexcept {
+    Symbol symbol{IntSlot(r[1]), Point{r[2], r[3]}, r[4], {}};
+    if (!IsTextSymbolType(symbol.type)) return symbol;
+    while (cursor.slot < source.slots && source.lengths[cursor.slot] == 0) ++cursor.slot;
+    if (cursor.slot < source.slots) symbol.text = TakeText(source.lengths[cursor.slot++], source, cursor);
+    return symbol;
+}
+
+inline Note NoteLayout::Decode(const float* r, const TextSource& source, TextCursor& cursor) noexcept {
+    Note note{IntSlot(r[1]), Point{r[2], r[3]}, r[4], std::span<const float, 6>(r + 5, 6), {}, {}};
+    if (cursor.slot + 1 < source.slots) {
+        note.firstText = TakeText(source.lengths[cursor.slot], source, cursor);
+        note.secondText = TakeText(source.lengths[cursor.slot + 1], source, cursor);
+    }
+    cursor.slot += 2;
+    return note;
+}
+
+}  // namespace detail
+
+// ---- Chart ------------------------------------------------------------------
+
+inline void Chart::Forward(const readdata14_finding* finding, void* handler) {
+    (*static_cast<const FindingHandler*>(handler))(*finding);
+}
+
+inline Chart Chart::Open(const char* path, const FindingHandler& onFinding) {
+    readdata14_chart raw;
+    const readdata14_status status = readdata14_read(path, &raw, onFinding ? &Chart::Forward : nullptr,
+                                                     const_cast<FindingHandler*>(&onFinding));
+    return FromRead(status, raw);
+}
+
+inline Chart Chart::FromMemory(std::string_view bytes, const FindingHandler& onFinding) {
+    readdata14_chart raw;
+    const readdata14_status status = readdata14_read_memory(
+        bytes.data(), bytes.size(), &raw, onFinding ? &Chart::Forward : nullptr, const_cast<FindingHandler*>(&onFinding));
+    return FromRead(status, raw);
+}
+
+inline Chart Chart::FromRead(readdata14_status status, const readdata14_chart& raw) noexcept {
     Chart chart;
-    chart.d_.lines = ReadZenparData14(path, &chart.d_.description, &chart.d_.lineSymbols, &chart.d_.closedContours,
-                                    &chart.d_.symbols, &chart.d_.weatherRegions, &chart.d_.fillAreas, &chart.d_.notes);
-    if (chart.d_.description != nullptr) {
-        chart.d_.status = OpenStatus::Read;
-        chart.Index();
-        return chart;
+    chart.raw_ = raw;
+    switch (status) {
+        case READDATA14_READ: chart.status_ = OpenStatus::Read; break;
+        case READDATA14_NOT_TYPE_14: chart.status_ = OpenStatus::NotType14; break;
+        case READDATA14_OUT_OF_MEMORY: chart.status_ = OpenStatus::OutOfMemory; break;
+        case READDATA14_CALLBACK_FAILED: chart.status_ = OpenStatus::HandlerFailed; break;
+        default: chart.status_ = OpenStatus::CannotOpen; break;
     }
-    // The export writes nothing in both failures; whether the file opens at
-    // all tells them apart.
-    if (std::FILE* file = path ? std::fopen(path, "rb") : nullptr) {
-        std::fclose(file);
-        chart.d_.status = OpenStatus::NotType14;
-    } else {
-        chart.d_.status = OpenStatus::CannotOpen;
-    }
+    if (chart.status_ == OpenStatus::Read) chart.Index();
     return chart;
 }
 
-inline void Chart::Index() {
-    d_.linesCount = detail::Walk<detail::LineLayout>(d_.lines).records;
-    d_.lineSymbolsCount = detail::Walk<detail::LineSymbolLayout>(d_.lineSymbols).records;
-    d_.symbolsCount = detail::Walk<detail::SymbolLayout>(d_.symbols.values).records;
-    d_.weatherRegionsCount = detail::Walk<detail::WeatherRegionLayout>(d_.weatherRegions).records;
-    d_.fillAreasCount = detail::Walk<detail::FillAreaLayout>(d_.fillAreas).records;
-    d_.notesCount = detail::Walk<detail::NoteLayout>(d_.notes.values).records;
+inline void Chart::Index() noexcept {
+    counts_.lines = detail::Walk<detail::LineLayout>(raw_.lines, raw_.linesSize).records;
+    counts_.lineSymbols = detail::Walk<detail::LineSymbolLayout>(raw_.lineSymbols, raw_.lineSymbolsSize).records;
+    counts_.symbols = detail::Walk<detail::SymbolLayout>(raw_.symbols.values, raw_.symbolValuesSize).records;
+    counts_.weatherRegions =
+        detail::Walk<detail::WeatherRegionLayout>(raw_.weatherRegions, raw_.weatherRegionsSize).records;
+    counts_.fillAreas = detail::Walk<detail::FillAreaLayout>(raw_.fillAreas, raw_.fillAreasSize).records;
+    counts_.notes = detail::Walk<detail::NoteLayout>(raw_.notes.values, raw_.noteValuesSize).records;
 
-    const auto contours = detail::Walk<detail::ClosedContourLayout>(d_.closedContours);
-    d_.closedContoursCount = contours.records;
+    const auto contours = detail::Walk<detail::ClosedContourLayout>(raw_.closedContours, raw_.closedContoursSize);
+    counts_.closedContours = contours.records;
     // The level list follows the last record; a walk cut short never got
     // there, so it has no levels to show.
-    const auto declared = d_.closedContours ? detail::CountSlot(d_.closedContours[0]) : std::nullopt;
-    if (declared && *declared == contours.records) {
-        if (const auto k = detail::CountSlot(contours.end[0])) d_.levels = {contours.end + 1, *k};
+    const auto declared = raw_.closedContours ? detail::CountSlot(raw_.closedContours[0]) : std::nullopt;
+    if (declared && *declared == contours.records && contours.end < raw_.closedContoursSize) {
+        const auto k = detail::CountSlot(raw_.closedContours[contours.end]);
+        if (k && *k <= raw_.closedContoursSize - contours.end - 1) levels_ = {raw_.closedContours + contours.end + 1, *k};
     }
-
-    const auto texts = [](const FloatTextBlock& block) {
-        detail::TextSource source;
-        if (block.values != nullptr && block.lengths != nullptr && block.text != nullptr) {
-            source = {block.lengths, block.text, std::strlen(block.text)};
-        }
-        return source;
-    };
-    d_.symbolTexts = texts(d_.symbols);
-    d_.noteTexts = texts(d_.notes);
 }
 
 inline void Chart::Release() noexcept {
-    if (d_.status == OpenStatus::Read) {
-        ReleaseZenparData14(d_.lines, d_.description, d_.lineSymbols, d_.closedContours, &d_.symbols,
-                            d_.weatherRegions, d_.fillAreas, &d_.notes);
-    }
-    d_ = Data{};
+    readdata14_release(&raw_);
+    status_ = OpenStatus::NotOpened;
+    counts_ = Counts{};
+    levels_ = {};
 }
 
 }  // namespace readdata14

@@ -201,21 +201,21 @@ class EncodingTest(Chart14Test):
 
 
 class CheckTest(Chart14Test):
-    # (name, chart, first finding as (line, column, kind)); the header is
+    # (name, chart, first finding as (line, column, "severity: kind")); the header is
     # lines 1 and 2, so a file's own sections start on line 3.
     BROKEN = [
         ("tag that does not match", HEADER + EMPTY_SECTIONS.replace(b"SYMBOLS:", b"SYMBOL:"),
-         (5, 1, "tag-mismatch")),
+         (5, 1, "error: tag-mismatch")),
         ("section stopped early", HEADER + b"LINES: 2\n2 1\n0 0 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
-         (7, 1, "section-stopped-early")),
+         (7, 1, "error: bad-token")),
         ("point that is not a number", HEADER + b"LINES: 1\n2 2\n0 0 0 x 1 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
-         (5, 7, "section-stopped-early")),
+         (5, 7, "error: bad-token")),
         ("missing STATION_SITUATION", HEADER + EMPTY_SECTIONS.replace(b"STATION_SITUATION\n", b""),
-         (7, 1, "missing-station-situation")),
+         (7, 1, "error: no-station-situation")),
         ("text cut short", HEADER + EMPTY_SECTIONS.replace(b"NOTES_SYMBOL: 0\n", b"") +
          b"NOTES_SYMBOL: 1\n48 1 2 0 10\n  Hello\n7.5 5\nWorld\n1 2 3 4 5 6\n",
-         (12, 3, "text-cut-short")),
-        ("trailing content", HEADER + EMPTY_SECTIONS + b"\n  extra\n", (12, 3, "trailing-content")),
+         (12, 3, "warning: text-cut-short")),
+        ("trailing content", HEADER + EMPTY_SECTIONS + b"\n  extra\n", (12, 3, "error: trailing-content")),
     ]
 
     def test_findings_carry_line_and_column(self):

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/diagnostics.hpp"
+#include "reading/diagnostics.hpp"
 
 namespace readdata14 {
 
@@ -25,11 +25,18 @@ public:
     // "%s": skips white space, then takes the run of non-space bytes. Empty
     // optional at the end of the input. A token is taken whole, however long;
     // as in the C string it would be read into, its text ends at a NUL byte.
-    std::optional<std::string_view> Token() noexcept;
+    std::optional<std::string_view> Token();
+
+    // The bytes Token() would take next, NUL bytes included, without taking
+    // them or reporting: for messages.
+    std::optional<std::string_view> PeekToken() const noexcept;
+    // Where the last token taken started.
+    std::size_t LastTokenStart() const noexcept { return lastTokenStart_; }
 
     // "%d": skips white space, then the longest prefix that forms an integer.
-    // A failed conversion consumes nothing but the white space.
-    std::optional<std::int32_t> Int() noexcept;
+    // A failed conversion consumes nothing but the white space. Beyond the
+    // 32-bit range the value saturates.
+    std::optional<std::int32_t> Int();
 
     // "%f": as Int, with the float conversion of ParseFloatPrefix.
     std::optional<float> Float() noexcept;
@@ -46,16 +53,19 @@ public:
     std::string_view Rest() const noexcept { return {text_.data() + pos_, text_.size() - pos_}; }
 
     // Findings, placed at the next token (or at `offset`). Free when no sink
-    // listens: the position is only worked out for a sink.
+    // listens: callers build a message only when Listening().
     bool Listening() const noexcept { return sink_ != nullptr; }
     void Report(FindingKind kind, std::string message);
     void ReportAt(std::size_t offset, FindingKind kind, std::string message);
+    // A section's tag was found: the reading is back in step with the file.
+    void NoteSectionFound();
     // Where the next token starts (after white space), for findings.
     std::size_t NextTokenOffset() const noexcept;
 
 private:
     std::string_view text_;
     std::size_t pos_ = 0;
+    std::size_t lastTokenStart_ = 0;
     DiagnosticSink* sink_;
 };
 

@@ -15,6 +15,7 @@ struct ParsedFloat {
 struct ParsedInt {
     std::int32_t value = 0;
     std::size_t length = 0;
+    bool saturated = false;  // the number lies beyond the 32-bit range
 };
 
 // The longest prefix of `text` that strtof would convert, converted the way
@@ -26,7 +27,8 @@ struct ParsedInt {
 ParsedFloat ParseFloatPrefix(std::string_view text) noexcept;
 
 // The longest prefix that forms a decimal integer with an optional sign, as
-// "%d" reads it. Values beyond the 32-bit range saturate.
+// "%d" reads it. Values beyond the 32-bit range saturate to the nearest
+// end of it, as a C runtime's conversion does.
 ParsedInt ParseIntPrefix(std::string_view text) noexcept;
 
 }  // namespace readdata14

@@ -1,4 +1,4 @@
-#include "driver/numbers.hpp"
+#include "reading/numbers.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -162,9 +162,16 @@ ParsedInt ParseIntPrefix(std::string_view text) noexcept {
     }
     if (i == firstDigit) return {};
     long long value = negative ? -magnitude : magnitude;
-    if (value > std::numeric_limits<std::int32_t>::max()) value = std::numeric_limits<std::int32_t>::max();
-    if (value < std::numeric_limits<std::int32_t>::min()) value = std::numeric_limits<std::int32_t>::min();
-    return {static_cast<std::int32_t>(value), i};
+    bool saturated = false;
+    if (value > std::numeric_limits<std::int32_t>::max()) {
+        value = std::numeric_limits<std::int32_t>::max();
+        saturated = true;
+    }
+    if (value < std::numeric_limits<std::int32_t>::min()) {
+        value = std::numeric_limits<std::int32_t>::min();
+        saturated = true;
+    }
+    return {static_cast<std::int32_t>(value), i, saturated};
 }
 
 }  // namespace readdata14

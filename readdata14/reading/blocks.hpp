@@ -16,12 +16,36 @@
 
 namespace readdata14 {
 
-using FloatBlock = std::unique_ptr<float[]>;
+// A block and the number of floats it holds; owns them (new[]) until
+// released to the caller.
+class FloatBlock {
+public:
+    FloatBlock() noexcept = default;
+    FloatBlock(std::nullptr_t) noexcept {}
+    FloatBlock(std::unique_ptr<float[]> data, std::size_t size) noexcept : data_(std::move(data)), size_(size) {}
+
+    explicit operator bool() const noexcept { return data_ != nullptr; }
+    friend bool operator==(const FloatBlock& block, std::nullptr_t) noexcept { return !block; }
+    float& operator[](std::size_t index) const noexcept { return data_[index]; }
+    float* get() const noexcept { return data_.get(); }
+    std::size_t size() const noexcept { return size_; }
+    // Hands the floats over; the block is empty afterwards.
+    float* release() noexcept {
+        size_ = 0;
+        return data_.release();
+    }
+
+private:
+    std::unique_ptr<float[]> data_;
+    std::size_t size_ = 0;
+};
 
 struct TextBlock {
     FloatBlock values;
     std::unique_ptr<std::int32_t[]> lengths;
     std::unique_ptr<char[]> text;
+    std::size_t lengthCount = 0;  // slots in `lengths`
+    std::size_t textSize = 0;     // bytes in `text` before its terminating zero
 
     // A section that gave nothing leaves all three null ("untouched").
     bool Untouched() const noexcept { return !values && !lengths && !text; }
@@ -74,7 +98,9 @@ public:
     std::size_t Slots() const noexcept { return lengths_.size(); }
 
     std::unique_ptr<std::int32_t[]> FinishLengths() const;
+    // The joined texts, zero-terminated; TextSize() bytes before the zero.
     std::unique_ptr<char[]> FinishText() const;
+    std::size_t TextSize() const noexcept { return joined_.empty() ? 1 : joined_.size(); }
 
 private:
     std::vector<std::int32_t> lengths_;

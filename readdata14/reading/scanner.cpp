@@ -1,8 +1,8 @@
-#include "driver/scanner.hpp"
+#include "reading/scanner.hpp"
 
 #include <algorithm>
 
-#include "driver/numbers.hpp"
+#include "reading/numbers.hpp"
 
 namespace readdata14 {
 namespace {
@@ -30,18 +30,37 @@ void Scanner::SkipSpace() noexcept {
     pos_ = at;
 }
 
-std::optional<std::string_view> Scanner::Token() noexcept {
+std::optional<std::string_view> Scanner::Token() {
     SkipSpace();
     const std::size_t start = pos_;
     while (pos_ < text_.size() && !IsSpace(text_[pos_])) ++pos_;
     if (pos_ == start) return std::nullopt;
-    return UpToNul(text_.substr(start, pos_ - start));
+    lastTokenStart_ = start;
+    const std::string_view whole = text_.substr(start, pos_ - start);
+    const std::string_view token = UpToNul(whole);
+    if (token.size() < whole.size() && Listening()) {
+        ReportAt(start + token.size(), FindingKind::ControlByte,
+                 "a NUL byte inside a token: the token ends there for the reader");
+    }
+    return token;
 }
 
-std::optional<std::int32_t> Scanner::Int() noexcept {
+std::optional<std::string_view> Scanner::PeekToken() const noexcept {
+    std::size_t start = NextTokenOffset();
+    std::size_t end = start;
+    while (end < text_.size() && !IsSpace(text_[end])) ++end;
+    if (end == start) return std::nullopt;
+    return text_.substr(start, end - start);
+}
+
+std::optional<std::int32_t> Scanner::Int() {
     SkipSpace();
     const ParsedInt parsed = ParseIntPrefix(Rest());
     if (parsed.length == 0) return std::nullopt;
+    if (parsed.saturated && Listening()) {
+        ReportAt(pos_, FindingKind::IntegerRange,
+                 "an integer beyond the 32-bit range, read as " + std::to_string(parsed.value));
+    }
     pos_ += parsed.length;
     return parsed.value;
 }
@@ -74,13 +93,11 @@ void Scanner::Report(FindingKind kind, std::string message) {
 }
 
 void Scanner::ReportAt(std::size_t offset, FindingKind kind, std::string message) {
-    if (sink_ == nullptr) return;
-    offset = std::min(offset, text_.size());
-    const std::string_view before = text_.substr(0, offset);
-    const std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
-    const std::size_t lineStart = before.rfind('\n');
-    const std::size_t column = offset - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
-    sink_->Report(Finding{kind, line, column, std::move(message)});
+    if (sink_ != nullptr) sink_->Report(Finding{kind, std::min(offset, text_.size()), std::move(message)});
+}
+
+void Scanner::NoteSectionFound() {
+    if (sink_ != nullptr) sink_->SectionFound();
 }
 
 }  // namespace readdata14

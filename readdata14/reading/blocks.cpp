@@ -1,4 +1,4 @@
-#include "driver/blocks.hpp"
+#include "reading/blocks.hpp"
 
 #include <algorithm>
 #include <limits>
@@ -7,15 +7,15 @@ namespace readdata14 {
 
 FloatBlock BlockBuilder::Finish() {
     data_[0] = static_cast<float>(records_);
-    FloatBlock block(new float[data_.size()]);
+    std::unique_ptr<float[]> block(new float[data_.size()]);
     std::copy(data_.begin(), data_.end(), block.get());
-    return block;
+    return FloatBlock(std::move(block), data_.size());
 }
 
 FloatBlock EmptyBlock() {
-    FloatBlock block(new float[1]);
+    std::unique_ptr<float[]> block(new float[1]);
     block[0] = 0.0f;
-    return block;
+    return FloatBlock(std::move(block), 1);
 }
 
 void TextJoiner::Add(std::string_view text) {
@@ -52,6 +52,8 @@ TextBlock FinishTextBlock(BlockBuilder& block, const TextJoiner& texts) {
     result.values = block.Finish();
     result.lengths = texts.FinishLengths();
     result.text = texts.FinishText();
+    result.lengthCount = texts.Slots();
+    result.textSize = texts.TextSize();
     return result;
 }
 

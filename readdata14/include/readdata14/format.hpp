@@ -1,0 +1,42 @@
+// readdata14/format.hpp — the values with a meaning of their own in the
+// blocks, and the few rules a host needs to read them. The reading core and
+// the typed view both use these, so they are written once, here. C++20.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "readdata14/point.hpp"
+
+namespace readdata14 {
+
+// A line or contour label "NoLabel" is stored as this value.
+inline constexpr float NO_LABEL_VALUE = 999999.0f;
+// A label of exactly three characters whose number lies strictly between 0
+// and 100 is a code, stored as the number plus this offset (summed in double,
+// rounded to float).
+inline constexpr float LABEL_CODE_OFFSET = 3200000.0f;
+// A closed contour without a level has this level index.
+inline constexpr std::int32_t NO_LEVEL_INDEX = 999999;
+
+constexpr bool IsNoLabel(float value) noexcept { return value == NO_LABEL_VALUE; }
+
+// A code n (0 < n < 100) is stored as LABEL_CODE_OFFSET + n, rounded to float.
+constexpr bool IsLabelCode(float value) noexcept {
+    return value >= LABEL_CODE_OFFSET && value <= LABEL_CODE_OFFSET + 100.0f;
+}
+
+// Symbol types 48 and 60 to 63 carry a text; every other type a direction.
+constexpr bool IsTextSymbolType(std::int32_t type) noexcept { return type == 48 || (type >= 60 && type <= 63); }
+
+// A contour is closed when its last point lies less than 2.0 from its first
+// in both x and y, each difference rounded to float before it is compared.
+// A contour without points is not closed; one of a single point is.
+constexpr bool IsClosedContour(std::span<const Point> points) noexcept {
+    if (points.empty()) return false;
+    const auto dx = static_cast<float>(double(points.front().x) - double(points.back().x));
+    const auto dy = static_cast<float>(double(points.front().y) - double(points.back().y));
+    return dx < 2.0f && dx > -2.0f && dy < 2.0f && dy > -2.0f;
+}
+
+}  // namespace readdata14
