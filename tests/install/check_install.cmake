@@ -1,10 +1,26 @@
 # Installs the build into a scratch prefix, then configures, builds and runs a
 # consumer project against it (CMake package and pkg-config both).
-set(prefix ${WORK_DIR}/prefix)
+#
+# Through DESTDIR, so that what goes to an absolute folder outside the prefix
+# (the GDAL plugin: GDAL's own plugin folder) lands in the scratch tree too;
+# GDAL_PLUGIN_DIR, when given, is where the plugin must land.
+set(prefix ${WORK_DIR}/stage${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} RESULT_VARIABLE rc OUTPUT_QUIET)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${WORK_DIR}/stage
+                        ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
+                RESULT_VARIABLE rc OUTPUT_QUIET)
 if(rc)
   message(FATAL_ERROR "install failed")
+endif()
+if(GDAL_PLUGIN_DIR)
+  if(IS_ABSOLUTE ${GDAL_PLUGIN_DIR})
+    set(plugin ${WORK_DIR}/stage${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
+  else()
+    set(plugin ${prefix}/${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
+  endif()
+  if(NOT EXISTS ${plugin})
+    message(FATAL_ERROR "the GDAL plugin is not at ${plugin}")
+  endif()
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -G Ninja
                         -DCMAKE_PREFIX_PATH=${prefix} RESULT_VARIABLE rc)
