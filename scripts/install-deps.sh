@@ -8,7 +8,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libbenchmark-dev
           libcli11-dev    # chart14's argument parsing
-          librsvg2-bin)   # rsvg-convert: renders chart14 svg pictures in the tests
+          librsvg2-bin    # rsvg-convert: renders chart14 svg pictures in the tests
+          libgdal-dev gdal-bin python3-gdal python3-pytest python3-geopandas)  # the GDAL driver and its tests
 packages+=("$@")
 
 missing=()
