@@ -2,6 +2,7 @@
 of every feature against chart14 json's dump of the same file, for generated
 charts, the project's own charts and broken files; identification, the open
 options, random reads, filters and files that are not there."""
+import concurrent.futures
 import os
 import shutil
 import subprocess
@@ -188,6 +189,17 @@ def test_random_reads_counts_extents_and_filters():
         field = LAYERS[name][1][0][0]
         layer.SetAttributeFilter(f"{field} = {features[0][1][field]!r}" if features else None)
         assert layer.GetFeatureCount() == sum(1 for _, f in features if f[field] == features[0][1][field])
+
+
+def test_separate_datasets_in_threads(generated):
+    def read(path):
+        dataset = open_chart(path, ENCODING="UTF-8")
+        return [(f.GetFID(), f.items(), f.GetGeometryRef() and f.GetGeometryRef().ExportToWkt())
+                for name in LAYERS for f in dataset.GetLayerByName(name)]
+    paths = list(generated.values()) * 2
+    alone = [read(path) for path in paths]
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        assert list(pool.map(read, paths)) == alone
 
 
 def test_file_gone_or_a_directory(tmp_path):
