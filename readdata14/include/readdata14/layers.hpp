@@ -24,9 +24,9 @@
 //
 // Ownership: a ChartLayers points into the arrays the Chart owns; it must not
 // outlive them (a move of the Chart keeps them), and it cannot be built from
-// a temporary Chart. Building it
-// allocates one small index per layer (it may throw std::bad_alloc); every
-// other call is noexcept and O(1), except a label point, found by halves.
+// a temporary Chart. Building it allocates one small index per layer (it may
+// throw std::bad_alloc); every other call is noexcept and O(1), but for a
+// label point, which is found by halves.
 #pragma once
 
 #include <algorithm>
@@ -34,6 +34,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -127,6 +128,12 @@ inline constexpr std::array<LayerDefinition, LAYER_COUNT> LAYERS{{
 }};
 
 constexpr const LayerDefinition& Layer(LayerId id) noexcept { return LAYERS[static_cast<std::size_t>(id)]; }
+
+// ChartLayers::GetFeature fills the fields by position; these pin the places.
+static_assert(detail::LINE_FIELDS[4].name == "label_point_count" && detail::SYMBOL_FIELDS[2].name == "text" &&
+              detail::CONTOUR_FIELDS[1].name == "label_kind" && detail::CONTOUR_FIELDS[8].name == "label_point_count" &&
+              detail::FILL_AREA_FIELDS[14].name == "value_14" && std::size(detail::FILL_AREA_FIELDS) == MAX_FIELDS &&
+              detail::NOTE_FIELDS[9].name == "second_text" && detail::LABEL_POINT_FIELDS[3].name == "label_kind");
 
 // ---- labels -------------------------------------------------------------------
 
@@ -296,10 +303,9 @@ public:
         // Weather regions are there when their tag was found, which is
         // exactly when fill areas are read; the label points when either
         // of their parents is.
-        const bool present[LAYER_COUNT] = {chart.HasLines(),        chart.HasLineSymbols(), chart.HasSymbols(),
-                                           chart.HasClosedContours(), chart.FillAreasRead(), chart.FillAreasRead(),
-                                           chart.HasNotes(),        chart.HasLines() || chart.HasClosedContours()};
-        std::copy(std::begin(present), std::end(present), present_.begin());
+        present_ = {chart.HasLines(),      chart.HasLineSymbols(), chart.HasSymbols(), chart.HasClosedContours(),
+                    chart.FillAreasRead(), chart.FillAreasRead(),  chart.HasNotes(),
+                    chart.HasLines() || chart.HasClosedContours()};
         labelStarts_.reserve(lines_.size() + contours_.size() + 1);
         std::uint64_t start = 0;
         for (const auto& line : lines_) start = AddParent(start, line.labelPoints.size());
@@ -400,12 +406,11 @@ public:
             if (!levels.empty()) levels += ',';
             levels += FormatFloat(level);
         }
-        const LevelOrder order = levelOrder_;
         return {{{"DESCRIPTION", std::string(description_)},
                  {"LEVELS", std::move(levels)},
-                 {"LEVEL_ORDER", order == LevelOrder::Rising    ? "rising"
-                                 : order == LevelOrder::Falling ? "falling"
-                                                                : "unknown"},
+                 {"LEVEL_ORDER", levelOrder_ == LevelOrder::Rising    ? "rising"
+                                 : levelOrder_ == LevelOrder::Falling ? "falling"
+                                                                      : "unknown"},
                  {"FILL_AREAS_READ", present_[static_cast<std::size_t>(LayerId::FillAreas)] ? "YES" : "NO"},
                  {"ERRORS", std::to_string(errors_)},
                  {"WARNINGS", std::to_string(warnings_)}}};
