@@ -154,7 +154,7 @@ def _on_finding(finding: Any, context: int) -> None:
     # Exceptions cannot cross into C; ctypes prints and drops them. This
     # appends to a list, which can fail only for want of memory.
     found = finding.contents
-    sink: List[Finding] = ctypes.cast(context, ctypes.py_object).value
+    sink: List[Finding] = ctypes.cast(context, ctypes.POINTER(ctypes.py_object)).contents.value
     sink.append(Finding(
         found.offset, found.line, found.column, _kind_name(found.kind),
         "error" if found.severity == 2 else "warning",

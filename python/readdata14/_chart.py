@@ -191,10 +191,10 @@ def _text_parts(block: Optional[TextBlock]) -> tuple:
     return block.values, block.lengths, block.text
 
 
-def _raise_for(status: int, raw: _capi.RawChart, findings: List[Finding], path: Optional[str]) -> None:
+def _raise_for(status: int, system_error: int, findings: List[Finding], path: Optional[str]) -> None:
     where = path if path is not None else "<bytes>"
     if status == _capi.CANNOT_OPEN:
-        code = raw.systemError or _errno.EIO
+        code = system_error or _errno.EIO
         # OSError picks the subclass from the number: FileNotFoundError,
         # PermissionError, IsADirectoryError ...
         raise OSError(code, os.strerror(code), path)
@@ -211,8 +211,9 @@ def _raise_for(status: int, raw: _capi.RawChart, findings: List[Finding], path: 
 def _finish(status: int, raw: _capi.RawChart, findings: List[Finding], path: Optional[str],
             encoding: Optional[str]) -> Chart:
     if status != _capi.READ:
-        _capi.release(raw)
-        _raise_for(status, raw, findings, path)
+        system_error = raw.systemError
+        _capi.release(raw)  # nothing to release, as the header says; zeroes the record
+        _raise_for(status, system_error, findings, path)
     owner = _capi.Owner(raw)
     return Chart(owner, findings, TextDecoder(encoding, path if path is not None else "<bytes>"), path)
 

@@ -1,0 +1,92 @@
+"""read_many in threads gives what serial reads give, in input order, with a
+bad file's exception in its slot; the Dask example on a local cluster."""
+
+from __future__ import annotations
+
+import importlib.util
+from pathlib import Path
+from typing import Any, List
+
+import numpy as np
+import pytest
+
+import readdata14
+from conftest import ROOT
+
+
+def same_blocks(a: readdata14.Chart, b: readdata14.Chart) -> bool:
+    for x, y in zip(a.blocks, b.blocks):
+        if isinstance(x, tuple) or isinstance(y, tuple):
+            if (x is None) != (y is None):
+                return False
+            if x is not None and not (np.array_equal(x.values, y.values, equal_nan=True)
+                                      and np.array_equal(x.lengths, y.lengths) and x.text == y.text):
+                return False
+        elif isinstance(x, np.ndarray) or isinstance(y, np.ndarray):
+            if x is None or y is None or not np.array_equal(x, y, equal_nan=True):
+                return False
+        elif x != y:
+            return False
+    return a.findings == b.findings and a.description == b.description
+
+
+@pytest.fixture(scope="module")
+def archive(make_chart: Any, tmp_path_factory: Any) -> List[Path]:
+    charts = [make_chart("--seed", seed, "--points", 6 + seed % 5, "--size-mb", 0.05) for seed in range(40)]
+    bad = tmp_path_factory.mktemp("bad")
+    (bad / "type15.txt").write_bytes(b"readdata14 15 x\n")
+    truncated = bad / "truncated.txt"
+    truncated.write_bytes(charts[0].read_bytes()[:3000])
+    return charts + [bad / "missing.txt", bad / "type15.txt", truncated, bad]
+
+
+@pytest.mark.parametrize("workers", [None, 1, 2, 3])
+def test_read_many_matches_serial_reads(archive: List[Path], workers: Any) -> None:
+    order = archive[::2] + archive[1::2]  # bad files in the middle
+    results = readdata14.read_many(order, workers=workers)
+    assert len(results) == len(order)
+    for path, result in zip(order, results):
+        try:
+            expected: Any = readdata14.read(path)
+        except Exception as error:  # noqa: BLE001
+            assert type(result) is type(error) and str(result) == str(error)
+            continue
+        assert isinstance(result, readdata14.Chart) and result.path == str(path)
+        assert same_blocks(result, expected)
+    kinds = {type(r) for r in results}
+    assert {FileNotFoundError, readdata14.NotAChartError, IsADirectoryError} <= kinds
+
+
+def test_read_many_arguments(archive: List[Path]) -> None:
+    assert readdata14.read_many([]) == []
+    with pytest.raises(LookupError):
+        readdata14.read_many(archive[:2], encoding="no-such-codec")
+    with pytest.raises(ValueError):
+        readdata14.read_many(archive[:2], workers=0)
+
+
+def load_example() -> Any:
+    spec = importlib.util.spec_from_file_location("dask_archive", ROOT / "python" / "examples" / "dask_archive.py")
+    module = importlib.util.module_from_spec(spec)
+    assert spec.loader is not None
+    spec.loader.exec_module(module)
+    return module
+
+
+def test_dask_example_on_a_local_cluster(archive: List[Path]) -> None:
+    distributed = pytest.importorskip("distributed")
+    example = load_example()
+    paths = [str(p) for p in archive]
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=False,
+                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+        summary = example.summarize_archive(paths, client, batch=7)
+    assert summary["path"].tolist() == paths
+    for row, path in zip(summary.to_dict("records"), paths):
+        try:
+            chart = readdata14.read(path)
+        except Exception as error:  # noqa: BLE001
+            assert row["error"].startswith(type(error).__name__)
+            continue
+        assert row["error"] is None
+        assert {k: row[k] for k in readdata14.LAYERS} == chart.counts()
+        assert (row["errors"], row["levels"]) == (chart.errors, len(chart.levels))
