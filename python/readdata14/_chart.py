@@ -85,6 +85,13 @@ class Chart:
 
     Every array is a read-only view on the library's memory; the memory is
     released when the chart and the last array taken from it are gone.
+
+    Also: ``description`` (the header's token, decoded), ``path``,
+    ``findings`` (where the file departs from the format: offset, line,
+    column, kind, severity, message), ``errors`` and ``warnings`` (their
+    counts), ``encoding``, ``metadata`` (the dataset metadata of the layer
+    schema), ``to_geodataframe(layer)`` and ``to_geodataframes()``.
+    Made by :func:`read`, :func:`read_bytes` and :func:`read_many`.
     """
 
     def __init__(self, owner: _capi.Owner, findings: List[Finding], decoder: TextDecoder,
@@ -153,14 +160,14 @@ class Chart:
             raise KeyError(f"no layer {layer!r}; the layers are {', '.join(LAYERS)}")
         return getattr(self, layer)
 
-    def to_geodataframe(self, layer: str, crs: Any = None) -> "geopandas.GeoDataFrame":
+    def to_geodataframe(self, layer: str, crs: Any = None) -> geopandas.GeoDataFrame:
         """One layer as a GeoDataFrame: the fields of the shared layer schema,
         the feature ids as the index, no CRS unless `crs` is given. Needs
         geopandas."""
         from ._geo import to_geodataframe
         return to_geodataframe(self, layer, crs)
 
-    def to_geodataframes(self, crs: Any = None) -> "Dict[str, geopandas.GeoDataFrame]":
+    def to_geodataframes(self, crs: Any = None) -> Dict[str, geopandas.GeoDataFrame]:
         """All eight layers, by name, in schema order."""
         return {layer: self.to_geodataframe(layer, crs) for layer in LAYERS}
 

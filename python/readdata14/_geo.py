@@ -49,7 +49,7 @@ def _import_geopandas() -> Any:
     return geopandas
 
 
-def to_geodataframe(chart: "Chart", layer: str, crs: Any = None) -> "geopandas.GeoDataFrame":
+def to_geodataframe(chart: Chart, layer: str, crs: Any = None) -> geopandas.GeoDataFrame:
     geopandas = _import_geopandas()
     import pandas as pd
     from shapely.geometry import shape

@@ -3,6 +3,7 @@ sections as sequences, GeoJSON and GeoDataFrames."""
 
 from __future__ import annotations
 
+import importlib.util
 import json
 import os
 import subprocess
@@ -73,11 +74,7 @@ def test_absent_sections(tmp_path: Path) -> None:
 
 
 def _has_geopandas() -> bool:
-    try:
-        import geopandas  # noqa: F401
-    except ImportError:
-        return False
-    return True
+    return importlib.util.find_spec("geopandas") is not None
 
 
 @pytest.mark.parametrize("layer", readdata14.LAYERS)
