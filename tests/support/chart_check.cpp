@@ -164,11 +164,17 @@ ChartView ViewOf(const ChartData& chart) {
     v.description = chart.description.get();
     v.lineSymbols = chart.lineSymbols.get();
     v.closedContours = chart.closedContours.get();
-    v.symbols = {chart.symbols.values.get(), chart.symbols.lengths.get(), chart.symbols.text.get(), std::nullopt};
+    const auto texts = [](const TextBlock& block) {
+        return TextView{block.values.get(), block.lengths.get(), block.text.get(),
+                        Reported{block.values.size(), block.lengthCount, block.textSize}};
+    };
+    v.symbols = texts(chart.symbols);
     v.weatherRegions = chart.weatherRegions.get();
     v.fillAreasRead = chart.fillAreasRead;
     v.fillAreas = chart.fillAreas.get();
-    v.notes = {chart.notes.values.get(), chart.notes.lengths.get(), chart.notes.text.get(), std::nullopt};
+    v.notes = texts(chart.notes);
+    v.sizes = ChartView::Sizes{chart.lines.size(), chart.lineSymbols.size(), chart.closedContours.size(),
+                               chart.weatherRegions.size(), chart.fillAreas.size()};
     return v;
 }
 
