@@ -57,7 +57,8 @@ def main() -> int:
     parser.add_argument("--charts", type=int, default=1000)
     parser.add_argument("--size-mb", type=float, default=1.0)
     parser.add_argument("--folder", type=Path, default=Path("/tmp/readdata14-bench-charts"))
-    parser.add_argument("--make-chart", type=Path, default=ROOT / "build" / "ci" / "tools" / "make_chart" / "make_chart")
+    parser.add_argument("--make-chart", type=Path,
+                        default=ROOT / "build" / "ci" / "tools" / "make_chart" / "make_chart")
     parser.add_argument("--workers", type=int, default=None, help="read_many threads (default: one per core)")
     parser.add_argument("--touch", action="store_true", help="also walk every element of every chart")
     args = parser.parse_args()

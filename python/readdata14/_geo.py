@@ -38,7 +38,8 @@ GEOMETRY_TYPES = {
     "weather_regions": "Polygon", "fill_areas": "Polygon", "notes": "Point", "label_points": "Point",
 }
 
-_DTYPES = {"int": "int32", "int?": "Int32", "float": "float64", "bool": "bool", "str": "object"}
+# Int64, not Int32, for the nullable one: geopandas writes files only with that one.
+_DTYPES = {"int": "int32", "int?": "Int64", "float": "float64", "bool": "bool", "str": "object"}
 
 
 def _import_geopandas() -> Any:

@@ -1,10 +1,9 @@
-"""Failures come out as Python's own exceptions, and never take the
-interpreter down (memory exhaustion included)."""
+"""Failures come out as Python's own exceptions and never take the
+interpreter down, memory exhaustion included."""
 
 from __future__ import annotations
 
 import errno
-import os
 import subprocess
 import sys
 import textwrap
@@ -14,12 +13,17 @@ from typing import Any, Optional
 import pytest
 
 import readdata14
-from conftest import ROOT
+from conftest import ROOT, SAMPLE
 
 TYPE_15 = b"readdata14 15 Another_product\n1 2 3 4 5\nLINES: 0\n"
 
-# (case, how to make the path, exception, errno)
-CASES = [
+
+def write(path: Path, data: bytes) -> Path:
+    path.write_bytes(data)
+    return path
+
+
+CASES = [  # (case, the path, exception, errno)
     ("missing file", lambda d: d / "missing.txt", FileNotFoundError, errno.ENOENT),
     ("missing folder", lambda d: d / "nowhere" / "chart.txt", FileNotFoundError, errno.ENOENT),
     ("a directory", lambda d: d, IsADirectoryError, errno.EISDIR),
@@ -29,52 +33,31 @@ CASES = [
 ]
 
 
-def write(path: Path, data: bytes) -> Path:
-    path.write_bytes(data)
-    return path
-
-
 @pytest.mark.parametrize("case,make,exception,code", CASES, ids=[c[0] for c in CASES])
-def test_read_raises_pythons_own_exceptions(case: str, make: Any, exception: type, code: Optional[int],
-                                            tmp_path: Path) -> None:
+def test_read_raises(case: str, make: Any, exception: type, code: Optional[int], tmp_path: Path) -> None:
     path = make(tmp_path)
     with pytest.raises(exception) as raised:
         readdata14.read(path)
     if code is not None:
-        assert raised.value.errno == code and raised.value.filename == str(path)
+        assert (raised.value.errno, raised.value.filename) == (code, str(path))
     else:
         assert isinstance(raised.value, ValueError) and raised.value.path == str(path)
-        assert str(path) in str(raised.value)
-
-
-@pytest.mark.skipif(os.geteuid() == 0, reason="root reads any file")
-def test_unreadable_file_is_a_permission_error(tmp_path: Path) -> None:
-    path = write(tmp_path / "locked.txt", TYPE_15)
-    path.chmod(0)
-    with pytest.raises(PermissionError):
-        readdata14.read(path)
 
 
 @pytest.mark.parametrize("data,exception", [
-    (TYPE_15, readdata14.NotAChartError),
-    (b"", readdata14.NotAChartError),
-    (b"readdata14 14 x\n1 2 3 4 5\nLINES: 0\n", None),
-    (bytearray(b"readdata14 14 x\n"), None),
-    (memoryview(b"..readdata14 14 x\n")[2:], None),
+    (TYPE_15, readdata14.NotAChartError), (b"", readdata14.NotAChartError),
+    (bytearray(b"readdata14 14 x\n"), None), (memoryview(b"..readdata14 14 x\n")[2:], None),
 ])
 def test_read_bytes(data: Any, exception: Optional[type]) -> None:
     if exception is None:
         assert readdata14.read_bytes(data).description == "x"
     else:
-        with pytest.raises(exception):
-            readdata14.read_bytes(data)
+        pytest.raises(exception, readdata14.read_bytes, data)
 
 
 def test_bad_arguments() -> None:
-    with pytest.raises(ValueError):
-        readdata14.read("chart\0.txt")
-    with pytest.raises(LookupError):
-        readdata14.read(ROOT / "examples" / "sample_chart.txt", encoding="no-such-codec")
+    pytest.raises(ValueError, readdata14.read, "chart\0.txt")
+    pytest.raises(LookupError, readdata14.read, SAMPLE, encoding="no-such-codec")
 
 
 MEMORY_CHILD = textwrap.dedent("""
@@ -90,14 +73,12 @@ MEMORY_CHILD = textwrap.dedent("""
     except MemoryError as error:
         print("MemoryError:", error)
         sys.exit(0)
-    print("read without running out")
     sys.exit(3)
 """)
 
 
 def test_running_out_of_memory_is_a_memory_error(make_chart: Any) -> None:
     path = make_chart("--seed", 21, "--size-mb", 40)
-    done = subprocess.run([sys.executable, "-c", MEMORY_CHILD, str(path)], capture_output=True, text=True, cwd=path.parent,
-                          timeout=300)
-    assert done.returncode == 0, done.stdout + done.stderr
-    assert done.stdout.startswith("MemoryError:")
+    done = subprocess.run([sys.executable, "-c", MEMORY_CHILD, str(path)], capture_output=True, text=True,
+                          cwd=path.parent, timeout=300)
+    assert done.returncode == 0 and done.stdout.startswith("MemoryError:"), done.stdout + done.stderr

@@ -4,7 +4,6 @@ driver (ogr_Chart14.so on GDAL_DRIVER_PATH) is not built."""
 
 from __future__ import annotations
 
-import math
 import os
 from pathlib import Path
 from typing import Any, List
@@ -24,16 +23,9 @@ pytestmark = pytest.mark.skipif(not driver_built(), reason="the GDAL driver is n
 
 
 def plain(values: List[Any]) -> List[Any]:
-    """Cells as comparable Python values: missing is None, numbers float."""
-    out: List[Any] = []
-    for v in values:
-        if v is None or (isinstance(v, float) and math.isnan(v)) or str(v) == "<NA>":
-            out.append(None)
-        elif isinstance(v, (bool, str)):
-            out.append(v)
-        else:
-            out.append(float(v))
-    return out
+    """Cells as comparable values: missing is None, numbers are floats."""
+    return [None if v is None or str(v) == "<NA>" or v != v else v if isinstance(v, (bool, str)) else float(v)
+            for v in values]
 
 
 CHARTS = {
