@@ -58,8 +58,11 @@ def summarize_archive(paths: Sequence[str], client: Any, batch: int = 256) -> An
 
     batches = [list(paths[i:i + batch]) for i in range(0, len(paths), batch)]
     futures = client.map(summarize_batch, batches, pure=False)
-    rows = [row for result in client.gather(futures) for row in result]
-    return pd.DataFrame(rows)
+    frame = pd.DataFrame([row for result in client.gather(futures) for row in result])
+    for column in (*readdata14.LAYERS, "levels", "errors", "warnings"):
+        if column in frame:  # whole numbers, with gaps where a file did not read
+            frame[column] = frame[column].astype("Int64")
+    return frame
 
 
 def main(argv: Optional[Sequence[str]] = None) -> int:

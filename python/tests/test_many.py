@@ -70,8 +70,11 @@ def test_dask_example_on_a_local_cluster(archive: List[Path]) -> None:
     distributed = pytest.importorskip("distributed")
     example = load_example()
     paths = [str(p) for p in archive]
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=False,
-                                  dashboard_address=None) as cluster, distributed.Client(cluster) as client:
+    import dask
+    # Generous timeouts: the machine may be busy with a build beside us.
+    with dask.config.set({"distributed.comm.timeouts.connect": "120s", "distributed.comm.timeouts.tcp": "120s"}), \
+            distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=False, dashboard_address=None,
+                                     timeout=120) as cluster, distributed.Client(cluster, timeout=120) as client:
         summary = example.summarize_archive(paths, client, batch=7)
     assert summary["path"].tolist() == paths
     for row, path in zip(summary.to_dict("records"), paths):
