@@ -246,7 +246,8 @@ struct FieldValue {
 
 struct FeatureGeometry {
     GeometryType type = GeometryType::Point;
-    // A polygon of fewer than 3 points has no geometry; the feature is kept.
+    // Too few points for a valid geometry (a line of fewer than 2, a ring of
+    // fewer than 4 once closed): no geometry, but the feature is kept.
     bool isNull = false;
     Point point{};  // Point
     // LineString: its points. Polygon: the ring's points as stored; when
@@ -340,14 +341,14 @@ public:
         switch (id) {
             case LayerId::Lines: {
                 const Line& line = lines_[i];
-                f.geometry.points = line.points;
+                SetLine(f.geometry, line.points);
                 v[0] = FieldValue::Int(line.code);
                 SetLabel(v, 1, line.labelValue);
                 v[4] = FieldValue::Int(static_cast<std::int64_t>(line.labelPoints.size()));
                 break;
             }
             case LayerId::LineSymbols:
-                f.geometry.points = lineSymbols_[i].points;
+                SetLine(f.geometry, lineSymbols_[i].points);
                 v[0] = FieldValue::Int(lineSymbols_[i].code);
                 break;
             case LayerId::Symbols: {
@@ -361,7 +362,7 @@ public:
             }
             case LayerId::ClosedContours: {
                 const ClosedContour& contour = contours_[i];
-                f.geometry.points = contour.points;
+                SetLine(f.geometry, contour.points);
                 v[0] = FieldValue::Int(contour.code);
                 SetLabel(v, 1, contour.value);
                 v[4] = FieldValue::Int(contour.IsClosed() ? 1 : 0);
@@ -435,12 +436,18 @@ private:
         if (kind == LabelKind::Code) v[at + 2] = FieldValue::Double(LabelCode(value));
     }
 
+    static void SetLine(FeatureGeometry& geometry, std::span<const Point> points) noexcept {
+        geometry.isNull = points.size() < 2;
+        if (!geometry.isNull) geometry.points = points;
+    }
+
     // The stored points, closed by repeating the first when the last differs.
     static void SetRing(FeatureGeometry& geometry, std::span<const Point> points) noexcept {
-        geometry.isNull = points.size() < 3;
+        const bool closed = !points.empty() && points.front() == points.back();
+        geometry.isNull = points.size() + (closed ? 0 : 1) < 4;
         if (geometry.isNull) return;
         geometry.points = points;
-        geometry.closeRing = !(points.front() == points.back());
+        geometry.closeRing = !closed;
     }
 
     // Lines' label points first, then the contours', each parent's in order.
