@@ -11,17 +11,20 @@
 // the right-hand rule). Too few points for the geometry fall back: one point
 // is a Point, none is a null geometry, two points of a polygon a LineString.
 #include <CLI/CLI.hpp>
+#include <memory>
 
 #include "chart14.hpp"
 #include "common.hpp"
 #include "json_writer.hpp"
 #include "text_encoding.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
-using readdata14::Chart;
-using readdata14::Point;
+struct GeojsonOptions {
+    RunOptions run;
+    std::string encoding;
+};
 
 void WriteLineGeometry(JsonWriter& w, std::span<const Point> points) {
     if (points.empty()) {
@@ -57,15 +60,6 @@ void BeginFeature(JsonWriter& w, const char* section, Geometry geometry) {
 
 void EndFeature(JsonWriter& w) { w.EndObject().EndObject(); }
 
-const char* LevelOrderName(readdata14::LevelOrder order) {
-    switch (order) {
-        case readdata14::LevelOrder::Rising: return "rising";
-        case readdata14::LevelOrder::Falling: return "falling";
-        case readdata14::LevelOrder::Unknown: break;
-    }
-    return "unknown";
-}
-
 void WriteLines(JsonWriter& w, const Chart& chart) {
     for (const auto& line : chart.Lines()) {
         BeginFeature(w, "lines", [&] { WriteLineGeometry(w, line.points); });
@@ -82,7 +76,6 @@ void WriteLines(JsonWriter& w, const Chart& chart) {
 }
 
 void WriteContours(JsonWriter& w, const Chart& chart) {
-    const auto levels = chart.Levels();
     for (const auto& contour : chart.ClosedContours()) {
         const bool closed = contour.IsClosed();
         BeginFeature(w, "closedContours", [&] {
@@ -101,12 +94,6 @@ void WriteContours(JsonWriter& w, const Chart& chart) {
             w.Null();
         } else {
             w.Int(contour.levelIndex);
-        }
-        w.Key("level");
-        if (contour.levelIndex >= 1 && static_cast<std::size_t>(contour.levelIndex) <= levels.size()) {
-            w.Float(levels[static_cast<std::size_t>(contour.levelIndex) - 1]);
-        } else {
-            w.Null();
         }
         w.Key("direction").String(LevelOrderName(chart.LevelsOrder()));
         w.Key("labelPoints").Positions(contour.labelPoints);
@@ -150,13 +137,13 @@ void WritePoints(JsonWriter& w, const Chart& chart, TextDecoder& texts) {
     }
 }
 
-FileResult WriteChartGeojson(const std::string& path, const std::string& encoding) {
+FileResult WriteChartGeojson(const Input& input, const GeojsonOptions& options) {
     FileResult result;
     std::string error;
-    auto texts = TextDecoder::Open(encoding, error);
-    if (!texts) return {"", "chart14: " + error + "\n", EXIT_UNREADABLE};
+    auto texts = TextDecoder::Open(options.encoding, error);
+    if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
     Chart chart;
-    if (!OpenChart(path, chart, result)) return result;
+    if (!OpenChart(input, chart, result)) return result;
 
     JsonWriter w(result.out);
     w.BeginObject().Key("type").String("FeatureCollection");
@@ -168,14 +155,26 @@ FileResult WriteChartGeojson(const std::string& path, const std::string& encodin
     WritePoints(w, chart, *texts);
     w.EndArray().EndObject();
     result.out += '\n';
-    if (texts->Escaped()) result.err += EscapedTextsNote(path, encoding);
+    if (texts->Escaped() && !options.run.quiet) result.err += EscapedTextsNote(input, options.encoding);
+    NoteFindings(input, chart, result, options.run.quiet);
     return result;
 }
 
 }  // namespace
 
 void RegisterGeojson(CLI::App& app, int& status) {
-    RegisterChartWriter(app, status, "geojson", "Write the chart as a GeoJSON FeatureCollection (RFC 7946)", WriteChartGeojson);
+    auto options = std::make_shared<GeojsonOptions>();
+    CLI::App* command = app.add_subcommand("geojson", "Write the chart as a GeoJSON FeatureCollection");
+    AddRunOptions(*command, options->run);
+    AddEncodingOption(*command, options->encoding);
+    command->callback([options, &status] {
+        if (!KnownEncoding(options->encoding)) {
+            status = EXIT_UNREADABLE;
+            return;
+        }
+        status = RunOverFiles("geojson", options->run, {".geojson", false},
+                              [options](const Input& input) { return WriteChartGeojson(input, *options); });
+    });
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

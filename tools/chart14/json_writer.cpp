@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 void AppendFloat(std::string& out, float value) {
     if (!std::isfinite(value)) {
@@ -145,4 +145,4 @@ JsonWriter& JsonWriter::Break() {
     return *this;
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

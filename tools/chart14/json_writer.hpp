@@ -11,7 +11,7 @@
 
 #include "readdata14/point.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // The shortest decimal form that reads back to exactly `value` (std::to_chars).
 // JSON has no NaN or infinity: those are written as null.
@@ -49,4 +49,4 @@ private:
     bool breakNext_ = false;
 };
 
-}  // namespace chart14
+}  // namespace readdata14::chart14
