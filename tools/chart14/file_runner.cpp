@@ -44,8 +44,9 @@ FileResult RunGuarded(const FileTask& task, const Input& input) {
 
 std::string SystemMessage(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
 
-// Writes `bytes` to a new file at `path`; a file that could not be written
-// whole is removed, so that no truncated output is left looking complete.
+// Writes `bytes` to the file at `path`. A regular file that could not be
+// written whole is removed, so that no truncated output is left looking
+// complete; anything else (a device, a pipe, a link) is never removed.
 std::optional<std::string> WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return SystemMessage(errno);
@@ -53,7 +54,8 @@ std::optional<std::string> WriteWholeFile(const std::string& path, const std::st
     if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0) error = errno;
     if (std::fclose(file) != 0 && error == 0) error = errno;
     if (error == 0) return std::nullopt;
-    std::remove(path.c_str());
+    std::error_code ignored;
+    if (fs::is_regular_file(fs::symlink_status(path, ignored))) fs::remove(path, ignored);
     return SystemMessage(error);
 }
 
@@ -220,6 +222,7 @@ int RunOverFiles(const std::string& command, const RunOptions& options, const Ou
                 result.err = "chart14: " + inputs[i].name + ": the output " + DisplayText(outputs[i]) +
                              " is the input itself; not written\n";
                 result.status = EXIT_UNREADABLE;
+                result.produced = false;
             } else {
                 result = RunGuarded(task, inputs[i]);
             }
