@@ -8,7 +8,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libbenchmark-dev
           libcli11-dev    # chart14's argument parsing
-          librsvg2-bin)   # rsvg-convert: renders chart14 svg pictures in the tests
+          librsvg2-bin    # rsvg-convert: renders chart14 svg pictures in the tests
+          gdal-bin)       # ogr2ogr: GIS tools take chart14 geojson as it is
 packages+=("$@")
 
 missing=()

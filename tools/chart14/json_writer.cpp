@@ -121,6 +121,12 @@ JsonWriter& JsonWriter::Null() {
     return *this;
 }
 
+JsonWriter& JsonWriter::RawNumber(std::string_view number) {
+    BeforeValue();
+    out_ += number;
+    return *this;
+}
+
 JsonWriter& JsonWriter::Position(readdata14::Point point) {
     BeginArray();
     Float(point.x);

@@ -32,6 +32,8 @@ public:
     JsonWriter& Int(std::int64_t value);
     JsonWriter& Bool(bool value);
     JsonWriter& Null();
+    // A number already in JSON's form, written as it is.
+    JsonWriter& RawNumber(std::string_view number);
 
     JsonWriter& Position(readdata14::Point point);           // [x, y]
     JsonWriter& Positions(std::span<const readdata14::Point> points);

@@ -5,7 +5,9 @@ small charts written here, checked by parsing the output back.
 Usage: cli_test.py PATH_TO_CHART14
 """
 import json
+import math
 import os
+import shutil
 import stat
 import struct
 import subprocess
@@ -88,59 +90,234 @@ class Chart14Test(unittest.TestCase):
             self.assertEqual([f32_bits(v) for v in got], [f32_bits(v) for v in want], (got, want))
 
 
+def contour_ring(cx, cy, r, value, points=12):
+    """A closed contour record: a ring of points - 1 corners, the first repeated."""
+    ring = [(cx + r * math.cos(2 * math.pi * k / (points - 1)), cy + r * math.sin(2 * math.pi * k / (points - 1)))
+            for k in range(points - 1)]
+    ring.append(ring[0])
+    return (f"1 {len(ring)}\n" + " ".join(f"{x:.2f} {y:.2f} 0" for x, y in ring) + f"\n{value} 0\n").encode()
+
+
+def contours_chart(rings):
+    return (HEADER + b"LINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: %d\n" % len(rings) +
+            b"".join(contour_ring(*ring) for ring in rings) + sections_from(b"STATION_SITUATION"))
+
+
+# The layers of the shared schema: geometry type and fields with their JSON
+# types (Real fields always come back as Python floats, Integer ones as ints).
+SCHEMA = {
+    "lines": ("LineString", {"code": int, "label_kind": str, "label_value": float, "label_code": float,
+                             "label_point_count": int}),
+    "line_symbols": ("LineString", {"code": int}),
+    "symbols": ("Point", {"type": int, "direction": float, "text": str}),
+    "closed_contours": ("LineString", {"code": int, "label_kind": str, "label_value": float, "label_code": float,
+                                       "closed": bool, "valued_closed": bool, "level_index": int,
+                                       "nesting_position": int, "label_point_count": int}),
+    "weather_regions": ("Polygon", {"code": int}),
+    "fill_areas": ("Polygon", {"code": int, **{f"value_{i}": float if i == 14 else int for i in range(1, 17)}}),
+    "notes": ("Point", {"type": int, "value": float, **{f"value_{i}": float for i in range(1, 7)},
+                        "first_text": str, "second_text": str}),
+    "label_points": ("Point", {"parent_layer": str, "parent_fid": int, "index": int, "label_kind": str,
+                               "label_value": float, "label_code": float}),
+}
+
+
 class GeojsonTest(Chart14Test):
-    def features(self, section):
-        path = self.files.write("small.txt", SMALL)
-        collection = json.loads(self.run_ok("geojson", path).stdout)
+    def collection(self, chart=SMALL, *options):
+        path = self.files.write("small.txt", chart)
+        collection = json.loads(self.run_ok("geojson", *options, path).stdout)
         self.assertEqual(collection["type"], "FeatureCollection")
         for feature in collection["features"]:
             self.assertEqual(feature["type"], "Feature")
             self.assertIn("geometry", feature)
-        return [f for f in collection["features"] if f["properties"]["section"] == section]
+        return collection
+
+    def features(self, section, chart=SMALL):
+        """The features of one section, from --section and from the whole collection alike."""
+        alone = self.collection(chart, "--section", section)["features"]
+        together = [f for f in self.collection(chart)["features"] if f["properties"]["section"] == section]
+        self.assertEqual([f["id"] for f in alone], list(range(len(alone))))
+        for one, other in zip(alone, together):
+            props = dict(other["properties"])
+            self.assertEqual((props.pop("section"), props.pop("section_fid")), (section, one["id"]))
+            self.assertEqual((one["geometry"], one["properties"]), (other["geometry"], props))
+        self.assertEqual(len(alone), len(together))
+        return alone
+
+    def test_every_layer_has_its_schema(self):
+        collection = self.collection()
+        self.assertEqual({f["properties"]["section"] for f in collection["features"]}, set(SCHEMA))
+        for section, (geometry, fields) in SCHEMA.items():
+            with self.subTest(section):
+                one = self.collection(SMALL, "--section", section)
+                self.assertEqual(one["name"], section)
+                self.assertEqual(one["metadata"]["SECTION_PRESENT"], "YES")
+                self.assertTrue(one["features"])
+                for feature in one["features"]:
+                    self.assertEqual(feature["geometry"]["type"], geometry)
+                    self.assertEqual(list(feature["properties"]), list(fields))
+                    for name, value in feature["properties"].items():
+                        if value is not None:
+                            self.assertIs(type(value), fields[name], (name, value))
 
     def test_lines_and_line_symbols_are_line_strings(self):
         (line,) = self.features("lines")
         self.assertEqual(line["geometry"]["type"], "LineString")
         self.assertPoints(line["geometry"]["coordinates"], [[0.1, 0.2], [1.5, 2.5], [3.25, 4.75]])
-        self.assertEqual(line["properties"]["code"], 2)
-        self.assertEqual(line["properties"]["labelValue"], 1010)
-        self.assertPoints(line["properties"]["labelPoints"], [[1, 1]])
-        (symbol,) = self.features("lineSymbols")
+        self.assertEqual(line["properties"], {"code": 2, "label_kind": "value", "label_value": 1010.0,
+                                              "label_code": None, "label_point_count": 1})
+        (symbol,) = self.features("line_symbols")
         self.assertEqual(symbol["geometry"], {"type": "LineString", "coordinates": [[10.5, 11.5], [12.5, 13.5]]})
         self.assertEqual(symbol["properties"]["code"], 38)
 
-    def test_closed_contours_are_polygons_in_nesting_order(self):
-        outer, inner = self.features("closedContours")
-        self.assertEqual(outer["geometry"]["type"], "Polygon")
-        self.assertEqual(outer["geometry"]["coordinates"], [[[0, 0], [10, 0], [10, 8], [0, 8], [0, 0]]])
-        self.assertEqual(inner["geometry"]["coordinates"], [[[3, 2], [7, 2], [7, 5], [3, 5], [3, 2]]])
-        expected = [(outer, 10, 1, 1), (inner, 20, 2, 2)]
-        for feature, value, level_index, code in expected:
+    def test_labels_are_kind_value_and_code(self):
+        chart = HEADER + (b"LINES: 3\n1 2\n0 0 0 1 1 0\nNoLabel 0\n1 2\n0 0 0 1 1 0\n5.5 1\n0 0 0\n"
+                          b"1 2\n0 0 0 1 1 0\n1012 1\n1 1 0\n") + sections_from(b"LINES_SYMBOL:")
+        lines = [f["properties"] for f in self.features("lines", chart)]
+        self.assertEqual([(p["label_kind"], p["label_value"], p["label_code"]) for p in lines],
+                         [("none", None, None), ("code", None, 5.5), ("value", 1012.0, None)])
+        points = [(f["geometry"]["coordinates"], f["properties"]) for f in self.features("label_points", chart)]
+        self.assertEqual(points, [
+            ([0, 0], {"parent_layer": "lines", "parent_fid": 1, "index": 0, "label_kind": "code",
+                      "label_value": None, "label_code": 5.5}),
+            ([1, 1], {"parent_layer": "lines", "parent_fid": 2, "index": 0, "label_kind": "value",
+                      "label_value": 1012.0, "label_code": None})])
+
+    def test_closed_contours_are_lines_in_nesting_order(self):
+        outer, inner = self.features("closed_contours")
+        self.assertEqual(outer["geometry"], {"type": "LineString",
+                                             "coordinates": [[0, 0], [10, 0], [10, 8], [0, 8], [0, 0]]})
+        self.assertEqual(inner["geometry"]["coordinates"], [[3, 2], [7, 2], [7, 5], [3, 5], [3, 2]])
+        expected = [(outer, 10, 1, 1, 0), (inner, 20, 2, 2, 1)]
+        for feature, value, level_index, code, position in expected:
             props = feature["properties"]
-            self.assertEqual((props["value"], props["levelIndex"], props["level"]), (value, level_index, value))
+            self.assertEqual((props["label_value"], props["level_index"], props["nesting_position"]),
+                             (value, level_index, position))
             self.assertEqual(props["code"], code)
-            self.assertTrue(props["valuedClosed"])
-            self.assertEqual(props["direction"], "rising")
+            self.assertTrue(props["valued_closed"] and props["closed"])
+            self.assertNotIn("level", props)
+        collection = self.collection()
+        self.assertEqual((collection["metadata"]["LEVELS"], collection["metadata"]["LEVEL_ORDER"]), ("10,20", "rising"))
+
+    def test_level_index_is_written_as_is_in_both_directions(self):
+        # A high and a low, two rings each. The centre with the largest rings
+        # sets the section's direction; the other centre's rings run against
+        # it, and their level index is one less than their value's position
+        # in the level list (0 for the innermost). The value is the level.
+        falling = [(140, 210, 35, 996), (500, 200, 30, 1024), (140, 210, 70, 1000), (500, 200, 60, 1020)]
+        rising = [(140, 210, 35, 1024), (500, 200, 30, 996), (140, 210, 70, 1020), (500, 200, 60, 1000)]
+        cases = [(falling, "1024,1020,1000,996", "falling", {1000: 3, 996: 4, 1020: 1, 1024: 0}),
+                 (rising, "996,1000,1020,1024", "rising", {1020: 3, 1024: 4, 1000: 1, 996: 0})]
+        for rings, levels, order, expected in cases:
+            with self.subTest(order):
+                chart = contours_chart(rings)
+                self.assertEqual(self.collection(chart)["metadata"]["LEVELS"], levels)
+                self.assertEqual(self.collection(chart)["metadata"]["LEVEL_ORDER"], order)
+                contours = [f["properties"] for f in self.features("closed_contours", chart)]
+                self.assertEqual({int(p["label_value"]): p["level_index"] for p in contours}, expected)
+                for props in contours:
+                    self.assertNotIn("level", props)
 
     def test_regions_and_fill_areas_are_closed_polygons(self):
-        (region,) = self.features("weatherRegions")
+        (region,) = self.features("weather_regions")
         self.assertEqual(region["geometry"]["coordinates"], [[[60, 60], [70, 60], [70, 70], [60, 60]]])
         self.assertEqual(region["properties"]["code"], 3)
-        (area,) = self.features("fillAreas")
+        (area,) = self.features("fill_areas")
         # Stored open; the ring is closed by repeating the first point.
         self.assertEqual(area["geometry"]["coordinates"], [[[1, 1], [2, 1], [2, 2], [1, 1]]])
-        self.assertEqual(area["properties"]["values"], list(range(1, 14)) + [2.5, 15, 16])
+        values = [area["properties"][f"value_{i}"] for i in range(1, 17)]
+        self.assertEqual(values, list(range(1, 14)) + [2.5, 15, 16])
+
+    def test_geometry_geojson_cannot_hold_is_null(self):
+        chart = HEADER + (b"LINES: 2\n1 1\n5 5 0\nNoLabel 0\n1 0\nNoLabel 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\n"
+                          b"CLOSED_CONTOURS: 0\nSTATION_SITUATION\nWEATHER_REGION: 2\n1 2\n0 0 0 1 1 0\n"
+                          b"1 3\n0 0 0 1 1 0 0 0 0\n") + sections_from(b"FILLAREA:")
+        self.assertEqual([f["geometry"] for f in self.features("lines", chart)], [None, None])
+        self.assertEqual([f["geometry"] for f in self.features("weather_regions", chart)], [None, None])
 
     def test_symbols_and_notes_are_points(self):
         low, arrow = self.features("symbols")
         self.assertEqual(low["geometry"], {"type": "Point", "coordinates": [20, 21]})
-        self.assertEqual((low["properties"]["type"], low["properties"]["text"]), (48, "Low"))
-        self.assertEqual(arrow["properties"]["direction"], 180)
+        self.assertEqual(low["properties"], {"type": 48, "direction": None, "text": "Low"})
+        self.assertEqual(arrow["properties"], {"type": 7, "direction": 180.0, "text": None})
         (note,) = self.features("notes")
         self.assertEqual(note["geometry"], {"type": "Point", "coordinates": [30, 31]})
         props = note["properties"]
-        self.assertEqual((props["firstText"], props["secondText"], props["value"]), ("Hello", "Hello world", 7.5))
-        self.assertEqual(props["values"], [1, 2, 3, 4, 5, 6])
+        self.assertEqual((props["first_text"], props["second_text"], props["value"]), ("Hello", "Hello world", 7.5))
+        self.assertEqual([props[f"value_{i}"] for i in range(1, 7)], [1, 2, 3, 4, 5, 6])
+
+    def test_missing_sections_are_empty_layers(self):
+        chart = HEADER + b"LINE: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 0\nNOTES_SYMBOL: 0\n"
+        path = self.files.write("gaps.txt", chart)
+        result = run("geojson", path)
+        self.assertEqual(result.returncode, 1)
+        metadata = json.loads(result.stdout)["metadata"]
+        self.assertEqual((metadata["lines.SECTION_PRESENT"], metadata["FILL_AREAS_READ"]), ("NO", "NO"))
+        self.assertEqual(json.loads(run("geojson", "--section", "lines", path).stdout)["features"], [])
+
+    def test_coordinate_system_is_only_what_the_user_declares(self):
+        default = self.collection()["crs"]["properties"]["name"]
+        self.assertNotIn("4326", default)
+        self.assertIn("LOCAL_CS", default)
+        declared = self.collection(SMALL, "--crs", "EPSG:3857")["crs"]
+        self.assertEqual(declared, {"type": "name", "properties": {"name": "urn:ogc:def:crs:EPSG::3857"}})
+        self.assertEqual(run("geojson", "--crs", "3857", self.files.write("x.txt", SMALL)).returncode, 2)
+
+
+@unittest.skipUnless(shutil.which("ogr2ogr"), "needs ogr2ogr (gdal-bin)")
+class OgrTest(Chart14Test):
+    """GIS tools take the GeoJSON as it is: ogr2ogr converts it without a word."""
+
+    def ogr2ogr(self, driver, target, source):
+        result = subprocess.run(["ogr2ogr", "-f", driver, target, source], capture_output=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stderr.decode()
+
+    def srs(self, path):
+        return subprocess.run(["ogrinfo", "-so", "-al", path], capture_output=True, check=True).stdout.decode()
+
+    def test_sections_and_the_whole_chart_convert_without_warnings(self):
+        charts = {"small": self.files.write("small.txt", SMALL),
+                  "empty": self.files.write("empty.txt", HEADER + EMPTY_SECTIONS)}
+        if MAKE_CHART:
+            charts["generated"] = os.path.join(self.files.dir.name, "generated.txt")
+            subprocess.run([MAKE_CHART, "--seed", "3", "-o", charts["generated"]], check=True)
+        # Shapefile field names have ten characters at most: the schema's
+        # longer names are shortened, with a warning each, and nothing else.
+        short_names = {s for s, (_, fields) in SCHEMA.items() if all(len(f) <= 10 for f in fields)}
+        for name, chart in charts.items():
+            for section in SCHEMA:
+                with self.subTest(chart=name, section=section):
+                    source = os.path.join(self.files.dir.name, f"{name}_{section}.geojson")
+                    run("geojson", "--section", section, chart, "-o", source)
+                    gpkg = os.path.join(self.files.dir.name, f"{name}_{section}.gpkg")
+                    self.assertEqual(self.ogr2ogr("GPKG", gpkg, source), "")
+                    warnings = self.ogr2ogr("ESRI Shapefile", os.path.join(self.files.dir.name, f"{name}_{section}.shp"), source)
+                    if section in short_names:
+                        self.assertEqual(warnings, "")
+                    else:
+                        self.assertEqual([w for w in warnings.splitlines() if "laundered field name" not in w], [])
+                    if name == "small":
+                        info = self.srs(gpkg)
+                        self.assertIn(f"Geometry: {SCHEMA[section][0].replace('LineString', 'Line String')}", info)
+                        self.assertIn(f"Feature Count: {1 if section in ('lines', 'line_symbols', 'weather_regions', 'fill_areas', 'notes') else 2}", info)
+            whole = os.path.join(self.files.dir.name, f"{name}.geojson")
+            run("geojson", chart, "-o", whole)
+            self.assertEqual(self.ogr2ogr("GPKG", os.path.join(self.files.dir.name, f"{name}.gpkg"), whole), "")
+
+    def test_no_coordinate_system_is_claimed_unless_declared(self):
+        chart = self.files.write("small.txt", SMALL)
+        for options, expected, absent in [([], "ENGCRS", "4326"), (["--crs", "EPSG:3857"], 'ID["EPSG",3857]', "ENGCRS")]:
+            with self.subTest(options):
+                source = os.path.join(self.files.dir.name, "crs.geojson")
+                run("geojson", *options, "--section", "symbols", chart, "-o", source)
+                gpkg = os.path.join(self.files.dir.name, "crs.gpkg")
+                if os.path.exists(gpkg):
+                    os.remove(gpkg)
+                self.assertEqual(self.ogr2ogr("GPKG", gpkg, source), "")
+                info = self.srs(gpkg)
+                self.assertIn(expected, info)
+                self.assertNotIn(absent, info)
 
 
 class JsonTest(Chart14Test):
