@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "readdata14/readdata14.h"
+#include "library_read.hpp"
 
 namespace readdata14::bench {
 namespace {
@@ -24,37 +24,6 @@ std::size_t HeapInUse() {
     return info.uordblks + info.hblkhd;
 }
 
-std::size_t Records(const float* block) {
-    return block != nullptr && block[0] > 0 ? static_cast<std::size_t>(block[0]) : 0;
-}
-
-struct Read {
-    float* lines = nullptr;
-    char* description = nullptr;
-    float* lineSymbols = nullptr;
-    float* closedContours = nullptr;
-    FloatTextBlock symbols{};
-    float* weatherRegions = nullptr;
-    float* fillAreas = nullptr;
-    FloatTextBlock notes{};
-
-    explicit Read(const char* path) {
-        lines = ReadZenparData14(path, &description, &lineSymbols, &closedContours, &symbols,
-                                 &weatherRegions, &fillAreas, &notes);
-    }
-    ~Read() {
-        ReleaseZenparData14(lines, description, lineSymbols, closedContours, &symbols,
-                            weatherRegions, fillAreas, &notes);
-    }
-    Read(const Read&) = delete;
-    Read& operator=(const Read&) = delete;
-
-    std::size_t Elements() const {
-        return Records(lines) + Records(lineSymbols) + Records(closedContours) + Records(symbols.values) +
-               Records(weatherRegions) + Records(fillAreas) + Records(notes.values);
-    }
-};
-
 bool WriteAll(int fd, const void* data, std::size_t size) {
     return ::write(fd, data, size) == static_cast<ssize_t>(size);
 }
@@ -64,11 +33,11 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
     memory.baselineBytes = PeakResidentBytes();
     const std::size_t heapBefore = HeapInUse();
     {
-        Read read(path);
+        const LibraryRead read(path);
         memory.peakBytes = PeakResidentBytes();
         memory.blockBytes = HeapInUse() - heapBefore;
         memory.elements = read.Elements();
-        if (read.description == nullptr) memory.peakBytes = 0;
+        if (!read.Read()) memory.peakBytes = 0;
     }
     const bool written = WriteAll(fd, &memory, sizeof memory);
     std::_Exit(written ? 0 : 1);
@@ -100,7 +69,7 @@ std::optional<ReadMemory> MeasureRead(const char* path) {
 }
 
 std::size_t CountElements(const char* path) {
-    const Read read(path);
+    const LibraryRead read(path);
     return read.Elements();
 }
 

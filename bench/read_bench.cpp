@@ -12,7 +12,7 @@
 #include "chart_files.hpp"
 #include "floor_read.hpp"
 #include "peak_memory.hpp"
-#include "readdata14/readdata14.h"
+#include "library_read.hpp"
 #include "stdio_read.hpp"
 
 namespace {
@@ -37,18 +37,8 @@ std::vector<readdata14::bench::ChartPlan> Plans() {
 }
 
 void ReadWithLibrary(const char* path) {
-    char* description = nullptr;
-    float* lineSymbols = nullptr;
-    float* closedContours = nullptr;
-    FloatTextBlock symbols{};
-    float* weatherRegions = nullptr;
-    float* fillAreas = nullptr;
-    FloatTextBlock notes{};
-    float* lines = ReadZenparData14(path, &description, &lineSymbols, &closedContours, &symbols,
-                                    &weatherRegions, &fillAreas, &notes);
-    benchmark::DoNotOptimize(lines);
-    ReleaseZenparData14(lines, description, lineSymbols, closedContours, &symbols, weatherRegions,
-                        fillAreas, &notes);
+    const LibraryRead read(path);
+    benchmark::DoNotOptimize(read.Chart().lines);
 }
 
 void SetThroughput(benchmark::State& state, const ChartFile& file, std::size_t elements) {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "readdata14/format.hpp"
+
 namespace readdata14::bench {
 namespace {
 
@@ -89,8 +91,6 @@ void LineSymbols(std::FILE* f, Sink& sink) {
     sink.EndSection();
 }
 
-bool IsTextType(int type) { return type == 48 || (type >= 60 && type <= 63); }
-
 void Symbols(std::FILE* f, Sink& sink) {
     int n = 0;
     if (!Header(f, "%219s %d", "SYMBOLS:", n)) return;
@@ -99,7 +99,7 @@ void Symbols(std::FILE* f, Sink& sink) {
         int type = 0;
         float x = 0, y = 0, z = 0, angle = 0;
         std::fscanf(f, "%d", &type);
-        if (IsTextType(type)) {
+        if (IsTextSymbolType(type)) {
             std::fscanf(f, "%f %f %f %179s", &x, &y, &z, text);
             sink.Text(text);
         } else {

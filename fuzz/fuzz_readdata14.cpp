@@ -1,15 +1,20 @@
 // libFuzzer target: arbitrary bytes as a chart file. Every input is read
-// through the in-memory driver (text mode, then ReadChart) and through the C
-// export from a file; every block either path hands back is walked by an
-// independent checker to exactly the end of its allocation, both paths must
-// agree, and everything is released (LeakSanitizer sees any leak).
+// three ways: through the in-memory driver (text mode, then ReadChart),
+// through the original C export from a file, and through readdata14_read_memory
+// with its findings. Every block is walked by an independent checker to
+// exactly its end (the allocation's, and the size the C API reports), the
+// three must agree, every finding must stand where its line and column say in
+// the file's own bytes with a printable message, and everything is released
+// (LeakSanitizer sees any leak).
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "driver/chart_reader.hpp"
 #include "reading/text_input.hpp"
@@ -56,6 +61,39 @@ ChartView ReadInMemory(const std::uint8_t* data, std::size_t size, readdata14::C
     return readdata14::test::ViewOf(chart);
 }
 
+// Each finding checked against the input's own bytes: its line and column
+// follow from its offset, findings come in file order, and the message is
+// printable ASCII whatever bytes the file holds.
+struct FindingCheck {
+    std::string_view bytes;
+    std::uint64_t lastOffset = 0;
+    std::uint32_t errors = 0;
+    std::uint32_t warnings = 0;
+};
+
+void CheckFinding(const readdata14_finding* finding, void* context) {
+    auto& check = *static_cast<FindingCheck*>(context);
+    if (finding->offset > check.bytes.size()) Fail("finding", "offset past the end");
+    if (finding->offset < check.lastOffset) Fail("finding", "not in file order");
+    check.lastOffset = finding->offset;
+    const std::string_view before = check.bytes.substr(0, static_cast<std::size_t>(finding->offset));
+    const std::size_t lastBreak = before.rfind('\n');
+    const std::uint64_t line = 1 + static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n'));
+    const std::uint64_t column = before.size() - (lastBreak == std::string_view::npos ? 0 : lastBreak + 1) + 1;
+    if (finding->line != line || finding->column != column) Fail("finding", "line or column off its offset");
+    if (finding->kind < READDATA14_FINDING_NOT_TYPE_14 || finding->kind > READDATA14_FINDING_INTEGER_RANGE) {
+        Fail("finding", "unknown kind");
+    }
+    const bool error = finding->kind < READDATA14_FINDING_TEXT_CUT_SHORT;
+    if (finding->severity != (error ? READDATA14_ERROR : READDATA14_WARNING)) Fail("finding", "wrong severity");
+    (error ? check.errors : check.warnings) += 1;
+    const std::string_view message(finding->message);
+    if (message.empty()) Fail("finding", "empty message");
+    for (const char c : message) {
+        if (c < 0x20 || c > 0x7e) Fail("finding", "a message byte that is not printable ASCII");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -73,5 +111,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Fail("ReadChart vs ReadZenparData14", problem);
     }
     readdata14::test::ReleaseExported(exported);
+
+    FindingCheck check{std::string_view(reinterpret_cast<const char*>(data), size)};
+    readdata14_chart viaApi;
+    const readdata14_status status = readdata14_read_memory(data, size, &viaApi, CheckFinding, &check);
+    if (status != READDATA14_READ && status != READDATA14_NOT_TYPE_14) Fail("readdata14_read_memory", "status");
+    if (check.errors != viaApi.errors || check.warnings != viaApi.warnings) {
+        Fail("readdata14_read_memory", "finding counts differ from the findings");
+    }
+    const ChartView apiView = readdata14::test::ViewOf(viaApi);
+    if (auto problem = readdata14::test::CheckChart(apiView); !problem.empty()) Fail("readdata14_read_memory", problem);
+    if (auto problem = readdata14::test::CompareCharts(inMemory, apiView); !problem.empty()) {
+        Fail("ReadChart vs readdata14_read_memory", problem);
+    }
+    readdata14_release(&viaApi);
     return 0;
 }

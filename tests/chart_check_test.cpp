@@ -61,7 +61,7 @@ TEST(ChartCheck, CatchesBrokenOutputs) {
         view.description = description.get();
         view.lines = lines.get();
         view.weatherRegions = weatherRegions.get();
-        view.notes = {notes.get(), lengths.get(), text.get()};
+        view.notes = {notes.get(), lengths.get(), text.get(), std::nullopt};
         EXPECT_EQ(CheckChart(view).empty(), c.sound) << CheckChart(view);
     }
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <ranges>
 #include <string>
 #include <vector>
@@ -22,6 +24,12 @@ static_assert(std::ranges::forward_range<LineRange>);
 static_assert(std::ranges::forward_range<SymbolRange>);
 static_assert(std::ranges::forward_range<NoteRange>);
 static_assert(std::is_nothrow_move_constructible_v<Chart> && !std::is_copy_constructible_v<Chart>);
+// Ranges point into the library's arrays: algorithms may return their
+// iterators from a temporary range.
+static_assert(std::ranges::borrowed_range<LineRange> && std::ranges::borrowed_range<SymbolRange>);
+static_assert(!std::is_same_v<decltype(std::ranges::find_if(std::declval<const Chart&>().Lines(),
+                                                             [](const Line&) { return true; })),
+                              std::ranges::dangling>);
 
 template <class Layout>
 RecordRange<Layout> Range(const std::vector<float>& block, detail::TextSource texts = {}) {
@@ -38,6 +46,46 @@ TEST(ChartOpen, TellsTheFailuresApart) {
     EXPECT_FALSE(notType14);
     EXPECT_TRUE(notType14.Lines().empty());
     EXPECT_EQ(Chart().Status(), OpenStatus::NotOpened);
+
+    const Chart directory = Chart::Open(std::filesystem::temp_directory_path());
+    EXPECT_EQ(directory.Status(), OpenStatus::CannotOpen);
+    EXPECT_EQ(directory.SystemError(), EISDIR);
+}
+
+// The ranges, their records and texts stay valid when the Chart moves: they
+// point at the library's arrays, which move with it.
+TEST(ChartOpen, RangesSurviveAMoveOfTheirChart) {
+    Chart chart = Chart::Open(std::filesystem::path(READDATA14_SAMPLE_CHART));
+    ASSERT_TRUE(chart);
+    const SymbolRange symbols = chart.Symbols();
+    const ClosedContourRange contours = chart.ClosedContours();
+    const auto firstText = std::ranges::find_if(symbols, [](const Symbol& s) { return !s.text.empty(); });
+    ASSERT_NE(firstText, symbols.end());
+    const std::string text(firstText->text);
+
+    const Chart moved = std::move(chart);
+    EXPECT_EQ(firstText->text, text);
+    std::vector<float> before, after;
+    for (const auto contour : contours) before.push_back(contour.value);
+    for (const auto contour : moved.ClosedContours()) after.push_back(contour.value);
+    EXPECT_EQ(before, after);
+    EXPECT_FALSE(before.empty());
+}
+
+// Findings reach a handler; one that throws ends the read, not the program.
+TEST(ChartOpen, HandsFindingsToItsHandler) {
+    TempFile file(Header() + "LINES: 1\n2 1\n0 0 0\nnone 0\n" + test::EmptySections().substr(9) + "extra\n");
+    std::vector<std::string> kinds;
+    const Chart chart = Chart::Open(file.Path(), [&kinds](const readdata14_finding& finding) {
+        kinds.emplace_back(readdata14_finding_kind_name(finding.kind));
+    });
+    ASSERT_TRUE(chart);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"label-not-number", "trailing-content"}));
+    EXPECT_EQ(chart.Errors(), 1u);
+    EXPECT_EQ(chart.Warnings(), 1u);
+
+    const Chart failed = Chart::Open(file.Path(), [](const readdata14_finding&) { throw std::runtime_error("x"); });
+    EXPECT_EQ(failed.Status(), OpenStatus::HandlerFailed);
 }
 
 TEST(ChartOpen, AMissingLinesTagStillReads) {
@@ -136,6 +184,8 @@ TEST(ChartWalk, StopsAtCountsThatAreNotWholeNumbers) {
         {"NaN point count", {1, nan, 7}, 0},
         {"huge point count", {1, 3.0e7f, 7}, 0},
         {"NaN record count", {nan}, 0},
+        {"points past the block's end", {2, 1, 7, 1, 2, 5, 9, 1, 2}, 1},
+        {"record count past the block's end", {3, 1, 7, 1, 2}, 1},
         {"negative record count", {-3}, 0},
         {"null block", {}, 0},
     };

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/block_walk.hpp"
+#include "support/chart_check.hpp"
 #include "support/chart_text.hpp"
 
 namespace readdata14 {
@@ -89,25 +90,8 @@ TEST(ReadChart, PrefixesOfTheSampleReadIntoWalkableBlocks) {
         ChartData chart;
         if (ReadText(sample.substr(0, length), chart) != ChartStatus::Read) continue;
         SCOPED_TRACE("prefix of " + std::to_string(length) + " bytes");
-        const std::pair<const float*, Layout> blocks[] = {
-            {chart.lines.get(), Layout::Lines},
-            {chart.lineSymbols.get(), Layout::PointList},
-            {chart.closedContours.get(), Layout::ClosedContours},
-            {chart.symbols.values.get(), Layout::Symbols},
-            {chart.weatherRegions.get(), Layout::PointList},
-            {chart.fillAreas.get(), Layout::FillAreas},
-            {chart.notes.values.get(), Layout::Notes},
-        };
-        for (const auto& [block, layout] : blocks) {
-            if (block != nullptr) {
-                ASSERT_TRUE(WalkBlock(layout, block).has_value());
-            }
-        }
+        ASSERT_EQ(test::CheckChart(test::ViewOf(chart)), "");
         ASSERT_NE(chart.weatherRegions, nullptr);
-        if (chart.notes.values) {
-            ASSERT_TRUE(test::TextsAgree(chart.notes.lengths.get(),
-                                         2 * static_cast<std::size_t>(chart.notes.values[0]), chart.notes.text.get()));
-        }
     }
 }
 

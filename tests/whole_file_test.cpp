@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "readdata14/readdata14.h"
+#include "support/chart_check.hpp"
 #include "support/chart_text.hpp"
 #include "support/section_cases.hpp"
 
@@ -256,22 +257,9 @@ TEST(WholeFileDriver, NotesTagLostWithoutMarker) {
 }
 
 // Every block walks to its end and the note texts agree with their lengths.
-void ExpectWalkable(const ChartData& chart) {
-    EXPECT_TRUE(WalkBlock(Layout::PointList, chart.lineSymbols.get()) || !chart.lineSymbols);
-    if (!chart.symbols.Untouched()) {
-        EXPECT_TRUE(WalkBlock(Layout::Symbols, chart.symbols.values.get()));
-        EXPECT_NE(chart.symbols.text, nullptr);
-    }
-    EXPECT_TRUE(WalkBlock(Layout::PointList, chart.weatherRegions.get()));
-    if (chart.fillAreasRead) {
-        EXPECT_TRUE(WalkBlock(Layout::FillAreas, chart.fillAreas.get()));
-    }
-    if (!chart.notes.Untouched()) {
-        EXPECT_TRUE(WalkBlock(Layout::Notes, chart.notes.values.get()));
-        EXPECT_TRUE(
-            TextsAgree(chart.notes.lengths.get(), NoteSlots(chart.notes.values.get()), chart.notes.text.get()));
-    }
-}
+// Every block, lines and closed contours included, walks by its own slots
+// to exactly its end, and the texts agree with their lengths.
+void ExpectWalkable(const ChartData& chart) { EXPECT_EQ(CheckChart(ViewOf(chart)), ""); }
 
 // However the file is cut or a byte of it spoilt, nothing reads out of bounds
 // (see the sanitizer run) and every block still walks.

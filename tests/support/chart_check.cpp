@@ -29,16 +29,20 @@ namespace {
 
 constexpr std::size_t kUnknownRoom = std::numeric_limits<std::size_t>::max();
 
-std::size_t RoomOf(const float* block) {
+// The floats a block holds: as reported, or the allocation's size where the
+// allocator can tell.
+std::size_t RoomOf(const float* block, std::size_t reported = kUnknownRoom) {
+    if (reported != kUnknownRoom) return reported;
     const auto bytes = AllocatedBytes(block);
     return bytes ? *bytes / sizeof(float) : kUnknownRoom;
 }
 
-// A float block that may be null: walkable, and where the allocation's size
-// is known, its walk ends exactly at the allocation's end.
-std::string CheckBlock(const std::string& name, Layout layout, const float* block) {
+// A float block that may be null: walkable, and where its size is known, its
+// walk ends exactly at its end.
+std::string CheckBlock(const std::string& name, Layout layout, const float* block,
+                       std::size_t reported = kUnknownRoom) {
     if (block == nullptr) return {};
-    const std::size_t room = RoomOf(block);
+    const std::size_t room = RoomOf(block, reported);
     const auto walked = WalkBlock(layout, block, room);
     if (!walked) return name + ": does not walk by its own slots";
     if (room != kUnknownRoom && *walked != room) {
@@ -48,9 +52,9 @@ std::string CheckBlock(const std::string& name, Layout layout, const float* bloc
     return {};
 }
 
-std::string CheckRequiredBlock(const std::string& name, Layout layout, const float* block) {
+std::string CheckRequiredBlock(const std::string& name, Layout layout, const float* block, std::size_t reported) {
     if (block == nullptr) return name + ": null where a block is always handed back";
-    return CheckBlock(name, layout, block);
+    return CheckBlock(name, layout, block, reported);
 }
 
 std::size_t Records(const float* values) { return static_cast<std::size_t>(values[0]); }
@@ -58,6 +62,7 @@ std::size_t Records(const float* values) { return static_cast<std::size_t>(value
 // How many lengths slots the block has: the allocation says so where it can
 // be asked; otherwise only the notes' two slots per note are known.
 std::optional<std::size_t> LengthSlots(Layout layout, const TextView& t) {
+    if (t.reported) return t.reported->slots;
     if (const auto bytes = AllocatedBytes(t.lengths)) return *bytes / sizeof(std::int32_t);
     if (layout == Layout::Notes) return 2 * Records(t.values);
     return std::nullopt;
@@ -67,6 +72,7 @@ std::string CheckTexts(const std::string& name, Layout layout, const TextView& t
     if (const auto bytes = AllocatedBytes(t.text); bytes && std::memchr(t.text, 0, *bytes) == nullptr) {
         return name + ".text: not terminated inside its allocation";
     }
+    if (t.reported && std::strlen(t.text) != t.reported->textBytes) return name + ".text: not the size reported";
     const std::size_t records = Records(t.values);
     const auto slots = LengthSlots(layout, t);
     if (!slots) {
@@ -93,7 +99,8 @@ std::string CheckTexts(const std::string& name, Layout layout, const TextView& t
 std::string CheckTextBlock(const std::string& name, Layout layout, const TextView& t) {
     if (!t.values && !t.lengths && !t.text) return {};
     if (!t.values || !t.lengths || !t.text) return name + ": some fields null, others not";
-    if (auto problem = CheckBlock(name + ".values", layout, t.values); !problem.empty()) return problem;
+    const std::size_t reported = t.reported ? t.reported->floats : kUnknownRoom;
+    if (auto problem = CheckBlock(name + ".values", layout, t.values, reported); !problem.empty()) return problem;
     return CheckTexts(name, layout, t);
 }
 
@@ -124,9 +131,9 @@ std::string SameText(const std::string& name, Layout layout, const TextView& a, 
     if (std::strcmp(a.text, b.text) != 0) return name + ".text: differs";
     const auto slotsA = LengthSlots(layout, a);
     const auto slotsB = LengthSlots(layout, b);
-    if (slotsA != slotsB) return name + ".lengths: slot counts differ";
-    // Without the allocation's size every symbol still has its slot.
-    const std::size_t slots = slotsA ? *slotsA : Records(a.values);
+    if (slotsA && slotsB && slotsA != slotsB) return name + ".lengths: slot counts differ";
+    // Without a known size every symbol still has its slot.
+    const std::size_t slots = slotsA ? *slotsA : slotsB ? *slotsB : Records(a.values);
     if (slots > 0 && std::memcmp(a.lengths, b.lengths, slots * sizeof(std::int32_t)) != 0) {
         return name + ".lengths: differ";
     }
@@ -157,11 +164,17 @@ ChartView ViewOf(const ChartData& chart) {
     v.description = chart.description.get();
     v.lineSymbols = chart.lineSymbols.get();
     v.closedContours = chart.closedContours.get();
-    v.symbols = {chart.symbols.values.get(), chart.symbols.lengths.get(), chart.symbols.text.get()};
+    const auto texts = [](const TextBlock& block) {
+        return TextView{block.values.get(), block.lengths.get(), block.text.get(),
+                        Reported{block.values.size(), block.lengthCount, block.textSize}};
+    };
+    v.symbols = texts(chart.symbols);
     v.weatherRegions = chart.weatherRegions.get();
     v.fillAreasRead = chart.fillAreasRead;
     v.fillAreas = chart.fillAreas.get();
-    v.notes = {chart.notes.values.get(), chart.notes.lengths.get(), chart.notes.text.get()};
+    v.notes = texts(chart.notes);
+    v.sizes = ChartView::Sizes{chart.lines.size(), chart.lineSymbols.size(), chart.closedContours.size(),
+                               chart.weatherRegions.size(), chart.fillAreas.size()};
     return v;
 }
 
@@ -178,18 +191,36 @@ void ReleaseExported(ExportedChart& c) {
     c = ExportedChart{};
 }
 
+ChartView ViewOf(const readdata14_chart& c) {
+    ChartView v;
+    v.lines = c.lines;
+    v.description = c.description;
+    v.lineSymbols = c.lineSymbols;
+    v.closedContours = c.closedContours;
+    v.symbols = {c.symbols.values, c.symbols.lengths, c.symbols.text,
+                 Reported{c.symbolValuesSize, c.symbolLengthsSize, c.symbolTextSize}};
+    v.weatherRegions = c.weatherRegions;
+    v.fillAreasRead = c.fillAreas != nullptr;
+    v.fillAreas = c.fillAreas;
+    v.notes = {c.notes.values, c.notes.lengths, c.notes.text,
+               Reported{c.noteValuesSize, c.noteLengthsSize, c.noteTextSize}};
+    v.sizes = ChartView::Sizes{c.linesSize, c.lineSymbolsSize, c.closedContoursSize, c.weatherRegionsSize,
+                               c.fillAreasSize};
+    return v;
+}
+
 ChartView ViewOf(const ExportedChart& c) {
     ChartView v;
     v.lines = c.lines;
     v.description = c.description;
     v.lineSymbols = c.lineSymbols;
     v.closedContours = c.closedContours;
-    v.symbols = {c.symbols.values, c.symbols.lengths, c.symbols.text};
+    v.symbols = {c.symbols.values, c.symbols.lengths, c.symbols.text, std::nullopt};
     v.weatherRegions = c.weatherRegions;
     // The location starts null and the read writes a block there or nothing.
     v.fillAreasRead = c.fillAreas != nullptr;
     v.fillAreas = c.fillAreas;
-    v.notes = {c.notes.values, c.notes.lengths, c.notes.text};
+    v.notes = {c.notes.values, c.notes.lengths, c.notes.text, std::nullopt};
     return v;
 }
 
@@ -200,13 +231,20 @@ std::string CheckChart(const ChartView& c) {
         return "description: not terminated inside its allocation";
     }
     if (!c.fillAreasRead && c.fillAreas != nullptr) return "fillAreas: written without the marker";
+    const auto size = [&c](std::size_t ChartView::Sizes::*field) {
+        return c.sizes ? (*c.sizes).*field : kUnknownRoom;
+    };
     return FirstProblem(
-        CheckBlock("lines", Layout::Lines, c.lines),
-        CheckBlock("lineSymbols", Layout::PointList, c.lineSymbols),
-        CheckBlock("closedContours", Layout::ClosedContours, c.closedContours),
+        CheckBlock("lines", Layout::Lines, c.lines, size(&ChartView::Sizes::lines)),
+        CheckBlock("lineSymbols", Layout::PointList, c.lineSymbols, size(&ChartView::Sizes::lineSymbols)),
+        CheckBlock("closedContours", Layout::ClosedContours, c.closedContours,
+                   size(&ChartView::Sizes::closedContours)),
         CheckTextBlock("symbols", Layout::Symbols, c.symbols),
-        CheckRequiredBlock("weatherRegions", Layout::PointList, c.weatherRegions),
-        c.fillAreasRead ? CheckRequiredBlock("fillAreas", Layout::FillAreas, c.fillAreas) : std::string(),
+        CheckRequiredBlock("weatherRegions", Layout::PointList, c.weatherRegions,
+                           size(&ChartView::Sizes::weatherRegions)),
+        c.fillAreasRead ? CheckRequiredBlock("fillAreas", Layout::FillAreas, c.fillAreas,
+                                             size(&ChartView::Sizes::fillAreas))
+                        : std::string(),
         CheckTextBlock("notes", Layout::Notes, c.notes));
 }
 

@@ -15,10 +15,19 @@
 
 namespace readdata14::test {
 
+// What the C API says a block, its lengths and its text hold: checked as
+// exact ends in every build, not only where the allocator can be asked.
+struct Reported {
+    std::size_t floats = 0;
+    std::size_t slots = 0;
+    std::size_t textBytes = 0;
+};
+
 struct TextView {
     const float* values = nullptr;
     const std::int32_t* lengths = nullptr;
     const char* text = nullptr;
+    std::optional<Reported> reported;
 };
 
 // The outputs of one read as plain pointers; `description` is null when the
@@ -33,6 +42,11 @@ struct ChartView {
     bool fillAreasRead = false;
     const float* fillAreas = nullptr;
     TextView notes;
+    // The floats in each block, when the read reported them (the C API does).
+    struct Sizes {
+        std::size_t lines, lineSymbols, closedContours, weatherRegions, fillAreas;
+    };
+    std::optional<Sizes> sizes;
 };
 
 ChartView ViewOf(const ChartData& chart);
@@ -54,6 +68,8 @@ ExportedChart ReadExported(const char* path);
 // ReleaseZenparData14 on everything, leaving the record all null.
 void ReleaseExported(ExportedChart& chart);
 ChartView ViewOf(const ExportedChart& chart);
+// A readdata14_read result, with the sizes it reports.
+ChartView ViewOf(const readdata14_chart& chart);
 
 // Empty when every output is sound; otherwise what is wrong, for a message.
 std::string CheckChart(const ChartView& chart);
