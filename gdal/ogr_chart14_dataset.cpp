@@ -31,7 +31,8 @@ struct FindingReport {
 };
 
 // The whole file from the start, read to its end rather than to a size
-// that a stream may not know (/vsigzip/, /vsistdin/).
+// that a stream may not know (/vsigzip/, /vsistdin/); a file whose size is
+// known must give all of it.
 bool ReadAll(VSILFILE* file, const char* name, std::string& bytes) {
     vsi_l_offset size = 0;
     if (VSIFSeekL(file, 0, SEEK_END) == 0) size = VSIFTellL(file);
@@ -48,8 +49,9 @@ bool ReadAll(VSILFILE* file, const char* name, std::string& bytes) {
         if (got < chunk) break;
         chunk = std::min<std::size_t>(chunk * 2, std::size_t{1} << 26);
     }
-    if (!VSIFEofL(file)) {
-        CPLError(CE_Failure, CPLE_FileIO, "Chart14: %s: reading the file failed after %zu bytes", name, bytes.size());
+    if (bytes.size() < size) {
+        CPLError(CE_Failure, CPLE_FileIO, "Chart14: %s: reading stopped after %zu of %llu bytes", name, bytes.size(),
+                 static_cast<unsigned long long>(size));
         return false;
     }
     return true;
