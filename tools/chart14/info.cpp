@@ -114,8 +114,11 @@ FileResult Info(const Input& input, bool quiet) {
     }
     AppendLevels(out, chart);
     out += std::string("  fill areas        ") + (chart.FillAreasRead() ? "read" : "not read") + '\n';
-    out += "  findings          " + std::to_string(chart.Errors()) + " errors, " + std::to_string(chart.Warnings()) +
-           " warnings\n";
+    const auto count = [](std::uint32_t n, const char* one, const char* many) {
+        return std::to_string(n) + (n == 1 ? one : many);
+    };
+    out += "  findings          " + count(chart.Errors(), " error, ", " errors, ") +
+           count(chart.Warnings(), " warning", " warnings") + '\n';
     NoteFindings(input, chart, result, quiet);
     return result;
 }

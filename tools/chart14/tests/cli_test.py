@@ -305,6 +305,42 @@ class OgrTest(Chart14Test):
             run("geojson", chart, "-o", whole)
             self.assertEqual(self.ogr2ogr("GPKG", os.path.join(self.files.dir.name, f"{name}.gpkg"), whole), "")
 
+    def test_the_same_features_as_the_gdal_driver(self):
+        # The driver reads the chart itself (GDAL_DRIVER_PATH, set by CTest);
+        # its GeoJSON and chart14's must agree feature for feature.
+        formats = subprocess.run(["ogrinfo", "--formats"], capture_output=True, text=True).stdout
+        if "Chart14" not in formats:
+            self.skipTest("the Chart14 GDAL driver is not built")
+        charts = [self.files.write("small.txt", SMALL)]
+        if MAKE_CHART:
+            charts.append(os.path.join(self.files.dir.name, "generated.txt"))
+            subprocess.run([MAKE_CHART, "--seed", "7", "--size-mb", "0.2", "-o", charts[-1]], check=True)
+
+        def rounded(value):  # coordinates and Reals as the float32 they are
+            if isinstance(value, dict):
+                return {k: rounded(v) for k, v in value.items()}
+            if isinstance(value, list):
+                return [rounded(v) for v in value]
+            return f32(value) if isinstance(value, float) else value
+
+        for chart in charts:
+            for section in SCHEMA:
+                with self.subTest(chart=os.path.basename(chart), section=section):
+                    ours = json.loads(run("geojson", "--section", section, chart).stdout)["features"]
+                    target = os.path.join(self.files.dir.name, f"driver_{section}.geojson")
+                    subprocess.run(["ogr2ogr", "-f", "GeoJSON", target, chart, section], check=True,
+                                   capture_output=True)
+                    with open(target) as written:
+                        theirs = json.load(written)["features"]
+                    self.assertEqual(len(ours), len(theirs))
+                    for mine, driver in zip(ours, theirs):
+                        self.assertEqual(rounded(mine["properties"]), rounded(driver["properties"]))
+                        self.assertEqual(mine["geometry"] and mine["geometry"]["type"],
+                                         driver["geometry"] and driver["geometry"]["type"])
+                        if mine["geometry"]:
+                            self.assertEqual(rounded(mine["geometry"]["coordinates"]),
+                                             rounded(driver["geometry"]["coordinates"]))
+
     def test_no_coordinate_system_is_claimed_unless_declared(self):
         chart = self.files.write("small.txt", SMALL)
         for options, expected, absent in [([], "ENGCRS", "4326"), (["--crs", "EPSG:3857"], 'ID["EPSG",3857]', "ENGCRS")]:
