@@ -5,9 +5,10 @@
 # Through DESTDIR, so that what goes to an absolute folder outside the prefix
 # (the GDAL plugin: GDAL's own plugin folder) lands in the scratch tree too;
 # GDAL_PLUGIN_DIR, when given, is where the plugin must land.
-set(prefix ${WORK_DIR}/stage${WORK_DIR}/prefix)
+set(stage ${WORK_DIR}/stage)
+set(prefix ${stage}${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${WORK_DIR}/stage
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${stage}
                         ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
                 RESULT_VARIABLE rc OUTPUT_QUIET)
 if(rc)
@@ -15,7 +16,7 @@ if(rc)
 endif()
 if(GDAL_PLUGIN_DIR)
   if(IS_ABSOLUTE ${GDAL_PLUGIN_DIR})
-    set(plugin ${WORK_DIR}/stage${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
+    set(plugin ${stage}${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
   else()
     set(plugin ${prefix}/${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
   endif()
@@ -56,7 +57,9 @@ if(NOT PKG_CONFIG)
   return()
 endif()
 function(pkg_flags out)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig ${PKG_CONFIG} ${ARGN}
+  # The .pc files name the prefix as installed; the sysroot points them at the stage.
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig
+                          PKG_CONFIG_SYSROOT_DIR=${stage} ${PKG_CONFIG} ${ARGN}
                   OUTPUT_VARIABLE flags RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(rc)
     message(FATAL_ERROR "pkg-config ${ARGN} failed")

@@ -10,7 +10,7 @@
 
 #include "readdata14/point.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // An SVG document being written; the caller writes the elements in drawing
 // order (later ones on top).
@@ -56,4 +56,4 @@ std::string PaletteColour(std::int32_t code);
 // decimals, a label code as the code itself.
 std::string LabelText(float value);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

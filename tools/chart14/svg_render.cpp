@@ -6,42 +6,20 @@
 #include <limits>
 #include <vector>
 
+#include "chart_extent.hpp"
 #include "svg_document.hpp"
 #include "svg_fronts.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 using readdata14::Chart;
 using readdata14::Point;
 
 // The bounding box of everything drawn.
-struct Extent {
-    double minX = std::numeric_limits<double>::infinity(), minY = minX;
-    double maxX = -std::numeric_limits<double>::infinity(), maxY = maxX;
-
-    void Add(Point p) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
-        minX = std::min(minX, double(p.x));
-        maxX = std::max(maxX, double(p.x));
-        minY = std::min(minY, double(p.y));
-        maxY = std::max(maxY, double(p.y));
-    }
-    void Add(std::span<const Point> points) {
-        for (Point p : points) Add(p);
-    }
-};
-
-Extent ChartExtent(const Chart& chart) {
-    Extent e;
-    for (const auto& r : chart.Lines()) e.Add(r.points), e.Add(r.labelPoints);
-    for (const auto& r : chart.LineSymbols()) e.Add(r.points);
-    for (const auto& r : chart.Symbols()) e.Add(r.position);
-    for (const auto& r : chart.ClosedContours()) e.Add(r.points), e.Add(r.labelPoints);
-    for (const auto& r : chart.WeatherRegions()) e.Add(r.points);
-    for (const auto& r : chart.FillAreas()) e.Add(r.points);
-    for (const auto& r : chart.Notes()) e.Add(r.position);
-    if (e.minX > e.maxX) e = Extent{0, 0, 1, 1};
+Extent DrawnExtent(const Chart& chart) {
+    Extent e = ChartExtent(chart);
+    if (e.Empty()) e = Extent{0, 0, 1, 1};
     // A chart of one point or one straight line still needs an area.
     double span = std::max({e.maxX - e.minX, e.maxY - e.minY, 1e-3});
     if (e.maxX - e.minX < span * 0.05) e.minX -= span * 0.05, e.maxX += span * 0.05;
@@ -59,7 +37,7 @@ struct Frame {
 
 Frame MakeFrame(const Chart& chart) {
     Frame f;
-    f.extent = ChartExtent(chart);
+    f.extent = DrawnExtent(chart);
     double w = f.extent.maxX - f.extent.minX, h = f.extent.maxY - f.extent.minY;
     f.unit = std::max(w, h) / 1000.0;
     f.pad = 40.0 * f.unit;
@@ -321,4 +299,4 @@ std::string RenderSvg(const Chart& chart, const TextToUtf8& toUtf8, const SvgOpt
     return std::move(doc.Out());
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14
