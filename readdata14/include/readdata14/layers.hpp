@@ -262,15 +262,6 @@ struct Feature {
     std::array<FieldValue, MAX_FIELDS> values{};  // values[i] is Layer(id).fields[i]
 };
 
-// Integer slots hold whole numbers the reading saturated to 32 bits; the
-// float may round 2147483647 up to 2^31, which belongs back at the bound.
-constexpr std::int64_t IntegerSlot(float slot) noexcept {
-    if (!(slot == slot)) return 0;
-    if (slot >= 2147483647.0f) return 2147483647;
-    if (slot <= -2147483648.0f) return -2147483647 - 1;
-    return static_cast<std::int64_t>(slot);
-}
-
 // The dataset's metadata. DESCRIPTION's value is the file's bytes: decode it
 // like the texts. LEVELS: each level in the shortest form that reads back to
 // the same float, comma-separated.
