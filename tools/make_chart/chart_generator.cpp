@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chart_world.hpp"
+#include "readdata14/format.hpp"
 
 namespace readdata14::make_chart {
 namespace {
@@ -169,7 +170,6 @@ std::vector<Symbol> MakeSymbols(const ChartPlan& plan, const World& world, Rando
     return symbols;
 }
 
-bool IsTextType(int type) { return type == 48 || (type >= 60 && type <= 63); }
 
 void WriteSymbols(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
     std::vector<Symbol> symbols = MakeSymbols(plan, world, random);
@@ -181,7 +181,7 @@ void WriteSymbols(const ChartPlan& plan, const World& world, Random& random, Cha
         out.Fixed(symbol.x, 2);
         out.Fixed(symbol.y, 2);
         out.Fixed(symbol.hidden ? 1.0 : 0.0, 1);
-        if (IsTextType(symbol.type)) {
+        if (IsTextSymbolType(symbol.type)) {
             out.Token(symbol.text);
         } else {
             out.Fixed(symbol.angle, 5);
