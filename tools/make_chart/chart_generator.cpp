@@ -170,7 +170,6 @@ std::vector<Symbol> MakeSymbols(const ChartPlan& plan, const World& world, Rando
     return symbols;
 }
 
-
 void WriteSymbols(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
     std::vector<Symbol> symbols = MakeSymbols(plan, world, random);
     out.Token("SYMBOLS:");
