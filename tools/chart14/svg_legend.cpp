@@ -13,6 +13,7 @@ namespace {
 constexpr double ROW = 18;           // row height
 constexpr double SWATCH = 32;        // width of the drawn sample
 constexpr double TEXT_OFFSET = 40;   // from the row's left to its text
+constexpr double LEVEL_COLUMN = 110;  // the width of a column of levels
 // At most this many levels are listed; longer lists are sampled evenly.
 constexpr std::size_t LEVEL_ROWS = 30;
 
@@ -42,6 +43,8 @@ public:
     Legend(SvgDocument& doc, Px at, double width) : doc_(doc), x_(at.x), top_(at.y), y_(at.y), width_(width) {}
 
     double Height() const { return y_ - top_; }
+    double Width() const { return width_; }
+    void Skip(std::size_t rows) { y_ += double(rows) * ROW; }
     double Middle() const { return y_ + ROW / 2; }  // of the row being written
     double SwatchX() const { return x_; }
 
@@ -104,16 +107,22 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
         legend.Heading(rows < levels.size() ? "Contour levels, high to low (" + std::to_string(rows) + " of " +
                                                   std::to_string(levels.size()) + ")"
                                             : std::string("Contour levels, high to low"));
+        // Two columns, when there is room, down the first and then the second.
+        std::size_t columns = rows > 6 && legend.Width() >= 2 * LEVEL_COLUMN ? 2 : 1;
+        std::size_t perColumn = (rows + columns - 1) / columns;
         Font label{px::LABEL_FONT, true};
+        SvgDocument& doc = legend.Doc();
         for (std::size_t r = 0; r < rows; ++r) {
             std::size_t i = rows < 2 ? 0 : (rows - 1 - r) * (levels.size() - 1) / (rows - 1);
             std::string colour = colours.For(levels[i]);
-            legend.Row("", [&] {
-                legend.Line(colour, 1.6, false);
-                legend.Doc().Text(legend.SwatchX() + SWATCH + 8, label.BaselineFor(legend.Middle()),
-                                  "legend legend-label", LabelText(levels[i]), Darker(colour, 0.7));
-            });
+            double x = legend.SwatchX() + double(r / perColumn) * LEVEL_COLUMN;
+            double y = legend.Middle() + double(r % perColumn) * ROW;
+            doc.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"1.6\" d=\"M").Number(x)
+                .Raw(",").Number(y).Raw("h").Number(SWATCH).Raw("\"/>\n");
+            doc.Text(x + TEXT_OFFSET, label.BaselineFor(y), "legend legend-label", LabelText(levels[i]),
+                     Darker(colour, 0.7));
         }
+        legend.Skip(perColumn);
     } else {
         legend.Heading("Contours");
     }
