@@ -150,15 +150,34 @@ Coverage::Coverage(const Box& page) : page_(page) {
     cells_.assign(columns_ * rows_, 0);
 }
 
+// Cuts the segment a-b to the box (Liang and Barsky); false when it misses.
+bool Clip(Px& a, Px& b, const Box& box) {
+    double t0 = 0, t1 = 1, dx = b.x - a.x, dy = b.y - a.y;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x - box.x0, box.x1 - a.x, a.y - box.y0, box.y1 - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        double t = q[i] / p[i];
+        if (p[i] < 0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
+    }
+    if (!(t0 <= t1)) return false;  // also NaN
+    b = {a.x + t1 * dx, a.y + t1 * dy};
+    a = {a.x + t0 * dx, a.y + t0 * dy};
+    return true;
+}
+
 void Coverage::Add(std::span<const Px> points, bool closed) {
-    auto mark = [this](Px a, Px b) {
+    const Box cells{page_.x0, page_.y0, page_.x0 + double(columns_) * cell_, page_.y0 + double(rows_) * cell_};
+    auto mark = [&](Px a, Px b) {
+        if (!Clip(a, b, cells)) return;
         double steps = std::ceil(std::hypot(b.x - a.x, b.y - a.y) / (cell_ / 2));
-        // A segment far off the page (a coordinate of 1e30) marks its ends only.
-        if (!(steps < 1e6)) steps = 1;
         for (double k = 0; k <= steps; ++k) {
             double t = steps > 0 ? k / steps : 0.0;
             double x = a.x + t * (b.x - a.x) - page_.x0, y = a.y + t * (b.y - a.y) - page_.y0;
-            if (x < 0 || y < 0 || x >= double(columns_) * cell_ || y >= double(rows_) * cell_) continue;
             cells_[Index(y, cell_, rows_) * columns_ + Index(x, cell_, columns_)] = 1;
         }
     };
