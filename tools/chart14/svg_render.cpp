@@ -76,9 +76,10 @@ struct Frame {
     Px legendAt;
     double legendWidth = 0;
 
-    Px ToPx(Point p) const {
-        return {map.x0 + pad + (double(p.x) - extent.minX) * scale, map.y0 + pad + (extent.maxY - double(p.y)) * scale};
+    Px ToPx(double x, double y) const {
+        return {map.x0 + pad + (x - extent.minX) * scale, map.y0 + pad + (extent.maxY - y) * scale};
     }
+    Px ToPx(Point p) const { return ToPx(p.x, p.y); }
     double Units(double pixels) const { return pixels / scale; }
 };
 
@@ -213,7 +214,7 @@ Box GlyphBox(const Frame& f, const Along& a, double size, double side) {
             -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
     for (double along : {-1.0, 1.0}) {
         for (double out : {0.0, 1.0}) {
-            Px p = f.ToPx({static_cast<float>(a.x + along * hx + out * nx), static_cast<float>(a.y + along * hy + out * ny)});
+            Px p = f.ToPx(a.x + along * hx + out * nx, a.y + along * hy + out * ny);
             box = {std::min(box.x0, p.x), std::min(box.y0, p.y), std::max(box.x1, p.x), std::max(box.y1, p.y)};
         }
     }
