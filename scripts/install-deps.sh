@@ -8,7 +8,11 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libbenchmark-dev
           libcli11-dev    # chart14's argument parsing
-          librsvg2-bin)   # rsvg-convert: renders chart14 svg pictures in the tests
+          librsvg2-bin    # rsvg-convert: renders chart14 svg pictures in the tests
+          gdal-bin        # ogr2ogr: GIS tools take chart14 geojson as it is
+          # the Python package (python/): built in a venv without a package index, tested with pytest
+          python3-venv python3-numpy python3-pytest python3-setuptools python3-wheel
+          python3-geopandas python3-dask python3-distributed)
 packages+=("$@")
 
 missing=()

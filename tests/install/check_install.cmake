@@ -1,11 +1,28 @@
 # Installs the build into a scratch prefix, then builds and runs host programs
 # against it the ways users do, each with the compilers' default settings:
 # C and C++, shared and static, through the CMake package and pkg-config.
-set(prefix ${WORK_DIR}/prefix)
+#
+# Through DESTDIR, so that what goes to an absolute folder outside the prefix
+# (the GDAL plugin: GDAL's own plugin folder) lands in the scratch tree too;
+# GDAL_PLUGIN_DIR, when given, is where the plugin must land.
+set(stage ${WORK_DIR}/stage)
+set(prefix ${stage}${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} RESULT_VARIABLE rc OUTPUT_QUIET)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env DESTDIR=${stage}
+                        ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
+                RESULT_VARIABLE rc OUTPUT_QUIET)
 if(rc)
   message(FATAL_ERROR "install failed")
+endif()
+if(GDAL_PLUGIN_DIR)
+  if(IS_ABSOLUTE ${GDAL_PLUGIN_DIR})
+    set(plugin ${stage}${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
+  else()
+    set(plugin ${prefix}/${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
+  endif()
+  if(NOT EXISTS ${plugin})
+    message(FATAL_ERROR "the GDAL plugin is not at ${plugin}")
+  endif()
 endif()
 set(run_env LD_LIBRARY_PATH=${prefix}/lib:${prefix}/lib64)
 
@@ -40,7 +57,9 @@ if(NOT PKG_CONFIG)
   return()
 endif()
 function(pkg_flags out)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig ${PKG_CONFIG} ${ARGN}
+  # The .pc files name the prefix as installed; the sysroot points them at the stage.
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${prefix}/lib/pkgconfig
+                          PKG_CONFIG_SYSROOT_DIR=${stage} ${PKG_CONFIG} ${ARGN}
                   OUTPUT_VARIABLE flags RESULT_VARIABLE rc OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(rc)
     message(FATAL_ERROR "pkg-config ${ARGN} failed")

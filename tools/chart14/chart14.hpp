@@ -10,7 +10,7 @@ namespace CLI {
 class App;
 }
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 void RegisterInfo(CLI::App& app, int& status);
 void RegisterJson(CLI::App& app, int& status);
@@ -18,4 +18,4 @@ void RegisterGeojson(CLI::App& app, int& status);
 void RegisterCheck(CLI::App& app, int& status);
 void RegisterSvg(CLI::App& app, int& status);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -1,45 +1,45 @@
 // chart14 check FILE…: whether each file is well-formed, and where not, what
-// departs from the format, as FILE:LINE:COLUMN: kind: message. Lines and
-// columns count in the text as read (a CR LF line end is one line break).
-// Exit status: 0 every file clean, 1 findings, 2 a file that cannot be read.
+// departs from the format, as FILE:LINE:COLUMN: severity: kind: message.
+// Lines and columns count in the text as read (a CR LF line end is one line
+// break). Exit status: 0 no errors (warnings allowed), 1 errors (--strict:
+// or warnings), 2 a file that cannot be read as a type-14 chart.
 #include <CLI/CLI.hpp>
+#include <memory>
 
 #include "chart14.hpp"
 #include "common.hpp"
-#include "readdata14/readdata14.h"
-#include "file_runner.hpp"
+#include "text_encoding.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
-struct CheckOutput {
-    const std::string& path;
-    std::string& out;
+struct CheckOptions {
+    RunOptions run;
+    bool strict = false;
 };
 
-void PrintFinding(const readdata14_finding* finding, void* context) {
-    auto& output = *static_cast<CheckOutput*>(context);
-    output.out += output.path + ':' + std::to_string(finding->line) + ':' + std::to_string(finding->column) + ": " +
-                  (finding->severity == READDATA14_ERROR ? "error: " : "warning: ") +
-                  readdata14_finding_kind_name(finding->kind) + ": " + finding->message + '\n';
-}
+const char* SeverityName(std::int32_t severity) { return severity == READDATA14_ERROR ? "error" : "warning"; }
 
-FileResult Check(const std::string& path, bool quiet) {
+FileResult Check(const Input& input, const CheckOptions& options) {
     FileResult result;
-    CheckOutput output{path, result.out};
-    readdata14_chart chart;
-    const readdata14_status status = readdata14_read(path.c_str(), &chart, PrintFinding, &output);
-    const std::uint32_t findings = chart.errors + chart.warnings;
-    readdata14_release(&chart);
-    if (status != READDATA14_READ && status != READDATA14_NOT_TYPE_14) {
-        result.out += path + ": " + readdata14_status_name(status) + '\n';
+    // The core escapes the file's bytes in its messages; the path is ours to escape.
+    const auto print = [&](const readdata14_finding& finding) {
+        result.out += input.name + ':' + std::to_string(finding.line) + ':' + std::to_string(finding.column) +
+                      ": " + SeverityName(finding.severity) + ": " + readdata14_finding_kind_name(finding.kind) +
+                      ": " + DisplayText(finding.message) + '\n';
+    };
+    const Chart chart = OpenInput(input, print);
+    result.errors = chart.Errors();
+    result.warnings = chart.Warnings();
+    if (chart.Status() == OpenStatus::NotType14) {
+        result.status = EXIT_UNREADABLE;  // its finding says why
+    } else if (!chart) {
+        result.out += input.name + ": error: " + DescribeFailure(chart) + '\n';
         result.status = EXIT_UNREADABLE;
-    } else if (status == READDATA14_NOT_TYPE_14) {
-        result.status = EXIT_UNREADABLE;
-    } else if (findings > 0) {
-        result.status = EXIT_FINDINGS;
-    } else if (!quiet) {
-        result.out = path + ": well-formed\n";
+    } else {
+        result.elements = CountElements(chart);
+        if (chart.Errors() > 0 || (options.strict && chart.Warnings() > 0)) result.status = EXIT_FINDINGS;
+        if (chart.Errors() + chart.Warnings() == 0 && !options.run.quiet) result.out += input.name + ": well-formed\n";
     }
     return result;
 }
@@ -47,21 +47,15 @@ FileResult Check(const std::string& path, bool quiet) {
 }  // namespace
 
 void RegisterCheck(CLI::App& app, int& status) {
-    struct Options {
-        std::vector<std::string> files;
-        bool quiet = false;
-        RunOptions run;
-    };
-    auto options = std::make_shared<Options>();
+    auto options = std::make_shared<CheckOptions>();
     CLI::App* command = app.add_subcommand(
         "check", "Check that charts are well-formed; report what departs from the format, with line and column");
-    command->add_option("files", options->files, "Chart files")->required();
-    command->add_flag("-q,--quiet", options->quiet, "Say nothing about files that are well-formed");
-    AddJobsOption(*command, options->run);
+    AddRunOptions(*command, options->run);
+    command->add_flag("--strict", options->strict, "Exit 1 on warnings too");
     command->callback([options, &status] {
-        status = RunOverFiles(options->files, options->run,
-                              [quiet = options->quiet](const std::string& path) { return Check(path, quiet); });
+        status = RunOverFiles("check", options->run, {".check.txt", true},
+                              [options](const Input& input) { return Check(input, *options); });
     });
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

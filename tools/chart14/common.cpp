@@ -1,33 +1,56 @@
 #include "common.hpp"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <cstring>
-#include <memory>
 
-namespace chart14 {
+#include "text_encoding.hpp"
 
-std::string DescribeStatus(readdata14::OpenStatus status) {
-    switch (status) {
-        case readdata14::OpenStatus::Read: return "read";
-        case readdata14::OpenStatus::CannotOpen: return "cannot be opened";
-        case readdata14::OpenStatus::NotType14: return "is not a type-14 chart (its header does not name type 14)";
-        case readdata14::OpenStatus::OutOfMemory: return "cannot be read: out of memory";
-        case readdata14::OpenStatus::HandlerFailed: return "was not read: the finding handler failed";
-        case readdata14::OpenStatus::NotOpened: return "was not read";
+namespace readdata14::chart14 {
+
+Chart OpenInput(const Input& input, const FindingHandler& onFinding) {
+    return input.IsStdin() ? Chart::FromMemory(input.stdinBytes, onFinding) : Chart::Open(input.path, onFinding);
+}
+
+std::string DescribeFailure(const Chart& chart) {
+    switch (chart.Status()) {
+        case OpenStatus::Read: return "read";
+        case OpenStatus::CannotOpen:
+            return std::string("cannot be opened: ") +
+                   (chart.SystemError() != 0 ? std::strerror(chart.SystemError()) : "unknown error");
+        case OpenStatus::NotType14: return "is not a type-14 chart (its header does not name type 14)";
+        case OpenStatus::OutOfMemory: return "cannot be read: out of memory";
+        case OpenStatus::HandlerFailed: return "was not read: the finding handler failed";
+        case OpenStatus::NotOpened: break;
     }
     return "was not read";
 }
 
-bool OpenChart(const std::string& path, readdata14::Chart& chart, FileResult& result) {
-    chart = readdata14::Chart::Open(path);
+bool OpenChart(const Input& input, Chart& chart, FileResult& result) {
+    chart = OpenInput(input);
     if (chart) return true;
-    std::string reason = DescribeStatus(chart.Status());
-    if (chart.Status() == readdata14::OpenStatus::CannotOpen && chart.SystemError() != 0) {
-        reason += std::string(" (") + std::strerror(chart.SystemError()) + ")";
-    }
-    result.err += "chart14: " + path + ": " + reason + "\n";
+    result.err += "chart14: " + input.name + ": " + DescribeFailure(chart) + "\n";
     result.status = EXIT_UNREADABLE;
+    result.produced = false;
     return false;
+}
+
+std::uint64_t CountElements(const Chart& chart) {
+    return chart.Lines().size() + chart.LineSymbols().size() + chart.Symbols().size() +
+           chart.ClosedContours().size() + chart.WeatherRegions().size() + chart.FillAreas().size() +
+           chart.Notes().size();
+}
+
+void NoteFindings(const Input& input, const Chart& chart, FileResult& result, bool quiet) {
+    result.elements = CountElements(chart);
+    result.errors = chart.Errors();
+    result.warnings = chart.Warnings();
+    if (chart.Errors() == 0) return;
+    result.status = std::max(result.status, EXIT_FINDINGS);
+    if (quiet) return;
+    const std::string count = std::to_string(chart.Errors()) + (chart.Errors() == 1 ? " error" : " errors");
+    result.err += "chart14: " + input.name + ": the file has " + count +
+                  "; written as far as it reads (chart14 check shows them)\n";
 }
 
 void AddEncodingOption(CLI::App& command, std::string& encoding) {
@@ -35,28 +58,28 @@ void AddEncodingOption(CLI::App& command, std::string& encoding) {
                        "Code page of the chart's texts (an iconv name such as CP1252 or GBK); default UTF-8");
 }
 
-std::string EscapedTextsNote(const std::string& path, const std::string& encoding) {
-    std::string note = "chart14: " + path + ": some text bytes are not ";
-    note += encoding.empty() ? "UTF-8" : encoding;
+bool KnownEncoding(const std::string& encoding) {
+    std::string error;
+    if (TextDecoder::Open(encoding, error)) return true;
+    std::fputs(("chart14: " + DisplayText(error) + "\n").c_str(), stderr);
+    return false;
+}
+
+std::string EscapedTextsNote(const Input& input, const std::string& encoding) {
+    std::string note = "chart14: " + input.name + ": some text bytes are not ";
+    note += encoding.empty() ? "UTF-8" : DisplayText(encoding);
     note += "; they are written as \\xNN";
     if (encoding.empty()) note += " (name the file's code page with --encoding)";
     return note + "\n";
 }
 
-void RegisterChartWriter(CLI::App& app, int& status, const std::string& name, const std::string& description,
-                         ChartWriter write) {
-    struct Options {
-        std::string file;
-        std::string encoding;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* command = app.add_subcommand(name, description);
-    command->add_option("file", options->file, "Chart file")->required();
-    AddEncodingOption(*command, options->encoding);
-    command->callback([options, write, &status] {
-        status = RunOverFiles({options->file}, {1},
-                              [&](const std::string& path) { return write(path, options->encoding); });
-    });
+const char* LevelOrderName(LevelOrder order) {
+    switch (order) {
+        case LevelOrder::Rising: return "rising";
+        case LevelOrder::Falling: return "falling";
+        case LevelOrder::Unknown: break;
+    }
+    return "unknown";
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -1,7 +1,8 @@
-// What the subcommands share: opening a chart with the message when it does
-// not read, and the --encoding option with its note on escaped bytes.
+// What the subcommands share: opening an input with the reason when it does
+// not read, the note on a file with errors, the --encoding option.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "file_runner.hpp"
@@ -11,25 +12,38 @@ namespace CLI {
 class App;
 }
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
-// Opens `path`; when it cannot be read as a type-14 chart, `result` gets the
-// reason on standard error and EXIT_UNREADABLE, and the result is false.
-bool OpenChart(const std::string& path, readdata14::Chart& chart, FileResult& result);
+// Reads the input: the named file, or the bytes of standard input.
+Chart OpenInput(const Input& input, const FindingHandler& onFinding = {});
 
-// A one-line reason for a chart that did not read.
-std::string DescribeStatus(readdata14::OpenStatus status);
+// Why a chart did not read, in a few words; for a file that cannot be
+// opened, the system's own reason ("No such file or directory", "Is a
+// directory").
+std::string DescribeFailure(const Chart& chart);
+
+// Opens the input; when it cannot be read as a type-14 chart, `result` gets
+// the reason on standard error and EXIT_UNREADABLE, and the result is false.
+bool OpenChart(const Input& input, Chart& chart, FileResult& result);
+
+// Records and points read, over every section.
+std::uint64_t CountElements(const Chart& chart);
+
+// After a conversion has written what was read: the counts for the summary
+// and, when the file has errors, EXIT_FINDINGS with a note on standard error
+// (unless quiet) saying how many and where to see them.
+void NoteFindings(const Input& input, const Chart& chart, FileResult& result, bool quiet);
 
 // --encoding NAME: the code page of the chart's texts (iconv names).
 void AddEncodingOption(CLI::App& command, std::string& encoding);
 
-// A subcommand that writes one chart file to standard output in some form:
-// FILE, --encoding, and `write` run on the file.
-using ChartWriter = FileResult (*)(const std::string& path, const std::string& encoding);
-void RegisterChartWriter(CLI::App& app, int& status, const std::string& name, const std::string& description,
-                         ChartWriter write);
+// Whether iconv knows the encoding; when not, says so on standard error.
+bool KnownEncoding(const std::string& encoding);
 
 // The note for standard error when some text bytes did not decode.
-std::string EscapedTextsNote(const std::string& path, const std::string& encoding);
+std::string EscapedTextsNote(const Input& input, const std::string& encoding);
 
-}  // namespace chart14
+// "rising", "falling" or "unknown".
+const char* LevelOrderName(LevelOrder order);
+
+}  // namespace readdata14::chart14

@@ -1,40 +1,72 @@
-// Running one subcommand over many files: worker threads read in parallel,
-// the results are written in input order as soon as each is ready.
+// Running one subcommand over many files, the same way for all of them:
+// worker threads read in parallel, each file's output goes to standard
+// output or to a file of its own, and results and messages come out in input
+// order as soon as each is ready. A failed write ends the run.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace CLI {
 class App;
 }
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // Exit statuses shared by the subcommands.
 inline constexpr int EXIT_CLEAN = 0;
-inline constexpr int EXIT_FINDINGS = 1;     // check: the file departs from the format
-inline constexpr int EXIT_UNREADABLE = 2;   // cannot be opened, not type 14, bad usage
+inline constexpr int EXIT_FINDINGS = 1;    // the file has errors (check --strict: or warnings)
+inline constexpr int EXIT_UNREADABLE = 2;  // cannot be opened, not type 14, bad usage, a failed write
+
+// One file to work on.
+struct Input {
+    std::string path;         // as given; "-" is standard input
+    std::string name;         // for messages: the path escaped (see DisplayText), or "<stdin>"
+    std::string_view stdinBytes;  // standard input's bytes, when path is "-"
+
+    bool IsStdin() const noexcept { return path == "-"; }
+};
 
 struct FileResult {
-    std::string out;  // for standard output
-    std::string err;  // for standard error
+    std::string out;  // the file's output (standard output or its output file)
+    std::string err;  // messages for standard error
     int status = EXIT_CLEAN;
+    bool produced = true;  // false: nothing to write, not even an empty output file
+    // For the summary.
+    std::uint64_t elements = 0;
+    std::uint64_t errors = 0;
+    std::uint64_t warnings = 0;
 };
 
-using FileTask = std::function<FileResult(const std::string& path)>;
+using FileTask = std::function<FileResult(const Input& input)>;
 
+// The options every subcommand takes.
 struct RunOptions {
-    unsigned jobs = 0;  // 0: one per core
+    std::vector<std::string> files;
+    unsigned jobs = 0;   // 0: one per core
+    std::string output;  // empty or "-": standard output; else a file (one input) or a directory
+    bool quiet = false;  // no notes, progress or summary; the exit status stays
 };
 
-// Adds -j/--jobs to a subcommand that takes several files.
-void AddJobsOption(CLI::App& command, RunOptions& options);
+// What a subcommand writes.
+struct OutputKind {
+    const char* extension;  // of the files written into an output directory
+    bool concatenates;      // several inputs may share standard output
+};
 
-// Runs `task` on every file and writes the results in input order; returns
-// the highest status. A task that throws counts as unreadable. A progress bar
-// goes to standard error when it is a terminal and there are many files.
-int RunOverFiles(const std::vector<std::string>& files, const RunOptions& options, const FileTask& task);
+// FILE…, -j, -o and -q.
+void AddRunOptions(CLI::App& command, RunOptions& options);
 
-}  // namespace chart14
+// Runs `task` on every file and delivers the results in input order; returns
+// the highest status. A task that throws counts as unreadable.
+int RunOverFiles(const std::string& command, const RunOptions& options, const OutputKind& kind,
+                 const FileTask& task);
+
+// Where the output of `input` goes in directory `dir`: the input's file name
+// with its last extension replaced by `extension` ("stdin" for standard input).
+std::string OutputPathIn(const std::string& dir, const Input& input, const char* extension);
+
+}  // namespace readdata14::chart14

@@ -1,181 +1,219 @@
-// chart14 geojson FILE: the chart as an RFC 7946 FeatureCollection.
+// chart14 geojson FILE…: the chart as GeoJSON, in the layers GIS tools get
+// from the GDAL driver too (readdata14/layers.hpp: names, fields, feature ids
+// and geometry are those of the shared mapping).
 //
-// Coordinates are the file's own x and y, as stored. Every feature has a
-// "section" property naming where it came from. Geometry by element:
-//   lines, line symbols                 LineString
-//   closed contours                     Polygon when closed, else LineString
-//   weather regions, fill areas         Polygon
-//   symbols, notes                      Point
-// A Polygon's ring is closed by repeating its first point when the stored
-// points do not end on it; the ring keeps the stored order (no rewinding to
-// the right-hand rule). Too few points for the geometry fall back: one point
-// is a Point, none is a null geometry, two points of a polygon a LineString.
+// A GeoJSON file is one layer to GIS tools, so:
+//   --section NAME   one layer: its features, one geometry type, "id" = FID,
+//                    the collection's "name" the layer's name;
+//   (default)        all eight layers in one collection, each feature with
+//                    "section" (the layer) and "section_fid" (its FID there,
+//                    which parent_fid and nesting_position refer to).
+// Every field is in every feature of its layer, null where it has no value,
+// and keeps one JSON type: Real fields are always written with a decimal
+// point or exponent, so that a reader guessing types from values does not
+// take a whole-numbered Real for an Integer.
+//
+// Coordinates are the chart's own, in whatever system it was drawn. A
+// GeoJSON file without a "crs" member is WGS 84 by definition, so there is
+// always one: the system the user declares with --crs (EPSG:3857), or else
+// a local system without datum or unit (GDAL reads it as an engineering
+// CRS and assumes nothing). Geometry that GeoJSON cannot hold is null (the
+// feature is kept): a line of fewer than two points, a ring of fewer than
+// four positions, a non-finite coordinate.
+//
+// The dataset's metadata (DESCRIPTION, LEVELS, LEVEL_ORDER, FILL_AREAS_READ,
+// ERRORS, WARNINGS, and SECTION_PRESENT per layer) stands in the foreign
+// member "metadata".
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <optional>
 
 #include "chart14.hpp"
 #include "common.hpp"
 #include "json_writer.hpp"
+#include "readdata14/layers.hpp"
 #include "text_encoding.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
-using readdata14::Chart;
-using readdata14::Point;
+using layers::ChartLayers;
+using layers::FeatureGeometry;
+using layers::FieldType;
+using layers::FieldValue;
+using layers::GeometryType;
+using layers::LayerDefinition;
 
-void WriteLineGeometry(JsonWriter& w, std::span<const Point> points) {
-    if (points.empty()) {
+struct GeojsonOptions {
+    RunOptions run;
+    std::string encoding;
+    std::string section;  // empty: all
+    std::string crs;      // AUTHORITY:CODE, or empty
+};
+
+// A Real value as JSON: the shortest text that reads back to it (as a float
+// when it is one), always with a decimal point or an exponent.
+void WriteReal(JsonWriter& w, double value) {
+    if (!std::isfinite(value)) {
         w.Null();
-    } else if (points.size() == 1) {
-        w.BeginObject().Key("type").String("Point").Key("coordinates").Position(points[0]).EndObject();
-    } else {
-        w.BeginObject().Key("type").String("LineString").Key("coordinates").Positions(points).EndObject();
-    }
-}
-
-void WritePolygonGeometry(JsonWriter& w, std::span<const Point> points) {
-    const bool endsOnFirst = !points.empty() && points.front() == points.back();
-    const std::size_t ring = points.size() + (endsOnFirst ? 0 : 1);
-    if (ring < 4) {
-        WriteLineGeometry(w, points);
         return;
     }
-    w.BeginObject().Key("type").String("Polygon").Key("coordinates").BeginArray().BeginArray();
-    for (const Point p : points) w.Position(p);
-    if (!endsOnFirst) w.Position(points.front());
-    w.EndArray().EndArray().EndObject();
+    char buffer[40];
+    const auto single = static_cast<float>(value);
+    const char* end = static_cast<double>(single) == value
+                          ? std::to_chars(buffer, buffer + sizeof buffer, single).ptr
+                          : std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    std::string text(buffer, static_cast<std::size_t>(end - buffer));
+    if (text.find_first_of(".e") == std::string::npos) text += ".0";
+    w.RawNumber(text);
 }
 
-// Starts a Feature; the caller writes its properties' members and closes
-// both objects with EndFeature.
-template <class Geometry>
-void BeginFeature(JsonWriter& w, const char* section, Geometry geometry) {
-    w.Break().BeginObject().Key("type").String("Feature").Key("geometry");
-    geometry();
-    w.Key("properties").BeginObject().Key("section").String(section);
-}
-
-void EndFeature(JsonWriter& w) { w.EndObject().EndObject(); }
-
-const char* LevelOrderName(readdata14::LevelOrder order) {
-    switch (order) {
-        case readdata14::LevelOrder::Rising: return "rising";
-        case readdata14::LevelOrder::Falling: return "falling";
-        case readdata14::LevelOrder::Unknown: break;
+bool AllFinite(std::span<const Point> points) {
+    for (const Point p : points) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
     }
-    return "unknown";
+    return true;
 }
 
-void WriteLines(JsonWriter& w, const Chart& chart) {
-    for (const auto& line : chart.Lines()) {
-        BeginFeature(w, "lines", [&] { WriteLineGeometry(w, line.points); });
-        w.Key("code").Int(line.code);
-        w.Key("labelValue").Float(line.labelValue);
-        w.Key("labelPoints").Positions(line.labelPoints);
-        EndFeature(w);
+void WriteGeometry(JsonWriter& w, const FeatureGeometry& g) {
+    switch (g.type) {
+        case GeometryType::Point:
+            if (!AllFinite({&g.point, 1})) break;
+            w.BeginObject().Key("type").String("Point").Key("coordinates").Position(g.point).EndObject();
+            return;
+        case GeometryType::LineString:
+            if (g.points.size() < 2 || !AllFinite(g.points)) break;
+            w.BeginObject().Key("type").String("LineString").Key("coordinates").Positions(g.points).EndObject();
+            return;
+        case GeometryType::Polygon:
+            if (g.isNull || g.points.size() + (g.closeRing ? 1 : 0) < 4 || !AllFinite(g.points)) break;
+            w.BeginObject().Key("type").String("Polygon").Key("coordinates").BeginArray().BeginArray();
+            for (const Point p : g.points) w.Position(p);
+            if (g.closeRing) w.Position(g.points.front());
+            w.EndArray().EndArray().EndObject();
+            return;
     }
-    for (const auto& symbol : chart.LineSymbols()) {
-        BeginFeature(w, "lineSymbols", [&] { WriteLineGeometry(w, symbol.points); });
-        w.Key("code").Int(symbol.code);
-        EndFeature(w);
+    w.Null();
+}
+
+void WriteValue(JsonWriter& w, FieldType type, const FieldValue& value, TextDecoder& texts) {
+    if (value.kind == FieldValue::Kind::Null) {
+        w.Null();
+        return;
+    }
+    switch (type) {
+        case FieldType::Integer: w.Int(value.integer); break;
+        case FieldType::Boolean: w.Bool(value.integer != 0); break;
+        case FieldType::Real: WriteReal(w, value.real); break;
+        case FieldType::String: w.String(texts.ToUtf8(value.text)); break;
     }
 }
 
-void WriteContours(JsonWriter& w, const Chart& chart) {
-    const auto levels = chart.Levels();
-    for (const auto& contour : chart.ClosedContours()) {
-        const bool closed = contour.IsClosed();
-        BeginFeature(w, "closedContours", [&] {
-            if (closed) {
-                WritePolygonGeometry(w, contour.points);
-            } else {
-                WriteLineGeometry(w, contour.points);
-            }
-        });
-        w.Key("code").Int(contour.code);
-        w.Key("value").Float(contour.value);
-        w.Key("closed").Bool(closed);
-        w.Key("valuedClosed").Bool(contour.valuedClosed);
-        w.Key("levelIndex");
-        if (contour.levelIndex == readdata14::NO_LEVEL_INDEX) {
-            w.Null();
-        } else {
-            w.Int(contour.levelIndex);
+void WriteLayer(JsonWriter& w, const ChartLayers& chart, const LayerDefinition& layer,
+                bool allSections, TextDecoder& texts) {
+    const std::uint64_t count = chart.FeatureCount(layer.id);
+    for (std::uint64_t fid = 0; fid < count; ++fid) {
+        const layers::Feature feature = chart.GetFeature(layer.id, fid);
+        w.Break().BeginObject().Key("type").String("Feature");
+        if (!allSections) w.Key("id").Int(static_cast<std::int64_t>(fid));
+        w.Key("geometry");
+        WriteGeometry(w, feature.geometry);
+        w.Key("properties").BeginObject();
+        if (allSections) {
+            w.Key("section").String(layer.name);
+            w.Key("section_fid").Int(static_cast<std::int64_t>(fid));
         }
-        w.Key("level");
-        if (contour.levelIndex >= 1 && static_cast<std::size_t>(contour.levelIndex) <= levels.size()) {
-            w.Float(levels[static_cast<std::size_t>(contour.levelIndex) - 1]);
-        } else {
-            w.Null();
+        for (std::size_t i = 0; i < layer.fields.size(); ++i) {
+            w.Key(layer.fields[i].name);
+            WriteValue(w, layer.fields[i].type, feature.values[i], texts);
         }
-        w.Key("direction").String(LevelOrderName(chart.LevelsOrder()));
-        w.Key("labelPoints").Positions(contour.labelPoints);
-        EndFeature(w);
+        w.EndObject().EndObject();
     }
 }
 
-void WriteAreas(JsonWriter& w, const Chart& chart) {
-    for (const auto& region : chart.WeatherRegions()) {
-        BeginFeature(w, "weatherRegions", [&] { WritePolygonGeometry(w, region.points); });
-        w.Key("code").Int(region.code);
-        EndFeature(w);
+// Without a "crs" member a GeoJSON file is in WGS 84, and GIS tools take it
+// so; the chart's coordinates are in whatever system it was drawn in, which
+// this names: a local (engineering) system, with no datum and no unit.
+constexpr const char* kChartCoordinates = "LOCAL_CS[\"chart coordinates\"]";
+
+// "EPSG:3857" → "urn:ogc:def:crs:EPSG::3857", the form GeoJSON's named
+// systems take; a URN stays as it is.
+std::optional<std::string> CrsName(const std::string& crs) {
+    if (crs.rfind("urn:ogc:def:crs:", 0) == 0) return crs;
+    const std::size_t colon = crs.find(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == crs.size()) return std::nullopt;
+    for (const char c : crs) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           c == ':' || c == '.' || c == '_' || c == '-';
+        if (!plain) return std::nullopt;
     }
-    for (const auto& area : chart.FillAreas()) {
-        BeginFeature(w, "fillAreas", [&] { WritePolygonGeometry(w, area.points); });
-        w.Key("code").Int(area.code);
-        w.Key("values").Floats(area.values);
-        EndFeature(w);
-    }
+    return "urn:ogc:def:crs:" + crs.substr(0, colon) + "::" + crs.substr(colon + 1);
 }
 
-void WritePoints(JsonWriter& w, const Chart& chart, TextDecoder& texts) {
-    const auto point = [&](Point p) {
-        w.BeginObject().Key("type").String("Point").Key("coordinates").Position(p).EndObject();
-    };
-    for (const auto& symbol : chart.Symbols()) {
-        BeginFeature(w, "symbols", [&] { point(symbol.position); });
-        w.Key("type").Int(symbol.type);
-        w.Key("direction").Float(symbol.direction);
-        w.Key("text").String(texts.ToUtf8(symbol.text));
-        EndFeature(w);
-    }
-    for (const auto& note : chart.Notes()) {
-        BeginFeature(w, "notes", [&] { point(note.position); });
-        w.Key("type").Int(note.type);
-        w.Key("value").Float(note.value);
-        w.Key("values").Floats(note.values);
-        w.Key("firstText").String(texts.ToUtf8(note.firstText));
-        w.Key("secondText").String(texts.ToUtf8(note.secondText));
-        EndFeature(w);
-    }
-}
-
-FileResult WriteChartGeojson(const std::string& path, const std::string& encoding) {
+FileResult WriteChartGeojson(const Input& input, const GeojsonOptions& options) {
     FileResult result;
     std::string error;
-    auto texts = TextDecoder::Open(encoding, error);
-    if (!texts) return {"", "chart14: " + error + "\n", EXIT_UNREADABLE};
+    auto texts = TextDecoder::Open(options.encoding, error);
+    if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
     Chart chart;
-    if (!OpenChart(path, chart, result)) return result;
+    if (!OpenChart(input, chart, result)) return result;
+    const ChartLayers layers(chart);
+    const bool allSections = options.section.empty();
 
     JsonWriter w(result.out);
     w.BeginObject().Key("type").String("FeatureCollection");
-    w.Key("description").String(texts->ToUtf8(chart.Description()));
+    if (!allSections) w.Key("name").String(options.section);
+    w.Key("crs").BeginObject().Key("type").String("name").Key("properties").BeginObject();
+    w.Key("name").String(options.crs.empty() ? kChartCoordinates : *CrsName(options.crs)).EndObject().EndObject();
+    w.Key("metadata").BeginObject();
+    for (const auto& item : layers.Metadata()) {
+        w.Key(item.key).String(item.key == "DESCRIPTION" ? texts->ToUtf8(item.value) : item.value);
+    }
+    for (const auto& layer : layers::LAYERS) {
+        if (!allSections && layer.name != options.section) continue;
+        const std::string key = allSections ? std::string(layer.name) + "." + std::string(layers::SECTION_PRESENT)
+                                            : std::string(layers::SECTION_PRESENT);
+        w.Key(key).String(layers.SectionPresent(layer.id) ? "YES" : "NO");
+    }
+    w.EndObject();
     w.Key("features").BeginArray();
-    WriteLines(w, chart);
-    WriteContours(w, chart);
-    WriteAreas(w, chart);
-    WritePoints(w, chart, *texts);
+    for (const auto& layer : layers::LAYERS) {
+        if (allSections || layer.name == options.section) WriteLayer(w, layers, layer, allSections, *texts);
+    }
     w.EndArray().EndObject();
     result.out += '\n';
-    if (texts->Escaped()) result.err += EscapedTextsNote(path, encoding);
+    if (texts->Escaped() && !options.run.quiet) result.err += EscapedTextsNote(input, options.encoding);
+    NoteFindings(input, chart, result, options.run.quiet);
     return result;
 }
 
 }  // namespace
 
 void RegisterGeojson(CLI::App& app, int& status) {
-    RegisterChartWriter(app, status, "geojson", "Write the chart as a GeoJSON FeatureCollection (RFC 7946)", WriteChartGeojson);
+    auto options = std::make_shared<GeojsonOptions>();
+    CLI::App* command =
+        app.add_subcommand("geojson", "Write the chart as GeoJSON: one section (--section) or all in one collection");
+    AddRunOptions(*command, options->run);
+    AddEncodingOption(*command, options->encoding);
+    std::vector<std::string> names;
+    for (const auto& layer : layers::LAYERS) names.emplace_back(layer.name);
+    command->add_option("--section", options->section, "Write one section, as one layer of one geometry type")
+        ->check(CLI::IsMember(names));
+    command
+        ->add_option("--crs", options->crs,
+                     "The coordinate system the chart was drawn in, as AUTHORITY:CODE (EPSG:3857); "
+                     "default: none claimed")
+        ->check([](const std::string& crs) { return CrsName(crs) ? "" : "expected AUTHORITY:CODE, such as EPSG:4326"; });
+    command->callback([options, &status] {
+        if (!KnownEncoding(options->encoding)) {
+            status = EXIT_UNREADABLE;
+            return;
+        }
+        status = RunOverFiles("geojson", options->run, {".geojson", false},
+                              [options](const Input& input) { return WriteChartGeojson(input, *options); });
+    });
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -1,36 +1,15 @@
 // chart14 info FILE…: what a chart holds, section by section.
 #include <CLI/CLI.hpp>
-#include <cmath>
-#include <limits>
+#include <memory>
 
 #include "chart14.hpp"
+#include "chart_extent.hpp"
 #include "common.hpp"
 #include "json_writer.hpp"
+#include "text_encoding.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
-
-using readdata14::Chart;
-using readdata14::Point;
-
-struct Extent {
-    float minX = std::numeric_limits<float>::infinity();
-    float minY = std::numeric_limits<float>::infinity();
-    float maxX = -std::numeric_limits<float>::infinity();
-    float maxY = -std::numeric_limits<float>::infinity();
-
-    void Add(Point p) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    void Add(std::span<const Point> points) {
-        for (const Point p : points) Add(p);
-    }
-    bool Empty() const { return minX > maxX; }
-};
 
 struct SectionCount {
     std::size_t elements = 0;
@@ -59,11 +38,11 @@ void AppendMissing(std::string& out, const char* section, const char* why) {
 }
 
 template <class Range, class Points>
-SectionCount Count(const Range& range, Extent& extent, Points points) {
+SectionCount Count(const Range& range, Points points) {
     SectionCount count;
     for (const auto& record : range) {
         ++count.elements;
-        points(record, count, extent);
+        points(record, count);
     }
     return count;
 }
@@ -84,80 +63,76 @@ void AppendLevels(std::string& out, const Chart& chart) {
     out += '\n';
 }
 
-FileResult Info(const std::string& path) {
+FileResult Info(const Input& input, bool quiet) {
     FileResult result;
     Chart chart;
-    if (!OpenChart(path, chart, result)) return result;
+    if (!OpenChart(input, chart, result)) return result;
     std::string& out = result.out;
-    Extent extent;
-    const auto addPoints = [](const auto& r, SectionCount& c, Extent& e) {
-        c.points += r.points.size();
-        e.Add(r.points);
-    };
-    const auto addPointsAndLabels = [](const auto& r, SectionCount& c, Extent& e) {
+    const auto addPoints = [](const auto& r, SectionCount& c) { c.points += r.points.size(); };
+    const auto addPointsAndLabels = [](const auto& r, SectionCount& c) {
         c.points += r.points.size();
         c.labelPoints += r.labelPoints.size();
-        e.Add(r.points);
-        e.Add(r.labelPoints);
     };
-    const auto addPosition = [](const auto& r, SectionCount& c, Extent& e) {
-        ++c.points;
-        e.Add(r.position);
-    };
+    const auto addPosition = [](const auto&, SectionCount& c) { ++c.points; };
 
-    out += path + '\n';
-    out += "  description       " + std::string(chart.Description()) + '\n';
+    out += input.name + '\n';
+    out += "  description       " + DisplayText(chart.Description()) + '\n';
     out += "  section           elements    points\n";
     if (chart.HasLines()) {
-        AppendRow(out, "LINES", Count(chart.Lines(), extent, addPointsAndLabels));
+        AppendRow(out, "LINES", Count(chart.Lines(), addPointsAndLabels));
     } else {
         AppendMissing(out, "LINES", "absent (no LINES: tag where it is due)");
     }
     if (chart.HasLineSymbols()) {
-        AppendRow(out, "LINES_SYMBOL", Count(chart.LineSymbols(), extent, addPoints));
+        AppendRow(out, "LINES_SYMBOL", Count(chart.LineSymbols(), addPoints));
     } else {
         AppendMissing(out, "LINES_SYMBOL", "absent (no LINES_SYMBOL: tag where it is due)");
     }
-    AppendRow(out, "SYMBOLS", Count(chart.Symbols(), extent, addPosition));
+    AppendRow(out, "SYMBOLS", Count(chart.Symbols(), addPosition));
     if (chart.HasClosedContours()) {
-        AppendRow(out, "CLOSED_CONTOURS", Count(chart.ClosedContours(), extent, addPointsAndLabels));
+        AppendRow(out, "CLOSED_CONTOURS", Count(chart.ClosedContours(), addPointsAndLabels));
     } else {
         AppendMissing(out, "CLOSED_CONTOURS", "absent (no CLOSED_CONTOURS: tag where it is due)");
     }
-    AppendRow(out, "WEATHER_REGION", Count(chart.WeatherRegions(), extent, addPoints));
+    AppendRow(out, "WEATHER_REGION", Count(chart.WeatherRegions(), addPoints));
     if (chart.FillAreasRead()) {
-        AppendRow(out, "FILLAREA", Count(chart.FillAreas(), extent, addPoints));
+        AppendRow(out, "FILLAREA", Count(chart.FillAreas(), addPoints));
     } else {
         AppendMissing(out, "FILLAREA", "not read (no STATION_SITUATION marker)");
     }
-    AppendRow(out, "NOTES_SYMBOL", Count(chart.Notes(), extent, addPosition));
+    AppendRow(out, "NOTES_SYMBOL", Count(chart.Notes(), addPosition));
 
+    const Extent extent = ChartExtent(chart);
     out += "  extent            ";
     if (extent.Empty()) {
         out += "none\n";
     } else {
-        out += "x " + FormatFloat(extent.minX) + " .. " + FormatFloat(extent.maxX) + ", y " +
-               FormatFloat(extent.minY) + " .. " + FormatFloat(extent.maxY) + '\n';
+        // Each bound is one of the file's floats, so it prints as one.
+        const auto bound = [](double v) { return FormatFloat(static_cast<float>(v)); };
+        out += "x " + bound(extent.minX) + " .. " + bound(extent.maxX) + ", y " + bound(extent.minY) + " .. " +
+               bound(extent.maxY) + '\n';
     }
     AppendLevels(out, chart);
     out += std::string("  fill areas        ") + (chart.FillAreasRead() ? "read" : "not read") + '\n';
+    const auto count = [](std::uint32_t n, const char* one, const char* many) {
+        return std::to_string(n) + (n == 1 ? one : many);
+    };
+    out += "  findings          " + count(chart.Errors(), " error, ", " errors, ") +
+           count(chart.Warnings(), " warning", " warnings") + '\n';
+    NoteFindings(input, chart, result, quiet);
     return result;
 }
 
 }  // namespace
 
 void RegisterInfo(CLI::App& app, int& status) {
-    struct Options {
-        std::vector<std::string> files;
-        RunOptions run;
-    };
-    auto options = std::make_shared<Options>();
+    auto options = std::make_shared<RunOptions>();
     CLI::App* command = app.add_subcommand("info", "Summarise charts: sections, points, extent, contour levels");
-    command->add_option("files", options->files, "Chart files")->required();
-    AddJobsOption(*command, options->run);
+    AddRunOptions(*command, *options);
     command->callback([options, &status] {
-        status = RunOverFiles(options->files, options->run, [](const std::string& path) { return Info(path); });
+        status = RunOverFiles("info", *options, {".info.txt", true},
+                              [options](const Input& input) { return Info(input, options->quiet); });
     });
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

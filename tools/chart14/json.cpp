@@ -1,6 +1,6 @@
-// chart14 json FILE: every element of every section as JSON.
+// chart14 json FILE…: every element of every section as JSON.
 //
-//   {"file", "description",
+//   {"file" (the path; null for standard input), "description",
 //    "lines": [{"code", "points": [[x,y],…], "labelValue", "labelKind", "labelPoints"}] | null,
 //    "lineSymbols": [{"code", "points"}] | null,
 //    "symbols": [{"type", "position": [x,y], "direction", "text"}] | null,
@@ -13,30 +13,25 @@
 // null marks a section that gave no block. Floats are the shortest text that
 // reads back to the same 32-bit value; NaN and infinities are null.
 #include <CLI/CLI.hpp>
+#include <memory>
 
 #include "chart14.hpp"
 #include "common.hpp"
 #include "json_writer.hpp"
 #include "text_encoding.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
-using readdata14::Chart;
+struct JsonOptions {
+    RunOptions run;
+    std::string encoding;
+};
 
 const char* LabelKind(float value) {
     if (readdata14::IsNoLabel(value)) return "none";
     if (readdata14::IsLabelCode(value)) return "code";
     return "number";
-}
-
-const char* LevelOrderName(readdata14::LevelOrder order) {
-    switch (order) {
-        case readdata14::LevelOrder::Rising: return "rising";
-        case readdata14::LevelOrder::Falling: return "falling";
-        case readdata14::LevelOrder::Unknown: break;
-    }
-    return "unknown";
 }
 
 void WriteLines(JsonWriter& w, const Chart& chart) {
@@ -149,17 +144,23 @@ void WriteNotes(JsonWriter& w, const Chart& chart, TextDecoder& texts) {
     w.EndArray();
 }
 
-FileResult WriteChartJson(const std::string& path, const std::string& encoding) {
+FileResult WriteChartJson(const Input& input, const JsonOptions& options) {
     FileResult result;
     std::string error;
-    auto texts = TextDecoder::Open(encoding, error);
-    if (!texts) return {"", "chart14: " + error + "\n", EXIT_UNREADABLE};
+    auto texts = TextDecoder::Open(options.encoding, error);
+    if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
     Chart chart;
-    if (!OpenChart(path, chart, result)) return result;
+    if (!OpenChart(input, chart, result)) return result;
 
     JsonWriter w(result.out);
     w.BeginObject();
-    w.Key("file").String(texts->ToUtf8(path));
+    // The path is the system's, not chart text: its bytes as they are.
+    w.Key("file");
+    if (input.IsStdin()) {
+        w.Null();
+    } else {
+        w.String(EscapeInvalidUtf8(input.path));
+    }
     w.Key("description").String(texts->ToUtf8(chart.Description()));
     w.Break().Key("lines");
     WriteLines(w, chart);
@@ -177,14 +178,26 @@ FileResult WriteChartJson(const std::string& path, const std::string& encoding) 
     WriteNotes(w, chart, *texts);
     w.EndObject();
     result.out += '\n';
-    if (texts->Escaped()) result.err += EscapedTextsNote(path, encoding);
+    if (texts->Escaped() && !options.run.quiet) result.err += EscapedTextsNote(input, options.encoding);
+    NoteFindings(input, chart, result, options.run.quiet);
     return result;
 }
 
 }  // namespace
 
 void RegisterJson(CLI::App& app, int& status) {
-    RegisterChartWriter(app, status, "json", "Write every element of every section as JSON", WriteChartJson);
+    auto options = std::make_shared<JsonOptions>();
+    CLI::App* command = app.add_subcommand("json", "Write every element of every section as JSON");
+    AddRunOptions(*command, options->run);
+    AddEncodingOption(*command, options->encoding);
+    command->callback([options, &status] {
+        if (!KnownEncoding(options->encoding)) {
+            status = EXIT_UNREADABLE;
+            return;
+        }
+        status = RunOverFiles("json", options->run, {".json", true},
+                              [options](const Input& input) { return WriteChartJson(input, *options); });
+    });
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

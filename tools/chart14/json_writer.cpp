@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 void AppendFloat(std::string& out, float value) {
     if (!std::isfinite(value)) {
@@ -121,6 +121,12 @@ JsonWriter& JsonWriter::Null() {
     return *this;
 }
 
+JsonWriter& JsonWriter::RawNumber(std::string_view number) {
+    BeforeValue();
+    out_ += number;
+    return *this;
+}
+
 JsonWriter& JsonWriter::Position(readdata14::Point point) {
     BeginArray();
     Float(point.x);
@@ -145,4 +151,4 @@ JsonWriter& JsonWriter::Break() {
     return *this;
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

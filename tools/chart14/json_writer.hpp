@@ -11,7 +11,7 @@
 
 #include "readdata14/point.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // The shortest decimal form that reads back to exactly `value` (std::to_chars).
 // JSON has no NaN or infinity: those are written as null.
@@ -32,6 +32,8 @@ public:
     JsonWriter& Int(std::int64_t value);
     JsonWriter& Bool(bool value);
     JsonWriter& Null();
+    // A number already in JSON's form, written as it is.
+    JsonWriter& RawNumber(std::string_view number);
 
     JsonWriter& Position(readdata14::Point point);           // [x, y]
     JsonWriter& Positions(std::span<const readdata14::Point> points);
@@ -49,4 +51,4 @@ private:
     bool breakNext_ = false;
 };
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -8,7 +8,7 @@
 
 #include "readdata14/chart.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 SvgDocument& SvgDocument::Number(double value) {
     if (!std::isfinite(value)) value = 0.0;
@@ -162,4 +162,4 @@ std::string LabelText(float value) {
     return std::string(digits, r.ptr);
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -12,7 +12,7 @@
 #include "readdata14/point.hpp"
 #include "svg_layout.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // An SVG document being written; the caller writes the elements in drawing
 // order (later ones on top).
@@ -82,4 +82,4 @@ std::string_view SymbolColour(std::int32_t type);  // a text symbol's
 // decimals, a label code as the code itself.
 std::string LabelText(float value);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

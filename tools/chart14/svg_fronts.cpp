@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 FrontKind FrontKindOf(std::int32_t code) {
     switch (code) {
@@ -67,4 +67,4 @@ void HalfDiscGlyph(SvgDocument& doc, const Along& at, double size, double side) 
     doc.Raw("Z");
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

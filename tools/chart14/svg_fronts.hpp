@@ -12,7 +12,7 @@
 #include "readdata14/point.hpp"
 #include "svg_document.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // Line-symbol codes of the fronts.
 enum class FrontKind { Cold, Warm, Occluded, Stationary, None };
@@ -33,4 +33,4 @@ std::vector<Along> PlacesAlong(std::span<const readdata14::Point> points, double
 void TriangleGlyph(SvgDocument& doc, const Along& at, double size, double side);
 void HalfDiscGlyph(SvgDocument& doc, const Along& at, double size, double side);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

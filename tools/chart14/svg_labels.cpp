@@ -3,7 +3,7 @@
 #include <cmath>
 #include <optional>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 // Two labels of one line closer than this say the same thing twice.
@@ -77,4 +77,4 @@ void PlaceLabels(std::vector<LabelledLine>& lines, const Box& map, BoxGrid& take
     }
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -10,7 +10,7 @@
 #include "svg_document.hpp"
 #include "svg_layout.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 struct LabelledLine {
     std::string text;    // the value or code as written on the line
@@ -25,4 +25,4 @@ struct LabelledLine {
 // `taken`. Labels stay inside `map`.
 void PlaceLabels(std::vector<LabelledLine>& lines, const Box& map, BoxGrid& taken, SvgDocument& doc);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

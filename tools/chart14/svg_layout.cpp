@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 // Cells of a grid over a page: never more than this many, however large the
@@ -205,4 +205,4 @@ double Coverage::Share(const Box& box) const {
     return inside / double((c1 - c0 + 1) * (r1 - r0 + 1));
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -15,7 +15,7 @@
 
 #include "readdata14/point.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // Sizes of the picture's parts, in output pixels.
 namespace px {
@@ -136,4 +136,4 @@ private:
     std::vector<std::uint32_t> cells_;  // before Finish a mark, after a running sum
 };
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -7,7 +7,7 @@
 
 #include "svg_fronts.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 constexpr double ROW = 18;           // row height
@@ -264,4 +264,4 @@ double WriteLegend(SvgDocument& doc, const Drawn& drawn, const LevelColours& col
     return legend.Height();
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

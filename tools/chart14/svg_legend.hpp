@@ -15,7 +15,7 @@
 #include "svg_layout.hpp"
 #include "svg_notes.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // What the map shows.
 struct Drawn {
@@ -34,4 +34,4 @@ struct Drawn {
 // returns its height.
 double WriteLegend(SvgDocument& doc, const Drawn& drawn, const LevelColours& colours, Px at, double width);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -4,7 +4,7 @@
 #include <numbers>
 #include <optional>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 constexpr double PADDING = 3;      // between a box's edge and its text
@@ -177,4 +177,4 @@ CalloutsDrawn PlaceCallouts(std::span<const Callout> callouts, const Box& map, c
     return drawn;
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

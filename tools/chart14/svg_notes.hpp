@@ -15,7 +15,7 @@
 #include "svg_document.hpp"
 #include "svg_layout.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 struct Callout {
     Px anchor;
@@ -46,4 +46,4 @@ CalloutsDrawn PlaceCallouts(std::span<const Callout> callouts, const Box& map, c
 // (the legend draws the same); returns its box.
 Box WriteMark(SvgDocument& doc, Px at, const std::string& number);
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

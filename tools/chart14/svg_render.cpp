@@ -7,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+#include "chart_extent.hpp"
 #include "svg_document.hpp"
 #include "svg_fronts.hpp"
 #include "svg_labels.hpp"
@@ -14,7 +15,7 @@
 #include "svg_legend.hpp"
 #include "svg_notes.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 using readdata14::Chart;
@@ -23,32 +24,9 @@ using readdata14::Point;
 bool Finite(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // The bounding box of everything drawn.
-struct Extent {
-    double minX = std::numeric_limits<double>::infinity(), minY = minX;
-    double maxX = -std::numeric_limits<double>::infinity(), maxY = maxX;
-
-    void Add(Point p) {
-        if (!Finite(p)) return;
-        minX = std::min(minX, double(p.x));
-        maxX = std::max(maxX, double(p.x));
-        minY = std::min(minY, double(p.y));
-        maxY = std::max(maxY, double(p.y));
-    }
-    void Add(std::span<const Point> points) {
-        for (Point p : points) Add(p);
-    }
-};
-
-Extent ChartExtent(const Chart& chart) {
-    Extent e;
-    for (const auto& r : chart.Lines()) e.Add(r.points), e.Add(r.labelPoints);
-    for (const auto& r : chart.LineSymbols()) e.Add(r.points);
-    for (const auto& r : chart.Symbols()) e.Add(r.position);
-    for (const auto& r : chart.ClosedContours()) e.Add(r.points), e.Add(r.labelPoints);
-    for (const auto& r : chart.WeatherRegions()) e.Add(r.points);
-    for (const auto& r : chart.FillAreas()) e.Add(r.points);
-    for (const auto& r : chart.Notes()) e.Add(r.position);
-    if (e.minX > e.maxX) e = Extent{0, 0, 1, 1};
+Extent DrawnExtent(const Chart& chart) {
+    Extent e = ChartExtent(chart);
+    if (e.Empty()) e = Extent{0, 0, 1, 1};
     // A chart of one point or one straight line still needs an area.
     double span = std::max({e.maxX - e.minX, e.maxY - e.minY, 1e-3});
     if (e.maxX - e.minX < span * 0.05) e.minX -= span * 0.05, e.maxX += span * 0.05;
@@ -85,7 +63,7 @@ struct Frame {
 
 Frame MakeFrame(const Chart& chart, double widthPx) {
     Frame f;
-    f.extent = ChartExtent(chart);
+    f.extent = DrawnExtent(chart);
     f.width = widthPx;
     f.margin = std::min(MARGIN, widthPx * 0.03);
     bool beside = widthPx >= LEGEND_BESIDE_FROM;
@@ -437,4 +415,4 @@ std::string RenderSvg(const Chart& chart, const TextToUtf8& toUtf8, const SvgOpt
     return Assemble(pic, legendHeight);
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

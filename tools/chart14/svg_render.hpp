@@ -15,7 +15,7 @@
 
 #include "readdata14/chart.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 // Turns a text of the file into UTF-8 (see TextDecoder).
 using TextToUtf8 = std::function<std::string(std::string_view)>;
@@ -26,4 +26,4 @@ struct SvgOptions {
 
 std::string RenderSvg(const readdata14::Chart& chart, const TextToUtf8& toUtf8, const SvgOptions& options = {});
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

@@ -5,12 +5,36 @@
 
 #include <utility>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 iconv_t Handle(void* converter) { return static_cast<iconv_t>(converter); }
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0u) == 0x80u; }
+
+void AppendHexEscape(std::string& out, unsigned char byte) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0Fu];
+}
+
+std::string Escaped(std::string_view bytes, bool controls) {
+    std::string out;
+    out.reserve(bytes.size());
+    while (!bytes.empty()) {
+        const auto byte = static_cast<unsigned char>(bytes[0]);
+        const std::size_t length = Utf8SequenceLength(bytes);
+        if (length == 0 || (controls && (byte < 0x20u || byte == 0x7Fu))) {
+            AppendHexEscape(out, byte);
+            bytes.remove_prefix(1);
+        } else {
+            out.append(bytes.substr(0, length));
+            bytes.remove_prefix(length);
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -74,11 +98,12 @@ std::string TextDecoder::ToUtf8(std::string_view bytes) {
     return converter_ == nullptr ? CheckedUtf8(bytes) : Converted(bytes);
 }
 
+std::string EscapeInvalidUtf8(std::string_view bytes) { return Escaped(bytes, false); }
+
+std::string DisplayText(std::string_view bytes) { return Escaped(bytes, true); }
+
 void TextDecoder::AppendEscaped(std::string& out, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0Fu];
+    AppendHexEscape(out, byte);
     escaped_ = true;
 }
 
@@ -128,4 +153,4 @@ std::string TextDecoder::Converted(std::string_view bytes) {
     return out;
 }
 
-}  // namespace chart14
+}  // namespace readdata14::chart14

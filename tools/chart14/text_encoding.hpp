@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace chart14 {
+namespace readdata14::chart14 {
 
 class TextDecoder {
 public:
@@ -41,4 +41,13 @@ private:
 // form, no surrogates, at most U+10FFFF), or 0 when it does not start with one.
 std::size_t Utf8SequenceLength(std::string_view bytes) noexcept;
 
-}  // namespace chart14
+// Bytes that are not valid UTF-8 as \xNN, the rest as it is: for a file's
+// path, which is no chart text and so never decoded, in JSON (whose writer
+// escapes control characters itself).
+std::string EscapeInvalidUtf8(std::string_view bytes);
+
+// The same, and control bytes (below 0x20, and 0x7F) as \xNN too: safe to
+// print on a terminal, one line per message.
+std::string DisplayText(std::string_view bytes);
+
+}  // namespace readdata14::chart14

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string_view>
 #include <vector>
 
 #include "chart_world.hpp"
 
-namespace readdata14::tools {
+namespace readdata14::make_chart {
 namespace {
 
 void WritePoints(ChartWriter& out, const std::vector<std::array<double, 2>>& points) {
@@ -376,21 +377,43 @@ double BytesPerUnit(ChartPlan plan, const SectionCounts& base, double factor) {
     return static_cast<double>(counter.BytesWritten()) / factor;
 }
 
+// Up to this scale a chart is measured whole (a few megabytes at the default
+// counts); beyond it, extrapolated from two charts this far apart in scale.
+constexpr double kMeasuredScale = 64.0;
+constexpr double kProbeRatio = 8.0;
+
 }  // namespace
 
-// A bigger chart covers a wider plane, so its coordinates have more digits:
-// the bytes per element grow with the logarithm of the scale. Two probes at
-// an eighth and a sixty-fourth of the scale give that growth.
+// The bytes per element are not constant: counts round to whole elements,
+// some elements come in fixed long forms, and a bigger chart covers a wider
+// plane, whose coordinates have more digits (a growth with the logarithm of
+// the scale). So the scale is corrected from what the chart at that scale
+// really comes to, measured up to kMeasuredScale and beyond it extrapolated
+// along the logarithm from two probes a fixed ratio apart (close probes would
+// magnify their rounding noise).
 SectionCounts CountsForSize(const ChartPlan& plan, std::uint64_t bytes) {
     const SectionCounts& base = plan.counts;
-    double factor = static_cast<double>(bytes) / BytesPerUnit(plan, base, 1.0);
-    double near = std::max(factor / 8.0, 1.0), far = std::max(near / 8.0, 1.0);
-    if (near > far) {
-        double nearUnit = BytesPerUnit(plan, base, near), farUnit = BytesPerUnit(plan, base, far);
-        double unit = nearUnit + (nearUnit - farUnit) * std::log(factor / near) / std::log(near / far);
-        factor = static_cast<double>(bytes) / unit;
+    const double target = static_cast<double>(bytes);
+    double factor = target / BytesPerUnit(plan, base, 1.0);
+    if (factor > kMeasuredScale) {
+        const double nearUnit = BytesPerUnit(plan, base, kMeasuredScale);
+        const double farUnit = BytesPerUnit(plan, base, kMeasuredScale / kProbeRatio);
+        const double growth = (nearUnit - farUnit) / std::log(kProbeRatio);
+        for (int round = 0; round < 8; ++round) {
+            factor = target / (nearUnit + growth * std::log(std::max(factor, kMeasuredScale) / kMeasuredScale));
+        }
+        if (factor > kMeasuredScale) return Scaled(base, factor);
     }
-    return Scaled(base, factor);
+    SectionCounts best = Scaled(base, factor);
+    double bestError = std::numeric_limits<double>::infinity();
+    for (int round = 0; round < 6; ++round) {
+        const double size = BytesPerUnit(plan, base, factor) * factor;
+        const double error = std::abs(size / target - 1.0);
+        if (error < bestError) best = Scaled(base, factor), bestError = error;
+        if (error < 0.02) break;
+        factor *= target / size;
+    }
+    return best;
 }
 
-}  // namespace readdata14::tools
+}  // namespace readdata14::make_chart

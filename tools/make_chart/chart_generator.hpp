@@ -8,7 +8,7 @@
 
 #include "chart_writer.hpp"
 
-namespace readdata14::tools {
+namespace readdata14::make_chart {
 
 // How many elements each section gets.
 struct SectionCounts {
@@ -39,4 +39,4 @@ std::string ChartText(const ChartPlan& plan);
 // Counts scaled from `plan.counts` so that the chart comes to about `bytes`.
 SectionCounts CountsForSize(const ChartPlan& plan, std::uint64_t bytes);
 
-}  // namespace readdata14::tools
+}  // namespace readdata14::make_chart

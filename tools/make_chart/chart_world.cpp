@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace readdata14::tools {
+namespace readdata14::make_chart {
 
 World MakeWorld(const ChartPlan& plan, Random& random) {
     World world;
@@ -69,4 +69,4 @@ double WindAngle(const World& world, double x, double y, Random& random) {
     return std::remainder(angle, 2.0 * PI);
 }
 
-}  // namespace readdata14::tools
+}  // namespace readdata14::make_chart

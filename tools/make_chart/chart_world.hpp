@@ -10,7 +10,7 @@
 
 #include "chart_generator.hpp"
 
-namespace readdata14::tools {
+namespace readdata14::make_chart {
 
 inline constexpr double PI = std::numbers::pi;
 // A row of centres is taller than a column is wide, so that open isobars fit
@@ -79,4 +79,4 @@ const Centre& NearestCentre(const World& world, double x, double y);
 // The wind's heading in radians at (x, y), from the nearest centre.
 double WindAngle(const World& world, double x, double y, Random& random);
 
-}  // namespace readdata14::tools
+}  // namespace readdata14::make_chart

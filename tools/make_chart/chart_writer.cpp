@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-namespace readdata14::tools {
+namespace readdata14::make_chart {
 namespace {
 constexpr std::size_t FLUSH_AT = std::size_t{1} << 20;
 }
@@ -75,4 +75,4 @@ bool ChartWriter::Flush() {
     return !failed_;
 }
 
-}  // namespace readdata14::tools
+}  // namespace readdata14::make_chart

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace readdata14::tools {
+namespace readdata14::make_chart {
 
 class ChartWriter {
 public:
@@ -43,4 +43,4 @@ private:
     bool countOnly_ = false;
 };
 
-}  // namespace readdata14::tools
+}  // namespace readdata14::make_chart

@@ -16,7 +16,7 @@
 
 namespace {
 
-using readdata14::tools::ChartPlan;
+using readdata14::make_chart::ChartPlan;
 
 constexpr const char* USAGE =
     "usage: make_chart [options] -o FILE\n"
@@ -145,8 +145,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_chart: cannot write %s: %s\n", options->output.c_str(), std::strerror(errno));
         return 1;
     }
-    readdata14::tools::ChartWriter out(file);
-    readdata14::tools::WriteChart(options->plan, out);
+    readdata14::make_chart::ChartWriter out(file);
+    readdata14::make_chart::WriteChart(options->plan, out);
     bool written = out.Flush();
     if (!toStdout) written = std::fclose(file) == 0 && written;
     if (!written) {

@@ -5,7 +5,10 @@ small charts written here, checked by parsing the output back.
 Usage: cli_test.py PATH_TO_CHART14
 """
 import json
+import math
 import os
+import shutil
+import stat
 import struct
 import subprocess
 import sys
@@ -13,6 +16,7 @@ import tempfile
 import unittest
 
 CHART14 = None
+MAKE_CHART = None
 
 HEADER = b"readdata14 14 small_chart\n1 2 3 4 5\n"
 
@@ -65,8 +69,9 @@ class ChartFiles:
         return path
 
 
-def run(*args):
-    return subprocess.run([CHART14, *args], capture_output=True)
+def run(*args, stdin=None, stdout=subprocess.PIPE):
+    """chart14 with `args`; stdin: bytes to feed it; stdout: where its output goes."""
+    return subprocess.run([CHART14, *args], input=stdin, stdout=stdout, stderr=subprocess.PIPE)
 
 
 class Chart14Test(unittest.TestCase):
@@ -74,9 +79,9 @@ class Chart14Test(unittest.TestCase):
         self.files = ChartFiles()
         self.addCleanup(self.files.dir.cleanup)
 
-    def run_ok(self, *args):
+    def run_ok(self, *args, status=0):
         result = run(*args)
-        self.assertEqual(result.returncode, 0, result.stderr.decode(errors="replace"))
+        self.assertEqual(result.returncode, status, result.stderr.decode(errors="replace"))
         return result
 
     def assertPoints(self, actual, expected):
@@ -85,59 +90,270 @@ class Chart14Test(unittest.TestCase):
             self.assertEqual([f32_bits(v) for v in got], [f32_bits(v) for v in want], (got, want))
 
 
+def contour_ring(cx, cy, r, value, points=12):
+    """A closed contour record: a ring of points - 1 corners, the first repeated."""
+    ring = [(cx + r * math.cos(2 * math.pi * k / (points - 1)), cy + r * math.sin(2 * math.pi * k / (points - 1)))
+            for k in range(points - 1)]
+    ring.append(ring[0])
+    return (f"1 {len(ring)}\n" + " ".join(f"{x:.2f} {y:.2f} 0" for x, y in ring) + f"\n{value} 0\n").encode()
+
+
+def contours_chart(rings):
+    return (HEADER + b"LINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: %d\n" % len(rings) +
+            b"".join(contour_ring(*ring) for ring in rings) + sections_from(b"STATION_SITUATION"))
+
+
+# The layers of the shared schema: geometry type and fields with their JSON
+# types (Real fields always come back as Python floats, Integer ones as ints).
+SCHEMA = {
+    "lines": ("LineString", {"code": int, "label_kind": str, "label_value": float, "label_code": float,
+                             "label_point_count": int}),
+    "line_symbols": ("LineString", {"code": int}),
+    "symbols": ("Point", {"type": int, "direction": float, "text": str}),
+    "closed_contours": ("LineString", {"code": int, "label_kind": str, "label_value": float, "label_code": float,
+                                       "closed": bool, "valued_closed": bool, "level_index": int,
+                                       "nesting_position": int, "label_point_count": int}),
+    "weather_regions": ("Polygon", {"code": int}),
+    "fill_areas": ("Polygon", {"code": int, **{f"value_{i}": float if i == 14 else int for i in range(1, 17)}}),
+    "notes": ("Point", {"type": int, "value": float, **{f"value_{i}": float for i in range(1, 7)},
+                        "first_text": str, "second_text": str}),
+    "label_points": ("Point", {"parent_layer": str, "parent_fid": int, "index": int, "label_kind": str,
+                               "label_value": float, "label_code": float}),
+}
+
+
 class GeojsonTest(Chart14Test):
-    def features(self, section):
-        path = self.files.write("small.txt", SMALL)
-        collection = json.loads(self.run_ok("geojson", path).stdout)
+    def collection(self, chart=SMALL, *options):
+        path = self.files.write("small.txt", chart)
+        collection = json.loads(self.run_ok("geojson", *options, path).stdout)
         self.assertEqual(collection["type"], "FeatureCollection")
         for feature in collection["features"]:
             self.assertEqual(feature["type"], "Feature")
             self.assertIn("geometry", feature)
-        return [f for f in collection["features"] if f["properties"]["section"] == section]
+        return collection
+
+    def features(self, section, chart=SMALL):
+        """The features of one section, from --section and from the whole collection alike."""
+        alone = self.collection(chart, "--section", section)["features"]
+        together = [f for f in self.collection(chart)["features"] if f["properties"]["section"] == section]
+        self.assertEqual([f["id"] for f in alone], list(range(len(alone))))
+        for one, other in zip(alone, together):
+            props = dict(other["properties"])
+            self.assertEqual((props.pop("section"), props.pop("section_fid")), (section, one["id"]))
+            self.assertEqual((one["geometry"], one["properties"]), (other["geometry"], props))
+        self.assertEqual(len(alone), len(together))
+        return alone
+
+    def test_every_layer_has_its_schema(self):
+        collection = self.collection()
+        self.assertEqual({f["properties"]["section"] for f in collection["features"]}, set(SCHEMA))
+        for section, (geometry, fields) in SCHEMA.items():
+            with self.subTest(section):
+                one = self.collection(SMALL, "--section", section)
+                self.assertEqual(one["name"], section)
+                self.assertEqual(one["metadata"]["SECTION_PRESENT"], "YES")
+                self.assertTrue(one["features"])
+                for feature in one["features"]:
+                    self.assertEqual(feature["geometry"]["type"], geometry)
+                    self.assertEqual(list(feature["properties"]), list(fields))
+                    for name, value in feature["properties"].items():
+                        if value is not None:
+                            self.assertIs(type(value), fields[name], (name, value))
 
     def test_lines_and_line_symbols_are_line_strings(self):
         (line,) = self.features("lines")
         self.assertEqual(line["geometry"]["type"], "LineString")
         self.assertPoints(line["geometry"]["coordinates"], [[0.1, 0.2], [1.5, 2.5], [3.25, 4.75]])
-        self.assertEqual(line["properties"]["code"], 2)
-        self.assertEqual(line["properties"]["labelValue"], 1010)
-        self.assertPoints(line["properties"]["labelPoints"], [[1, 1]])
-        (symbol,) = self.features("lineSymbols")
+        self.assertEqual(line["properties"], {"code": 2, "label_kind": "value", "label_value": 1010.0,
+                                              "label_code": None, "label_point_count": 1})
+        (symbol,) = self.features("line_symbols")
         self.assertEqual(symbol["geometry"], {"type": "LineString", "coordinates": [[10.5, 11.5], [12.5, 13.5]]})
         self.assertEqual(symbol["properties"]["code"], 38)
 
-    def test_closed_contours_are_polygons_in_nesting_order(self):
-        outer, inner = self.features("closedContours")
-        self.assertEqual(outer["geometry"]["type"], "Polygon")
-        self.assertEqual(outer["geometry"]["coordinates"], [[[0, 0], [10, 0], [10, 8], [0, 8], [0, 0]]])
-        self.assertEqual(inner["geometry"]["coordinates"], [[[3, 2], [7, 2], [7, 5], [3, 5], [3, 2]]])
-        expected = [(outer, 10, 1, 1), (inner, 20, 2, 2)]
-        for feature, value, level_index, code in expected:
+    def test_labels_are_kind_value_and_code(self):
+        chart = HEADER + (b"LINES: 3\n1 2\n0 0 0 1 1 0\nNoLabel 0\n1 2\n0 0 0 1 1 0\n5.5 1\n0 0 0\n"
+                          b"1 2\n0 0 0 1 1 0\n1012 1\n1 1 0\n") + sections_from(b"LINES_SYMBOL:")
+        lines = [f["properties"] for f in self.features("lines", chart)]
+        self.assertEqual([(p["label_kind"], p["label_value"], p["label_code"]) for p in lines],
+                         [("none", None, None), ("code", None, 5.5), ("value", 1012.0, None)])
+        points = [(f["geometry"]["coordinates"], f["properties"]) for f in self.features("label_points", chart)]
+        self.assertEqual(points, [
+            ([0, 0], {"parent_layer": "lines", "parent_fid": 1, "index": 0, "label_kind": "code",
+                      "label_value": None, "label_code": 5.5}),
+            ([1, 1], {"parent_layer": "lines", "parent_fid": 2, "index": 0, "label_kind": "value",
+                      "label_value": 1012.0, "label_code": None})])
+
+    def test_closed_contours_are_lines_in_nesting_order(self):
+        outer, inner = self.features("closed_contours")
+        self.assertEqual(outer["geometry"], {"type": "LineString",
+                                             "coordinates": [[0, 0], [10, 0], [10, 8], [0, 8], [0, 0]]})
+        self.assertEqual(inner["geometry"]["coordinates"], [[3, 2], [7, 2], [7, 5], [3, 5], [3, 2]])
+        expected = [(outer, 10, 1, 1, 0), (inner, 20, 2, 2, 1)]
+        for feature, value, level_index, code, position in expected:
             props = feature["properties"]
-            self.assertEqual((props["value"], props["levelIndex"], props["level"]), (value, level_index, value))
+            self.assertEqual((props["label_value"], props["level_index"], props["nesting_position"]),
+                             (value, level_index, position))
             self.assertEqual(props["code"], code)
-            self.assertTrue(props["valuedClosed"])
-            self.assertEqual(props["direction"], "rising")
+            self.assertTrue(props["valued_closed"] and props["closed"])
+            self.assertNotIn("level", props)
+        collection = self.collection()
+        self.assertEqual((collection["metadata"]["LEVELS"], collection["metadata"]["LEVEL_ORDER"]), ("10,20", "rising"))
+
+    def test_level_index_is_written_as_is_in_both_directions(self):
+        # A high and a low, two rings each. The centre with the largest rings
+        # sets the section's direction; the other centre's rings run against
+        # it, and their level index is one less than their value's position
+        # in the level list (0 for the innermost). The value is the level.
+        falling = [(140, 210, 35, 996), (500, 200, 30, 1024), (140, 210, 70, 1000), (500, 200, 60, 1020)]
+        rising = [(140, 210, 35, 1024), (500, 200, 30, 996), (140, 210, 70, 1020), (500, 200, 60, 1000)]
+        cases = [(falling, "1024,1020,1000,996", "falling", {1000: 3, 996: 4, 1020: 1, 1024: 0}),
+                 (rising, "996,1000,1020,1024", "rising", {1020: 3, 1024: 4, 1000: 1, 996: 0})]
+        for rings, levels, order, expected in cases:
+            with self.subTest(order):
+                chart = contours_chart(rings)
+                self.assertEqual(self.collection(chart)["metadata"]["LEVELS"], levels)
+                self.assertEqual(self.collection(chart)["metadata"]["LEVEL_ORDER"], order)
+                contours = [f["properties"] for f in self.features("closed_contours", chart)]
+                self.assertEqual({int(p["label_value"]): p["level_index"] for p in contours}, expected)
+                for props in contours:
+                    self.assertNotIn("level", props)
 
     def test_regions_and_fill_areas_are_closed_polygons(self):
-        (region,) = self.features("weatherRegions")
+        (region,) = self.features("weather_regions")
         self.assertEqual(region["geometry"]["coordinates"], [[[60, 60], [70, 60], [70, 70], [60, 60]]])
         self.assertEqual(region["properties"]["code"], 3)
-        (area,) = self.features("fillAreas")
+        (area,) = self.features("fill_areas")
         # Stored open; the ring is closed by repeating the first point.
         self.assertEqual(area["geometry"]["coordinates"], [[[1, 1], [2, 1], [2, 2], [1, 1]]])
-        self.assertEqual(area["properties"]["values"], list(range(1, 14)) + [2.5, 15, 16])
+        values = [area["properties"][f"value_{i}"] for i in range(1, 17)]
+        self.assertEqual(values, list(range(1, 14)) + [2.5, 15, 16])
+
+    def test_geometry_geojson_cannot_hold_is_null(self):
+        chart = HEADER + (b"LINES: 2\n1 1\n5 5 0\nNoLabel 0\n1 0\nNoLabel 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\n"
+                          b"CLOSED_CONTOURS: 0\nSTATION_SITUATION\nWEATHER_REGION: 2\n1 2\n0 0 0 1 1 0\n"
+                          b"1 3\n0 0 0 1 1 0 0 0 0\n") + sections_from(b"FILLAREA:")
+        self.assertEqual([f["geometry"] for f in self.features("lines", chart)], [None, None])
+        self.assertEqual([f["geometry"] for f in self.features("weather_regions", chart)], [None, None])
 
     def test_symbols_and_notes_are_points(self):
         low, arrow = self.features("symbols")
         self.assertEqual(low["geometry"], {"type": "Point", "coordinates": [20, 21]})
-        self.assertEqual((low["properties"]["type"], low["properties"]["text"]), (48, "Low"))
-        self.assertEqual(arrow["properties"]["direction"], 180)
+        self.assertEqual(low["properties"], {"type": 48, "direction": None, "text": "Low"})
+        self.assertEqual(arrow["properties"], {"type": 7, "direction": 180.0, "text": None})
         (note,) = self.features("notes")
         self.assertEqual(note["geometry"], {"type": "Point", "coordinates": [30, 31]})
         props = note["properties"]
-        self.assertEqual((props["firstText"], props["secondText"], props["value"]), ("Hello", "Hello world", 7.5))
-        self.assertEqual(props["values"], [1, 2, 3, 4, 5, 6])
+        self.assertEqual((props["first_text"], props["second_text"], props["value"]), ("Hello", "Hello world", 7.5))
+        self.assertEqual([props[f"value_{i}"] for i in range(1, 7)], [1, 2, 3, 4, 5, 6])
+
+    def test_missing_sections_are_empty_layers(self):
+        chart = HEADER + b"LINE: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 0\nNOTES_SYMBOL: 0\n"
+        path = self.files.write("gaps.txt", chart)
+        result = run("geojson", path)
+        self.assertEqual(result.returncode, 1)
+        metadata = json.loads(result.stdout)["metadata"]
+        self.assertEqual((metadata["lines.SECTION_PRESENT"], metadata["FILL_AREAS_READ"]), ("NO", "NO"))
+        self.assertEqual(json.loads(run("geojson", "--section", "lines", path).stdout)["features"], [])
+
+    def test_coordinate_system_is_only_what_the_user_declares(self):
+        default = self.collection()["crs"]["properties"]["name"]
+        self.assertNotIn("4326", default)
+        self.assertIn("LOCAL_CS", default)
+        declared = self.collection(SMALL, "--crs", "EPSG:3857")["crs"]
+        self.assertEqual(declared, {"type": "name", "properties": {"name": "urn:ogc:def:crs:EPSG::3857"}})
+        self.assertEqual(run("geojson", "--crs", "3857", self.files.write("x.txt", SMALL)).returncode, 2)
+
+
+@unittest.skipUnless(shutil.which("ogr2ogr"), "needs ogr2ogr (gdal-bin)")
+class OgrTest(Chart14Test):
+    """GIS tools take the GeoJSON as it is: ogr2ogr converts it without a word."""
+
+    def ogr2ogr(self, driver, target, source):
+        result = subprocess.run(["ogr2ogr", "-f", driver, target, source], capture_output=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stderr.decode()
+
+    def srs(self, path):
+        return subprocess.run(["ogrinfo", "-so", "-al", path], capture_output=True, check=True).stdout.decode()
+
+    def test_sections_and_the_whole_chart_convert_without_warnings(self):
+        charts = {"small": self.files.write("small.txt", SMALL),
+                  "empty": self.files.write("empty.txt", HEADER + EMPTY_SECTIONS)}
+        if MAKE_CHART:
+            charts["generated"] = os.path.join(self.files.dir.name, "generated.txt")
+            subprocess.run([MAKE_CHART, "--seed", "3", "-o", charts["generated"]], check=True)
+        # Shapefile field names have ten characters at most: the schema's
+        # longer names are shortened, with a warning each, and nothing else.
+        short_names = {s for s, (_, fields) in SCHEMA.items() if all(len(f) <= 10 for f in fields)}
+        for name, chart in charts.items():
+            for section in SCHEMA:
+                with self.subTest(chart=name, section=section):
+                    source = os.path.join(self.files.dir.name, f"{name}_{section}.geojson")
+                    run("geojson", "--section", section, chart, "-o", source)
+                    gpkg = os.path.join(self.files.dir.name, f"{name}_{section}.gpkg")
+                    self.assertEqual(self.ogr2ogr("GPKG", gpkg, source), "")
+                    warnings = self.ogr2ogr("ESRI Shapefile", os.path.join(self.files.dir.name, f"{name}_{section}.shp"), source)
+                    if section in short_names:
+                        self.assertEqual(warnings, "")
+                    else:
+                        self.assertEqual([w for w in warnings.splitlines() if "laundered field name" not in w], [])
+                    if name == "small":
+                        info = self.srs(gpkg)
+                        self.assertIn(f"Geometry: {SCHEMA[section][0].replace('LineString', 'Line String')}", info)
+                        self.assertIn(f"Feature Count: {1 if section in ('lines', 'line_symbols', 'weather_regions', 'fill_areas', 'notes') else 2}", info)
+            whole = os.path.join(self.files.dir.name, f"{name}.geojson")
+            run("geojson", chart, "-o", whole)
+            self.assertEqual(self.ogr2ogr("GPKG", os.path.join(self.files.dir.name, f"{name}.gpkg"), whole), "")
+
+    def test_the_same_features_as_the_gdal_driver(self):
+        # The driver reads the chart itself (GDAL_DRIVER_PATH, set by CTest);
+        # its GeoJSON and chart14's must agree feature for feature.
+        formats = subprocess.run(["ogrinfo", "--formats"], capture_output=True, text=True).stdout
+        if "Chart14" not in formats:
+            self.skipTest("the Chart14 GDAL driver is not built")
+        charts = [self.files.write("small.txt", SMALL)]
+        if MAKE_CHART:
+            charts.append(os.path.join(self.files.dir.name, "generated.txt"))
+            subprocess.run([MAKE_CHART, "--seed", "7", "--size-mb", "0.2", "-o", charts[-1]], check=True)
+
+        def rounded(value):  # coordinates and Reals as the float32 they are
+            if isinstance(value, dict):
+                return {k: rounded(v) for k, v in value.items()}
+            if isinstance(value, list):
+                return [rounded(v) for v in value]
+            return f32(value) if isinstance(value, float) else value
+
+        for chart in charts:
+            for section in SCHEMA:
+                with self.subTest(chart=os.path.basename(chart), section=section):
+                    ours = json.loads(run("geojson", "--section", section, chart).stdout)["features"]
+                    target = os.path.join(self.files.dir.name, f"driver_{section}.geojson")
+                    subprocess.run(["ogr2ogr", "-f", "GeoJSON", target, chart, section], check=True,
+                                   capture_output=True)
+                    with open(target) as written:
+                        theirs = json.load(written)["features"]
+                    self.assertEqual(len(ours), len(theirs))
+                    for mine, driver in zip(ours, theirs):
+                        self.assertEqual(rounded(mine["properties"]), rounded(driver["properties"]))
+                        self.assertEqual(mine["geometry"] and mine["geometry"]["type"],
+                                         driver["geometry"] and driver["geometry"]["type"])
+                        if mine["geometry"]:
+                            self.assertEqual(rounded(mine["geometry"]["coordinates"]),
+                                             rounded(driver["geometry"]["coordinates"]))
+
+    def test_no_coordinate_system_is_claimed_unless_declared(self):
+        chart = self.files.write("small.txt", SMALL)
+        for options, expected, absent in [([], "ENGCRS", "4326"), (["--crs", "EPSG:3857"], 'ID["EPSG",3857]', "ENGCRS")]:
+            with self.subTest(options):
+                source = os.path.join(self.files.dir.name, "crs.geojson")
+                run("geojson", *options, "--section", "symbols", chart, "-o", source)
+                gpkg = os.path.join(self.files.dir.name, "crs.gpkg")
+                if os.path.exists(gpkg):
+                    os.remove(gpkg)
+                self.assertEqual(self.ogr2ogr("GPKG", gpkg, source), "")
+                info = self.srs(gpkg)
+                self.assertIn(expected, info)
+                self.assertNotIn(absent, info)
 
 
 class JsonTest(Chart14Test):
@@ -167,7 +383,8 @@ class JsonTest(Chart14Test):
 
     def test_missing_sections_are_null(self):
         chart = HEADER + b"LINE: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 0\nNOTES_SYMBOL: 0\n"
-        data = json.loads(self.run_ok("json", self.files.write("gaps.txt", chart)).stdout)
+        # The tags not where they are due are errors: written all the same, exit 1.
+        data = json.loads(self.run_ok("json", self.files.write("gaps.txt", chart), status=1).stdout)
         self.assertIsNone(data["lines"])
         self.assertEqual(data["lineSymbols"], [])
         self.assertIsNone(data["symbols"])
@@ -201,44 +418,107 @@ class EncodingTest(Chart14Test):
 
 
 class CheckTest(Chart14Test):
-    # (name, chart, first finding as (line, column, "severity: kind")); the header is
-    # lines 1 and 2, so a file's own sections start on line 3.
+    # (name, chart, exit status, exit status with --strict, first finding as
+    # (line, column, "severity: kind")); the header is lines 1 and 2, so a
+    # file's own sections start on line 3. Errors: the reader had to stop or
+    # guess; warnings: legal but unusual.
     BROKEN = [
         ("tag that does not match", HEADER + EMPTY_SECTIONS.replace(b"SYMBOLS:", b"SYMBOL:"),
-         (5, 1, "error: tag-mismatch")),
+         1, 1, (5, 1, "error: tag-mismatch")),
         ("section stopped early", HEADER + b"LINES: 2\n2 1\n0 0 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
-         (7, 1, "error: bad-token")),
+         1, 1, (7, 1, "error: bad-token")),
         ("point that is not a number", HEADER + b"LINES: 1\n2 2\n0 0 0 x 1 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
-         (5, 7, "error: bad-token")),
+         1, 1, (5, 7, "error: bad-token")),
         ("missing STATION_SITUATION", HEADER + EMPTY_SECTIONS.replace(b"STATION_SITUATION\n", b""),
-         (7, 1, "error: no-station-situation")),
+         1, 1, (7, 1, "error: no-station-situation")),
         ("text cut short", HEADER + EMPTY_SECTIONS.replace(b"NOTES_SYMBOL: 0\n", b"") +
          b"NOTES_SYMBOL: 1\n48 1 2 0 10\n  Hello\n7.5 5\nWorld\n1 2 3 4 5 6\n",
-         (12, 3, "warning: text-cut-short")),
-        ("trailing content", HEADER + EMPTY_SECTIONS + b"\n  extra\n", (12, 3, "error: trailing-content")),
+         0, 1, (12, 3, "warning: text-cut-short")),
+        ("trailing content", HEADER + EMPTY_SECTIONS + b"\n  extra\n", 1, 1, (12, 3, "error: trailing-content")),
+        # Truncated: the finding stands at the count the file does not back.
+        ("truncated between records", HEADER + b"LINES: 2\n2 1\n0 0 0\nNoLabel 0\n", 1, 1, (3, 8, "error: input-ended")),
+        ("truncated inside a record", HEADER + b"LINES: 1\n2 3\n0 0 0 1 1", 1, 1, (3, 8, "error: input-ended")),
+        ("fewer symbols than declared", HEADER + b"LINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 3\n7 1 1 0 0.5\n7 2 2 0 0.5\n" +
+         sections_from(b"CLOSED_CONTOURS:"), 1, 1, (8, 1, "error: bad-token")),
+        ("huge count", HEADER + b"LINES: 20000000\n2 1\n0 0 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
+         1, 1, (7, 1, "error: bad-token")),
+        ("huge point count", HEADER + b"LINES: 1\n2 99999999\n0 0 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
+         1, 1, (6, 1, "error: bad-token")),
+        ("NUL inside a token", HEADER + b"LINES: 1\n2 1\n0 0\x00 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
+         1, 1, (5, 4, "error: bad-token")),
+        ("Ctrl-Z inside", HEADER + b"LINES: 0\nLINES_SYMBOL: 0\n\x1aSYMBOLS: 0\n", 1, 1, (5, 1, "error: tag-mismatch")),
+        ("Ctrl-Z after the last section", HEADER + EMPTY_SECTIONS + b"\x1ajunk\n", 0, 1, (11, 1, "warning: control-byte")),
+        ("negative count", HEADER + b"LINES: -3\n" + sections_from(b"LINES_SYMBOL:"), 0, 1, (3, 8, "warning: negative-count")),
+        ("long label token", HEADER + b"LINES: 1\n2 1\n0 0 0\n" + b"1" * 400 + b" 0\n" + sections_from(b"LINES_SYMBOL:"),
+         0, 1, (6, 1, "warning: long-token")),
+        ("long description", b"readdata14 14 " + b"d" * 400 + b"\n1 2 3 4 5\n" + EMPTY_SECTIONS,
+         0, 1, (1, 15, "warning: long-token")),
+        ("label that is a word", HEADER + b"LINES: 1\n2 1\n0 0 0\nabc 0\n" + sections_from(b"LINES_SYMBOL:"),
+         0, 1, (6, 1, "warning: label-not-number")),
+        ("integer beyond 32 bits", HEADER + b"LINES: 1\n99999999999 1\n0 0 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:"),
+         0, 1, (4, 1, "warning: integer-range")),
+        ("type 15", b"readdata14 15 x\n1 2 3 4 5\n" + EMPTY_SECTIONS, 2, 2, (1, 1, "error: not-type-14")),
+        ("empty file", b"", 2, 2, (1, 1, "error: not-type-14")),
+        ("CR LF line ends", (HEADER + EMPTY_SECTIONS).replace(b"\n", b"\r\n"), 0, 0, None),
     ]
 
     def test_findings_carry_line_and_column(self):
-        for name, chart, (line, column, kind) in self.BROKEN:
+        for name, chart, status, strict_status, first in self.BROKEN:
             with self.subTest(name):
                 path = self.files.write("broken.txt", chart)
                 result = run("check", path)
-                self.assertEqual(result.returncode, 1, result.stdout)
-                first = result.stdout.decode().splitlines()[0]
-                self.assertTrue(first.startswith(f"{path}:{line}:{column}: {kind}: "), first)
+                self.assertEqual(result.returncode, status, result.stdout)
+                self.assertEqual(run("check", "--strict", path).returncode, strict_status)
+                lines = result.stdout.decode().splitlines()
+                if first is None:
+                    self.assertEqual(lines, [f"{path}: well-formed"])
+                    continue
+                line, column, kind = first
+                self.assertTrue(lines[0].startswith(f"{path}:{line}:{column}: {kind}: "), lines[0])
+                # Every finding line has the same shape, whatever its kind.
+                for finding in lines:
+                    self.assertRegex(finding, r"^.+:\d+:\d+: (error|warning): [a-z0-9-]+: .")
+
+    def test_files_that_cannot_be_opened_say_why(self):
+        missing = os.path.join(self.files.dir.name, "missing.txt")
+        cases = [(missing, "No such file or directory"), (self.files.dir.name, "Is a directory")]
+        for path, reason in cases:
+            with self.subTest(reason):
+                for command in ["check", "info", "json", "geojson", "svg"]:
+                    result = run(command, path)
+                    self.assertEqual(result.returncode, 2, command)
+                    self.assertIn(f"{path}: ".encode(), result.stdout + result.stderr)
+                    self.assertIn(reason.encode(), result.stdout + result.stderr, command)
 
     def test_a_stopped_section_names_its_token(self):
         chart = HEADER + b"LINES: 1\n2 2\n0 0 0 x 1 0\nNoLabel 0\n" + sections_from(b"LINES_SYMBOL:")
         result = run("check", self.files.write("broken.txt", chart))
         self.assertIn("'x'", result.stdout.decode().splitlines()[0])
 
+    def test_what_check_prints_is_escaped(self):
+        # A path and a token with terminal escapes, control bytes and bytes
+        # that are not UTF-8: printed, none of them may reach the terminal raw.
+        name = b"bad\x1b[31m\x07\xff\x7f.txt"
+        chart = HEADER + EMPTY_SECTIONS.replace(b"SYMBOLS:", b"SYM\x1b]0;x\x07\xfe:")
+        path = os.path.join(os.fsencode(self.files.dir.name), name)
+        with open(path, "wb") as out:
+            out.write(chart)
+        for args in [["check", path], ["check", path + b".missing"], ["json", path + b".missing"]]:
+            result = subprocess.run([CHART14, *args], capture_output=True)
+            printed = result.stdout + result.stderr
+            self.assertTrue(printed)
+            printed.decode("utf-8")  # valid UTF-8 throughout
+            self.assertFalse([b for b in printed if b < 0x20 and b != 0x0A or b == 0x7F], printed)
+            self.assertIn(b"bad\\x1B[31m\\x07\\xFF\\x7F.txt", printed)
+
     def test_exit_status(self):
         clean = self.files.write("clean.txt", SMALL)
         broken = self.files.write("broken.txt", SMALL + b"extra\n")
+        warned = self.files.write("warned.txt", HEADER + b"LINES: -1\n" + sections_from(b"LINES_SYMBOL:"))
         not14 = self.files.write("not14.txt", b"readdata14 13 x\n1 2 3 4 5\n" + EMPTY_SECTIONS)
         missing = os.path.join(self.files.dir.name, "missing.txt")
         cases = [([clean], 0), ([broken], 1), ([not14], 2), ([missing], 2), ([clean, broken], 1),
-                 ([broken, missing, clean], 2)]
+                 ([broken, missing, clean], 2), ([warned], 0), ([warned, clean], 0), (["--strict", warned], 1)]
         for files, status in cases:
             with self.subTest(files=[os.path.basename(f) for f in files]):
                 result = run("check", *files)
@@ -247,6 +527,181 @@ class CheckTest(Chart14Test):
         self.assertEqual(run("json", missing).returncode, 2)
         self.assertEqual(run("info", clean, missing).returncode, 2)
         self.assertEqual(run("frobnicate").returncode, 2)
+
+    def test_generated_charts_check_clean(self):
+        if not MAKE_CHART:
+            self.skipTest("make_chart not given")
+        paths = []
+        for seed, args in [(1, []), (2, ["--points", "3"]), (3, ["--points", "300"]), (5, ["--size-mb", "0.4"]),
+                           (8, ["--size-mb", "2"]), (13, ["--contours", "1", "--symbols", "0"])]:
+            path = os.path.join(self.files.dir.name, f"generated_{seed}.txt")
+            subprocess.run([MAKE_CHART, "--seed", str(seed), *args, "-o", path], check=True)
+            paths.append(path)
+        result = run("check", "--strict", *paths)
+        self.assertEqual(result.returncode, 0, result.stdout)
+        self.assertEqual(result.stdout.decode().splitlines(), [f"{p}: well-formed" for p in paths])
+
+
+class ConversionTest(Chart14Test):
+    """info, json, geojson and svg of a file with errors: what was read, a note, exit 1."""
+    COMMANDS = ["info", "json", "geojson", "svg"]
+
+    def test_a_file_with_errors_is_written_and_exits_1(self):
+        truncated = self.files.write("truncated.txt", SMALL[:SMALL.index(b"CLOSED_CONTOURS:")])
+        warned = self.files.write("warned.txt", SMALL.replace(b"1010 1", b"abc 1"))
+        for command in self.COMMANDS:
+            with self.subTest(command):
+                result = run(command, truncated)
+                self.assertEqual(result.returncode, 1)
+                # What was read: the lines and symbols, the low's text among them.
+                self.assertIn(b"SYMBOLS                  2" if command == "info" else b"Low", result.stdout)
+                self.assertRegex(result.stderr.decode(), r"truncated.txt: the file has \d+ errors?; .*chart14 check")
+                quiet = run(command, "-q", truncated)
+                self.assertEqual((quiet.returncode, quiet.stderr, quiet.stdout), (1, b"", result.stdout))
+                clean = run(command, warned)
+                self.assertEqual((clean.returncode, clean.stderr), (0, b""))
+
+    def test_failed_writes_end_with_exit_2(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full")
+        path = self.files.write("small.txt", SMALL)
+        for command in self.COMMANDS + ["check"]:
+            with self.subTest(command):
+                with open("/dev/full", "wb") as full:
+                    result = run(command, path, stdout=full)
+                self.assertEqual(result.returncode, 2)
+                self.assertIn(b"cannot write standard output: No space left on device", result.stderr)
+                result = run(command, path, "-o", "/dev/full")
+                self.assertEqual(result.returncode, 2)
+                self.assertIn(b"cannot write /dev/full: No space left on device", result.stderr)
+                self.assertTrue(stat.S_ISCHR(os.stat("/dev/full").st_mode))  # a device is never removed
+
+    def test_a_path_is_not_chart_text(self):
+        # The path's bytes as they are, escaped only where not UTF-8, whatever
+        # --encoding says about the chart's texts.
+        cases = [("Zürich.txt".encode(), ["--encoding", "CP1252"], "Zürich.txt"),
+                 (b"Z\xfcrich.txt", [], "Z\\xFCrich.txt"), (b"tab\tname.txt", [], "tab\tname.txt")]
+        for name, options, expected in cases:
+            with self.subTest(expected):
+                path = os.path.join(os.fsencode(self.files.dir.name), name)
+                with open(path, "wb") as out:
+                    out.write(SMALL)
+                result = subprocess.run([CHART14, "json", *options, path], capture_output=True)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(os.path.basename(json.loads(result.stdout)["file"]), expected)
+                self.assertEqual(result.stderr, b"")  # no note on undecodable texts: the path is none
+class RunnerTest(Chart14Test):
+    """The file handling every subcommand shares: many files, -j, -o, stdin, order."""
+    # The output file each subcommand writes into a directory, and whether
+    # several inputs may share standard output.
+    COMMANDS = {"info": (".info.txt", True), "check": (".check.txt", True), "json": (".json", True),
+                "geojson": (".geojson", False), "svg": (".svg", False)}
+
+    def charts(self, count, broken_every=0):
+        """Charts that differ in their description; every broken_every-th is cut short."""
+        paths = []
+        for i in range(count):
+            chart = HEADER.replace(b"small_chart", f"chart_{i}".encode()) + SMALL_SECTIONS
+            if broken_every and i % broken_every == 1:
+                chart = chart[:chart.index(b"CLOSED_CONTOURS:")]
+            paths.append(self.files.write(f"c{i}.txt", chart))
+        return paths
+
+    def test_many_files_come_out_in_input_order(self):
+        paths = self.charts(24, broken_every=5)
+        for command, (extension, concatenates) in self.COMMANDS.items():
+            with self.subTest(command):
+                alone = [run(command, path) for path in paths]
+                outdir = os.path.join(self.files.dir.name, "out_" + command)
+                for args in (["-j", "4"], ["-j", "1"], []):
+                    if concatenates:
+                        together = run(command, *args, *paths)
+                        self.assertEqual(together.stdout, b"".join(r.stdout for r in alone))
+                        self.assertEqual(together.returncode, max(r.returncode for r in alone))
+                    together = run(command, *args, "-o", outdir, *paths)
+                    self.assertEqual(together.returncode, 1)
+                    self.assertEqual(together.stdout, b"")
+                    # The notes in input order, then one summary line.
+                    notes = together.stderr.decode().splitlines()
+                    self.assertEqual(notes[:-1], [n for r in alone for n in r.stderr.decode().splitlines()])
+                    self.assertRegex(notes[-1], rf"^chart14 {command}: 24 files, \d+ elements, 5 errors, "
+                                                r"0 warnings, [0-9.]+ s$")
+                    for path, result in zip(paths, alone):
+                        name = os.path.splitext(os.path.basename(path))[0] + extension
+                        with open(os.path.join(outdir, name), "rb") as written:
+                            self.assertEqual(written.read(), result.stdout, name)
+
+    def test_standard_input(self):
+        path = self.files.write("small.txt", SMALL)
+        for command in self.COMMANDS:
+            with self.subTest(command):
+                from_file = run(command, path)
+                from_stdin = run(command, "-", stdin=SMALL)
+                self.assertEqual(from_stdin.returncode, 0, from_stdin.stderr)
+                if command == "json":
+                    self.assertEqual(json.loads(from_stdin.stdout)["file"], None)
+                    self.assertEqual(from_stdin.stdout, from_file.stdout.replace(json.dumps(path).encode(), b"null"))
+                else:
+                    self.assertEqual(from_stdin.stdout, from_file.stdout.replace(path.encode(), b"<stdin>"))
+        broken = run("check", "-", stdin=SMALL[:SMALL.index(b"SYMBOLS:")])
+        self.assertEqual(broken.returncode, 1)
+        self.assertTrue(broken.stdout.startswith(b"<stdin>:12:1: error: tag-mismatch: "), broken.stdout)
+        self.assertEqual(run("check", "-", "-", stdin=SMALL).returncode, 2)
+
+    def test_output_file_and_directory(self):
+        path = self.files.write("small.txt", SMALL)
+        out = os.path.join(self.files.dir.name, "one.json")
+        self.assertEqual(run("json", path, "-o", out).stdout, b"")
+        with open(out, "rb") as written:
+            self.assertEqual(written.read(), run("json", path).stdout)
+        # One input and an existing directory, or a name ending in "/": into it.
+        for target in [self.files.dir.name, os.path.join(self.files.dir.name, "new", "")]:
+            run("geojson", path, "-o", target)
+            self.assertTrue(os.path.exists(os.path.join(target, "small.geojson")), target)
+        stdin_dir = os.path.join(self.files.dir.name, "in", "")
+        run("svg", "-", "-o", stdin_dir, stdin=SMALL)
+        self.assertTrue(os.path.exists(os.path.join(stdin_dir, "stdin.svg")))
+
+    def test_outputs_that_cannot_be_told_apart_are_refused(self):
+        first = self.files.write("chart.txt", SMALL)
+        os.mkdir(os.path.join(self.files.dir.name, "b"))
+        second = self.files.write(os.path.join("b", "chart.txt"), SMALL)
+        outdir = os.path.join(self.files.dir.name, "out")
+        cases = [(["json", "-o", outdir, first, second], b"would both write"),
+                 (["svg", first, second], b"-o DIR"), (["geojson", first, second], b"-o DIR"),
+                 (["info", "-o", first, first], b"is the input itself")]
+        for args, message in cases:
+            with self.subTest(args[0]):
+                result = run(*args)
+                self.assertEqual(result.returncode, 2)
+                self.assertIn(message, result.stderr)
+        with open(first, "rb") as kept:
+            self.assertEqual(kept.read(), SMALL)
+
+    def test_progress_and_summary_on_a_terminal(self):
+        import pty
+        paths = self.charts(3)
+        leader, follower = pty.openpty()
+        with os.fdopen(leader, "rb", buffering=0) as terminal:
+            process = subprocess.Popen([CHART14, "check", "-j", "2", *paths], stdout=subprocess.PIPE,
+                                       stderr=follower)
+            os.close(follower)
+            stdout, _ = process.communicate()
+            shown = b""
+            while True:
+                try:
+                    chunk = terminal.read(4096)
+                except OSError:  # the follower side closed
+                    break
+                if not chunk:
+                    break
+                shown += chunk
+        self.assertEqual(process.returncode, 0)
+        self.assertEqual(len(stdout.splitlines()), 3)
+        self.assertIn(b"] 3/3", shown)
+        self.assertRegex(shown.decode(), r"chart14 check: 3 files, 27 elements, 0 errors, 0 warnings, [0-9.]+ s")
+        quiet = run("check", "-q", *paths)
+        self.assertEqual((quiet.stdout, quiet.stderr), (b"", b""))
 
 
 class InfoTest(Chart14Test):
@@ -268,4 +723,6 @@ class InfoTest(Chart14Test):
 
 if __name__ == "__main__":
     CHART14 = sys.argv.pop(1)
+    if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
+        MAKE_CHART = sys.argv.pop(1)
     unittest.main()

@@ -13,7 +13,7 @@
 #include "json_writer.hpp"
 #include "text_encoding.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 float ReadBack(const std::string& text) {
@@ -127,4 +127,4 @@ TEST(TextDecoder, RefusesAnUnknownEncoding) {
 }
 
 }  // namespace
-}  // namespace chart14
+}  // namespace readdata14::chart14

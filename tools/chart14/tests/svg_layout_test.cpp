@@ -8,7 +8,7 @@
 
 #include "svg_layout.hpp"
 
-namespace chart14 {
+namespace readdata14::chart14 {
 namespace {
 
 TEST(BoxGrid, FindsOverlapsWhereverTheBoxesLie) {
@@ -93,4 +93,4 @@ TEST(Coverage, CountsTheShareOfABoxThatLinesCross) {
 }
 
 }  // namespace
-}  // namespace chart14
+}  // namespace readdata14::chart14

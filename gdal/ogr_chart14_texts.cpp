@@ -1,0 +1,65 @@
+// The chart's texts as UTF-8, which is all OGR string fields may hold
+// (OLCStringsAsUTF8). With the ENCODING open option the bytes are recoded
+// from that code page; without it valid UTF-8 passes and every other byte is
+// written \xNN, with one warning per dataset that names the option.
+#include "ogr_chart14.hpp"
+
+namespace readdata14::ogr {
+
+bool Chart14Dataset::SetEncoding(const char* encoding) {
+    if (encoding == nullptr || encoding[0] == '\0') return true;
+    // CPLRecode warns and hands the text back unchanged for a name iconv
+    // does not know, which would pass the file's bytes off as UTF-8; so try
+    // the name once, quietly, before trusting it.
+    bool known = false;
+    {
+        CPLErrorStateBackuper keep;
+        CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);
+        CPLErrorReset();
+        CPLFree(CPLRecode("A", encoding, CPL_ENC_UTF8));
+        known = CPLGetLastErrorType() == CE_None;
+    }
+    if (!known) {
+        CPLError(CE_Failure, CPLE_IllegalArg, "Chart14: ENCODING=%s is not an encoding iconv knows (see iconv --list)",
+                 encoding);
+        return false;
+    }
+    encoding_ = encoding;
+    return true;
+}
+
+// A C string cannot hold a NUL byte: it is written \x00 whatever the encoding.
+std::string Chart14Dataset::DecodeText(std::string_view bytes) const {
+    std::string out;
+    for (auto nul = bytes.find('\0'); nul != std::string_view::npos; nul = bytes.find('\0')) {
+        out += DecodePiece(bytes.substr(0, nul));
+        out += "\\x00";
+        bytes.remove_prefix(nul + 1);
+    }
+    out += DecodePiece(bytes);
+    return out;
+}
+
+std::string Chart14Dataset::DecodePiece(std::string_view bytes) const {
+    if (encoding_.empty()) return layers::Utf8OrEscaped(bytes);
+    const std::string source(bytes);
+    char* recoded = CPLRecode(source.c_str(), encoding_.c_str(), CPL_ENC_UTF8);
+    std::string out(recoded);
+    CPLFree(recoded);
+    // A byte the code page has no character for may come back as it was.
+    return layers::IsUtf8(out) ? out : layers::Utf8OrEscaped(out);
+}
+
+void Chart14Dataset::WarnAboutInvalidTexts() const {
+    if (!encoding_.empty()) return;
+    bool valid = layers::IsUtf8(chart_.Description());
+    for (const auto& symbol : chart_.Symbols()) valid = valid && layers::IsUtf8(symbol.text);
+    for (const auto& note : chart_.Notes()) valid = valid && layers::IsUtf8(note.firstText) && layers::IsUtf8(note.secondText);
+    if (valid) return;
+    CPLError(CE_Warning, CPLE_AppDefined,
+             "Chart14: %s: some texts are not valid UTF-8; their other bytes are written as \\xNN. "
+             "Name the texts' encoding with the open option ENCODING (e.g. -oo ENCODING=CP1252)",
+             GetDescription());
+}
+
+}  // namespace readdata14::ogr

@@ -1,0 +1,79 @@
+"""Texts of a chart as str.
+
+Newer charts hold UTF-8, older ones a legacy code page that the caller names
+with ``encoding=`` (any Python codec). A byte that does not decode is kept
+as the four characters ``\\xNN`` (upper-case hex, as chart14 writes it),
+never dropped and never passed on as invalid UTF-8; the first such byte of
+a chart raises one :class:`TextEncodingWarning` naming the option to set.
+"""
+
+from __future__ import annotations
+
+import codecs
+import warnings
+from typing import Optional, Tuple
+
+_ESCAPE = "readdata14.hexescape"
+
+
+def _escape(error: UnicodeError) -> Tuple[str, int]:
+    if not isinstance(error, UnicodeDecodeError):
+        raise error
+    bad = error.object[error.start:error.end]
+    return "".join(f"\\x{byte:02X}" for byte in bad), error.end
+
+
+codecs.register_error(_ESCAPE, _escape)
+
+
+class TextEncodingWarning(UnicodeWarning):
+    """Some text bytes of a chart did not decode and were kept as ``\\xNN``."""
+
+
+def check_encoding(encoding: Optional[str]) -> Optional[str]:
+    """The codec's canonical name; LookupError for a name Python does not know."""
+    if encoding is None:
+        return None
+    return codecs.lookup(encoding).name
+
+
+class TextDecoder:
+    """Decodes one chart's texts; warns once for that chart."""
+
+    __slots__ = ("encoding", "source", "escaped", "_codec")
+
+    def __init__(self, encoding: Optional[str], source: str) -> None:
+        self.encoding = encoding
+        self.source = source
+        self.escaped = False
+        self._codec = encoding or "utf-8"
+
+    def decode(self, raw: bytes) -> str:
+        try:
+            return raw.decode(self._codec)
+        except UnicodeDecodeError:
+            self.note_escaped(stacklevel=7)
+            return raw.decode(self._codec, _ESCAPE)
+
+    def check(self, raw: Optional[bytes]) -> None:
+        """Warns now when `raw` (a whole text buffer) will not decode."""
+        if raw is None or self.escaped:
+            return
+        try:
+            raw.decode(self._codec)
+        except UnicodeDecodeError:
+            self.note_escaped(stacklevel=6)
+
+    def note_escaped(self, stacklevel: int) -> None:
+        if self.escaped:
+            return
+        self.escaped = True
+        if self.encoding is None:
+            hint = "; name the file's code page with encoding=..., e.g. encoding='cp1252'"
+            what = "UTF-8"
+        else:
+            hint = ""
+            what = self.encoding
+        warnings.warn(TextEncodingWarning(
+            f"{self.source}: some text bytes are not {what}; they are kept as \\xNN{hint}"),
+            stacklevel=stacklevel)

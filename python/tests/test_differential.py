@@ -1,0 +1,156 @@
+"""Every element and array of the package against chart14 json and chart14
+check, which read the same file through the C++ view and write it with code
+of their own: generated charts of every shape, the bundled files, and broken
+ones (cut at many offsets, spoiled bytes)."""
+
+from __future__ import annotations
+
+import random
+import warnings
+from pathlib import Path
+from typing import Any, Optional
+
+import numpy as np
+import pytest
+
+import readdata14
+from conftest import DATA, SAMPLE, run_chart14_check, run_chart14_json
+
+SMALL = ("--seed", 5, "--points", 6, "--lines", 3, "--line-symbols", 2, "--symbols", 6, "--contours", 5,
+         "--regions", 2, "--fill-areas", 2, "--notes", 2)
+NONE = ("--lines", 0, "--line-symbols", 0, "--symbols", 0, "--contours", 0, "--regions", 0, "--fill-areas", 0,
+        "--notes", 0)
+SHAPES = {
+    "small": SMALL,
+    "a quarter megabyte": ("--seed", 2, "--points", 16, "--size-mb", 0.25),
+    "no lines, many symbols": ("--seed", 3, "--points", 8, "--lines", 0, "--symbols", 300),
+    "contours only": ("--seed", 4, "--points", 12, *NONE, "--contours", 40),
+    "long fronts, thinned": ("--seed", 6, "--points", 300, "--lines", 2, "--line-symbols", 4),
+    "every section empty": ("--seed", 7, *NONE),
+    "notes and regions only": ("--seed", 8, "--points", 5, *NONE, "--notes", 30, "--regions", 9),
+}
+FILES = ["all_empty.txt", "every_section.txt", "no_station_situation.txt", "texts_and_thinning.txt",
+         "win_crlf_ctrl_z.txt", "win_texts.txt", "win_tricky_contours.txt", "dropped_symbol.txt"]
+
+
+def same(ours: Any, theirs: Any) -> bool:
+    """Our float32 values against chart14's shortest floats (null: NaN or infinite)."""
+    ours = np.array(ours, dtype=np.float32)
+    ours[np.isinf(ours)] = np.nan
+    theirs = np.array(theirs if theirs is not None else [], dtype=object)
+    theirs = np.where(theirs == None, np.nan, theirs).astype(np.float64).astype(np.float32)  # noqa: E711
+    return (ours.size == theirs.size == 0) or np.array_equal(ours, theirs, equal_nan=True)
+
+
+def section(ours: Any, theirs: Optional[list]) -> list:
+    assert (theirs is not None) == (ours is not None and ours.present)
+    assert len(ours or ()) == len(theirs or ())
+    return list(zip(ours or (), theirs or ()))
+
+
+def compare(chart: readdata14.Chart, doc: dict) -> None:
+    assert chart.description == doc["description"]
+    for e, j in section(chart.lines, doc["lines"]):
+        assert (e.code, e.label_kind) == (j["code"], {"number": "value"}.get(j["labelKind"], j["labelKind"]))
+        assert same(e.points, j["points"]) and same(e.label_points, j["labelPoints"]) and same(e.label, j["labelValue"])
+    for e, j in section(chart.line_symbols, doc["lineSymbols"]) + section(chart.weather_regions, doc["weatherRegions"]):
+        assert e.code == j["code"] and same(e.points, j["points"])
+    for e, j in section(chart.symbols, doc["symbols"]):
+        assert e.type == j["type"] and same([e.x, e.y], j["position"])
+        if e.text is None:
+            assert j["text"] == "" and same(e.direction, j["direction"])
+        else:
+            assert e.direction is None and e.text == j["text"]
+    contours = doc["closedContours"]
+    for e, j in section(chart.closed_contours, contours and contours["contours"]):
+        assert (e.code, e.valued_closed, e.closed) == (j["code"], j["valuedClosed"], j["closed"])
+        assert (999999 if e.level_index is None else e.level_index) == j["levelIndex"]
+        assert same(e.points, j["points"]) and same(e.label_points, j["labelPoints"]) and same(e.value, j["value"])
+    if contours is not None:
+        assert same(chart.levels, contours["levels"]) and chart.level_order == contours["levelOrder"]
+    assert (chart.fill_areas is None) == (doc["fillAreas"] is None)
+    for e, j in section(chart.fill_areas, doc["fillAreas"]):
+        assert e.code == j["code"] and same(e.points, j["points"]) and same(e.values, j["values"])
+    for e, j in section(chart.notes, doc["notes"]):
+        assert e.type == j["type"] and same([e.x, e.y, e.value], j["position"] + [j["value"]])
+        assert same(e.values, j["values"]) and (e.first_text, e.second_text) == (j["firstText"], j["secondText"])
+    # The label-points layer: the parents' label points, lines first.
+    expected = [(layer, e.fid, i, p) for layer in ("lines", "closed_contours") for e in chart.section(layer)
+                for i, p in enumerate(e.label_points.tolist())]
+    assert [(p.parent_layer, p.parent_fid, p.index, [p.x, p.y]) for p in chart.label_points] == expected
+
+
+def check_file(path: Path, chart14: Path, encoding: Optional[str] = None) -> None:
+    code, doc = run_chart14_json(chart14, path, encoding)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
+        try:
+            charts = [readdata14.read(path, encoding), readdata14.read_bytes(path.read_bytes(), encoding)]
+        except readdata14.NotAChartError:
+            assert code == 2
+            return
+        assert code == (1 if charts[0].errors else 0), f"chart14 could not read {path}"
+        for chart in charts:
+            compare(chart, doc)
+
+
+def spoiled(data: bytes, seed: int) -> bytes:
+    rng, out = random.Random(seed), bytearray(data)
+    for _ in range(rng.randint(1, 6)):
+        out[rng.randrange(len(out))] = rng.choice(b"-0123456789.eE \n\x00\x1a\x01\x80\xc3\xffNoLabel#:")
+    return bytes(out)
+
+
+@pytest.mark.parametrize("shape", SHAPES)
+def test_generated_charts(shape: str, make_chart: Any, chart14: Path) -> None:
+    check_file(make_chart(*SHAPES[shape]), chart14)
+
+
+@pytest.mark.parametrize("name,encoding", [(name, None) for name in FILES + ["sample"]] + [
+    ("win_texts.txt", "CP1252"), ("win_crlf_ctrl_z.txt", "CP1252"), ("texts_and_thinning.txt", "ISO-8859-1")])
+def test_bundled_charts(name: str, encoding: Optional[str], chart14: Path) -> None:
+    check_file(SAMPLE if name == "sample" else DATA / name, chart14, encoding)
+
+
+@pytest.mark.parametrize("part", range(24))
+def test_cut_charts(part: int, make_chart: Any, chart14: Path, tmp_path: Path) -> None:
+    data = make_chart(*SMALL).read_bytes()
+    tags = [i for i in range(len(data)) if data[i] == ord(":")]
+    cuts = [len(data) * k // 40 for k in range(40)] + [t - 2 for t in tags] + [t + 3 for t in tags]
+    for cut in cuts[part::24]:
+        (tmp_path / "cut.txt").write_bytes(data[:cut])
+        check_file(tmp_path / "cut.txt", chart14)
+
+
+@pytest.mark.parametrize("seed", range(40))
+def test_spoiled_charts(seed: int, make_chart: Any, chart14: Path, tmp_path: Path) -> None:
+    source = make_chart(*SMALL) if seed % 2 else DATA / "every_section.txt"
+    (tmp_path / "spoiled.txt").write_bytes(spoiled(source.read_bytes(), seed))
+    check_file(tmp_path / "spoiled.txt", chart14)
+
+
+@pytest.mark.parametrize("name", ["win_crlf_ctrl_z.txt", "win_texts.txt", "cut", "spoiled"])
+def test_findings_as_chart14_check(name: str, chart14: Path, make_chart: Any, tmp_path: Path) -> None:
+    path = DATA / name
+    if name in ("cut", "spoiled"):
+        path = tmp_path / "broken.txt"
+        path.write_bytes(make_chart(*SMALL).read_bytes()[:5000] if name == "cut"
+                         else spoiled((DATA / "every_section.txt").read_bytes(), 3))
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
+        chart = readdata14.read(path)
+    assert chart.findings
+    assert [f"{path}:{f.line}:{f.column}: {f.severity}: {f.kind}: {f.message}" for f in chart.findings] == list(
+        run_chart14_check(chart14, path))
+    severities = [f.severity for f in chart.findings]
+    assert [chart.errors, chart.warnings] == [severities.count("error"), severities.count("warning")]
+
+
+def test_raw_blocks_are_what_the_sections_view(make_chart: Any) -> None:
+    chart = readdata14.read(make_chart(*SMALL))
+    blocks = chart.blocks
+    assert np.shares_memory(chart.lines[-1].points, blocks.lines)
+    assert np.shares_memory(chart.levels, blocks.closed_contours)
+    assert blocks.lines.dtype == np.float32 and not blocks.lines.flags.writeable
+    assert int(blocks.lines[0]) == len(chart.lines)
+    assert blocks.symbols.lengths.dtype == np.int32 and isinstance(blocks.symbols.text, bytes)
