@@ -65,7 +65,7 @@ def measure(chromium, svg_path, workdir):
         f.write("<!DOCTYPE html><html><head><meta charset='utf-8'><style>body{margin:0}</style></head><body>")
         f.write(svg + MEASURE + "</body></html>")
     for attempt in range(2):  # a first start of the browser on a fresh machine may time out
-        with tempfile.TemporaryDirectory(dir=workdir) as profile:
+        with tempfile.TemporaryDirectory(dir=workdir, ignore_cleanup_errors=True) as profile:
             try:
                 run = subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                                       "--no-first-run", "--disable-background-networking",

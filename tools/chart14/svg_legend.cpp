@@ -246,8 +246,8 @@ void WriteNotes(Legend& legend, const Drawn& drawn) {
     };
     if (notes.notesLeftOut > 0) legend.Row(count(notes.notesLeftOut, "more note", "more notes") + " left out", {});
     if (notes.textsLeftOut > 0)
-        legend.Row(count(notes.textsLeftOut, "text", "texts") + " of symbols left out", {});
-    if (notes.notesLeftOut + notes.textsLeftOut > 0) legend.Row("for room: a wider picture has it", {});
+        legend.Row(count(notes.textsLeftOut, "symbol text", "symbol texts") + " left out", {});
+    if (notes.notesLeftOut + notes.textsLeftOut > 0) legend.Row("for want of room: a wider picture shows them", {});
 }
 
 }  // namespace

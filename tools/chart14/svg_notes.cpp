@@ -1,8 +1,11 @@
 #include "svg_notes.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
+#include <vector>
 
 namespace readdata14::chart14 {
 namespace {
@@ -49,8 +52,9 @@ public:
     RoomFinder(const Box& map, const Coverage& lines, const BoxGrid& taken, const BoxGrid& callouts)
         : room_(map.Grown(-2)), lines_(lines), taken_(taken), callouts_(callouts) {}
 
-    // The best free box of this size near `anchor`: `first` when free, else
-    // boxes pushed out from the point in sixteen directions, ring by ring.
+    // The free box of least cost of the size of `first`, among `first` and
+    // boxes pushed out from the point in sixteen directions, ring by ring:
+    // the cost is the distance from the point and the lines the box covers.
     std::optional<Box> Find(Px anchor, Box first, double reach) const {
         std::optional<Box> best;
         double bestCost = std::numeric_limits<double>::infinity();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -305,12 +306,17 @@ void WriteTextSymbols(Picture& pic) {
     doc.Raw("</g>\n");
 }
 
+// Notes before the texts of symbols: a warning and its time outweigh a
+// word beside a centre, which the centre's letter already marks.
 void PlaceNotes(Picture& pic) {
+    std::vector<Callout> callouts;
     for (const auto& note : pic.chart.Notes()) {
         if (!Finite(note.position)) continue;
-        pic.callouts.push_back({pic.frame.ToPx(note.position), pic.toUtf8(note.firstText),
-                                pic.toUtf8(note.secondText), true});
+        callouts.push_back({pic.frame.ToPx(note.position), pic.toUtf8(note.firstText), pic.toUtf8(note.secondText),
+                            true});
     }
+    std::move(pic.callouts.begin(), pic.callouts.end(), std::back_inserter(callouts));
+    pic.callouts = std::move(callouts);
     pic.lines.Finish();
     pic.drawn.callouts = PlaceCallouts(pic.callouts, pic.frame.map, pic.lines, pic.taken, pic.notes, pic.leaders);
 }
