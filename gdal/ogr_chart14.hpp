@@ -50,6 +50,7 @@ public:
 private:
     bool Filtered() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
     OGRFeature* Translate(std::uint64_t fid) const;
+    OGRFeature* MakeFeature(std::uint64_t fid) const;
 
     Chart14Dataset& dataset_;
     layers::LayerId id_;

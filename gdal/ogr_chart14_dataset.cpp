@@ -2,7 +2,7 @@
 // layer, the read's findings as GDAL warnings, the open options, the layers
 // and the dataset's metadata.
 #include <cinttypes>
-#include <new>
+#include <exception>
 
 #include "ogr_chart14.hpp"
 
@@ -70,8 +70,8 @@ GDALDataset* Chart14Dataset::Open(GDALOpenInfo* info) {
         std::unique_ptr<Chart14Dataset> dataset(new Chart14Dataset());
         if (!dataset->Setup(info)) return nullptr;
         return dataset.release();
-    } catch (const std::bad_alloc&) {
-        CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: out of memory", info->pszFilename);
+    } catch (const std::exception& e) {  // an allocation: nothing else throws here
+        CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: %s", info->pszFilename, e.what());
         return nullptr;
     }
 }
@@ -90,10 +90,13 @@ bool Chart14Dataset::Setup(GDALOpenInfo* info) {
         report.Summarise();
     }
     if (!chart_) {
-        // The header passed Identify, so only memory can fail here.
+        // The header passed Identify: memory, or an error handler of the
+        // host's that threw from inside a warning, stopped the read.
         const bool memory = chart_.Status() == OpenStatus::OutOfMemory;
         CPLError(CE_Failure, memory ? CPLE_OutOfMemory : CPLE_OpenFailed, "Chart14: %s: %s", name,
-                 memory ? "out of memory" : "not a type-14 chart");
+                 memory                                        ? "out of memory"
+                 : chart_.Status() == OpenStatus::HandlerFailed ? "the read was given up: a warning handler threw"
+                                                                : "not a type-14 chart");
         return false;
     }
 

@@ -2,6 +2,7 @@
 // from the blocks, and the index (count, envelopes, extent) made at open.
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
 
 #include "ogr_chart14.hpp"
@@ -65,7 +66,9 @@ OGRFeatureDefn* MakeDefinition(const layers::LayerDefinition& layer, OGRSpatialR
     return defn;
 }
 
-OGRLineString* MakeLineString(OGRLineString* line, std::span<const Point> points, bool closeRing) {
+template <class Line>
+std::unique_ptr<Line> MakeLine(std::span<const Point> points, bool closeRing) {
+    auto line = std::make_unique<Line>();
     const std::size_t n = points.size() + (closeRing ? 1 : 0);
     line->setNumPoints(static_cast<int>(n), FALSE);
     for (std::size_t i = 0; i < points.size(); ++i) line->setPoint(static_cast<int>(i), points[i].x, points[i].y);
@@ -73,14 +76,14 @@ OGRLineString* MakeLineString(OGRLineString* line, std::span<const Point> points
     return line;
 }
 
-OGRGeometry* MakeGeometry(const layers::FeatureGeometry& g) {
+std::unique_ptr<OGRGeometry> MakeGeometry(const layers::FeatureGeometry& g) {
     if (g.isNull) return nullptr;
     switch (g.type) {
-        case GeometryType::Point: return new OGRPoint(g.point.x, g.point.y);
-        case GeometryType::LineString: return MakeLineString(new OGRLineString(), g.points, false);
+        case GeometryType::Point: return std::make_unique<OGRPoint>(g.point.x, g.point.y);
+        case GeometryType::LineString: return MakeLine<OGRLineString>(g.points, false);
         case GeometryType::Polygon: {
-            auto* polygon = new OGRPolygon();
-            polygon->addRingDirectly(static_cast<OGRLinearRing*>(MakeLineString(new OGRLinearRing(), g.points, g.closeRing)));
+            auto polygon = std::make_unique<OGRPolygon>();
+            polygon->addRingDirectly(MakeLine<OGRLinearRing>(g.points, g.closeRing).release());
             return polygon;
         }
     }
@@ -118,6 +121,7 @@ OGRFeature* Chart14Layer::GetNextFeature() {
                 continue;
         }
         std::unique_ptr<OGRFeature> feature(Translate(fid));
+        if (!feature) return nullptr;
         if ((m_poFilterGeom == nullptr || FilterGeometry(feature->GetGeometryRef())) &&
             (m_poAttrQuery == nullptr || m_poAttrQuery->Evaluate(feature.get())))
             return feature.release();
@@ -166,9 +170,21 @@ int Chart14Layer::TestCapability(const char* capability) {
     return FALSE;
 }
 
+// No exception may leave for GDAL's C callers: an allocation that fails
+// gives no feature and an error.
 OGRFeature* Chart14Layer::Translate(std::uint64_t fid) const {
+    try {
+        return MakeFeature(fid);
+    } catch (const std::exception& e) {
+        CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: feature " CPL_FRMT_GUIB ": %s", defn_->GetName(),
+                 static_cast<GUIntBig>(fid), e.what());
+        return nullptr;
+    }
+}
+
+OGRFeature* Chart14Layer::MakeFeature(std::uint64_t fid) const {
     const layers::Feature source = dataset_.Layers().GetFeature(id_, fid);
-    auto* feature = new OGRFeature(defn_);
+    std::unique_ptr<OGRFeature> feature(new OGRFeature(defn_));
     feature->SetFID(static_cast<GIntBig>(fid));
     const int fields = defn_->GetFieldCount();
     for (int i = 0; i < fields; ++i) {
@@ -181,11 +197,11 @@ OGRFeature* Chart14Layer::Translate(std::uint64_t fid) const {
             case FieldValue::Kind::Name: feature->SetField(i, std::string(value.text).c_str()); break;
         }
     }
-    if (OGRGeometry* geometry = MakeGeometry(source.geometry)) {
+    if (auto geometry = MakeGeometry(source.geometry)) {
         geometry->assignSpatialReference(defn_->GetGeomFieldDefn(0)->GetSpatialRef());
-        feature->SetGeometryDirectly(geometry);
+        feature->SetGeometryDirectly(geometry.release());
     }
-    return feature;
+    return feature.release();
 }
 
 }  // namespace readdata14::ogr

@@ -12,7 +12,8 @@ packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libbenchmark-dev
           gdal-bin        # ogr2ogr: GIS tools take chart14 geojson as it is
           # the Python package (python/): built in a venv without a package index, tested with pytest
           python3-venv python3-numpy python3-pytest python3-setuptools python3-wheel
-          python3-geopandas python3-dask python3-distributed)
+          python3-geopandas python3-dask python3-distributed
+          libgdal-dev gdal-bin python3-gdal)  # the GDAL driver; its tests use pytest and geopandas too
 packages+=("$@")
 
 missing=()

@@ -134,6 +134,8 @@ TEST(ReadFindings, StandAtTheirCauseWithLineAndColumn) {
         // A count the file does not back is the cause, not the end it runs into.
         {"huge count", h + "LINES: 1000000\n2 1\n0 0 0\nNoLabel 0\n", 1, 0, READDATA14_FINDING_INPUT_ENDED, 3, 8,
          "LINES declares 1000000 lines, but the input ends in line 2"},
+        {"one line declared", h + "LINES: 1\n2 2\n0 0 0\n", 1, 0, READDATA14_FINDING_INPUT_ENDED, 3, 8,
+         "LINES declares 1 line, but"},
         {"misspelt tag", h + "LINES: 0\nLINES_SYMBOL: 0\nSYMBOL: 0\nCLOSED_CONTOURS: 0\n" +
                              EmptySections().substr(EmptySections().find("STATION")),
          1, 0, READDATA14_FINDING_TAG_MISMATCH, 5, 1, "expected the section tag 'SYMBOLS:', found 'SYMBOL:'"},
@@ -141,6 +143,8 @@ TEST(ReadFindings, StandAtTheirCauseWithLineAndColumn) {
          "'extra'"},
         {"label", h + "LINES: 1\n2 1\n0 0 0\nnone 0\n" + EmptySections().substr(9), 0, 1,
          READDATA14_FINDING_LABEL_NOT_NUMBER, 6, 1, "'none'"},
+        {"label with more after its number", h + "LINES: 1\n2 1\n0 0 0\n1O12 0\n" + EmptySections().substr(9), 0, 1,
+         READDATA14_FINDING_LABEL_NOT_NUMBER, 6, 1, "read as the number '1'"},
         {"negative count", h + "LINES: -2\n" + EmptySections().substr(9), 0, 1, READDATA14_FINDING_NEGATIVE_COUNT,
          3, 8, "-2"},
         {"saturated", h + "LINES: 1\n99999999999 0\nNoLabel 0\n" + EmptySections().substr(9), 0, 1,

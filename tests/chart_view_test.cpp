@@ -76,6 +76,18 @@ TEST(ChartOpen, RangesSurviveAMoveOfTheirChart) {
     EXPECT_FALSE(before.empty());
 }
 
+// A code beyond 32 bits saturates as it is read, and its float (2^31) reads
+// back as the bound, not as some other number.
+TEST(ChartOpen, SaturatedCodesReadBackAtTheBound) {
+    TempFile file(Header() + "LINES: 2\n99999999999 0\nNoLabel 0\n-99999999999 0\nNoLabel 0\n" +
+                  test::EmptySections().substr(9));
+    const Chart chart = Chart::Open(file.Path());
+    ASSERT_EQ(chart.Lines().size(), 2u);
+    EXPECT_EQ(chart.Lines().begin()->code, 2147483647);
+    EXPECT_EQ(std::next(chart.Lines().begin())->code, -2147483647 - 1);
+    EXPECT_EQ(chart.Warnings(), 2u);
+}
+
 // Findings reach a handler; one that throws ends the read, not the program.
 TEST(ChartOpen, HandsFindingsToItsHandler) {
     TempFile file(Header() + "LINES: 1\n2 1\n0 0 0\nnone 0\n" + test::EmptySections().substr(9) + "extra\n");

@@ -83,10 +83,13 @@ def label(value, kind):
             "label_code": f32(value) - 3200000.0 if kind == "code" else None}
 
 
+def line(points):
+    return points if len(points) >= 2 else None
+
+
 def ring(points):
-    if len(points) < 3:
-        return None
-    return points + ([points[0]] if points[-1] != points[0] else [])
+    closed = points + ([points[0]] if points and points[-1] != points[0] else [])
+    return closed if len(closed) >= 4 else None
 
 
 def expected(doc):
@@ -94,18 +97,18 @@ def expected(doc):
     pts = lambda ps: [tuple(map(f32, p)) for p in ps]
     contours = (doc["closedContours"] or {}).get("contours", [])
     layers = {name: [] for name in LAYERS}
-    for line in doc["lines"] or []:
-        layers["lines"].append((pts(line["points"]), {"code": line["code"], "label_point_count": len(line["labelPoints"]),
-                                                      **label(line["labelValue"], line["labelKind"])}))
+    for l in doc["lines"] or []:
+        layers["lines"].append((line(pts(l["points"])), {"code": l["code"], "label_point_count": len(l["labelPoints"]),
+                                                         **label(l["labelValue"], l["labelKind"])}))
     for symbol in doc["lineSymbols"] or []:
-        layers["line_symbols"].append((pts(symbol["points"]), {"code": symbol["code"]}))
+        layers["line_symbols"].append((line(pts(symbol["points"])), {"code": symbol["code"]}))
     for s in doc["symbols"] or []:
         text = s["type"] in (48, 60, 61, 62, 63)
         layers["symbols"].append((pts([s["position"]]), {"type": s["type"], "direction": None if text else f32(s["direction"]),
                                                          "text": s["text"] if text else None}))
     for i, c in enumerate(contours):
         kind = "none" if c["value"] == 999999 else "code" if 3200000 <= c["value"] <= 3200100 else "number"
-        layers["closed_contours"].append((pts(c["points"]), {
+        layers["closed_contours"].append((line(pts(c["points"])), {
             "code": c["code"], **label(c["value"], kind), "closed": c["closed"], "valued_closed": c["valuedClosed"],
             "level_index": None if c["levelIndex"] == 999999 else c["levelIndex"], "nesting_position": i,
             "label_point_count": len(c["labelPoints"])}))

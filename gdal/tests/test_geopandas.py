@@ -5,7 +5,7 @@ import fiona
 import geopandas
 import pytest
 
-from conftest import LAYERS, SAMPLE, dump, expected, same
+from conftest import LAYERS, SAMPLE, SOURCE, dump, expected, same
 
 fiona.supported_drivers["Chart14"] = "r"
 DTYPES = {"Integer": "int64", "Boolean": "bool", "Real": "float64", "String": "object"}
@@ -13,7 +13,10 @@ DTYPES = {"Integer": "int64", "Boolean": "bool", "Real": "float64", "String": "o
 
 @pytest.mark.parametrize("name", list(LAYERS))
 def test_read_file_gives_the_layer_as_a_frame(generated, name):
-    for path in [SAMPLE, generated["contours_only"]]:
+    # Lines of one point and none come without a geometry, which shapely
+    # would not take as a LineString.
+    for path in [SAMPLE, generated["contours_only"], SOURCE / "tests" / "data" / "every_section.txt",
+                 SOURCE / "fuzz" / "corpus" / "line_symbols.txt"]:
         want = expected(dump(path))[name]
         frame = geopandas.read_file(path, layer=name)
         geometry, fields = LAYERS[name]

@@ -32,10 +32,18 @@ def count_slot(slot: float) -> Optional[int]:
 
 
 def int_slot(slot: float) -> int:
-    """Codes and types are integers stored as floats; anything else reads as 0."""
-    if -2147483648.0 <= slot < 2147483648.0:
-        return int(slot)  # toward zero, as the C++ cast
-    return 0
+    """An integer the file carries, as its float slot holds it.
+
+    The reading saturates integers to 32 bits, and the float of 2147483647 is
+    2^31, which belongs back at the bound; a NaN reads as 0.
+    """
+    if slot != slot:
+        return 0
+    if slot >= 2147483647.0:
+        return 2147483647
+    if slot <= -2147483648.0:
+        return -2147483648
+    return int(slot)  # toward zero, as the C++ cast
 
 
 def label_kind(stored: float) -> str:

@@ -22,7 +22,7 @@ enum class FindingKind : std::int32_t {
     CountLimit = 7,          // a count beyond what a float counts exactly
     // warnings: legal but unusual
     TextCutShort = 8,        // a note text ended before its declared length
-    LabelNotNumber = 9,      // a label that is neither a number nor "NoLabel"
+    LabelNotNumber = 9,      // a label that is not wholly a number, nor "NoLabel"
     NegativeCount = 10,      // read as 0
     LongToken = 11,          // longer than the format's buffers
     ControlByte = 12,        // NUL inside the data, Ctrl-Z before its end

@@ -11,6 +11,11 @@ namespace {
 
 std::string Count(std::int64_t n) { return std::to_string(n); }
 
+// "1 line", "3 lines"
+std::string CountOf(std::int64_t n, std::string_view element) {
+    return Count(n) + ' ' + std::string(element) + (n == 1 ? "" : "s");
+}
+
 // "line 4 of 1000 in LINES"
 std::string ElementPlace(const SectionHeader& header, const SectionNames& names, std::int32_t index) {
     return std::string(names.element) + ' ' + Count(index + 1) + " of " + Count(header.count) + " in " +
@@ -68,9 +73,9 @@ void ReportElementStop(Scanner& in, const SectionHeader& header, const SectionNa
     const std::optional<std::string_view> next = in.PeekToken();
     if (!next) {
         // A count the file does not back is the cause, not the end it runs into.
-        std::string message = std::string(names.section) + " declares " + Count(header.count) + ' ' +
-                              std::string(names.element) + "s, but the input ends in " + std::string(names.element) +
-                              ' ' + Count(index + 1) + ", where " + std::string(end.What()) + " is due";
+        std::string message = std::string(names.section) + " declares " + CountOf(header.count, names.element) +
+                              ", but the input ends in " + std::string(names.element) + ' ' + Count(index + 1) +
+                              ", where " + std::string(end.What()) + " is due";
         in.ReportAt(header.countOffset, FindingKind::InputEnded, std::move(message));
         return;
     }
@@ -81,8 +86,8 @@ void ReportElementStop(Scanner& in, const SectionHeader& header, const SectionNa
 
 void ReportSectionLimit(Scanner& in, const SectionHeader& header, const SectionNames& names) {
     if (!in.Listening()) return;
-    std::string message = std::string(names.section) + " declares " + Count(header.count) + ' ' +
-                          std::string(names.element) + "s; a block counts at most " + Count(MAX_BLOCK_COUNT) +
+    std::string message = std::string(names.section) + " declares " + CountOf(header.count, names.element) +
+                          "; a block counts at most " + Count(MAX_BLOCK_COUNT) +
                           " exactly, so the section stops after that many";
     in.ReportAt(header.countOffset, FindingKind::CountLimit, std::move(message));
 }
@@ -144,6 +149,13 @@ std::optional<Label> ReadLabel(Scanner& in) {
         if (!label.isNumber && *token != "NoLabel") {
             in.ReportAt(in.LastTokenStart(), FindingKind::LabelNotNumber,
                         "the label " + QuoteToken(*token) + " is neither a number nor 'NoLabel': read as 'NoLabel'");
+        } else if (label.isNumber && ParseFloatPrefix(*token).length < token->size()) {
+            // The number ends before the token does ("1O12"): what follows is
+            // not read, which is rarely what the chart's maker meant.
+            std::string number = QuoteToken(token->substr(0, ParseFloatPrefix(*token).length));
+            in.ReportAt(in.LastTokenStart(), FindingKind::LabelNotNumber,
+                        "the label " + QuoteToken(*token) + " is read as the number " + number +
+                            " at its start; the rest of it is not read");
         }
     }
     return label;

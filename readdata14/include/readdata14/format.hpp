@@ -26,6 +26,17 @@ constexpr bool IsLabelCode(float value) noexcept {
     return value >= LABEL_CODE_OFFSET && value <= LABEL_CODE_OFFSET + 100.0f;
 }
 
+// An integer the file carries (a code, a type, a count, an integer value),
+// as its float slot holds it. The reading saturates integers to 32 bits, and
+// the float of 2147483647 is 2^31, which belongs back at the bound; a NaN,
+// which no reading stores, reads as 0.
+constexpr std::int32_t IntegerSlot(float slot) noexcept {
+    if (!(slot == slot)) return 0;
+    if (slot >= 2147483647.0f) return 2147483647;
+    if (slot <= -2147483648.0f) return -2147483647 - 1;
+    return static_cast<std::int32_t>(slot);
+}
+
 // Symbol types 48 and 60 to 63 carry a text; every other type a direction.
 constexpr bool IsTextSymbolType(std::int32_t type) noexcept { return type == 48 || (type >= 60 && type <= 63); }
 

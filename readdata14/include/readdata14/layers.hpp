@@ -24,9 +24,9 @@
 //
 // Ownership: a ChartLayers points into the arrays the Chart owns; it must not
 // outlive them (a move of the Chart keeps them), and it cannot be built from
-// a temporary Chart. Building it
-// allocates one small index per layer (it may throw std::bad_alloc); every
-// other call is noexcept and O(1), except a label point, found by halves.
+// a temporary Chart. Building it allocates one small index per layer (it may
+// throw std::bad_alloc); every other call is noexcept and O(1), but for a
+// label point, which is found by halves.
 #pragma once
 
 #include <algorithm>
@@ -34,6 +34,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
@@ -127,6 +128,12 @@ inline constexpr std::array<LayerDefinition, LAYER_COUNT> LAYERS{{
 }};
 
 constexpr const LayerDefinition& Layer(LayerId id) noexcept { return LAYERS[static_cast<std::size_t>(id)]; }
+
+// ChartLayers::GetFeature fills the fields by position; these pin the places.
+static_assert(detail::LINE_FIELDS[4].name == "label_point_count" && detail::SYMBOL_FIELDS[2].name == "text" &&
+              detail::CONTOUR_FIELDS[1].name == "label_kind" && detail::CONTOUR_FIELDS[8].name == "label_point_count" &&
+              detail::FILL_AREA_FIELDS[14].name == "value_14" && std::size(detail::FILL_AREA_FIELDS) == MAX_FIELDS &&
+              detail::NOTE_FIELDS[9].name == "second_text" && detail::LABEL_POINT_FIELDS[3].name == "label_kind");
 
 // ---- labels -------------------------------------------------------------------
 
@@ -239,7 +246,8 @@ struct FieldValue {
 
 struct FeatureGeometry {
     GeometryType type = GeometryType::Point;
-    // A polygon of fewer than 3 points has no geometry; the feature is kept.
+    // Too few points for a valid geometry (a line of fewer than 2, a ring of
+    // fewer than 4 once closed): no geometry, but the feature is kept.
     bool isNull = false;
     Point point{};  // Point
     // LineString: its points. Polygon: the ring's points as stored; when
@@ -253,15 +261,6 @@ struct Feature {
     FeatureGeometry geometry;
     std::array<FieldValue, MAX_FIELDS> values{};  // values[i] is Layer(id).fields[i]
 };
-
-// Integer slots hold whole numbers the reading saturated to 32 bits; the
-// float may round 2147483647 up to 2^31, which belongs back at the bound.
-constexpr std::int64_t IntegerSlot(float slot) noexcept {
-    if (!(slot == slot)) return 0;
-    if (slot >= 2147483647.0f) return 2147483647;
-    if (slot <= -2147483648.0f) return -2147483647 - 1;
-    return static_cast<std::int64_t>(slot);
-}
 
 // The dataset's metadata. DESCRIPTION's value is the file's bytes: decode it
 // like the texts. LEVELS: each level in the shortest form that reads back to
@@ -296,10 +295,9 @@ public:
         // Weather regions are there when their tag was found, which is
         // exactly when fill areas are read; the label points when either
         // of their parents is.
-        const bool present[LAYER_COUNT] = {chart.HasLines(),        chart.HasLineSymbols(), chart.HasSymbols(),
-                                           chart.HasClosedContours(), chart.FillAreasRead(), chart.FillAreasRead(),
-                                           chart.HasNotes(),        chart.HasLines() || chart.HasClosedContours()};
-        std::copy(std::begin(present), std::end(present), present_.begin());
+        present_ = {chart.HasLines(),      chart.HasLineSymbols(), chart.HasSymbols(), chart.HasClosedContours(),
+                    chart.FillAreasRead(), chart.FillAreasRead(),  chart.HasNotes(),
+                    chart.HasLines() || chart.HasClosedContours()};
         labelStarts_.reserve(lines_.size() + contours_.size() + 1);
         std::uint64_t start = 0;
         for (const auto& line : lines_) start = AddParent(start, line.labelPoints.size());
@@ -334,14 +332,14 @@ public:
         switch (id) {
             case LayerId::Lines: {
                 const Line& line = lines_[i];
-                f.geometry.points = line.points;
+                SetLine(f.geometry, line.points);
                 v[0] = FieldValue::Int(line.code);
                 SetLabel(v, 1, line.labelValue);
                 v[4] = FieldValue::Int(static_cast<std::int64_t>(line.labelPoints.size()));
                 break;
             }
             case LayerId::LineSymbols:
-                f.geometry.points = lineSymbols_[i].points;
+                SetLine(f.geometry, lineSymbols_[i].points);
                 v[0] = FieldValue::Int(lineSymbols_[i].code);
                 break;
             case LayerId::Symbols: {
@@ -355,7 +353,7 @@ public:
             }
             case LayerId::ClosedContours: {
                 const ClosedContour& contour = contours_[i];
-                f.geometry.points = contour.points;
+                SetLine(f.geometry, contour.points);
                 v[0] = FieldValue::Int(contour.code);
                 SetLabel(v, 1, contour.value);
                 v[4] = FieldValue::Int(contour.IsClosed() ? 1 : 0);
@@ -400,12 +398,11 @@ public:
             if (!levels.empty()) levels += ',';
             levels += FormatFloat(level);
         }
-        const LevelOrder order = levelOrder_;
         return {{{"DESCRIPTION", std::string(description_)},
                  {"LEVELS", std::move(levels)},
-                 {"LEVEL_ORDER", order == LevelOrder::Rising    ? "rising"
-                                 : order == LevelOrder::Falling ? "falling"
-                                                                : "unknown"},
+                 {"LEVEL_ORDER", levelOrder_ == LevelOrder::Rising    ? "rising"
+                                 : levelOrder_ == LevelOrder::Falling ? "falling"
+                                                                      : "unknown"},
                  {"FILL_AREAS_READ", present_[static_cast<std::size_t>(LayerId::FillAreas)] ? "YES" : "NO"},
                  {"ERRORS", std::to_string(errors_)},
                  {"WARNINGS", std::to_string(warnings_)}}};
@@ -430,12 +427,18 @@ private:
         if (kind == LabelKind::Code) v[at + 2] = FieldValue::Double(LabelCode(value));
     }
 
+    static void SetLine(FeatureGeometry& geometry, std::span<const Point> points) noexcept {
+        geometry.isNull = points.size() < 2;
+        if (!geometry.isNull) geometry.points = points;
+    }
+
     // The stored points, closed by repeating the first when the last differs.
     static void SetRing(FeatureGeometry& geometry, std::span<const Point> points) noexcept {
-        geometry.isNull = points.size() < 3;
+        const bool closed = !points.empty() && points.front() == points.back();
+        geometry.isNull = points.size() + (closed ? 0 : 1) < 4;
         if (geometry.isNull) return;
         geometry.points = points;
-        geometry.closeRing = !(points.front() == points.back());
+        geometry.closeRing = !closed;
     }
 
     // Lines' label points first, then the contours', each parent's in order.

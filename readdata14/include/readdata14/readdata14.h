@@ -266,7 +266,8 @@ typedef enum readdata14_finding_kind {
                                                  element stopped there */
     /* warnings */
     READDATA14_FINDING_TEXT_CUT_SHORT = 8,    /* a note text ended before its declared length */
-    READDATA14_FINDING_LABEL_NOT_NUMBER = 9,  /* a label neither a number nor "NoLabel" */
+    READDATA14_FINDING_LABEL_NOT_NUMBER = 9,  /* a label neither a number nor "NoLabel", or a
+                                                 number followed by more ("1O12") */
     READDATA14_FINDING_NEGATIVE_COUNT = 10,   /* a negative count, read as 0 */
     READDATA14_FINDING_LONG_TOKEN = 11,       /* a token longer than the format's buffers */
     READDATA14_FINDING_CONTROL_BYTE = 12,     /* a NUL byte inside the data, or a Ctrl-Z

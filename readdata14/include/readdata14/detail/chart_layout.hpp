@@ -36,11 +36,8 @@ inline std::optional<std::size_t> CountSlot(float slot) noexcept {
     return whole;
 }
 
-// Codes and types are integers stored as floats; anything else reads as 0.
-inline std::int32_t IntSlot(float slot) noexcept {
-    if (!(slot >= -2147483648.0f && slot < 2147483648.0f)) return 0;
-    return static_cast<std::int32_t>(slot);
-}
+// Codes and types are integers stored as floats (see IntegerSlot).
+inline std::int32_t IntSlot(float slot) noexcept { return IntegerSlot(slot); }
 
 inline std::span<const Point> Points(const float* at, std::size_t count) noexcept {
     return {reinterpret_cast<const Point*>(at), count};
