@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build/default}
 "$build/tools/make_chart/make_chart" --seed 3 --points 32 -o examples/sample_chart.txt
-"$build/tools/chart14/chart14" svg examples/sample_chart.txt -o "$build/sample_chart.svg"
-rsvg-convert -w 1200 -f png -o docs/sample_chart.png "$build/sample_chart.svg"
+# Drawn at the PNG's own width: the picture's texts are sized in its pixels.
+"$build/tools/chart14/chart14" svg examples/sample_chart.txt --width 1200 -o "$build/sample_chart.svg"
+rsvg-convert -f png -o docs/sample_chart.png "$build/sample_chart.svg"
 echo "make-sample: examples/sample_chart.txt and docs/sample_chart.png regenerated"

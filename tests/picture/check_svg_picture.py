@@ -4,10 +4,15 @@
 For the bundled sample, a larger generated chart and a chart with every
 section empty: the SVG parses, has one contour path per contour, renders, and
 the rendered map is not blank and shows every contour colour in the colour's
-own pixels. Only the standard library: the PNG is decoded with zlib.
+own pixels. The boxes the picture placed its labels, symbols and notes in do
+not overlap (the browser test measures the drawn texts themselves); the
+legend shows every colour and dash the map draws and every label code the
+file has (read back through chart14 json); labels are a 11 to 13 px text at
+any width. Only the standard library: the PNG is decoded with zlib.
 """
 import argparse
 import collections
+import json
 import os
 import re
 import shutil
@@ -17,7 +22,10 @@ import sys
 import xml.etree.ElementTree as ET
 import zlib
 
-SVG = "{http://www.w3.org/2000/svg}"
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import svg_boxes  # noqa: E402
+
+SVG = svg_boxes.SVG
 BACKGROUND = [(255, 255, 255), (0xF4, 0xF8, 0xFB)]
 GREY = "#808080"  # contours without a level
 # Markup in texts, a NaN and a huge coordinate: the picture must still be
@@ -109,10 +117,11 @@ def check_picture(name, chart_path, args):
 
     root = ET.parse(svg_path).getroot()
     check(root.tag == SVG + "svg", "the root is not <svg>")
-    flipped = [g for g in root.iter(SVG + "g") if g.get("transform") == "scale(1,-1)"]
+    flipped = [g for g in root.iter(SVG + "g") if re.search(r"scale\([^,]+,-", g.get("transform", ""))]
     check(len(flipped) == 1, "no single y-flipping group")
     groups = {g.get("id"): g for g in root.iter(SVG + "g") if g.get("id")}
-    check({"contours", "lines", "fronts", "areas", "winds", "legend"} <= set(groups), f"groups: {sorted(groups)}")
+    check({"contours", "lines", "fronts", "areas", "winds", "texts", "labels", "notes", "legend"} <= set(groups),
+          f"groups: {sorted(groups)}")
     with open(chart_path, encoding="latin-1") as f:
         chart_text = f.read()
     contour_paths = groups["contours"].findall(SVG + "path")
@@ -144,7 +153,64 @@ def check_picture(name, chart_path, args):
     colours = {p.get("stroke") for p in contour_paths} - {GREY}
     near = lambda p, c: max(abs(p[0] - c[0]), abs(p[1] - c[1]), abs(p[2] - c[2])) <= 12
     shown = {c: sum(n for p, n in counts.items() if near(p, parse_hex(c))) for c in colours}
+
+    overlapping = svg_boxes.overlaps(svg_boxes.claimed_items(root))
+    check(not overlapping, f"{len(overlapping)} overlaps, such as {overlapping[:3]}")
+    check_legend(root, groups, label_codes(chart_path, args))
     return drawn / max(total, 1), shown
+
+
+def styles(group):
+    """(stroke or fill, colour, dashed) of everything drawn in a group."""
+    found = set()
+    for e in group.iter():
+        kind = e.tag.replace(SVG, "")
+        for attribute in ("stroke", "fill"):
+            colour = e.get(attribute)
+            if colour and colour != "none" and kind in ("path", "rect", "use", "text"):
+                found.add((attribute, colour, bool(e.get("stroke-dasharray")) and attribute == "stroke"))
+    return found
+
+
+def label_codes(chart_path, args):
+    """The label codes of the file's lines and contours, as chart14 json reads them."""
+    run = subprocess.run([args.chart14, "json", chart_path], capture_output=True, text=True, check=True)
+    chart = json.loads(run.stdout)
+    values = [line["labelValue"] for line in chart.get("lines") or [] if line.get("labelKind") == "code"]
+    values += [c["value"] for c in (chart.get("closedContours") or {}).get("contours", [])
+               if c["value"] is not None and 3200000 <= c["value"] <= 3200100]
+    return {f"{v - 3200000:g}" for v in values}
+
+
+def check_legend(root, groups, codes):
+    legend = groups["legend"]
+    shown = styles(legend)
+    colours = {s[1] for s in shown}
+    for name in ("contours", "lines", "fronts", "areas", "winds", "texts"):
+        drawn = styles(groups[name])
+        missing = {s[1] for s in drawn if s[1] not in colours and s[1] != "#fff"}
+        check(not missing, f"the legend lacks colours that {name} draw: {sorted(missing)}")
+        check(not any(s[2] for s in drawn) or any(s[2] for s in shown), f"{name} dashed, the legend not")
+    text = " ".join("".join(t.itertext()) for t in legend.iter(SVG + "text"))
+    drawn_codes = {"".join(t.itertext()) for t in groups["labels"].iter(SVG + "text")} & codes
+    missing_codes = {c for c in drawn_codes if not re.search(r"(^|\D)" + re.escape(c) + r"(\D|$)", text)}
+    check(not missing_codes, f"label codes drawn but not in the legend: {sorted(missing_codes)}")
+    if groups["notes"].find(SVG + "g") is not None:
+        check(any("framed" in (r.get("class") or "") or "mark" in (r.get("class") or "")
+                  for r in legend.iter(SVG + "rect")), "notes drawn, none in the legend")
+    # Highs and lows together: the levels read from high to low, whichever
+    # way the file sorts them, and no claim that all rise (or fall) inwards.
+    check("inwards" not in text, "the legend says all contours run one way")
+    levels = [float(t.text) for t in legend.iter(SVG + "text") if "legend-label" in (t.get("class") or "")]
+    check(levels == sorted(levels, reverse=True), f"levels not from high to low: {levels}")
+
+
+def label_pixels(svg_path):
+    """The label text's size in output pixels: its CSS size times pixels per unit."""
+    root = ET.parse(svg_path).getroot()
+    style = "".join(root.find(SVG + "style").itertext())
+    size = float(re.search(r"\.label[^{]*\{[^}]*font-size:([0-9.]+)px", style).group(1))
+    return size * float(root.get("width")) / float(root.get("viewBox").split()[2])
 
 
 def main():
@@ -168,6 +234,18 @@ def main():
         f.write(ODD_CHART)
 
     failures = 0
+    large = os.path.join(args.workdir, "large.txt")
+    subprocess.run([args.make_chart, "--seed", "7", "--size-mb", "1", "-o", large], check=True)
+    sizes = {}
+    for name, path, width in (("sample", args.sample, 700), ("sample", args.sample, 2800), ("large", large, 1400)):
+        svg_path = os.path.join(args.workdir, f"size-{name}-{width}.svg")
+        subprocess.run([args.chart14, "svg", path, "-o", svg_path, "--width", str(width)], check=True)
+        sizes[f"{name} at {width} px"] = label_pixels(svg_path)
+    if all(11 <= v <= 13 for v in sizes.values()):
+        print(f"ok   labels {min(sizes.values()):.1f} to {max(sizes.values()):.1f} px at every width")
+    else:
+        failures += 1
+        print(f"FAIL label sizes in pixels: {sizes}")
     for name, path in (("sample", args.sample), ("generated", generated), ("empty", empty), ("odd", odd)):
         try:
             drawn, shown = check_picture(name, path, args)

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 #include "readdata14/chart.hpp"
 
@@ -48,11 +49,17 @@ SvgDocument& SvgDocument::PathData(std::span<const readdata14::Point> points, bo
 }
 
 SvgDocument& SvgDocument::Text(double x, double y, std::string_view cssClass, std::string_view utf8,
-                               std::string_view fill) {
+                               std::string_view fill, const Box* box) {
     if (!std::isfinite(x) || !std::isfinite(y) || utf8.empty()) return *this;
-    Raw("<text class=\"").Raw(cssClass).Raw("\" x=\"").Number(x).Raw("\" y=\"").Number(-y).Raw("\"");
+    Raw("<text class=\"").Raw(cssClass).Raw("\" x=\"").Number(x).Raw("\" y=\"").Number(y).Raw("\"");
     if (!fill.empty()) Raw(" fill=\"").Raw(fill).Raw("\"");
+    if (box != nullptr) BoxAttribute(*box);
     return Raw(">").Escaped(utf8).Raw("</text>\n");
+}
+
+SvgDocument& SvgDocument::BoxAttribute(const Box& box) {
+    return Raw(" data-box=\"").Number(box.x0).Raw(" ").Number(box.y0).Raw(" ").Number(box.x1).Raw(" ")
+        .Number(box.y1).Raw("\"");
 }
 
 namespace {
@@ -84,6 +91,20 @@ std::string RampColour(double t) {
     return Hex(rgb);
 }
 
+LevelColours::LevelColours(std::span<const float> levels) {
+    // A level the file wrote as "nan" has no place in an order.
+    std::copy_if(levels.begin(), levels.end(), std::back_inserter(sorted_), [](float v) { return std::isfinite(v); });
+    std::sort(sorted_.begin(), sorted_.end());
+    sorted_.erase(std::unique(sorted_.begin(), sorted_.end()), sorted_.end());
+}
+
+std::string LevelColours::For(float value) const {
+    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), value);
+    if (it == sorted_.end() || *it != value) return std::string(NO_LEVEL_COLOUR);
+    if (sorted_.size() == 1) return RampColour(0.5);
+    return RampColour(double(it - sorted_.begin()) / double(sorted_.size() - 1));
+}
+
 std::string Darker(std::string_view colour, double keep) {
     if (colour.size() != 7 || colour[0] != '#') return std::string(colour);
     std::array<double, 3> rgb{};
@@ -101,6 +122,29 @@ std::string PaletteColour(std::int32_t code) {
         "#8c564b", "#e377c2", "#17becf", "#7f7f7f", "#bcbd22"};
     auto index = static_cast<std::size_t>(static_cast<std::uint32_t>(code) % PALETTE.size());
     return std::string(PALETTE[index]);
+}
+
+std::string RegionColour(std::int32_t code) {
+    switch (code) {  // rain, snow, fog, thunder
+        case 1: return "#2ca02c";
+        case 2: return "#6baed6";
+        case 3: return "#969696";
+        case 4: return "#ff7f0e";
+        default: return PaletteColour(code);
+    }
+}
+
+std::string FillAreaColour(std::int32_t code) {
+    // Shifted from the regions' colours so that an area and a region of one code differ.
+    return PaletteColour(static_cast<std::int32_t>(static_cast<std::uint32_t>(code) + 4u));
+}
+
+std::string_view SymbolColour(std::int32_t type) {
+    switch (type) {
+        case 60: return "#1f4fd1";  // high-pressure centre
+        case 61: return "#d62728";  // low-pressure centre
+        default: return "#222";
+    }
 }
 
 std::string LabelText(float value) {

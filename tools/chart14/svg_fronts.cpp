@@ -15,6 +15,17 @@ FrontKind FrontKindOf(std::int32_t code) {
     }
 }
 
+std::string FrontColour(std::int32_t code) {
+    switch (FrontKindOf(code)) {
+        case FrontKind::Cold:
+        case FrontKind::Stationary: return "#1f4fd1";
+        case FrontKind::Warm: return "#d62728";
+        case FrontKind::Occluded: return "#8e44ad";
+        case FrontKind::None: break;
+    }
+    return PaletteColour(code);
+}
+
 std::vector<Along> PlacesAlong(std::span<const readdata14::Point> points, double spacing) {
     std::vector<Along> places;
     if (!(spacing > 0.0)) return places;

@@ -1,0 +1,267 @@
+#include "svg_legend.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string_view>
+
+#include "svg_fronts.hpp"
+
+namespace readdata14::chart14 {
+namespace {
+
+constexpr double ROW = 18;           // row height
+constexpr double SWATCH = 32;        // width of the drawn sample
+constexpr double TEXT_OFFSET = 40;   // from the row's left to its text
+constexpr double LEVEL_COLUMN = 110;  // the width of a column of levels
+// At most this many levels are listed; longer lists are sampled evenly.
+constexpr std::size_t LEVEL_ROWS = 30;
+
+const char* FrontName(FrontKind kind) {
+    switch (kind) {
+        case FrontKind::Cold: return "Cold front";
+        case FrontKind::Warm: return "Warm front";
+        case FrontKind::Occluded: return "Occluded front";
+        case FrontKind::Stationary: return "Stationary front";
+        case FrontKind::None: break;
+    }
+    return "Line symbol";
+}
+
+std::string RegionName(std::int32_t code) {
+    switch (code) {
+        case 1: return "Rain";
+        case 2: return "Snow";
+        case 3: return "Fog";
+        case 4: return "Thunder";
+        default: return "Weather region, code " + std::to_string(code);
+    }
+}
+
+class Legend {
+public:
+    Legend(SvgDocument& doc, Px at, double width) : doc_(doc), x_(at.x), top_(at.y), y_(at.y), width_(width) {}
+
+    double Height() const { return y_ - top_; }
+    double Width() const { return width_; }
+    void Skip(std::size_t rows) { y_ += double(rows) * ROW; }
+    double Middle() const { return y_ + ROW / 2; }  // of the row being written
+    double SwatchX() const { return x_; }
+
+    void Heading(std::string_view text) {
+        if (y_ > top_) y_ += ROW / 3;
+        Font font{px::LEGEND_FONT, true};
+        doc_.Text(x_, font.BaselineFor(Middle()), "legend legend-head", FitText(text, font, width_));
+        y_ += ROW;
+    }
+    // A row: the sample drawn by `swatch` at the row's left, then the text.
+    void Row(std::string_view text, const std::function<void()>& swatch) {
+        if (swatch) swatch();
+        Font font{px::LEGEND_FONT, false};
+        doc_.Text(x_ + TEXT_OFFSET, font.BaselineFor(Middle()), "legend", FitText(text, font, width_ - TEXT_OFFSET));
+        y_ += ROW;
+    }
+    // A list that may need several rows: items joined by ", ", each row as full as fits.
+    void Listing(std::string_view lead, const std::set<std::string>& items) {
+        Font font{px::LEGEND_FONT, false};
+        std::string row(lead);
+        for (const auto& item : items) {
+            std::string longer = row + (row == lead ? " " : ", ") + item;
+            if (font.Width(longer) > width_ - TEXT_OFFSET && row != lead) {
+                Row(row + ",", {});
+                row = item;
+            } else {
+                row = std::move(longer);
+            }
+        }
+        Row(row, {});
+    }
+
+    void Line(std::string_view colour, double strokeWidth, bool dashed) {
+        doc_.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"").Number(strokeWidth).Raw("\"");
+        if (dashed) doc_.Raw(" stroke-dasharray=\"6 3\"");
+        doc_.Raw(" d=\"M").Number(x_).Raw(",").Number(Middle()).Raw("h").Number(SWATCH).Raw("\"/>\n");
+    }
+    void Patch(std::string_view colour, double opacity, bool dashed) {
+        doc_.Raw("<rect x=\"").Number(x_).Raw("\" y=\"").Number(Middle() - 6).Raw("\" width=\"").Number(SWATCH)
+            .Raw("\" height=\"12\" fill=\"").Raw(colour).Raw("\" fill-opacity=\"").Number(opacity)
+            .Raw("\" stroke=\"").Raw(colour).Raw("\"");
+        if (dashed) doc_.Raw(" stroke-dasharray=\"6 4\"");
+        doc_.Raw("/>\n");
+    }
+    void Sample(std::string_view cssClass, std::string_view text, std::string_view colour, const Font& font) {
+        doc_.Text(x_ + SWATCH / 2, font.BaselineFor(Middle()), cssClass, text, colour);
+    }
+    SvgDocument& Doc() { return doc_; }
+
+private:
+    SvgDocument& doc_;
+    double x_, top_, y_, width_;
+};
+
+void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colours) {
+    auto levels = colours.Sorted();
+    if (!drawn.levelContour && !drawn.noLevelContour && !drawn.openContour && drawn.labelCodes.empty()) return;
+    std::size_t rows = std::min(levels.size(), LEVEL_ROWS);
+    if (drawn.levelContour && rows > 0) {
+        legend.Heading(rows < levels.size() ? "Contour levels, high to low (" + std::to_string(rows) + " of " +
+                                                  std::to_string(levels.size()) + ")"
+                                            : std::string("Contour levels, high to low"));
+        // Two columns, when there is room, down the first and then the second.
+        std::size_t columns = rows > 6 && legend.Width() >= 2 * LEVEL_COLUMN ? 2 : 1;
+        std::size_t perColumn = (rows + columns - 1) / columns;
+        Font label{px::LABEL_FONT, true};
+        SvgDocument& doc = legend.Doc();
+        for (std::size_t r = 0; r < rows; ++r) {
+            std::size_t i = rows < 2 ? 0 : (rows - 1 - r) * (levels.size() - 1) / (rows - 1);
+            std::string colour = colours.For(levels[i]);
+            double x = legend.SwatchX() + double(r / perColumn) * LEVEL_COLUMN;
+            double y = legend.Middle() + double(r % perColumn) * ROW;
+            doc.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"1.6\" d=\"M").Number(x)
+                .Raw(",").Number(y).Raw("h").Number(SWATCH).Raw("\"/>\n");
+            doc.Text(x + TEXT_OFFSET, label.BaselineFor(y), "legend legend-label", LabelText(levels[i]),
+                     Darker(colour, 0.7));
+        }
+        legend.Skip(perColumn);
+    } else {
+        legend.Heading("Contours");
+    }
+    if (drawn.noLevelContour) legend.Row("Contour of no level", [&] { legend.Line(NO_LEVEL_COLOUR, 1.6, false); });
+    if (drawn.openContour) legend.Row("Open contour (not closed)", [&] { legend.Line("#555", 1.6, true); });
+    if (!drawn.labelCodes.empty()) legend.Listing("Labels that are codes:", drawn.labelCodes);
+}
+
+void WriteLines(Legend& legend, const Drawn& drawn) {
+    if (!drawn.plainLine && !drawn.codedLine) return;
+    legend.Heading("Lines");
+    if (drawn.plainLine) legend.Row("Line", [&] { legend.Line(LINE_COLOUR, 1.2, false); });
+    if (drawn.codedLine) legend.Row("Line with a coded label", [&] { legend.Line(LINE_COLOUR, 1.2, true); });
+}
+
+void FrontSwatch(Legend& legend, std::int32_t code) {
+    FrontKind kind = FrontKindOf(code);
+    std::string colour = FrontColour(code);
+    SvgDocument& doc = legend.Doc();
+    legend.Line(colour, 2.2, false);
+    if (kind == FrontKind::None) return;
+    double x = legend.SwatchX();
+    if (kind == FrontKind::Stationary)
+        doc.Raw("<path fill=\"none\" stroke=\"#d62728\" stroke-width=\"2.2\" stroke-dasharray=\"8\" d=\"M")
+            .Number(x).Raw(",").Number(legend.Middle()).Raw("h").Number(SWATCH).Raw("\"/>\n");
+    // Glyphs stand above the line: in the page's downward y that is its right.
+    auto glyph = [&](double at, bool triangle, std::string_view fill, double side) {
+        doc.Raw("<path stroke=\"none\" fill=\"").Raw(fill).Raw("\" d=\"");
+        if (triangle) TriangleGlyph(doc, {x + at, legend.Middle(), 1, 0}, px::FRONT_GLYPH - 1, side);
+        else HalfDiscGlyph(doc, {x + at, legend.Middle(), 1, 0}, px::FRONT_GLYPH - 1, side);
+        doc.Raw("\"/>\n");
+    };
+    switch (kind) {
+        case FrontKind::Cold: glyph(9, true, colour, -1), glyph(23, true, colour, -1); break;
+        case FrontKind::Warm: glyph(9, false, colour, -1), glyph(23, false, colour, -1); break;
+        case FrontKind::Occluded: glyph(9, true, colour, -1), glyph(23, false, colour, -1); break;
+        case FrontKind::Stationary: glyph(9, true, "#1f4fd1", -1), glyph(23, false, "#d62728", 1); break;
+        case FrontKind::None: break;
+    }
+}
+
+void WriteFronts(Legend& legend, const Drawn& drawn) {
+    if (drawn.lineSymbols.empty()) return;
+    legend.Heading("Fronts and line symbols");
+    for (std::int32_t code : drawn.lineSymbols) {
+        FrontKind kind = FrontKindOf(code);
+        std::string name = kind == FrontKind::None ? "Line symbol, code " + std::to_string(code) : FrontName(kind);
+        legend.Row(name, [&] { FrontSwatch(legend, code); });
+    }
+}
+
+void WriteSymbols(Legend& legend, const Drawn& drawn) {
+    bool any = !drawn.highText.empty() || !drawn.lowText.empty() || !drawn.windTypes.empty() ||
+               drawn.symbolTexts || drawn.callouts.plain;
+    if (!any) return;
+    legend.Heading("Centres and symbols");
+    Font centre{16, true}, text{px::SYMBOL_FONT, false};
+    if (!drawn.highText.empty())
+        legend.Row("High-pressure centre", [&] { legend.Sample("legend-centre", drawn.highText, SymbolColour(60), centre); });
+    if (!drawn.lowText.empty())
+        legend.Row("Low-pressure centre", [&] { legend.Sample("legend-centre", drawn.lowText, SymbolColour(61), centre); });
+    for (std::int32_t type : drawn.windTypes) {
+        legend.Row("Arrow of symbol type " + std::to_string(type), [&] {
+            legend.Doc().Raw("<use xlink:href=\"#wind\" stroke=\"").Raw(PaletteColour(type)).Raw("\" transform=\"translate(")
+                .Number(legend.SwatchX() + SWATCH / 2).Raw(",").Number(legend.Middle()).Raw(")\"/>\n");
+        });
+    }
+    if (drawn.symbolTexts) legend.Row("Text of a symbol", [&] { legend.Sample("symbol", "1013", SymbolColour(48), text); });
+    if (drawn.callouts.plain) {
+        legend.Row("Longer text of a symbol", [&] {
+            SvgDocument& doc = legend.Doc();
+            doc.Raw("<rect class=\"note-box\" x=\"").Number(legend.SwatchX()).Raw("\" y=\"").Number(legend.Middle() - 7)
+                .Raw("\" width=\"").Number(SWATCH).Raw("\" height=\"14\"/>\n");
+            legend.Sample("legend-note", "Abc", "#222", text);
+        });
+    }
+}
+
+void WriteAreas(Legend& legend, const Drawn& drawn) {
+    if (!drawn.regions.empty()) {
+        legend.Heading("Weather regions");
+        for (std::int32_t code : drawn.regions)
+            legend.Row(RegionName(code), [&] { legend.Patch(RegionColour(code), 0.3, false); });
+    }
+    if (!drawn.fillAreas.empty()) {
+        legend.Heading("Fill areas");
+        for (std::int32_t code : drawn.fillAreas)
+            legend.Row("Fill area, code " + std::to_string(code), [&] { legend.Patch(FillAreaColour(code), 0.22, true); });
+    }
+}
+
+void WriteNotes(Legend& legend, const Drawn& drawn) {
+    const CalloutsDrawn& notes = drawn.callouts;
+    if (!notes.framed && !notes.leaders && notes.footnotes.empty() && notes.notesLeftOut + notes.textsLeftOut == 0)
+        return;
+    legend.Heading("Notes");
+    if (notes.framed) {
+        legend.Row("Note", [&] {
+            legend.Doc().Raw("<rect class=\"note-box framed\" x=\"").Number(legend.SwatchX()).Raw("\" y=\"")
+                .Number(legend.Middle() - 7).Raw("\" width=\"").Number(SWATCH).Raw("\" height=\"14\"/>\n");
+        });
+    }
+    if (notes.leaders) {
+        legend.Row("Leads a moved text to its point", [&] {
+            double y = legend.Middle(), x = legend.SwatchX();
+            legend.Doc().Raw("<g id=\"legend-leader\" stroke=\"#555\" stroke-width=\"0.8\" fill=\"#555\"><path d=\"M")
+                .Number(x + 2).Raw(",").Number(y).Raw("h").Number(SWATCH - 2).Raw("\"/><circle cx=\"").Number(x + 2)
+                .Raw("\" cy=\"").Number(y).Raw("\" r=\"2\"/></g>\n");
+        });
+    }
+    if (!notes.footnotes.empty()) legend.Row("No room on the map for:", {});
+    for (const Footnote& note : notes.footnotes) {
+        std::string first = note.marked ? note.first : "(" + note.number + ", no room for its mark) " + note.first;
+        legend.Row(first, [&] {
+            if (note.marked) WriteMark(legend.Doc(), {legend.SwatchX() + 8, legend.Middle() - 6.5}, note.number);
+        });
+        if (!note.second.empty()) legend.Row(note.second, {});
+    }
+    auto count = [](std::size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    if (notes.notesLeftOut > 0) legend.Row(count(notes.notesLeftOut, "more note", "more notes") + " left out", {});
+    if (notes.textsLeftOut > 0)
+        legend.Row(count(notes.textsLeftOut, "symbol text", "symbol texts") + " left out", {});
+    if (notes.notesLeftOut + notes.textsLeftOut > 0) legend.Row("for want of room: a wider picture shows them", {});
+}
+
+}  // namespace
+
+double WriteLegend(SvgDocument& doc, const Drawn& drawn, const LevelColours& colours, Px at, double width) {
+    Legend legend(doc, at, width);
+    WriteContours(legend, drawn, colours);
+    WriteLines(legend, drawn);
+    WriteFronts(legend, drawn);
+    WriteSymbols(legend, drawn);
+    WriteAreas(legend, drawn);
+    WriteNotes(legend, drawn);
+    if (legend.Height() == 0) legend.Row("Nothing drawn", {});
+    return legend.Height();
+}
+
+}  // namespace readdata14::chart14
