@@ -60,9 +60,9 @@ def test_read_many_arguments(archive: List[Path]) -> None:
 
 
 def load_example() -> Any:
-    spec = importlib.util.spec_from_file_location("dask_archive", ROOT / "python" / "examples" / "dask_archive.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)  # type: ignore[union-attr]
+    found = importlib.util.spec_from_file_location("dask_archive", ROOT / "python" / "examples" / "dask_archive.py")
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)  # type: ignore[union-attr]
     return module
 
 

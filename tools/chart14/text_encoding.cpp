@@ -8,16 +8,11 @@
 namespace readdata14::chart14 {
 namespace {
 
+using layers::AppendEscapedByte;
+using layers::IsUtf8;
+using layers::Utf8OrEscaped;
+
 iconv_t Handle(void* converter) { return static_cast<iconv_t>(converter); }
-
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0u) == 0x80u; }
-
-void AppendHexEscape(std::string& out, unsigned char byte) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0x0Fu];
-}
 
 std::string Escaped(std::string_view bytes, bool controls) {
     std::string out;
@@ -26,7 +21,7 @@ std::string Escaped(std::string_view bytes, bool controls) {
         const auto byte = static_cast<unsigned char>(bytes[0]);
         const std::size_t length = Utf8SequenceLength(bytes);
         if (length == 0 || (controls && (byte < 0x20u || byte == 0x7Fu))) {
-            AppendHexEscape(out, byte);
+            AppendEscapedByte(out, byte);
             bytes.remove_prefix(1);
         } else {
             out.append(bytes.substr(0, length));
@@ -37,34 +32,6 @@ std::string Escaped(std::string_view bytes, bool controls) {
 }
 
 }  // namespace
-
-std::size_t Utf8SequenceLength(std::string_view bytes) noexcept {
-    if (bytes.empty()) return 0;
-    const auto b0 = static_cast<unsigned char>(bytes[0]);
-    if (b0 < 0x80u) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80u, high = 0xBFu;  // the range of the second byte
-    if (b0 >= 0xC2u && b0 <= 0xDFu) {
-        length = 2;
-    } else if (b0 >= 0xE0u && b0 <= 0xEFu) {
-        length = 3;
-        if (b0 == 0xE0u) low = 0xA0u;   // no overlong forms
-        if (b0 == 0xEDu) high = 0x9Fu;  // no surrogates
-    } else if (b0 >= 0xF0u && b0 <= 0xF4u) {
-        length = 4;
-        if (b0 == 0xF0u) low = 0x90u;
-        if (b0 == 0xF4u) high = 0x8Fu;  // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length) return 0;
-    const auto b1 = static_cast<unsigned char>(bytes[1]);
-    if (b1 < low || b1 > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if (!IsContinuation(static_cast<unsigned char>(bytes[i]))) return 0;
-    }
-    return length;
-}
 
 std::optional<TextDecoder> TextDecoder::Open(const std::string& encoding, std::string& error) {
     TextDecoder decoder;
@@ -103,24 +70,13 @@ std::string EscapeInvalidUtf8(std::string_view bytes) { return Escaped(bytes, fa
 std::string DisplayText(std::string_view bytes) { return Escaped(bytes, true); }
 
 void TextDecoder::AppendEscaped(std::string& out, unsigned char byte) {
-    AppendHexEscape(out, byte);
+    AppendEscapedByte(out, byte);
     escaped_ = true;
 }
 
 std::string TextDecoder::CheckedUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    while (!bytes.empty()) {
-        const std::size_t length = Utf8SequenceLength(bytes);
-        if (length == 0) {
-            AppendEscaped(out, static_cast<unsigned char>(bytes[0]));
-            bytes.remove_prefix(1);
-        } else {
-            out.append(bytes.substr(0, length));
-            bytes.remove_prefix(length);
-        }
-    }
-    return out;
+    if (!IsUtf8(bytes)) escaped_ = true;
+    return Utf8OrEscaped(bytes);
 }
 
 // iconv stops at a byte it cannot convert (EILSEQ) or at a sequence cut off

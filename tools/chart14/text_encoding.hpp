@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "readdata14/layers.hpp"
+
 namespace readdata14::chart14 {
 
 class TextDecoder {
@@ -37,9 +39,9 @@ private:
     bool escaped_ = false;
 };
 
-// The length of the valid UTF-8 sequence at the start of `bytes` (shortest
-// form, no surrogates, at most U+10FFFF), or 0 when it does not start with one.
-std::size_t Utf8SequenceLength(std::string_view bytes) noexcept;
+// The UTF-8 rule itself (Utf8SequenceLength, IsUtf8, Utf8OrEscaped) is the
+// layer mapping's, shared with the GDAL driver: readdata14/layers.hpp.
+using layers::Utf8SequenceLength;
 
 // Bytes that are not valid UTF-8 as \xNN, the rest as it is: for a file's
 // path, which is no chart text and so never decoded, in JSON (whose writer
