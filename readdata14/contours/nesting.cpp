@@ -103,9 +103,10 @@ std::size_t NestingWalk::PassLaterContours(Index added) {
             } else if (value < innerValue) {
                 Direction(added) = DIRECTION_RISE;
                 if (Direction(e) == DIRECTION_NONE) Direction(e) = DIRECTION_RISE;
-            } else if (value == innerValue && Direction(e) != DIRECTION_NONE) {
+            } else if (Direction(e) != DIRECTION_NONE) {
                 // Equal values carry the step on: the enclosing contour is the
-                // other side of the step that the inner one already shows.
+                // other side of the step that the inner one already shows. A
+                // NaN, neither greater nor less, is taken as equal.
                 Direction(added) = Direction(e) == DIRECTION_FALL ? DIRECTION_RISE : DIRECTION_FALL;
             }
             NoteSectionDirection(added);

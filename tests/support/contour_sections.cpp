@@ -102,8 +102,8 @@ Point Borderline(std::mt19937& rng, std::span<const Point> outer) {
     return {static_cast<float>(a.x + t * ex - off * ey), static_cast<float>(a.y + t * ey + off * ex)};
 }
 
-constexpr std::array<std::string_view, 12> kTrickyLabels{
-    "10", "20", "30", "20.0", "5", "NoLabel", "999999", "050", "-5", "40", "3100000", "320000"};
+constexpr std::array<std::string_view, 13> kTrickyLabels{
+    "10", "20", "30", "20.0", "5", "NoLabel", "999999", "050", "-5", "40", "3100000", "320000", "nan"};
 
 }  // namespace
 

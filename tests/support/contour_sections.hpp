@@ -39,7 +39,7 @@ std::vector<std::string_view> Labels(std::span<const FileContour> items);
 std::string SectionText(std::span<const FileContour> items);
 
 // Up to two dozen small contours: nested and disjoint rectangles and rings,
-// identical boxes, repeated values, degenerate contours, first points on fan
+// identical boxes, repeated values and NaN, degenerate contours, first points on fan
 // diagonals, on vertices and within about 1e-5 of edges, at scales from 1e-30
 // to 1e30.
 std::vector<FileContour> RandomTrickySection(std::mt19937& rng);
