@@ -25,6 +25,14 @@ struct Nesting {
 // testing whether it encloses each one it passes; then it looks back for the
 // first contour that encloses it and has a different value, passing over
 // contours that already have a direction when it has one too.
+// The contours met by each step are found with a spatial index (see
+// nesting_index.hpp), which gives the same results in near-linear time on
+// charts whose contours lie apart from each other; where a box holds a NaN,
+// box order is no order and the walk goes contour by contour instead.
 Nesting NestContours(std::span<const ContourNode> contours);
+
+// The walk contour by contour along the list, as described above, with the
+// same results.
+Nesting NestContoursOneByOne(std::span<const ContourNode> contours);
 
 }  // namespace readdata14

@@ -1,0 +1,249 @@
+#include "contours/nesting_index.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+#include "contours/nesting.hpp"
+#include "contours/point_in_contour.hpp"
+
+namespace readdata14 {
+namespace {
+
+using Index = NestingIndex::Index;
+
+// Coordinates become whole units below 2^30; a level's cells are 2^(30 -
+// level) units wide.
+constexpr int kFinestLevel = 30;
+constexpr double kUnits = 1073741824.0;
+constexpr std::uint32_t kLastUnit = (std::uint32_t{1} << kFinestLevel) - 1;
+
+// The one cell of the padded boxes that are the whole plane and of the first
+// points that no grid can place (see PaddedBoxQuery): every walk looks at it.
+constexpr std::uint64_t kEverywhere = kEverywhereCell;
+
+// The level's bit above the column makes every grid cell's key distinct and
+// above kEverywhere.
+std::uint64_t CellKey(int level, std::uint32_t column, std::uint32_t row) noexcept {
+    const std::uint64_t levelAndColumn = (std::uint64_t{1} << level) | column;
+    return (levelAndColumn << kFinestLevel) | row;
+}
+
+// Subtracting the origin, dividing by the extent and scaling by a power of
+// two each round monotonically, and so does floor: a greater coordinate never
+// lands in an earlier unit, which is all the grid needs to be exact.
+std::uint32_t Unit(float v, double origin, double extent) noexcept {
+    if (!(extent > 0.0)) return 0;
+    const double unit = std::floor((double(v) - origin) / extent * kUnits);
+    if (!(unit > 0.0)) return 0;
+    return unit >= kLastUnit ? kLastUnit : static_cast<std::uint32_t>(unit);
+}
+
+// The level whose cells are wider than the box's widest side in units: the
+// box then touches at most two cells each way, and boxes of one size share a
+// level wherever they lie.
+int LevelFor(std::uint32_t x0, std::uint32_t x1, std::uint32_t y0, std::uint32_t y1) noexcept {
+    return kFinestLevel - std::bit_width(std::max(x1 - x0, y1 - y0));
+}
+
+bool IsFinite(const ContourBox& box) noexcept {
+    return std::isfinite(box.minX) && std::isfinite(box.minY) && std::isfinite(box.maxX) &&
+           std::isfinite(box.maxY);
+}
+
+// A padded box of fewer than three points holds nothing; one of an unbounded
+// box is the whole plane and every other one is finite (see PaddedBox).
+enum class Placement { Nowhere, Grid, Everywhere };
+
+Placement PlaceReach(const ContourNode& contour, const ContourBox& reach) noexcept {
+    if (contour.points.size() < 3) return Placement::Nowhere;
+    return IsFinite(reach) ? Placement::Grid : Placement::Everywhere;
+}
+
+// A contour without points is inside none; PaddedBoxQuery gives NaN for a
+// first point no grid can place.
+Placement PlaceProbe(const ContourNode& contour, Point probe) noexcept {
+    if (contour.points.empty()) return Placement::Nowhere;
+    return probe.x == probe.x ? Placement::Grid : Placement::Everywhere;
+}
+
+}  // namespace
+
+NestingIndex::NestingIndex(std::span<const ContourNode> contours, std::span<const ContourBox> boxes,
+                           std::span<const ContourBox> reaches, std::span<const Point> probes)
+    : contours_(contours), reaches_(reaches), probes_(probes) {
+    order_.resize(contours.size());
+    std::iota(order_.begin(), order_.end(), 0);
+    std::stable_sort(order_.begin(), order_.end(), [boxes](Index a, Index b) {
+        return BoxBefore(boxes[static_cast<std::size_t>(a)], boxes[static_cast<std::size_t>(b)]);
+    });
+    rankOf_.resize(contours.size());
+    for (std::size_t rank = 0; rank < order_.size(); ++rank) {
+        rankOf_[static_cast<std::size_t>(order_[rank])] = static_cast<Index>(rank);
+    }
+    FindFrame();
+    FindLevels();
+    FillCells();
+}
+
+std::uint32_t NestingIndex::UnitX(float x) const noexcept { return Unit(x, frame_.originX, frame_.extentX); }
+std::uint32_t NestingIndex::UnitY(float y) const noexcept { return Unit(y, frame_.originY, frame_.extentY); }
+
+// The extent of everything the grids hold.
+void NestingIndex::FindFrame() {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    double minX = inf, minY = inf, maxX = -inf, maxY = -inf;
+    const auto extend = [&](float x, float y) {
+        minX = std::min(minX, double(x));
+        maxX = std::max(maxX, double(x));
+        minY = std::min(minY, double(y));
+        maxY = std::max(maxY, double(y));
+    };
+    for (std::size_t i = 0; i < contours_.size(); ++i) {
+        if (PlaceReach(contours_[i], reaches_[i]) == Placement::Grid) {
+            extend(reaches_[i].minX, reaches_[i].minY);
+            extend(reaches_[i].maxX, reaches_[i].maxY);
+        }
+        if (PlaceProbe(contours_[i], probes_[i]) == Placement::Grid) extend(probes_[i].x, probes_[i].y);
+    }
+    if (minX > maxX) return;  // nothing on a grid
+    frame_ = {minX, minY, maxX - minX, maxY - minY};
+}
+
+// The (at most four) cells that a padded box touches at its level.
+template <typename Visit>
+void NestingIndex::ForEachCell(int level, const ContourBox& reach, Visit visit) const {
+    const int shift = kFinestLevel - level;
+    const std::uint32_t x0 = UnitX(reach.minX) >> shift;
+    const std::uint32_t x1 = UnitX(reach.maxX) >> shift;
+    const std::uint32_t y0 = UnitY(reach.minY) >> shift;
+    const std::uint32_t y1 = UnitY(reach.maxY) >> shift;
+    for (std::uint32_t x = x0; x <= x1; ++x) {
+        for (std::uint32_t y = y0; y <= y1; ++y) visit(CellKey(level, x, y));
+    }
+}
+
+void NestingIndex::FindLevels() {
+    levelOf_.assign(contours_.size(), -1);
+    for (std::size_t i = 0; i < contours_.size(); ++i) {
+        if (PlaceReach(contours_[i], reaches_[i]) != Placement::Grid) continue;
+        const ContourBox& reach = reaches_[i];
+        const int level = LevelFor(UnitX(reach.minX), UnitX(reach.maxX), UnitY(reach.minY), UnitY(reach.maxY));
+        levelOf_[i] = static_cast<std::int8_t>(level);
+        usedLevels_ |= std::uint32_t{1} << level;
+    }
+}
+
+void NestingIndex::FillCells() {
+    for (int grid = 0; grid < 3; ++grid) cells_.emplace_back(contours_.size());
+    GridCells& reachCells = cells_[0];
+    GridCells& probeCells = cells_[1];
+    GridCells& wholeList = cells_[2];
+    for (const Index contour : order_) {
+        const auto i = static_cast<std::size_t>(contour);
+        if (levelOf_[i] >= 0) {
+            ForEachCell(levelOf_[i], reaches_[i], [&reachCells](std::uint64_t key) { reachCells.Add(key); });
+        } else if (PlaceReach(contours_[i], reaches_[i]) == Placement::Everywhere) {
+            reachCells.Add(kEverywhere);
+        }
+        reachCells.EndContour();
+
+        const Placement probe = PlaceProbe(contours_[i], probes_[i]);
+        if (probe == Placement::Grid) {
+            const std::uint32_t x = UnitX(probes_[i].x);
+            const std::uint32_t y = UnitY(probes_[i].y);
+            for (std::uint32_t levels = usedLevels_; levels != 0; levels &= levels - 1) {
+                const int level = std::countr_zero(levels);
+                const int shift = kFinestLevel - level;
+                probeCells.Add(CellKey(level, x >> shift, y >> shift));
+            }
+        } else if (probe == Placement::Everywhere) {
+            probeCells.Add(kEverywhere);
+        }
+        probeCells.EndContour();
+
+        wholeList.Add(kEverywhere);
+        wholeList.EndContour();
+    }
+    for (GridCells& cells : cells_) cells.Lay();
+}
+
+const GridCells& NestingIndex::ReachCells() const noexcept { return cells_[0]; }
+const GridCells& NestingIndex::ProbeCells() const noexcept { return cells_[1]; }
+const GridCells& NestingIndex::WholeList() const noexcept { return cells_[2]; }
+
+NestingIndex::Meetings NestingIndex::LaterInReach(Index added) const {
+    Meetings meetings(order_);
+    const auto i = static_cast<std::size_t>(added);
+    const auto rank = static_cast<std::size_t>(rankOf_[i]);
+    const auto start = [&](const GridCells& cells, std::uint64_t key) {
+        const CellRun* run = cells.Find(key);
+        if (run == nullptr) return;
+        meetings.Start(cells, cells.Listed().LastBefore(run->end), cells.FirstAbove(*run, rank));
+    };
+    const Placement reach = PlaceReach(contours_[i], reaches_[i]);
+    if (reach == Placement::Everywhere) {
+        start(WholeList(), kEverywhere);
+    } else if (reach == Placement::Grid) {
+        ForEachCell(levelOf_[i], reaches_[i], [&](std::uint64_t key) { start(ProbeCells(), key); });
+        start(ProbeCells(), kEverywhere);
+    }
+    return meetings;
+}
+
+NestingIndex::Meetings NestingIndex::HoldersBefore(Index added) const {
+    Meetings meetings(order_);
+    const auto i = static_cast<std::size_t>(added);
+    const auto rank = static_cast<std::size_t>(rankOf_[i]);
+    const auto start = [&](const GridCells& cells, std::uint64_t key) {
+        const CellRun* run = cells.Find(key);
+        if (run == nullptr) return;
+        meetings.Start(cells, cells.Listed().LastBefore(cells.FirstAtOrAbove(*run, rank)), run->begin);
+    };
+    const Placement probe = PlaceProbe(contours_[i], probes_[i]);
+    if (probe == Placement::Everywhere) {
+        start(WholeList(), kEverywhere);
+    } else if (probe == Placement::Grid) {
+        const std::uint32_t x = UnitX(probes_[i].x);
+        const std::uint32_t y = UnitY(probes_[i].y);
+        for (std::uint32_t levels = usedLevels_; levels != 0; levels &= levels - 1) {
+            const int level = std::countr_zero(levels);
+            const int shift = kFinestLevel - level;
+            start(ReachCells(), CellKey(level, x >> shift, y >> shift));
+        }
+        start(ReachCells(), kEverywhere);
+    }
+    return meetings;
+}
+
+void NestingIndex::Enter(Index added) {
+    const auto rank = static_cast<std::size_t>(rankOf_[static_cast<std::size_t>(added)]);
+    for (GridCells& cells : cells_) cells.Enter(rank);
+}
+
+void NestingIndex::Meetings::Start(const GridCells& cells, std::size_t slot, std::size_t stop) noexcept {
+    if (slot == SlotSet::kNone || slot < stop) return;
+    cursors_[cursorCount_++] = {&cells, slot, stop, cells.RankAt(slot)};
+}
+
+NestingIndex::Index NestingIndex::Meetings::Next() noexcept {
+    if (cursorCount_ == 0) return kEnd;
+    std::size_t nearest = 0;
+    for (std::size_t k = 1; k < cursorCount_; ++k) {
+        if (cursors_[k].rank > cursors_[nearest].rank) nearest = k;
+    }
+    Cursor& cursor = cursors_[nearest];
+    const Index contour = (*order_)[cursor.rank];
+    const std::size_t previous = cursor.cells->Listed().LastBefore(cursor.slot);
+    if (previous == SlotSet::kNone || previous < cursor.stop) {
+        cursor = cursors_[--cursorCount_];
+    } else {
+        cursor.slot = previous;
+        cursor.rank = cursor.cells->RankAt(previous);
+    }
+    return contour;
+}
+
+}  // namespace readdata14
