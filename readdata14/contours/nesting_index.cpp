@@ -45,7 +45,7 @@ std::uint32_t Unit(float v, double origin, double extent) noexcept {
 // box then touches at most two cells each way, and boxes of one size share a
 // level wherever they lie.
 int LevelFor(std::uint32_t x0, std::uint32_t x1, std::uint32_t y0, std::uint32_t y1) noexcept {
-    return kFinestLevel - std::bit_width(std::max(x1 - x0, y1 - y0));
+    return kFinestLevel - static_cast<int>(std::bit_width(std::max(x1 - x0, y1 - y0)));
 }
 
 bool IsFinite(const ContourBox& box) noexcept {
