@@ -44,11 +44,16 @@ bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
 
 void ExpectSameAsLiteral(const std::vector<FileContour>& items, std::uint32_t seed) {
     const std::vector<ContourNode> contours = MakeContours(items);
-    const Nesting fast = NestContours(contours);
     const Nesting literal = LiteralNestContours(contours);
-    ASSERT_EQ(fast.order, literal.order) << "seed " << seed;
-    ASSERT_EQ(fast.directions, literal.directions) << "seed " << seed;
-    ASSERT_EQ(fast.sectionDirection, literal.sectionDirection) << "seed " << seed;
+    // As read, and with the index meeting everything (no step starts along
+    // the list), so that small sections exercise it too.
+    for (const std::size_t stepsAlongTheList : {kStepsAlongTheList, std::size_t{0}}) {
+        const Nesting fast = NestContours(contours, stepsAlongTheList);
+        ASSERT_EQ(fast.order, literal.order) << "seed " << seed << " along the list " << stepsAlongTheList;
+        ASSERT_EQ(fast.directions, literal.directions) << "seed " << seed << " along the list " << stepsAlongTheList;
+        ASSERT_EQ(fast.sectionDirection, literal.sectionDirection)
+            << "seed " << seed << " along the list " << stepsAlongTheList;
+    }
 
     const std::vector<float> block = ReadBlock(SectionText(items));
     const std::vector<std::string_view> labels = Labels(items);

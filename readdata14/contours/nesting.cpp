@@ -174,8 +174,9 @@ private:
 // boxes can answer, in the order the walk along the list would meet them.
 class IndexedWalk {
 public:
-    explicit IndexedWalk(std::span<const ContourNode> contours)
-        : pairs_(contours), index_(contours, pairs_.Boxes(), pairs_.Reaches(), pairs_.Probes()) {}
+    IndexedWalk(std::span<const ContourNode> contours, std::size_t stepsAlongTheList)
+        : pairs_(contours),
+          index_(contours, pairs_.Boxes(), pairs_.Reaches(), pairs_.Probes(), stepsAlongTheList) {}
 
     void Insert(Index added) {
         constexpr Index kEnd = NestingIndex::Meetings::kEnd;
@@ -199,9 +200,8 @@ bool HasNaN(const ContourBox& box) noexcept {
 }
 
 template <typename Walk>
-Nesting Run(std::span<const ContourNode> contours) {
-    Walk walk(contours);
-    for (std::size_t i = 0; i < contours.size(); ++i) walk.Insert(static_cast<Index>(i));
+Nesting Run(Walk&& walk, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) walk.Insert(static_cast<Index>(i));
     return walk.Finish();
 }
 
@@ -218,13 +218,15 @@ bool BoxBefore(const ContourBox& a, const ContourBox& b) noexcept {
     return a.maxX > b.maxX;
 }
 
-Nesting NestContours(std::span<const ContourNode> contours) {
+Nesting NestContours(std::span<const ContourNode> contours, std::size_t stepsAlongTheList) {
     const bool ordered = std::none_of(contours.begin(), contours.end(),
                                       [](const ContourNode& contour) { return HasNaN(contour.box); });
     if (!ordered || contours.size() > kMostIndexed) return NestContoursOneByOne(contours);
-    return Run<IndexedWalk>(contours);
+    return Run(IndexedWalk(contours, stepsAlongTheList), contours.size());
 }
 
-Nesting NestContoursOneByOne(std::span<const ContourNode> contours) { return Run<OneByOneWalk>(contours); }
+Nesting NestContoursOneByOne(std::span<const ContourNode> contours) {
+    return Run(OneByOneWalk(contours), contours.size());
+}
 
 }  // namespace readdata14

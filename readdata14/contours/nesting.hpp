@@ -2,6 +2,7 @@
 // contour it can enclose, and the rise/fall direction of each nested pair.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -28,8 +29,12 @@ struct Nesting {
 // The contours met by each step are found with a spatial index (see
 // nesting_index.hpp), which gives the same results in near-linear time on
 // charts whose contours lie apart from each other; where a box holds a NaN,
-// box order is no order and the walk goes contour by contour instead.
-Nesting NestContours(std::span<const ContourNode> contours);
+// box order is no order and the walk goes contour by contour instead. Each
+// step meets its first `stepsAlongTheList` contours along the list itself,
+// where many steps end; any number gives the same results (the tests use 0,
+// so that the index meets everything).
+inline constexpr std::size_t kStepsAlongTheList = 8;
+Nesting NestContours(std::span<const ContourNode> contours, std::size_t stepsAlongTheList = kStepsAlongTheList);
 
 // The walk contour by contour along the list, as described above, with the
 // same results.

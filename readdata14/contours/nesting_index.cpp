@@ -72,8 +72,9 @@ Placement PlaceProbe(const ContourNode& contour, Point probe) noexcept {
 }  // namespace
 
 NestingIndex::NestingIndex(std::span<const ContourNode> contours, std::span<const ContourBox> boxes,
-                           std::span<const ContourBox> reaches, std::span<const Point> probes)
-    : contours_(contours), reaches_(reaches), probes_(probes) {
+                           std::span<const ContourBox> reaches, std::span<const Point> probes,
+                           std::size_t stepsAlongTheList)
+    : contours_(contours), reaches_(reaches), probes_(probes), stepsAlongTheList_(stepsAlongTheList) {
     order_.resize(contours.size());
     std::iota(order_.begin(), order_.end(), 0);
     std::stable_sort(order_.begin(), order_.end(), [boxes](Index a, Index b) {
@@ -175,37 +176,36 @@ const GridCells& NestingIndex::ProbeCells() const noexcept { return cells_[1]; }
 const GridCells& NestingIndex::WholeList() const noexcept { return cells_[2]; }
 
 NestingIndex::Meetings NestingIndex::LaterInReach(Index added) const {
-    Meetings meetings(order_);
     const auto i = static_cast<std::size_t>(added);
-    const auto rank = static_cast<std::size_t>(rankOf_[i]);
-    const auto start = [&](const GridCells& cells, std::uint64_t key) {
-        const CellRun* run = cells.Find(key);
-        if (run == nullptr) return;
-        meetings.Start(cells, cells.Listed().LastBefore(run->end), cells.FirstAbove(*run, rank));
-    };
-    const Placement reach = PlaceReach(contours_[i], reaches_[i]);
-    if (reach == Placement::Everywhere) {
-        start(WholeList(), kEverywhere);
-    } else if (reach == Placement::Grid) {
-        ForEachCell(levelOf_[i], reaches_[i], [&](std::uint64_t key) { start(ProbeCells(), key); });
-        start(ProbeCells(), kEverywhere);
-    }
-    return meetings;
+    const bool meetsAny = PlaceReach(contours_[i], reaches_[i]) != Placement::Nowhere;
+    return Meetings(*this, added, Meetings::Step::Later, meetsAny);
 }
 
 NestingIndex::Meetings NestingIndex::HoldersBefore(Index added) const {
-    Meetings meetings(order_);
     const auto i = static_cast<std::size_t>(added);
+    const bool meetsAny = PlaceProbe(contours_[i], probes_[i]) != Placement::Nowhere;
+    return Meetings(*this, added, Meetings::Step::Earlier, meetsAny);
+}
+
+// A cursor in each cell the step looks at, on the cell's last contour in the
+// list below rank `below`.
+void NestingIndex::LookInCells(Meetings& meetings, std::size_t below) const {
+    const auto i = static_cast<std::size_t>(meetings.added_);
     const auto rank = static_cast<std::size_t>(rankOf_[i]);
+    const bool later = meetings.step_ == Meetings::Step::Later;
     const auto start = [&](const GridCells& cells, std::uint64_t key) {
         const CellRun* run = cells.Find(key);
         if (run == nullptr) return;
-        meetings.Start(cells, cells.Listed().LastBefore(cells.FirstAtOrAbove(*run, rank)), run->begin);
+        const std::size_t stop = later ? cells.FirstAbove(*run, rank) : run->begin;
+        meetings.Start(cells, cells.Listed().LastBefore(cells.FirstAtOrAbove(*run, below)), stop);
     };
-    const Placement probe = PlaceProbe(contours_[i], probes_[i]);
-    if (probe == Placement::Everywhere) {
+    const Placement placement = later ? PlaceReach(contours_[i], reaches_[i]) : PlaceProbe(contours_[i], probes_[i]);
+    if (placement == Placement::Everywhere) {
         start(WholeList(), kEverywhere);
-    } else if (probe == Placement::Grid) {
+    } else if (later) {
+        ForEachCell(levelOf_[i], reaches_[i], [&](std::uint64_t key) { start(ProbeCells(), key); });
+        start(ProbeCells(), kEverywhere);
+    } else {
         const std::uint32_t x = UnitX(probes_[i].x);
         const std::uint32_t y = UnitY(probes_[i].y);
         for (std::uint32_t levels = usedLevels_; levels != 0; levels &= levels - 1) {
@@ -215,7 +215,6 @@ NestingIndex::Meetings NestingIndex::HoldersBefore(Index added) const {
         }
         start(ReachCells(), kEverywhere);
     }
-    return meetings;
 }
 
 void NestingIndex::Enter(Index added) {
@@ -223,19 +222,42 @@ void NestingIndex::Enter(Index added) {
     for (GridCells& cells : cells_) cells.Enter(rank);
 }
 
+NestingIndex::Meetings::Meetings(const NestingIndex& index, Index added, Step step, bool meetsAny)
+    : index_(&index), added_(added), step_(step) {
+    if (!meetsAny) return;
+    const std::size_t rank = static_cast<std::size_t>(index.rankOf_[static_cast<std::size_t>(added)]);
+    along_ = step == Step::Later ? index.order_.size() : rank;
+    stop_ = step == Step::Later ? rank + 1 : 0;
+    stepsLeft_ = index.stepsAlongTheList_;
+    if (stepsLeft_ == 0) index.LookInCells(*this, along_);
+}
+
 void NestingIndex::Meetings::Start(const GridCells& cells, std::size_t slot, std::size_t stop) noexcept {
     if (slot == SlotSet::kNone || slot < stop) return;
     cursors_[cursorCount_++] = {&cells, slot, stop, cells.RankAt(slot)};
 }
 
+// Along the list, the whole list is one cell whose slots are the ranks.
+NestingIndex::Index NestingIndex::Meetings::NextAlongTheList() noexcept {
+    const std::size_t rank = index_->WholeList().Listed().LastBefore(along_);
+    if (rank == SlotSet::kNone || rank < stop_) {
+        stepsLeft_ = 0;  // the step has met everything it could
+        return kEnd;
+    }
+    along_ = rank;
+    if (--stepsLeft_ == 0) index_->LookInCells(*this, rank);
+    return index_->order_[rank];
+}
+
 NestingIndex::Index NestingIndex::Meetings::Next() noexcept {
+    if (stepsLeft_ > 0) return NextAlongTheList();
     if (cursorCount_ == 0) return kEnd;
     std::size_t nearest = 0;
     for (std::size_t k = 1; k < cursorCount_; ++k) {
         if (cursors_[k].rank > cursors_[nearest].rank) nearest = k;
     }
     Cursor& cursor = cursors_[nearest];
-    const Index contour = (*order_)[cursor.rank];
+    const Index contour = index_->order_[cursor.rank];
     const std::size_t previous = cursor.cells->Listed().LastBefore(cursor.slot);
     if (previous == SlotSet::kNone || previous < cursor.stop) {
         cursor = cursors_[--cursorCount_];

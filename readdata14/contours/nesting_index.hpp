@@ -47,8 +47,10 @@ public:
     // By file-order index: the contours' boxes, none holding a NaN, and, as
     // the walk tests them, their padded boxes (empty for fewer than three
     // points) and first points as PaddedBoxQuery gives them (NaN for none).
+    // Each step meets its first `stepsAlongTheList` contours along the list.
     NestingIndex(std::span<const ContourNode> contours, std::span<const ContourBox> boxes,
-                 std::span<const ContourBox> reaches, std::span<const Point> probes);
+                 std::span<const ContourBox> reaches, std::span<const Point> probes,
+                 std::size_t stepsAlongTheList);
     NestingIndex(const NestingIndex&) = delete;
     NestingIndex& operator=(const NestingIndex&) = delete;
 
@@ -82,6 +84,7 @@ private:
     const GridCells& ReachCells() const noexcept;
     const GridCells& ProbeCells() const noexcept;
     const GridCells& WholeList() const noexcept;
+    void LookInCells(Meetings& meetings, std::size_t below) const;
 
     std::span<const ContourNode> contours_;
     std::span<const ContourBox> reaches_;
@@ -91,14 +94,18 @@ private:
     Frame frame_;
     std::vector<std::int8_t> levelOf_;  // of each padded box; -1: none in the grid
     std::uint32_t usedLevels_ = 0;      // a bit for each level that holds a padded box
+    std::size_t stepsAlongTheList_;
     // The padded boxes, the first points, and the whole list as one cell.
     std::vector<GridCells> cells_;
 };
 
-// What one step meets: a cursor in each cell the step looks at, each on the
-// cell's contour nearest the step's start; Next takes the nearest of them,
-// so the contours come in the walk's order. A contour lies in at most one of
-// a step's cells.
+// What one step meets. The first few contours (stepsAlongTheList) are met
+// along the list itself, as the walk would meet them, so that a step that ends there (a
+// short tail, an enclosing contour next to the new one's place) looks at no
+// cell. Then a cursor in each cell the step looks at, each on the cell's
+// contour nearest the step's start: Next takes the nearest of them, so the
+// contours come in the walk's order. A contour lies in at most one of a
+// step's cells.
 class NestingIndex::Meetings {
 public:
     static constexpr Index kEnd = -1;
@@ -108,6 +115,7 @@ public:
 
 private:
     friend class NestingIndex;
+    enum class Step { Later, Earlier };
     struct Cursor {
         const GridCells* cells;
         std::size_t slot;  // the cursor's contour in the cell
@@ -117,10 +125,16 @@ private:
     // 31 levels and the cell of everything a grid cannot place.
     static constexpr std::size_t kMostCursors = 32;
 
-    explicit Meetings(const std::vector<Index>& order) : order_(&order) {}
+    Meetings(const NestingIndex& index, Index added, Step step, bool meetsAny);
+    Index NextAlongTheList() noexcept;
     void Start(const GridCells& cells, std::size_t slot, std::size_t stop) noexcept;
 
-    const std::vector<Index>* order_;
+    const NestingIndex* index_;
+    Index added_;
+    Step step_;
+    std::size_t stepsLeft_ = 0;  // along the list, before the cells take over
+    std::size_t along_ = 0;      // the rank last met along the list
+    std::size_t stop_ = 0;       // ranks below this are not met
     std::array<Cursor, kMostCursors> cursors_;  // the first cursorCount_ are set
     std::size_t cursorCount_ = 0;
 };
