@@ -53,10 +53,10 @@ bool IsFinite(const ContourBox& box) noexcept {
            std::isfinite(box.maxY);
 }
 
+using Placement = NestingIndex::Placement;
+
 // A padded box of fewer than three points holds nothing; one of an unbounded
 // box is the whole plane and every other one is finite (see PaddedBox).
-enum class Placement { Nowhere, Grid, Everywhere };
-
 Placement PlaceReach(const ContourNode& contour, const ContourBox& reach) noexcept {
     if (contour.points.size() < 3) return Placement::Nowhere;
     return IsFinite(reach) ? Placement::Grid : Placement::Everywhere;
@@ -74,7 +74,11 @@ Placement PlaceProbe(const ContourNode& contour, Point probe) noexcept {
 NestingIndex::NestingIndex(std::span<const ContourNode> contours, std::span<const ContourBox> boxes,
                            std::span<const ContourBox> reaches, std::span<const Point> probes,
                            std::size_t stepsAlongTheList)
-    : contours_(contours), reaches_(reaches), probes_(probes), stepsAlongTheList_(stepsAlongTheList) {
+    : contours_(contours),
+      reaches_(reaches),
+      probes_(probes),
+      listed_(contours.size()),
+      stepsAlongTheList_(stepsAlongTheList) {
     order_.resize(contours.size());
     std::iota(order_.begin(), order_.end(), 0);
     std::stable_sort(order_.begin(), order_.end(), [boxes](Index a, Index b) {
@@ -84,9 +88,18 @@ NestingIndex::NestingIndex(std::span<const ContourNode> contours, std::span<cons
     for (std::size_t rank = 0; rank < order_.size(); ++rank) {
         rankOf_[static_cast<std::size_t>(order_[rank])] = static_cast<Index>(rank);
     }
+}
+
+// On the first step that goes past its first contours along the list: until
+// then the grids are not needed, and in many sections never are.
+void NestingIndex::BuildGrids() {
     FindFrame();
     FindLevels();
     FillCells();
+    for (std::size_t rank = listed_.NextFrom(0); rank != SlotSet::kNone; rank = listed_.NextFrom(rank + 1)) {
+        for (GridCells& cells : grids_) cells.Enter(rank);
+    }
+    gridsBuilt_ = true;
 }
 
 std::uint32_t NestingIndex::UnitX(float x) const noexcept { return Unit(x, frame_.originX, frame_.extentX); }
@@ -138,10 +151,9 @@ void NestingIndex::FindLevels() {
 }
 
 void NestingIndex::FillCells() {
-    for (int grid = 0; grid < 3; ++grid) cells_.emplace_back(contours_.size());
-    GridCells& reachCells = cells_[0];
-    GridCells& probeCells = cells_[1];
-    GridCells& wholeList = cells_[2];
+    grids_.reserve(2);  // never moved once laid: a laid grid keeps pointers into itself
+    GridCells& reachCells = grids_.emplace_back(contours_.size());
+    GridCells& probeCells = grids_.emplace_back(contours_.size());
     for (const Index contour : order_) {
         const auto i = static_cast<std::size_t>(contour);
         if (levelOf_[i] >= 0) {
@@ -164,32 +176,27 @@ void NestingIndex::FillCells() {
             probeCells.Add(kEverywhere);
         }
         probeCells.EndContour();
-
-        wholeList.Add(kEverywhere);
-        wholeList.EndContour();
     }
-    for (GridCells& cells : cells_) cells.Lay();
+    for (GridCells& cells : grids_) cells.Lay();
 }
 
-const GridCells& NestingIndex::ReachCells() const noexcept { return cells_[0]; }
-const GridCells& NestingIndex::ProbeCells() const noexcept { return cells_[1]; }
-const GridCells& NestingIndex::WholeList() const noexcept { return cells_[2]; }
+const GridCells& NestingIndex::ReachCells() const noexcept { return grids_[0]; }
+const GridCells& NestingIndex::ProbeCells() const noexcept { return grids_[1]; }
 
-NestingIndex::Meetings NestingIndex::LaterInReach(Index added) const {
+NestingIndex::Meetings NestingIndex::LaterInReach(Index added) {
     const auto i = static_cast<std::size_t>(added);
-    const bool meetsAny = PlaceReach(contours_[i], reaches_[i]) != Placement::Nowhere;
-    return Meetings(*this, added, Meetings::Step::Later, meetsAny);
+    return Meetings(*this, added, Meetings::Step::Later, PlaceReach(contours_[i], reaches_[i]));
 }
 
-NestingIndex::Meetings NestingIndex::HoldersBefore(Index added) const {
+NestingIndex::Meetings NestingIndex::HoldersBefore(Index added) {
     const auto i = static_cast<std::size_t>(added);
-    const bool meetsAny = PlaceProbe(contours_[i], probes_[i]) != Placement::Nowhere;
-    return Meetings(*this, added, Meetings::Step::Earlier, meetsAny);
+    return Meetings(*this, added, Meetings::Step::Earlier, PlaceProbe(contours_[i], probes_[i]));
 }
 
 // A cursor in each cell the step looks at, on the cell's last contour in the
 // list below rank `below`.
-void NestingIndex::LookInCells(Meetings& meetings, std::size_t below) const {
+void NestingIndex::LookInCells(Meetings& meetings, std::size_t below) {
+    if (!gridsBuilt_) BuildGrids();
     const auto i = static_cast<std::size_t>(meetings.added_);
     const auto rank = static_cast<std::size_t>(rankOf_[i]);
     const bool later = meetings.step_ == Meetings::Step::Later;
@@ -199,10 +206,7 @@ void NestingIndex::LookInCells(Meetings& meetings, std::size_t below) const {
         const std::size_t stop = later ? cells.FirstAbove(*run, rank) : run->begin;
         meetings.Start(cells, cells.Listed().LastBefore(cells.FirstAtOrAbove(*run, below)), stop);
     };
-    const Placement placement = later ? PlaceReach(contours_[i], reaches_[i]) : PlaceProbe(contours_[i], probes_[i]);
-    if (placement == Placement::Everywhere) {
-        start(WholeList(), kEverywhere);
-    } else if (later) {
+    if (later) {
         ForEachCell(levelOf_[i], reaches_[i], [&](std::uint64_t key) { start(ProbeCells(), key); });
         start(ProbeCells(), kEverywhere);
     } else {
@@ -219,16 +223,19 @@ void NestingIndex::LookInCells(Meetings& meetings, std::size_t below) const {
 
 void NestingIndex::Enter(Index added) {
     const auto rank = static_cast<std::size_t>(rankOf_[static_cast<std::size_t>(added)]);
-    for (GridCells& cells : cells_) cells.Enter(rank);
+    listed_.Insert(rank);
+    for (GridCells& cells : grids_) cells.Enter(rank);
 }
 
-NestingIndex::Meetings::Meetings(const NestingIndex& index, Index added, Step step, bool meetsAny)
+// A step whose own padded box or first point no grid can place meets the
+// whole list, along the list.
+NestingIndex::Meetings::Meetings(NestingIndex& index, Index added, Step step, Placement placement)
     : index_(&index), added_(added), step_(step) {
-    if (!meetsAny) return;
+    if (placement == Placement::Nowhere) return;
     const std::size_t rank = static_cast<std::size_t>(index.rankOf_[static_cast<std::size_t>(added)]);
     along_ = step == Step::Later ? index.order_.size() : rank;
     stop_ = step == Step::Later ? rank + 1 : 0;
-    stepsLeft_ = index.stepsAlongTheList_;
+    stepsLeft_ = placement == Placement::Everywhere ? SlotSet::kNone : index.stepsAlongTheList_;
     if (stepsLeft_ == 0) index.LookInCells(*this, along_);
 }
 
@@ -237,9 +244,8 @@ void NestingIndex::Meetings::Start(const GridCells& cells, std::size_t slot, std
     cursors_[cursorCount_++] = {&cells, slot, stop, cells.RankAt(slot)};
 }
 
-// Along the list, the whole list is one cell whose slots are the ranks.
-NestingIndex::Index NestingIndex::Meetings::NextAlongTheList() noexcept {
-    const std::size_t rank = index_->WholeList().Listed().LastBefore(along_);
+NestingIndex::Index NestingIndex::Meetings::NextAlongTheList() {
+    const std::size_t rank = index_->listed_.LastBefore(along_);
     if (rank == SlotSet::kNone || rank < stop_) {
         stepsLeft_ = 0;  // the step has met everything it could
         return kEnd;
@@ -249,7 +255,7 @@ NestingIndex::Index NestingIndex::Meetings::NextAlongTheList() noexcept {
     return index_->order_[rank];
 }
 
-NestingIndex::Index NestingIndex::Meetings::Next() noexcept {
+NestingIndex::Index NestingIndex::Meetings::Next() {
     if (stepsLeft_ > 0) return NextAlongTheList();
     if (cursorCount_ == 0) return kEnd;
     std::size_t nearest = 0;

@@ -36,6 +36,7 @@
 
 #include "contours/contour_node.hpp"
 #include "contours/grid_cells.hpp"
+#include "contours/slot_set.hpp"
 
 namespace readdata14 {
 
@@ -59,11 +60,16 @@ public:
 
     // Step A: of the contours in the list after `added`'s place, those whose
     // first point its padded box may hold, from the end of the list back.
-    Meetings LaterInReach(Index added) const;
+    Meetings LaterInReach(Index added);
 
     // Step B: of the contours in the list before `added`'s place, those whose
     // padded box may hold its first point, from its place back.
-    Meetings HoldersBefore(Index added) const;
+    Meetings HoldersBefore(Index added);
+
+    // Where a padded box or a first point goes: a contour of fewer than three
+    // points holds nothing and one without points lies inside nothing; what
+    // no grid can place (see PaddedBox, PaddedBoxQuery) goes everywhere.
+    enum class Placement { Nowhere, Grid, Everywhere };
 
     // `added` is in the list now.
     void Enter(Index added);
@@ -76,6 +82,7 @@ private:
 
     std::uint32_t UnitX(float x) const noexcept;
     std::uint32_t UnitY(float y) const noexcept;
+    void BuildGrids();
     void FindFrame();
     void FindLevels();
     template <typename Visit>
@@ -83,26 +90,26 @@ private:
     void FillCells();
     const GridCells& ReachCells() const noexcept;
     const GridCells& ProbeCells() const noexcept;
-    const GridCells& WholeList() const noexcept;
-    void LookInCells(Meetings& meetings, std::size_t below) const;
+    void LookInCells(Meetings& meetings, std::size_t below);
 
     std::span<const ContourNode> contours_;
     std::span<const ContourBox> reaches_;
     std::span<const Point> probes_;
     std::vector<Index> order_;
     std::vector<Index> rankOf_;  // by file-order index
+    SlotSet listed_;             // the ranks of the contours in the list
+    std::size_t stepsAlongTheList_;
+    bool gridsBuilt_ = false;
     Frame frame_;
     std::vector<std::int8_t> levelOf_;  // of each padded box; -1: none in the grid
     std::uint32_t usedLevels_ = 0;      // a bit for each level that holds a padded box
-    std::size_t stepsAlongTheList_;
-    // The padded boxes, the first points, and the whole list as one cell.
-    std::vector<GridCells> cells_;
+    std::vector<GridCells> grids_;      // the padded boxes and the first points
 };
 
-// What one step meets. The first few contours (stepsAlongTheList) are met
-// along the list itself, as the walk would meet them, so that a step that ends there (a
-// short tail, an enclosing contour next to the new one's place) looks at no
-// cell. Then a cursor in each cell the step looks at, each on the cell's
+// What one step meets. Its first contours (stepsAlongTheList) are met along
+// the list itself, as the walk would meet them, so that a step that ends
+// there looks at no cell; the grids are built when a step first goes
+// further. Then a cursor in each cell the step looks at, each on the cell's
 // contour nearest the step's start: Next takes the nearest of them, so the
 // contours come in the walk's order. A contour lies in at most one of a
 // step's cells.
@@ -111,7 +118,7 @@ public:
     static constexpr Index kEnd = -1;
 
     // The next contour; kEnd when none is left.
-    Index Next() noexcept;
+    Index Next();
 
 private:
     friend class NestingIndex;
@@ -122,14 +129,14 @@ private:
         std::size_t stop;  // the cell's slots before this one are not met
         std::size_t rank;  // the contour's rank
     };
-    // 31 levels and the cell of everything a grid cannot place.
+    // 31 levels and the cell of what a grid cannot place.
     static constexpr std::size_t kMostCursors = 32;
 
-    Meetings(const NestingIndex& index, Index added, Step step, bool meetsAny);
-    Index NextAlongTheList() noexcept;
+    Meetings(NestingIndex& index, Index added, Step step, Placement placement);
+    Index NextAlongTheList();
     void Start(const GridCells& cells, std::size_t slot, std::size_t stop) noexcept;
 
-    const NestingIndex* index_;
+    NestingIndex* index_;
     Index added_;
     Step step_;
     std::size_t stepsLeft_ = 0;  // along the list, before the cells take over
