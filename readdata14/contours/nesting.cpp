@@ -205,8 +205,8 @@ Nesting Run(Walk&& walk, std::size_t count) {
     return walk.Finish();
 }
 
-// The index numbers its cells' entries with 32 bits: at most 35 for each
-// contour (four padded-box cells and a first point at each of 31 levels).
+// The index numbers its cells' entries with 32 bits: at most 20 for each
+// contour (four padded-box cells and a first point at each of 16 levels).
 constexpr std::size_t kMostIndexed = 100'000'000;
 
 }  // namespace

@@ -41,11 +41,14 @@ std::uint32_t Unit(float v, double origin, double extent) noexcept {
     return unit >= kLastUnit ? kLastUnit : static_cast<std::uint32_t>(unit);
 }
 
-// The level whose cells are wider than the box's widest side in units: the
-// box then touches at most two cells each way, and boxes of one size share a
-// level wherever they lie.
+// Of every other level, the finest whose cells are wider than the box's
+// widest side in units: the box then touches at most two cells each way,
+// boxes of one size share a level wherever they lie, and sizes within a
+// factor of four mostly do, so that a first point is filed at few levels
+// and a look back from it looks at few cells.
 int LevelFor(std::uint32_t x0, std::uint32_t x1, std::uint32_t y0, std::uint32_t y1) noexcept {
-    return kFinestLevel - static_cast<int>(std::bit_width(std::max(x1 - x0, y1 - y0)));
+    const int level = kFinestLevel - static_cast<int>(std::bit_width(std::max(x1 - x0, y1 - y0)));
+    return level & ~1;
 }
 
 bool IsFinite(const ContourBox& box) noexcept {

@@ -13,10 +13,10 @@
 // Two grids over the chart then hold, cell by cell and by rank, the first
 // points and the padded boxes; the contours already in the list are marked.
 //
-// Both grids have levels of 1, 2 × 2, 4 × 4, ... cells. A padded box goes
-// to the level whose cells are wider than its widest side, into the cells it
-// touches (at most four); a first point goes into its one cell at every
-// level that holds a padded box. The cells divide the extent of the chart's
+// Both grids have levels of 1, 4 × 4, 16 × 16, ... cells. A padded box goes
+// to the finest level whose cells are wider than its widest side, into the
+// cells it touches (at most four); a first point goes into its one cell at
+// every level that holds a padded box. The cells divide the extent of the chart's
 // padded boxes and first points evenly, and every coordinate finds its cell
 // by the same rounded arithmetic, which never puts a greater coordinate in
 // an earlier cell: a box that holds a point touches the point's cell. What
@@ -129,8 +129,8 @@ private:
         std::size_t stop;  // the cell's slots before this one are not met
         std::size_t rank;  // the contour's rank
     };
-    // 31 levels and the cell of what a grid cannot place.
-    static constexpr std::size_t kMostCursors = 32;
+    // 16 levels and the cell of what a grid cannot place.
+    static constexpr std::size_t kMostCursors = 17;
 
     Meetings(NestingIndex& index, Index added, Step step, Placement placement);
     Index NextAlongTheList();
