@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <utility>
 
 #include "contours/nesting.hpp"
 #include "contours/point_in_contour.hpp"
@@ -242,9 +243,19 @@ NestingIndex::Meetings::Meetings(NestingIndex& index, Index added, Step step, Pl
     if (stepsLeft_ == 0) index.LookInCells(*this, along_);
 }
 
+// The cursors are kept in rising order of rank, the nearest last, so that
+// a step that meets one cell's contours in a row finds the next one at once.
 void NestingIndex::Meetings::Start(const GridCells& cells, std::size_t slot, std::size_t stop) noexcept {
     if (slot == SlotSet::kNone || slot < stop) return;
     cursors_[cursorCount_++] = {&cells, slot, stop, cells.RankAt(slot)};
+    SettleLast();
+}
+
+// The last cursor moved back (or came in): it goes down to its place.
+void NestingIndex::Meetings::SettleLast() noexcept {
+    for (std::size_t k = cursorCount_ - 1; k > 0 && cursors_[k].rank < cursors_[k - 1].rank; --k) {
+        std::swap(cursors_[k], cursors_[k - 1]);
+    }
 }
 
 NestingIndex::Index NestingIndex::Meetings::NextAlongTheList() {
@@ -261,18 +272,15 @@ NestingIndex::Index NestingIndex::Meetings::NextAlongTheList() {
 NestingIndex::Index NestingIndex::Meetings::Next() {
     if (stepsLeft_ > 0) return NextAlongTheList();
     if (cursorCount_ == 0) return kEnd;
-    std::size_t nearest = 0;
-    for (std::size_t k = 1; k < cursorCount_; ++k) {
-        if (cursors_[k].rank > cursors_[nearest].rank) nearest = k;
-    }
-    Cursor& cursor = cursors_[nearest];
-    const Index contour = index_->order_[cursor.rank];
-    const std::size_t previous = cursor.cells->Listed().LastBefore(cursor.slot);
-    if (previous == SlotSet::kNone || previous < cursor.stop) {
-        cursor = cursors_[--cursorCount_];
+    Cursor& nearest = cursors_[cursorCount_ - 1];
+    const Index contour = index_->order_[nearest.rank];
+    const std::size_t previous = nearest.cells->Listed().LastBefore(nearest.slot);
+    if (previous == SlotSet::kNone || previous < nearest.stop) {
+        --cursorCount_;
     } else {
-        cursor.slot = previous;
-        cursor.rank = cursor.cells->RankAt(previous);
+        nearest.slot = previous;
+        nearest.rank = nearest.cells->RankAt(previous);
+        SettleLast();
     }
     return contour;
 }

@@ -135,6 +135,7 @@ private:
     Meetings(NestingIndex& index, Index added, Step step, Placement placement);
     Index NextAlongTheList();
     void Start(const GridCells& cells, std::size_t slot, std::size_t stop) noexcept;
+    void SettleLast() noexcept;
 
     NestingIndex* index_;
     Index added_;
@@ -142,7 +143,7 @@ private:
     std::size_t stepsLeft_ = 0;  // along the list, before the cells take over
     std::size_t along_ = 0;      // the rank last met along the list
     std::size_t stop_ = 0;       // ranks below this are not met
-    std::array<Cursor, kMostCursors> cursors_;  // the first cursorCount_ are set
+    std::array<Cursor, kMostCursors> cursors_;  // the first cursorCount_, nearest last
     std::size_t cursorCount_ = 0;
 };
 
