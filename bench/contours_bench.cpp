@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "contours/contour_reading.hpp"
 #include "contours/contours.hpp"
 #include "contours/nesting.hpp"
 #include "floor_read.hpp"
@@ -91,9 +92,36 @@ struct NestingCase {
     bool alongTheList = true;
 };
 
+#if defined(READDATA14_HAVE_MAKE_CHART)
+// The contours of a chart's CLOSED_CONTOURS section, as the reader holds them.
+std::vector<ContourNode> ContoursOfChart(const std::string& chart) {
+    Scanner in(std::string_view(chart).substr(chart.find("CLOSED_CONTOURS:")));
+    const auto count = ReadSectionHeader(in, "CLOSED_CONTOURS:");
+    std::vector<ContourNode> contours;
+    std::vector<float> levels;
+    for (std::int32_t i = 0; count && i < *count; ++i) {
+        ContourNode node;
+        if (ReadContour(in, node, levels) != ContourRead::Complete) break;
+        contours.push_back(std::move(node));
+    }
+    return contours;
+}
+
+std::string RingsChart(int count) {
+    tools::ChartPlan plan;
+    plan.seed = 14;
+    plan.counts.contours = count;
+    return tools::ChartText(plan);
+}
+#endif
+
 std::vector<NestingCase> NestingCases() {
     std::mt19937 rng(14);
     std::vector<NestingCase> cases;
+#if defined(READDATA14_HAVE_MAKE_CHART)
+    cases.push_back({"Rings10000", ContoursOfChart(RingsChart(10000))});
+    cases.push_back({"Rings40000", ContoursOfChart(RingsChart(40000))});
+#endif
     cases.push_back({"Concentric2000", test::MakeContours(test::ConcentricRingsSection(rng, 2000))});
     cases.push_back({"CommonFirstPoint4000", test::MakeContours(test::CommonFirstPointSection(rng, 4000))});
     NestingCase outsideIn{"Concentric2000OutsideIn", cases.front().contours};
@@ -217,11 +245,7 @@ std::vector<ChartFile> ContourRichCharts() {
 #if defined(READDATA14_HAVE_MAKE_CHART)
     // The generator's isobars: five nested rings around each centre.
     for (const int count : {10000, 40000}) {
-        tools::ChartPlan plan;
-        plan.seed = 14;
-        plan.counts.contours = count;
-        files.push_back(WriteChart("Rings" + std::to_string(count), tools::ChartText(plan),
-                                   static_cast<std::size_t>(count)));
+        files.push_back(WriteChart("Rings" + std::to_string(count), RingsChart(count), static_cast<std::size_t>(count)));
     }
 #endif
     // Where no index can help: every pair nested, or every box holding every
