@@ -155,12 +155,16 @@ private:
     std::size_t PassLaterContours(Index added) {
         const ContourBox& box = Box(added);
         std::size_t place = order_.size();
-        for (; place > 0 && BoxBefore(box, Box(order_[place - 1])); --place) pairs_.TestPassed(added, order_[place - 1]);
+        for (; place > 0 && BoxBefore(box, Box(order_[place - 1])); --place) {
+            pairs_.TestPassed(added, order_[place - 1]);
+        }
         return place;
     }
 
+    // From its place backwards, until a contour encloses it.
     void FindEnclosing(Index added, std::size_t place) {
-        while (place > 0 && !pairs_.TestEarlier(added, order_[--place])) {
+        while (place > 0) {
+            if (pairs_.TestEarlier(added, order_[--place])) return;
         }
     }
 
