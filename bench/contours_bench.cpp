@@ -122,9 +122,10 @@ std::vector<NestingCase> NestingCases() {
     cases.push_back({"Rings10000", ContoursOfChart(RingsChart(10000))});
     cases.push_back({"Rings40000", ContoursOfChart(RingsChart(40000))});
 #endif
-    cases.push_back({"Concentric2000", test::MakeContours(test::ConcentricRingsSection(rng, 2000))});
+    NestingCase concentric{"Concentric2000", test::MakeContours(test::ConcentricRingsSection(rng, 2000))};
+    NestingCase outsideIn{"Concentric2000OutsideIn", concentric.contours};
+    cases.push_back(std::move(concentric));
     cases.push_back({"CommonFirstPoint4000", test::MakeContours(test::CommonFirstPointSection(rng, 4000))});
-    NestingCase outsideIn{"Concentric2000OutsideIn", cases.front().contours};
     std::sort(outsideIn.contours.begin(), outsideIn.contours.end(),
               [](const ContourNode& a, const ContourNode& b) { return BoxBefore(a.box, b.box); });
     cases.push_back(std::move(outsideIn));
