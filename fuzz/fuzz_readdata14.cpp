@@ -5,7 +5,8 @@
 // exactly its end (the allocation's, and the size the C API reports), the
 // three must agree, every finding must stand where its line and column say in
 // the file's own bytes with a printable message, and everything is released
-// (LeakSanitizer sees any leak).
+// (LeakSanitizer sees any leak). The closed contours handed back are nested
+// again, through the index and along the list, which must agree.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -15,7 +16,10 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "contours/contour_reading.hpp"
+#include "contours/nesting.hpp"
 #include "driver/chart_reader.hpp"
 #include "reading/text_input.hpp"
 #include "support/chart_check.hpp"
@@ -94,12 +98,48 @@ void CheckFinding(const readdata14_finding* finding, void* context) {
     }
 }
 
+// The contours of a closed-contour block that CheckChart found sound, in
+// the block's order (a reading order as good as any).
+std::vector<readdata14::ContourNode> ContoursOfBlock(const float* block) {
+    std::vector<readdata14::ContourNode> contours;
+    std::size_t at = 1;
+    for (std::size_t record = 0; record < static_cast<std::size_t>(block[0]); ++record) {
+        readdata14::ContourNode& contour = contours.emplace_back();
+        const auto n = static_cast<std::size_t>(block[at]);
+        for (std::size_t k = 0; k < n; ++k) {
+            const readdata14::Point point{block[at + 4 + 2 * k], block[at + 5 + 2 * k]};
+            readdata14::ExtendBox(contour.box, point, k == 0);
+            contour.points.push_back(point);
+        }
+        contour.value = block[at + 4 + 2 * n];
+        at += 6 + 2 * n + 2 * static_cast<std::size_t>(block[at + 5 + 2 * n]);
+    }
+    return contours;
+}
+
+// The nesting through the index, with and without its first step along the
+// list, against the walk along the list alone, which costs the square of the
+// contours: sections of up to a thousand.
+void CheckNesting(const float* block) {
+    if (block == nullptr || block[0] > 1000.0f) return;
+    const std::vector<readdata14::ContourNode> contours = ContoursOfBlock(block);
+    const readdata14::Nesting alongTheList = readdata14::NestContoursOneByOne(contours);
+    for (const std::size_t steps : {readdata14::kStepsAlongTheList, std::size_t{0}}) {
+        const readdata14::Nesting indexed = readdata14::NestContours(contours, steps);
+        if (indexed.order != alongTheList.order || indexed.directions != alongTheList.directions ||
+            indexed.sectionDirection != alongTheList.sectionDirection) {
+            Fail("NestContours", "the index and the walk along the list disagree");
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     readdata14::ChartData chart;
     const ChartView inMemory = ReadInMemory(data, size, chart);
     if (auto problem = readdata14::test::CheckChart(inMemory); !problem.empty()) Fail("ReadChart", problem);
+    CheckNesting(inMemory.closedContours);
 
     static InputFile file;
     auto exported = readdata14::test::ReadExported(file.Write(data, size));

@@ -84,6 +84,7 @@ std::vector<Point> Rect(float x0, float y0, float x1, float y1) {
 const std::vector<Point> kOuter = Rect(0, 0, 10, 8);
 const std::vector<Point> kMiddle = Rect(3, 2, 7, 5);
 const std::vector<Point> kInner = Rect(4, 3, 6, 4);
+const std::vector<Point> kSecond = Rect(1, 1, 9, 7);  // between kOuter and kMiddle
 
 struct NestingCase {
     const char* what;
@@ -135,10 +136,32 @@ TEST(ClosedContours, NestingExamples) {
         {"identical boxes keep reading order",
          {{0, kMiddle, "10"}, {1, kMiddle, "20"}, {2, kMiddle, "20"}}, {0, 1, 2}, {0, 0, 0}, 0},
         {"disjoint", {{0, Rect(20, 0, 30, 8), "10"}, {1, kOuter, "20"}}, {1, 0}, {0, 0}, 0},
+        // Read from the inside out: 30 and 40 rise; the NaN ring, neither
+        // greater nor less than what it encloses, takes the other side of
+        // their step (fall), and so does the outer ring 50 when it meets the
+        // NaN ring last: it rises, against what 30 and 40 alone would give.
+        {"four nested, one of them NaN",
+         {{3, kInner, "40"}, {2, kMiddle, "30"}, {1, kSecond, "nan"}, {0, kOuter, "50"}},
+         {0, 1, 2, 3}, {1, 2, 1, 1}, 1},
         {"no points: never inside, contains none",
          {{0, kOuter, "10"}, {1, {}, "20"}, {2, kMiddle, "20"}}, {0, 2, 1}, {1, 0, 1}, 1},
     };
     for (const NestingCase& c : cases) ExpectNesting(c);
+}
+
+// The nested case above as a chart: only the outer ring's level index shows
+// the direction that the NaN ring handed on.
+TEST(ClosedContours, ANaNRingHandsItsStepOn) {
+    const std::vector<FileContour> file{
+        {3, kInner, "40"}, {2, kMiddle, "30"}, {1, kSecond, "nan"}, {0, kOuter, "50"}};
+    const std::vector<float> block = ReadSection(SectionText(file));
+    ASSERT_EQ(block.size(), 1u + 4u * 16u + 4u);
+    const auto levelIndex = [&block](std::size_t record) { return block[1 + 16 * record + 3]; };
+    EXPECT_EQ(levelIndex(0), 3.0f);  // 50 rises, as the levels do: one-based position
+    EXPECT_EQ(levelIndex(1), 999999.0f);  // NaN is no valued contour
+    EXPECT_EQ(levelIndex(2), 1.0f);
+    EXPECT_EQ(levelIndex(3), 2.0f);
+    EXPECT_EQ(std::vector<float>(block.end() - 4, block.end()), (std::vector<float>{3, 30, 40, 50}));
 }
 
 TEST(ClosedContours, LevelIndexFollowsTheSectionDirection) {

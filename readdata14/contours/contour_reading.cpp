@@ -1,6 +1,5 @@
 #include "contours/contour_reading.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -41,7 +40,6 @@ void ExtendBox(ContourBox& box, Point point, bool first) noexcept {
 void AddLevelValue(std::vector<float>& levelValues, const Label& label) {
     if (!label.isNumber || label.number == NO_LABEL_VALUE) return;
     if (!(label.value < LEVEL_VALUE_LIMIT)) return;
-    if (std::find(levelValues.begin(), levelValues.end(), label.number) != levelValues.end()) return;
     levelValues.push_back(label.number);
 }
 

@@ -20,9 +20,10 @@ inline constexpr float LEVEL_VALUE_LIMIT = 3100000.0f;
 // (strict comparisons, so a NaN never widens it).
 void ExtendBox(ContourBox& box, Point point, bool first) noexcept;
 
-// Enters a label's number among the distinct level values (first appearance
-// order). "NoLabel", 999999, label codes and values from LEVEL_VALUE_LIMIT up
-// never become levels.
+// Enters a label's number among the level values, in reading order; of equal
+// numbers only the first becomes a level (DropRepeatedLevelValues). "NoLabel",
+// 999999, label codes, NaN and values from LEVEL_VALUE_LIMIT up never become
+// levels.
 void AddLevelValue(std::vector<float>& levelValues, const Label& label);
 
 struct ContourRead {

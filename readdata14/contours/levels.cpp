@@ -1,11 +1,15 @@
 #include "contours/levels.hpp"
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <utility>
 
 namespace readdata14 {
+namespace {
 
-void SortLevelValues(std::span<float> levelValues, ContourDirection direction) noexcept {
+// Passes over adjacent pairs, each one shorter, until a pass exchanges nothing.
+void SortByPasses(std::span<float> levelValues, ContourDirection direction) noexcept {
     const bool ascending = direction == DIRECTION_RISE;
     for (std::size_t pass = 1; pass < levelValues.size(); ++pass) {
         bool exchanged = false;
@@ -21,6 +25,28 @@ void SortLevelValues(std::span<float> levelValues, ContourDirection direction) n
     }
 }
 
+}  // namespace
+
+void DropRepeatedLevelValues(std::vector<float>& levelValues) {
+    // A stable sort keeps values that compare equal in reading order, so the
+    // first of each run is the one read first.
+    std::stable_sort(levelValues.begin(), levelValues.end());
+    levelValues.erase(std::unique(levelValues.begin(), levelValues.end()), levelValues.end());
+}
+
+void SortLevelValues(std::span<float> levelValues, ContourDirection direction) {
+    // Passes of exchanges are a stable sort whenever the comparison is a
+    // strict order; a NaN makes it none, and then only the passes themselves
+    // say where everything ends up.
+    if (std::any_of(levelValues.begin(), levelValues.end(), [](float v) { return v != v; })) {
+        SortByPasses(levelValues, direction);
+    } else if (direction == DIRECTION_RISE) {
+        std::stable_sort(levelValues.begin(), levelValues.end());
+    } else {
+        std::stable_sort(levelValues.begin(), levelValues.end(), std::greater<float>());
+    }
+}
+
 bool IsValuedClosed(const ContourNode& contour) noexcept {
     return contour.isClosed && contour.value != NO_LABEL_VALUE && contour.value < VALUED_CLOSED_LIMIT;
 }
@@ -28,20 +54,23 @@ bool IsValuedClosed(const ContourNode& contour) noexcept {
 std::int32_t LevelIndex(const ContourNode& contour, ContourDirection direction,
                         std::span<const float> sortedLevels, ContourDirection levelDirection) noexcept {
     if (!IsValuedClosed(contour)) return NO_LEVEL_INDEX;
-    for (std::size_t j = 0; j < sortedLevels.size(); ++j) {
-        if (sortedLevels[j] != contour.value) continue;
-        // A contour that runs against the section's direction belongs to the
-        // band below its level.
-        const bool against = direction != DIRECTION_NONE && direction != levelDirection;
-        return static_cast<std::int32_t>(against ? j : j + 1);
-    }
-    return NO_LEVEL_INDEX;
+    const auto at = levelDirection == DIRECTION_RISE
+                        ? std::lower_bound(sortedLevels.begin(), sortedLevels.end(), contour.value)
+                        : std::lower_bound(sortedLevels.begin(), sortedLevels.end(), contour.value,
+                                           std::greater<float>());
+    if (at == sortedLevels.end() || *at != contour.value) return NO_LEVEL_INDEX;
+    const auto j = static_cast<std::int32_t>(at - sortedLevels.begin());
+    // A contour that runs against the section's direction belongs to the band
+    // below its level.
+    const bool against = direction != DIRECTION_NONE && direction != levelDirection;
+    return against ? j : j + 1;
 }
 
 FloatBlock AssembleContourBlock(std::span<const ContourNode> contours, const Nesting& nesting,
                                 std::vector<float> levelValues) {
     const ContourDirection levelDirection =
         nesting.sectionDirection == DIRECTION_NONE ? DIRECTION_RISE : nesting.sectionDirection;
+    DropRepeatedLevelValues(levelValues);
     SortLevelValues(levelValues, levelDirection);
 
     std::size_t total = 1 + levelValues.size();

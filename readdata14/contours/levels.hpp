@@ -15,9 +15,15 @@ namespace readdata14 {
 // their value may still be a level.
 inline constexpr float VALUED_CLOSED_LIMIT = 320000.0f;
 
-// Ascending for DIRECTION_RISE, descending for anything else: passes over
-// adjacent pairs, each one shorter, until a pass exchanges nothing.
-void SortLevelValues(std::span<float> levelValues, ContourDirection direction) noexcept;
+// Of level values equal under == (0 and -0) only the first one read stays a
+// level. The values are left ascending. None is NaN: AddLevelValue keeps them
+// out.
+void DropRepeatedLevelValues(std::vector<float>& levelValues);
+
+// Ascending for DIRECTION_RISE, descending for anything else, in the order
+// that passes over adjacent pairs exchanging those strictly out of order
+// leave: equal values keep their order.
+void SortLevelValues(std::span<float> levelValues, ContourDirection direction);
 
 // Closed, labelled with a value, and below VALUED_CLOSED_LIMIT.
 bool IsValuedClosed(const ContourNode& contour) noexcept;
@@ -25,7 +31,8 @@ bool IsValuedClosed(const ContourNode& contour) noexcept;
 // One-based position of the contour's value among the sorted levels, one less
 // when the contour's own direction runs against the levels' direction;
 // NO_LEVEL_INDEX when the contour is not valued closed or its value is not a
-// level.
+// level. The levels are as SortLevelValues leaves them for `levelDirection`,
+// without NaN (no NaN label becomes a level), so the value is searched by halves.
 std::int32_t LevelIndex(const ContourNode& contour, ContourDirection direction,
                         std::span<const float> sortedLevels, ContourDirection levelDirection) noexcept;
 

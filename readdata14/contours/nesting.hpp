@@ -2,6 +2,7 @@
 // contour it can enclose, and the rise/fall direction of each nested pair.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -25,6 +26,20 @@ struct Nesting {
 // testing whether it encloses each one it passes; then it looks back for the
 // first contour that encloses it and has a different value, passing over
 // contours that already have a direction when it has one too.
-Nesting NestContours(std::span<const ContourNode> contours);
+// The contours met by each step are found with a spatial index (see
+// nesting_index.hpp), which gives the same results in near-linear time on
+// charts whose contours lie apart from each other; where a box holds a NaN,
+// box order is no order and the walk goes contour by contour instead. Each
+// step meets its first `stepsAlongTheList` contours along the list itself:
+// a step that ends there (nothing after the new contour in box order, the
+// contour next to its place enclosing it) then looks at no cell, and a
+// section where every step does never builds the grids. Any number gives the
+// same results; the tests use 0 too, so that the index meets everything.
+inline constexpr std::size_t kStepsAlongTheList = 1;
+Nesting NestContours(std::span<const ContourNode> contours, std::size_t stepsAlongTheList = kStepsAlongTheList);
+
+// The walk contour by contour along the list, as described above, with the
+// same results.
+Nesting NestContoursOneByOne(std::span<const ContourNode> contours);
 
 }  // namespace readdata14

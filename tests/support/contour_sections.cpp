@@ -102,8 +102,8 @@ Point Borderline(std::mt19937& rng, std::span<const Point> outer) {
     return {static_cast<float>(a.x + t * ex - off * ey), static_cast<float>(a.y + t * ey + off * ex)};
 }
 
-constexpr std::array<std::string_view, 12> kTrickyLabels{
-    "10", "20", "30", "20.0", "5", "NoLabel", "999999", "050", "-5", "40", "3100000", "320000"};
+constexpr std::array<std::string_view, 13> kTrickyLabels{
+    "10", "20", "30", "20.0", "5", "NoLabel", "999999", "050", "-5", "40", "3100000", "320000", "nan"};
 
 }  // namespace
 
@@ -203,6 +203,68 @@ std::vector<FileContour> ChartLikeSection(std::mt19937& rng, std::size_t count, 
             item.labelPoints.push_back(item.points[pointsPerContour / 2]);
             items.push_back(std::move(item));
         }
+    }
+    std::shuffle(items.begin(), items.end(), rng);
+    return items;
+}
+
+namespace {
+
+std::string LabelAt(std::size_t position, std::size_t count, LabelRun labels) {
+    switch (labels) {
+        case LabelRun::Descending: return std::to_string(count - position);
+        case LabelRun::Ascending: return std::to_string(position + 1);
+        case LabelRun::Equal: break;
+    }
+    return "10";
+}
+
+}  // namespace
+
+std::vector<FileContour> TinySquaresSection(std::mt19937& rng, std::size_t count, LabelRun labels) {
+    const auto columns = static_cast<std::size_t>(std::ceil(std::sqrt(double(count))));
+    std::vector<FileContour> items;
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto x = static_cast<float>(4 * (k % columns) + std::uniform_int_distribution<std::size_t>(0, 2)(rng));
+        const auto y = static_cast<float>(4 * (k / columns) + std::uniform_int_distribution<std::size_t>(0, 2)(rng));
+        items.push_back({1, {{x, y}, {x + 1, y}, {x + 1, y + 1}, {x, y + 1}}});
+    }
+    std::shuffle(items.begin(), items.end(), rng);
+    for (std::size_t k = 0; k < count; ++k) items[k].label = LabelAt(k, count, labels);
+    return items;
+}
+
+std::vector<FileContour> ConcentricRingsSection(std::mt19937& rng, std::size_t count, std::size_t pointsPerContour) {
+    std::vector<FileContour> items;
+    for (std::size_t k = 0; k < count; ++k) {
+        FileContour item;
+        item.code = static_cast<std::int32_t>(k % 100);
+        // Radii 10 apart with a jitter of 5% leave every ring inside the next.
+        item.points = Ring(rng, Frame{}, 0.0, 0.0, 10.0 * double(k + 1), pointsPerContour - 1, 0.05 / double(k + 1));
+        item.points.push_back(item.points.front());
+        item.label = std::to_string(1000 + 4 * static_cast<long>(k));
+        items.push_back(std::move(item));
+    }
+    std::shuffle(items.begin(), items.end(), rng);
+    return items;
+}
+
+std::vector<FileContour> CommonFirstPointSection(std::mt19937& rng, std::size_t count) {
+    std::vector<FileContour> items;
+    for (std::size_t k = 0; k < count; ++k) {
+        FileContour item;
+        item.code = static_cast<std::int32_t>(k % 100);
+        const double size = Uniform(rng, 1.0, 100.0);
+        const double start = Uniform(rng, 0.0, 2.0 * std::numbers::pi);
+        const std::size_t corners = std::uniform_int_distribution<std::size_t>(3, 4)(rng);
+        item.points.push_back({0.0f, 0.0f});
+        for (std::size_t c = 1; c < corners; ++c) {
+            const double angle = start + 0.6 * double(c);
+            item.points.push_back(Frame{}.Place(size * std::cos(angle), size * std::sin(angle)));
+        }
+        item.points.push_back({0.0f, 0.0f});
+        item.label = std::to_string(k);
+        items.push_back(std::move(item));
     }
     std::shuffle(items.begin(), items.end(), rng);
     return items;

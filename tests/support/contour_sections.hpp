@@ -39,7 +39,7 @@ std::vector<std::string_view> Labels(std::span<const FileContour> items);
 std::string SectionText(std::span<const FileContour> items);
 
 // Up to two dozen small contours: nested and disjoint rectangles and rings,
-// identical boxes, repeated values, degenerate contours, first points on fan
+// identical boxes, repeated values and NaN, degenerate contours, first points on fan
 // diagonals, on vertices and within about 1e-5 of edges, at scales from 1e-30
 // to 1e30.
 std::vector<FileContour> RandomTrickySection(std::mt19937& rng);
@@ -49,5 +49,25 @@ std::vector<FileContour> RandomTrickySection(std::mt19937& rng);
 // order.
 std::vector<FileContour> ChartLikeSection(std::mt19937& rng, std::size_t count,
                                           std::size_t pointsPerContour = 64);
+
+// How the labels of a generated section run in file order.
+enum class LabelRun { Descending, Ascending, Equal };
+
+// `count` unit squares (four corners, whole-number coordinates) on a grid of
+// spacing 4, each moved by up to 2 in x and y so that no two columns or rows
+// line up, none touching another, in random file order; labelled count, ...,
+// 1 or 1, ..., count in file order, or all 10. About 55 bytes a contour.
+std::vector<FileContour> TinySquaresSection(std::mt19937& rng, std::size_t count, LabelRun labels);
+
+// `count` rings of `pointsPerContour` points around one centre, each inside
+// every larger one, in random file order, with distinct values: every pair
+// is nested, so every first point lies in every larger ring's box.
+std::vector<FileContour> ConcentricRingsSection(std::mt19937& rng, std::size_t count,
+                                                std::size_t pointsPerContour = 64);
+
+// `count` triangles and quadrilaterals of many sizes and directions that all
+// start at one point, in random file order, with distinct values: every box
+// holds every first point.
+std::vector<FileContour> CommonFirstPointSection(std::mt19937& rng, std::size_t count);
 
 }  // namespace readdata14::test

@@ -83,7 +83,7 @@ private:
             } else if (nv < ev) {
                 n->direction = DIRECTION_RISE;
                 if (e->direction == DIRECTION_NONE) e->direction = DIRECTION_RISE;
-            } else if (nv == ev) {
+            } else {  // equal, or a NaN on either side
                 if (e->direction == DIRECTION_FALL) n->direction = DIRECTION_RISE;
                 else if (e->direction == DIRECTION_RISE) n->direction = DIRECTION_FALL;
             }
