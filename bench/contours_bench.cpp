@@ -101,17 +101,18 @@ std::vector<ContourNode> ContoursOfChart(const std::string& chart) {
     std::vector<float> levels;
     for (std::int32_t i = 0; count && i < *count; ++i) {
         ContourNode node;
-        if (ReadContour(in, node, levels) != ContourRead::Complete) break;
+        const ContourRead read = ReadContour(in, node, levels);
+        if (!read.started || !read.end.IsWhole()) break;
         contours.push_back(std::move(node));
     }
     return contours;
 }
 
 std::string RingsChart(int count) {
-    tools::ChartPlan plan;
+    make_chart::ChartPlan plan;
     plan.seed = 14;
     plan.counts.contours = count;
-    return tools::ChartText(plan);
+    return make_chart::ChartText(plan);
 }
 #endif
 

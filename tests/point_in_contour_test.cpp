@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "contours/point_in_contour.hpp"
+#include "support/literal_contours.hpp"
 
 namespace readdata14 {
 namespace {
@@ -44,7 +45,7 @@ TEST(PointInContour, FanParityCases) {
         {"fewer than three points", &twoPoints, {5, 5}, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(PointInContour(c.query.x, c.query.y, *c.contour), c.inside) << c.what;
+        EXPECT_EQ(test::PointInContour(c.query.x, c.query.y, *c.contour), c.inside) << c.what;
         EXPECT_EQ(PointInContourPruned(c.query.x, c.query.y, *c.contour), c.inside) << c.what;
     }
 }

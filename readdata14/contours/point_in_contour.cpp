@@ -79,18 +79,6 @@ bool PointInTriangle(float x, float y, float x0, float y0, float x1, float y1, f
     return sum > ANGLE_SUM_THRESHOLD;
 }
 
-bool PointInContour(float x, float y, std::span<const Point> points) noexcept {
-    if (points.size() < 3) return false;
-    const Point p0 = points[0];
-    std::size_t count = 0;
-    for (std::size_t k = 1; k + 1 < points.size(); ++k) {
-        const Point a = points[k];
-        const Point b = points[k + 1];
-        if (PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
-    }
-    return count % 2 == 1;
-}
-
 // Why a point clearly outside the box is in no triangle with its vertices in
 // the box. Say the query point lies right of the box by d > 0 and every vertex
 // lies within D of it in y: it sees every vertex in a direction (dx, dy) with

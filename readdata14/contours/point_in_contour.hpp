@@ -18,11 +18,6 @@ inline constexpr float ANGLE_SUM_THRESHOLD = 6.28318f;
 bool PointInTriangle(float x, float y, float x0, float y0, float x1, float y1, float x2,
                      float y2) noexcept;
 
-// The fan test over every triangle (point 0, point k, point k + 1). The
-// contour is not closed here: its last point reaches back to point 0 only
-// through the last triangle.
-bool PointInContour(float x, float y, std::span<const Point> points) noexcept;
-
 // True only when `query` lies so far outside the box that no triangle with
 // its vertices in the box can contain it (see the argument in the source).
 // False whenever that cannot be shown, e.g. for NaN, infinite or huge values.
@@ -53,8 +48,11 @@ inline bool OutsideBox(const ContourBox& box, Point p) noexcept {
 // values).
 bool ClearlyOutsideTriangle(Point query, Point v0, Point v1, Point v2) noexcept;
 
-// PointInContour with the same result, but without running the angle test
-// for triangles that ClearlyOutside or ClearlyOutsideTriangle rule out.
+// Whether the point lies in an odd number of the fan's triangles (point 0,
+// point k, point k + 1). The contour is not closed here: its last point
+// reaches back to point 0 only through the last triangle. The angle test is
+// not run for triangles that ClearlyOutside or ClearlyOutsideTriangle rule
+// out; the tests hold it to the plain count over every triangle.
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept;
 
 }  // namespace readdata14

@@ -8,6 +8,19 @@
 #include "reading/reading_rules.hpp"
 
 namespace readdata14::test {
+
+bool PointInContour(float x, float y, std::span<const Point> points) noexcept {
+    if (points.size() < 3) return false;
+    const Point p0 = points[0];
+    std::size_t count = 0;
+    for (std::size_t k = 1; k + 1 < points.size(); ++k) {
+        const Point a = points[k];
+        const Point b = points[k + 1];
+        if (PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
+    }
+    return count % 2 == 1;
+}
+
 namespace {
 
 struct ListNode {

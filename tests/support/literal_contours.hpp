@@ -13,6 +13,10 @@
 
 namespace readdata14::test {
 
+// The fan test over every triangle (point 0, point k, point k + 1), every
+// angle test run.
+bool PointInContour(float x, float y, std::span<const Point> points) noexcept;
+
 Nesting LiteralNestContours(std::span<const ContourNode> contours);
 
 // The block for contours read in file order, with their label tokens (for
