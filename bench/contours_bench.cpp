@@ -96,10 +96,10 @@ struct NestingCase {
 // The contours of a chart's CLOSED_CONTOURS section, as the reader holds them.
 std::vector<ContourNode> ContoursOfChart(const std::string& chart) {
     Scanner in(std::string_view(chart).substr(chart.find("CLOSED_CONTOURS:")));
-    const auto count = ReadSectionHeader(in, "CLOSED_CONTOURS:");
+    const auto header = ReadSectionHeader(in, "CLOSED_CONTOURS:");
     std::vector<ContourNode> contours;
     std::vector<float> levels;
-    for (std::int32_t i = 0; count && i < *count; ++i) {
+    for (std::int32_t i = 0; header && i < header->count; ++i) {
         ContourNode node;
         const ContourRead read = ReadContour(in, node, levels);
         if (!read.started || !read.end.IsWhole()) break;

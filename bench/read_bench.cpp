@@ -18,6 +18,7 @@
 namespace {
 
 using readdata14::bench::ChartFile;
+using readdata14::bench::LibraryRead;
 
 // From 10 MB on, every chart holds the same 2,000 closed contours, so that
 // reading time against size is a straight line when reading is linear (their

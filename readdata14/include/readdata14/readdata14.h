@@ -22,6 +22,9 @@
  *   closedContours [n, code, valuedClosed, levelIndex, n × (x, y), value, m,
  *                   m × (x, y)] in nesting order, then K and the K sorted
  *                  levels after the last record. levelIndex 999999: none.
+ *                  A "nan" label is never a level; where two nested
+ *                  contours are compared for rise or fall it counts as
+ *                  equal to the other value.
  *   symbols        [1, type, x, y, direction]       (see FloatTextBlock)
  *   weatherRegions [k, code, k × (x, y)]
  *   fillAreas      [k, code, k × (x, y), 16 values]
