@@ -46,6 +46,66 @@ bool BoundedAndSet(const ContourBox& box) noexcept {
            box.minX <= box.maxX && box.minY <= box.maxY;
 }
 
+bool Bounded(Point p) noexcept { return Bounded(p.x) && Bounded(p.y); }
+
+// A vertex as the query point sees it: the differences formed in double, as
+// both clearly-outside tests form them, and the squared distance.
+struct Offset {
+    double x;
+    double y;
+    double distance2;
+};
+
+Offset OffsetOf(Point vertex, Point query) noexcept {
+    const double x = double(vertex.x) - double(query.x);
+    const double y = double(vertex.y) - double(query.y);
+    return {x, y, x * x + y * y};
+}
+
+constexpr double kRelativeMargin2 = kRelativeMargin * kRelativeMargin;
+
+// ClearlyOutside for the box of three bounded vertices, from their offsets.
+// The same doubles: a difference rounds the same way whichever operand comes
+// first, and its sign is the sign of the exact difference, so x - box.maxX
+// is minus the largest x offset and x > box.maxX when that offset is
+// negative.
+bool BoxClearlyAway(const Offset& a, const Offset& b, const Offset& c) noexcept {
+    const double minX = std::min({a.x, b.x, c.x});
+    const double maxX = std::max({a.x, b.x, c.x});
+    const double minY = std::min({a.y, b.y, c.y});
+    const double maxY = std::max({a.y, b.y, c.y});
+    const double reachY = std::max(std::fabs(minY), std::fabs(maxY));
+    const double reachX = std::max(std::fabs(minX), std::fabs(maxX));
+    if (maxX < 0.0 && -maxX > kRelativeMargin * reachY) return true;
+    if (minX > 0.0 && minX > kRelativeMargin * reachY) return true;
+    if (maxY < 0.0 && -maxY > kRelativeMargin * reachX) return true;
+    if (minY > 0.0 && minY > kRelativeMargin * reachX) return true;
+    return false;
+}
+
+// ClearlyOutsideTriangle from the offsets of three bounded vertices (see the
+// argument there).
+bool SidesClearlyAway(const Offset& a, const Offset& b, const Offset& c) noexcept {
+    const Offset* v[3] = {&a, &b, &c};
+    const double farthest2 = std::max({a.distance2, b.distance2, c.distance2});
+    for (int i = 0; i < 3; ++i) {
+        const Offset& from = *v[i];
+        const Offset& to = *v[(i + 1) % 3];
+        const Offset& third = *v[(i + 2) % 3];
+        const double ex = to.x - from.x;
+        const double ey = to.y - from.y;
+        const double side2 = ex * ex + ey * ey;
+        // Cross products of the side with the third vertex and with the query
+        // point (the origin here): opposite signs put them on opposite sides.
+        const double thirdSide = ex * (third.y - from.y) - ey * (third.x - from.x);
+        const double beyond = ey * from.x - ex * from.y;
+        if (side2 == 0.0 || thirdSide == 0.0 || beyond == 0.0) continue;
+        if ((thirdSide > 0.0) == (beyond > 0.0)) continue;
+        if (beyond * beyond > kRelativeMargin2 * farthest2 * side2) return true;
+    }
+    return false;
+}
+
 // PaddedBox's pad relative to the larger side: twice what its argument needs.
 constexpr double kPaddedBoxPad = 2e-3;
 
@@ -154,49 +214,39 @@ Point PaddedBoxQuery(Point p) noexcept {
 // turns a direction by at most 2^-24 * sqrt(2) (under 1e-7), which the bound
 // on the float steps absorbs with room to spare. We ask d > 1e-3 D, with d and
 // D formed in double from the float coordinates: the error of the cross
-// product is of the order 1e-15 * D * |side|, far below the margin.
+// product is of the order 1e-15 * D * |side|, far below the margin. The test
+// runs squared (d = |cross| / |side|, so d^2 |side|^2 = cross^2 against
+// 1e-6 D^2 |side|^2), which needs no square root and moves each side by a few
+// units of double rounding at most; with coordinates within 1e37 no product
+// overflows and none that matters underflows (the smallest nonzero float
+// difference, squared twice, is about 1e-180).
 bool ClearlyOutsideTriangle(Point query, Point v0, Point v1, Point v2) noexcept {
-    if (!Bounded(query.x) || !Bounded(query.y)) return false;
-    const Point v[3] = {v0, v1, v2};
-    double x[3];
-    double y[3];
-    double farthest = 0.0;  // D: no vertex lies farther from the query point
-    for (int i = 0; i < 3; ++i) {
-        if (!Bounded(v[i].x) || !Bounded(v[i].y)) return false;
-        x[i] = double(v[i].x) - double(query.x);
-        y[i] = double(v[i].y) - double(query.y);
-        farthest = std::max(farthest, std::sqrt(x[i] * x[i] + y[i] * y[i]));
-    }
-    for (int i = 0; i < 3; ++i) {
-        const int j = (i + 1) % 3;
-        const int k = (i + 2) % 3;
-        const double ex = x[j] - x[i];
-        const double ey = y[j] - y[i];
-        const double side = std::sqrt(ex * ex + ey * ey);
-        // Cross products of the side with the third vertex and with the query
-        // point (the origin here): opposite signs put them on opposite sides.
-        const double third = ex * (y[k] - y[i]) - ey * (x[k] - x[i]);
-        const double beyond = ey * x[i] - ex * y[i];
-        if (side == 0.0 || third == 0.0 || beyond == 0.0) continue;
-        if ((third > 0.0) == (beyond > 0.0)) continue;
-        if (std::fabs(beyond) / side > kRelativeMargin * farthest) return true;
-    }
-    return false;
+    if (!Bounded(query) || !Bounded(v0) || !Bounded(v1) || !Bounded(v2)) return false;
+    return SidesClearlyAway(OffsetOf(v0, query), OffsetOf(v1, query), OffsetOf(v2, query));
 }
 
+// Each vertex's offsets are formed once and serve the two triangles that
+// share it; a triangle with a vertex out of bounds goes to the angle test.
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept {
     if (points.size() < 3) return false;
     const Point query{x, y};
     const Point p0 = points[0];
+    const bool prunable = Bounded(query) && Bounded(p0);
+    const Offset o0 = OffsetOf(p0, query);
+    Point a = points[1];
+    bool aBounded = Bounded(a);
+    Offset oa = OffsetOf(a, query);
     std::size_t count = 0;
     for (std::size_t k = 1; k + 1 < points.size(); ++k) {
-        const Point a = points[k];
         const Point b = points[k + 1];
-        const ContourBox triangle{std::min({p0.x, a.x, b.x}), std::min({p0.y, a.y, b.y}),
-                                  std::max({p0.x, a.x, b.x}), std::max({p0.y, a.y, b.y})};
-        if (ClearlyOutside(triangle, query)) continue;
-        if (ClearlyOutsideTriangle(query, p0, a, b)) continue;
-        if (PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
+        const bool bBounded = Bounded(b);
+        const Offset ob = OffsetOf(b, query);
+        const bool away = prunable && aBounded && bBounded &&
+                          (BoxClearlyAway(o0, oa, ob) || SidesClearlyAway(o0, oa, ob));
+        if (!away && PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
+        a = b;
+        aBounded = bBounded;
+        oa = ob;
     }
     return count % 2 == 1;
 }
