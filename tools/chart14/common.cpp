@@ -7,6 +7,17 @@
 #include "text_encoding.hpp"
 
 namespace readdata14::chart14 {
+namespace {
+
+// Whether iconv knows the encoding; when not, says so on standard error.
+bool KnownEncoding(const std::string& encoding) {
+    std::string error;
+    if (TextDecoder::Open(encoding, error)) return true;
+    std::fputs(("chart14: " + DisplayText(error) + "\n").c_str(), stderr);
+    return false;
+}
+
+}  // namespace
 
 Chart OpenInput(const Input& input, const FindingHandler& onFinding) {
     return input.IsStdin() ? Chart::FromMemory(input.stdinBytes, onFinding) : Chart::Open(input.path, onFinding);
@@ -58,11 +69,10 @@ void AddEncodingOption(CLI::App& command, std::string& encoding) {
                        "Code page of the chart's texts (an iconv name such as CP1252 or GBK); default UTF-8");
 }
 
-bool KnownEncoding(const std::string& encoding) {
-    std::string error;
-    if (TextDecoder::Open(encoding, error)) return true;
-    std::fputs(("chart14: " + DisplayText(error) + "\n").c_str(), stderr);
-    return false;
+int RunDecodingOverFiles(const std::string& command, const RunOptions& options, const std::string& encoding,
+                         const OutputKind& kind, const FileTask& task) {
+    if (!KnownEncoding(encoding)) return EXIT_UNREADABLE;
+    return RunOverFiles(command, options, kind, task);
 }
 
 std::string EscapedTextsNote(const Input& input, const std::string& encoding) {

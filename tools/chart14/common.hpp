@@ -37,8 +37,10 @@ void NoteFindings(const Input& input, const Chart& chart, FileResult& result, bo
 // --encoding NAME: the code page of the chart's texts (iconv names).
 void AddEncodingOption(CLI::App& command, std::string& encoding);
 
-// Whether iconv knows the encoding; when not, says so on standard error.
-bool KnownEncoding(const std::string& encoding);
+// RunOverFiles for a command that decodes texts: an encoding iconv does not
+// know is refused (EXIT_UNREADABLE) before any file is read.
+int RunDecodingOverFiles(const std::string& command, const RunOptions& options, const std::string& encoding,
+                         const OutputKind& kind, const FileTask& task);
 
 // The note for standard error when some text bytes did not decode.
 std::string EscapedTextsNote(const Input& input, const std::string& encoding);

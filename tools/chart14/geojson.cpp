@@ -207,12 +207,8 @@ void RegisterGeojson(CLI::App& app, int& status) {
                      "default: none claimed")
         ->check([](const std::string& crs) { return CrsName(crs) ? "" : "expected AUTHORITY:CODE, such as EPSG:4326"; });
     command->callback([options, &status] {
-        if (!KnownEncoding(options->encoding)) {
-            status = EXIT_UNREADABLE;
-            return;
-        }
-        status = RunOverFiles("geojson", options->run, {".geojson", false},
-                              [options](const Input& input) { return WriteChartGeojson(input, *options); });
+        status = RunDecodingOverFiles("geojson", options->run, options->encoding, {".geojson", false},
+                                      [options](const Input& input) { return WriteChartGeojson(input, *options); });
     });
 }
 

@@ -191,12 +191,8 @@ void RegisterJson(CLI::App& app, int& status) {
     AddRunOptions(*command, options->run);
     AddEncodingOption(*command, options->encoding);
     command->callback([options, &status] {
-        if (!KnownEncoding(options->encoding)) {
-            status = EXIT_UNREADABLE;
-            return;
-        }
-        status = RunOverFiles("json", options->run, {".json", true},
-                              [options](const Input& input) { return WriteChartJson(input, *options); });
+        status = RunDecodingOverFiles("json", options->run, options->encoding, {".json", true},
+                                      [options](const Input& input) { return WriteChartJson(input, *options); });
     });
 }
 

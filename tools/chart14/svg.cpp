@@ -42,12 +42,8 @@ void RegisterSvg(CLI::App& app, int& status) {
         ->check(CLI::Range(16.0, 100000.0));
     AddEncodingOption(*svg, command->encoding);
     svg->callback([command, &status] {
-        if (!KnownEncoding(command->encoding)) {
-            status = EXIT_UNREADABLE;
-            return;
-        }
-        status = RunOverFiles("svg", command->run, {".svg", false},
-                              [command](const Input& input) { return DrawChart(input, *command); });
+        status = RunDecodingOverFiles("svg", command->run, command->encoding, {".svg", false},
+                                      [command](const Input& input) { return DrawChart(input, *command); });
     });
 }
 
