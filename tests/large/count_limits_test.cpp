@@ -82,5 +82,25 @@ TEST(LargeCounts, LinePointsStopAtTheEdge) {
     }
 }
 
+// One line of one point whose label has that many label points: the label
+// point count is a float slot like any other.
+TEST(LargeCounts, LabelPointsStopAtTheEdge) {
+    for (const std::size_t declared : {kEdge - 1, kEdge, kEdge + 3}) {
+        std::string text = Header() + "LINES: 1\n2 1\n5 6 0\n12 " + std::to_string(declared) + "\n";
+        text.reserve(text.size() + 6 * declared + 200);
+        for (std::size_t i = 0; i < declared; ++i) text += "0 0 0\n";
+        text += EmptySections().substr(9);
+        const Read read(text);
+        SCOPED_TRACE(declared);
+        const std::size_t kept = std::min(declared, kEdge);
+        ASSERT_NE(read.chart.lines, nullptr);
+        EXPECT_EQ(read.chart.lines[5], 12.0f);
+        EXPECT_EQ(static_cast<std::size_t>(read.chart.lines[6]), kept);
+        EXPECT_EQ(read.chart.linesSize, 7 + 2 * kept);
+        EXPECT_EQ(CheckChart(ViewOf(read.chart)), "");
+        ExpectLimitFinding(read, declared > kEdge);
+    }
+}
+
 }  // namespace
 }  // namespace readdata14::test
