@@ -90,7 +90,10 @@ TEST(ReadStatus, NamesAndVersion) {
     EXPECT_STREQ(readdata14_finding_kind_name(READDATA14_FINDING_INTEGER_RANGE), "integer-range");
     EXPECT_STREQ(readdata14_finding_kind_name(0), "finding");
     EXPECT_STREQ(readdata14_finding_kind_name(99), "finding");
-    EXPECT_STREQ(readdata14_status_name(static_cast<readdata14_status>(6)), "unknown status");
+    for (const readdata14_status status : {READDATA14_READ, READDATA14_STOPPED, READDATA14_TOO_LARGE}) {
+        EXPECT_STRNE(readdata14_status_name(status), "unknown status") << status;
+    }
+    EXPECT_STREQ(readdata14_finding_kind_name(READDATA14_FINDING_NON_FINITE), "non-finite");
 }
 
 // The record the C API fills agrees with the original export float for float,
@@ -153,8 +156,14 @@ TEST(ReadFindings, StandAtTheirCauseWithLineAndColumn) {
          READDATA14_FINDING_CONTROL_BYTE, 1, 17, "NUL"},
         {"ctrl-z before the end", h + EmptySections() + "\x1a more\n", 0, 1, READDATA14_FINDING_CONTROL_BYTE, 11, 1,
          "Ctrl-Z"},
-        {"long label", h + "LINES: 1\n2 1\n0 0 0\n" + std::string(120, '7') + " 0\n" + EmptySections().substr(9), 0,
+        {"long label", h + "LINES: 1\n2 1\n0 0 0\n0." + std::string(118, '0') + " 0\n" + EmptySections().substr(9), 0,
          1, READDATA14_FINDING_LONG_TOKEN, 6, 1, "120 characters"},
+        {"label beyond the float range", h + "LINES: 1\n2 1\n0 0 0\n-1e39 0\n" + EmptySections().substr(9), 0, 1,
+         READDATA14_FINDING_FLOAT_RANGE, 6, 1, "'-1e39' lies beyond the range of a 32-bit float: read as -inf"},
+        {"point beyond the float range", h + "LINES: 1\n2 1\n0 1e39 0\nNoLabel 0\n" + EmptySections().substr(9), 0,
+         1, READDATA14_FINDING_FLOAT_RANGE, 5, 3, "read as inf"},
+        {"nan written out", h + "LINES: 1\n2 1\n0 0 0\nnan 0\n" + EmptySections().substr(9), 0, 1,
+         READDATA14_FINDING_NON_FINITE, 6, 1, "'nan' is not a finite number"},
     };
     for (const Case& c : cases) {
         for (const bool crlf : {false, true}) {

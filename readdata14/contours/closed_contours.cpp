@@ -10,8 +10,8 @@
 
 namespace readdata14 {
 
-FloatBlock ReadClosedContours(Scanner& in) {
-    const auto header = ReadSectionHeader(in, "CLOSED_CONTOURS:");
+FloatBlock ReadClosedContours(Scanner& in, std::vector<std::uint32_t>* filePositions) {
+    const auto header = ReadSectionHeader(in, CLOSED_CONTOURS_TAG);
     if (!header) return nullptr;
 
     // Grown as contours are read: the declared count alone decides nothing.
@@ -24,6 +24,7 @@ FloatBlock ReadClosedContours(Scanner& in) {
         return read.end;
     });
     const Nesting nesting = NestContours(contours);
+    if (filePositions != nullptr) filePositions->assign(nesting.order.begin(), nesting.order.end());
     return AssembleContourBlock(contours, nesting, std::move(levelValues));
 }
 

@@ -5,11 +5,18 @@
 #define READDATA14_BUILDING
 #include "readdata14/readdata14.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <stdexcept>
+#include <vector>
 
 #include "driver/chart_reader.hpp"
+#include "driver/identify.hpp"
 
 #ifndef READDATA14_VERSION_STRING
 #define READDATA14_VERSION_STRING "0.0.0"
@@ -23,6 +30,7 @@ using readdata14::ChartSource;
 using readdata14::ChartStatus;
 using readdata14::FloatBlock;
 using readdata14::PlacedFinding;
+using readdata14::ReadOptions;
 using readdata14::Severity;
 using readdata14::TextBlock;
 
@@ -43,7 +51,7 @@ void Hand(TextBlock& block, FloatTextBlock& record, std::size_t& valuesSize, std
     record.text = block.text.release();
 }
 
-// Moves everything the read made into the caller's record; cannot fail.
+// Moves the blocks the read made into the caller's record; cannot fail.
 void HandOver(ChartData& data, readdata14_chart& chart) noexcept {
     chart.lines = Hand(data.lines, chart.linesSize);
     chart.description = data.description.release();
@@ -55,24 +63,22 @@ void HandOver(ChartData& data, readdata14_chart& chart) noexcept {
     Hand(data.notes, chart.notes, chart.noteValuesSize, chart.noteLengthsSize, chart.noteTextSize);
 }
 
-void Deliver(const std::vector<PlacedFinding>& findings, readdata14_chart& chart,
-             readdata14_finding_callback onFinding, void* context) {
-    for (const PlacedFinding& found : findings) {
-        if (found.severity == Severity::Error) {
-            ++chart.errors;
-        } else {
-            ++chart.warnings;
-        }
-        if (onFinding == nullptr) continue;
-        const readdata14_finding finding{found.offset, found.line, found.column,
-                                         static_cast<std::int32_t>(found.kind),
-                                         static_cast<std::int32_t>(found.severity), found.message.c_str()};
-        try {
-            onFinding(&finding, context);
-        } catch (...) {
-            throw CallbackFailed{};
-        }
-    }
+void ReleaseRecord(FloatTextBlock& record) noexcept {
+    delete[] record.values;
+    delete[] record.lengths;
+    delete[] record.text;
+}
+
+void ReleaseChart(readdata14_chart& chart) noexcept {
+    delete[] chart.lines;
+    delete[] chart.description;
+    delete[] chart.lineSymbols;
+    delete[] chart.closedContours;
+    ReleaseRecord(chart.symbols);
+    delete[] chart.weatherRegions;
+    delete[] chart.fillAreas;
+    ReleaseRecord(chart.notes);
+    std::memset(&chart, 0, sizeof chart);
 }
 
 readdata14_status StatusOf(ChartStatus status) noexcept {
@@ -80,23 +86,28 @@ readdata14_status StatusOf(ChartStatus status) noexcept {
         case ChartStatus::Read: return READDATA14_READ;
         case ChartStatus::CannotOpen: return READDATA14_CANNOT_OPEN;
         case ChartStatus::NotType14: return READDATA14_NOT_TYPE_14;
+        case ChartStatus::TooLarge: return READDATA14_TOO_LARGE;
+        case ChartStatus::Stopped: return READDATA14_STOPPED;
     }
     return READDATA14_CANNOT_OPEN;
 }
 
-readdata14_status Read(const ChartSource& source, readdata14_chart* chart, readdata14_finding_callback onFinding,
-                       void* context) noexcept {
-    if (chart == nullptr) return READDATA14_INVALID_ARGUMENT;
-    std::memset(chart, 0, sizeof *chart);
+bool GaveChart(ChartStatus status) noexcept { return status == ChartStatus::Read || status == ChartStatus::Stopped; }
+
+std::uint32_t Count32(std::uint64_t count) noexcept {
+    return count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
+}
+
+readdata14_finding Public(const PlacedFinding& found) noexcept {
+    return {found.offset, found.line, found.column, static_cast<std::int32_t>(found.kind),
+            static_cast<std::int32_t>(found.severity), found.message.c_str()};
+}
+
+// Runs `read`, turning what may be thrown inside into a status.
+template <class Read>
+readdata14_status Guarded(Read&& read) noexcept {
     try {
-        ChartData data;
-        // The counts of errors and warnings need the findings even without
-        // a callback.
-        ChartReadResult result = readdata14::ReadChartSource(source, data, true);
-        chart->systemError = result.systemError;
-        Deliver(result.findings, *chart, onFinding, context);
-        if (result.status == ChartStatus::Read) HandOver(data, *chart);
-        return StatusOf(result.status);
+        return read();
     } catch (const std::bad_alloc&) {
         return READDATA14_OUT_OF_MEMORY;
     } catch (const std::length_error&) {
@@ -111,10 +122,136 @@ readdata14_status Read(const ChartSource& source, readdata14_chart* chart, readd
     }
 }
 
-void ReleaseRecord(FloatTextBlock& record) noexcept {
-    delete[] record.values;
-    delete[] record.lengths;
-    delete[] record.text;
+// The 1.0 read: every finding collected, then handed on in file order after
+// the read; without a callback only counted.
+readdata14_status Read(const ChartSource& source, readdata14_chart* chart, readdata14_finding_callback onFinding,
+                       void* context) noexcept {
+    if (chart == nullptr) return READDATA14_INVALID_ARGUMENT;
+    std::memset(chart, 0, sizeof *chart);
+    return Guarded([&] {
+        ChartData data;
+        std::vector<PlacedFinding> findings;
+        ReadOptions options;
+        options.maxInputSize = READDATA14_DEFAULT_MAX_INPUT;
+        options.countFindings = true;
+        if (onFinding != nullptr) {
+            options.onFinding = [&findings](PlacedFinding& found) {
+                findings.push_back(std::move(found));
+                return true;
+            };
+        }
+        const ChartReadResult result = readdata14::ReadChartSource(source, data, options);
+        chart->systemError = result.systemError;
+        chart->errors = Count32(result.errors);
+        chart->warnings = Count32(result.warnings);
+        std::stable_sort(findings.begin(), findings.end(),
+                         [](const PlacedFinding& a, const PlacedFinding& b) { return a.offset < b.offset; });
+        for (const PlacedFinding& found : findings) {
+            const readdata14_finding finding = Public(found);
+            try {
+                onFinding(&finding, context);
+            } catch (...) {
+                throw CallbackFailed{};
+            }
+        }
+        if (result.status == ChartStatus::Read) HandOver(data, *chart);
+        return StatusOf(result.status);
+    });
+}
+
+// ---- readdata14_open ----------------------------------------------------------
+
+// The document as the library holds it: the public record first, then what
+// its pointers point into.
+struct Document final : readdata14_document {
+    std::unique_ptr<char[]> firstTokenStore;
+    std::vector<std::uint32_t> contourPositions;
+
+    Document() noexcept : readdata14_document{} { size = sizeof(readdata14_document); }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+    ~Document() { ReleaseChart(chart); }
+};
+
+// The options a host passed, completed with the defaults for what an older
+// host does not know; nothing when the record is too small to be one.
+std::optional<readdata14_options> OptionsOf(const readdata14_options* given) noexcept {
+    readdata14_options options = READDATA14_OPTIONS_INIT;
+    if (given == nullptr) return options;
+    if (given->size < sizeof options) {
+        // 1.1 is the first version with options: no host has a smaller record.
+        return std::nullopt;
+    }
+    std::memcpy(&options, given, sizeof options);
+    options.size = sizeof options;
+    return options;
+}
+
+ReadOptions ReadOptionsOf(const readdata14_options& given) {
+    ReadOptions options;
+    options.maxInputSize = given.maxInputSize == 0 ? READDATA14_DEFAULT_MAX_INPUT : given.maxInputSize;
+    options.headerOnly = (given.flags & READDATA14_HEADER_ONLY) != 0;
+    options.countFindings = true;
+    options.findingLimit = given.maxFindings == 0 ? UINT64_MAX : given.maxFindings;
+    if (given.onFinding != nullptr) {
+        options.onFinding = [handler = given.onFinding, context = given.context](PlacedFinding& found) {
+            const readdata14_finding finding = Public(found);
+            int verdict = READDATA14_GO_ON;
+            try {
+                verdict = handler(&finding, context);
+            } catch (...) {
+                throw CallbackFailed{};
+            }
+            return verdict == READDATA14_GO_ON;
+        };
+    }
+    return options;
+}
+
+void Fill(Document& document, ChartData& data, std::uint64_t inputSize) noexcept {
+    HandOver(data, document.chart);
+    document.firstTokenStore = std::move(data.firstToken);
+    document.firstToken = document.firstTokenStore.get();
+    document.firstTokenSize = data.firstTokenSize;
+    document.descriptionSize = data.descriptionSize;
+    for (std::size_t i = 0; i < data.headerIntegerCount; ++i) {
+        document.headerIntegers[i] = data.headerIntegers[i];
+        document.headerIntegerPresent[i] = 1;
+    }
+    document.sectionsPresent = data.sectionsPresent;
+    document.contourPositions = std::move(data.contourFilePositions);
+    document.contourFilePositions = document.contourPositions.empty() ? nullptr : document.contourPositions.data();
+    document.contourFilePositionsSize = document.contourPositions.size();
+    document.inputSize = inputSize;
+}
+
+readdata14_status Open(const ChartSource& source, const readdata14_options* given,
+                       readdata14_document** document) noexcept {
+    if (document == nullptr) return READDATA14_INVALID_ARGUMENT;
+    *document = nullptr;
+    const std::optional<readdata14_options> options = OptionsOf(given);
+    if (!options) return READDATA14_INVALID_ARGUMENT;
+    Document* made = new (std::nothrow) Document();
+    if (made == nullptr) return READDATA14_OUT_OF_MEMORY;
+    std::unique_ptr<Document> opened(made);
+    const readdata14_status status = Guarded([&] {
+        ChartData data;
+        const ChartReadResult result = readdata14::ReadChartSource(source, data, ReadOptionsOf(*options));
+        opened->chart.systemError = result.systemError;
+        opened->chart.errors = Count32(result.errors);
+        opened->chart.warnings = Count32(result.warnings);
+        if (GaveChart(result.status)) Fill(*opened, data, result.inputSize);
+        return StatusOf(result.status);
+    });
+    if (status == READDATA14_OUT_OF_MEMORY || status == READDATA14_CALLBACK_FAILED) {
+        const std::int32_t systemError = opened->chart.systemError;
+        opened = std::unique_ptr<Document>(new (std::nothrow) Document());
+        if (!opened) return status;
+        opened->chart.systemError = systemError;
+    }
+    opened->status = status;
+    *document = opened.release();
+    return status;
 }
 
 }  // namespace
@@ -128,12 +265,13 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_read(cons
     }
     ChartSource source;
     source.path = path;
+    source.utf8Path = true;
     return Read(source, chart, onFinding, context);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_read_memory(
     const void* data, size_t size, readdata14_chart* chart, readdata14_finding_callback onFinding, void* context) {
-    if (data == nullptr && size != 0) {
+    if (data == nullptr) {
         if (chart != nullptr) std::memset(chart, 0, sizeof *chart);
         return READDATA14_INVALID_ARGUMENT;
     }
@@ -143,16 +281,61 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_read_memo
 }
 
 extern "C" READDATA14_API void READDATA14_CALL readdata14_release(readdata14_chart* chart) {
-    if (chart == nullptr) return;
-    delete[] chart->lines;
-    delete[] chart->description;
-    delete[] chart->lineSymbols;
-    delete[] chart->closedContours;
-    ReleaseRecord(chart->symbols);
-    delete[] chart->weatherRegions;
-    delete[] chart->fillAreas;
-    ReleaseRecord(chart->notes);
-    std::memset(chart, 0, sizeof *chart);
+    if (chart != nullptr) ReleaseChart(*chart);
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open(const char* path,
+                                                                             const readdata14_options* options,
+                                                                             readdata14_document** document) {
+    if (path == nullptr) {
+        if (document != nullptr) *document = nullptr;
+        return READDATA14_INVALID_ARGUMENT;
+    }
+    ChartSource source;
+    source.path = path;
+    source.utf8Path = true;
+    return Open(source, options, document);
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open_memory(
+    const void* data, size_t size, const readdata14_options* options, readdata14_document** document) {
+    if (data == nullptr) {
+        if (document != nullptr) *document = nullptr;
+        return READDATA14_INVALID_ARGUMENT;
+    }
+    ChartSource source;
+    source.bytes = std::string_view(static_cast<const char*>(data), size);
+    return Open(source, options, document);
+}
+
+extern "C" READDATA14_API void READDATA14_CALL readdata14_close(readdata14_document* document) {
+    delete static_cast<Document*>(document);
+}
+
+extern "C" READDATA14_API readdata14_identity READDATA14_CALL readdata14_identify(const void* data, size_t size,
+                                                                                   int wholeFile, char* reason,
+                                                                                   size_t reasonSize) {
+    const auto tell = [&](readdata14_identity identity, std::string_view why) {
+        if (reason != nullptr && reasonSize > 0) {
+            const std::size_t n = std::min(why.size(), reasonSize - 1);
+            std::memcpy(reason, why.data(), n);
+            reason[n] = '\0';
+        }
+        return identity;
+    };
+    if (data == nullptr && size != 0) return tell(READDATA14_NOT_CHART, "no bytes were given");
+    try {
+        std::string why;
+        const std::string_view bytes(static_cast<const char*>(data), size);
+        switch (readdata14::Identify(bytes, wholeFile != 0, why)) {
+            case readdata14::Identity::Chart: return tell(READDATA14_IS_CHART, "");
+            case readdata14::Identity::NotChart: return tell(READDATA14_NOT_CHART, why);
+            case readdata14::Identity::NeedsMore: return tell(READDATA14_NEEDS_MORE, "");
+        }
+    } catch (...) {
+        // Only memory can fail here; without it nothing can be told.
+    }
+    return tell(READDATA14_NEEDS_MORE, "");
 }
 
 extern "C" READDATA14_API const char* READDATA14_CALL readdata14_status_name(readdata14_status status) {
@@ -163,12 +346,14 @@ extern "C" READDATA14_API const char* READDATA14_CALL readdata14_status_name(rea
         case READDATA14_OUT_OF_MEMORY: return "out of memory";
         case READDATA14_INVALID_ARGUMENT: return "invalid argument";
         case READDATA14_CALLBACK_FAILED: return "the finding callback failed";
+        case READDATA14_STOPPED: return "stopped by the finding handler";
+        case READDATA14_TOO_LARGE: return "larger than the read allows";
     }
     return "unknown status";
 }
 
 extern "C" READDATA14_API const char* READDATA14_CALL readdata14_finding_kind_name(int32_t kind) {
-    if (kind < 1 || kind > static_cast<int32_t>(readdata14::FindingKind::IntegerRange)) return "finding";
+    if (kind < 1 || kind > static_cast<int32_t>(readdata14::FindingKind::NonFinite)) return "finding";
     return readdata14::FindingKindName(static_cast<readdata14::FindingKind>(kind));
 }
 

@@ -15,18 +15,22 @@ namespace {
 
 constexpr std::int32_t kChartType = 14;
 
-// "%s %d %s": a first token nobody looks at, the type, the description.
-std::optional<std::string_view> ReadHeader(Scanner& in) {
+// "%s %d %s": a first token, the type, the description.
+struct HeaderTokens {
+    std::string_view first;
+    std::string_view description;
+};
+
+std::optional<HeaderTokens> ReadHeader(Scanner& in) {
     const auto first = in.Token();
     if (!first) return std::nullopt;
     const auto type = in.Int();
     if (!type || *type != kChartType) return std::nullopt;
     const auto description = in.Token();
-    if (description) {
-        CheckTokenLength(in, *first, TOKEN_LIMIT, "first header token");
-        CheckTokenLength(in, *description, TOKEN_LIMIT, "description");
-    }
-    return description;
+    if (!description) return std::nullopt;
+    CheckTokenLength(in, *first, TOKEN_LIMIT, "first header token");
+    CheckTokenLength(in, *description, TOKEN_LIMIT, "description");
+    return HeaderTokens{*first, *description};
 }
 
 void ReportNotType14(Scanner& in, std::string_view text) {
@@ -52,11 +56,42 @@ std::unique_ptr<char[]> CopyText(std::string_view text) {
     return copy;
 }
 
-// The line of five integers after the header is read and dropped; it ends at
-// the first token that is not an integer, whatever line that stands on.
-void SkipHeaderIntegers(Scanner& in) {
-    for (int i = 0; i < 5 && in.Int(); ++i) {
+// The line of five integers after the header; it ends at the first token
+// that is not an integer, whatever line that stands on.
+void ReadHeaderIntegers(Scanner& in, ChartData& chart) {
+    while (chart.headerIntegerCount < HEADER_INTEGERS) {
+        const auto value = in.Int();
+        if (!value) return;
+        chart.headerIntegers[chart.headerIntegerCount++] = *value;
     }
+}
+
+// Each reader is told apart by the tags the scanner found during its call.
+template <class ReadSection>
+auto Present(Scanner& in, std::uint32_t& present, Section section, ReadSection&& read) {
+    const std::size_t before = in.SectionsFound();
+    auto result = read();
+    if (in.SectionsFound() > before) present |= 1u << static_cast<unsigned>(section);
+    return result;
+}
+
+void ReadSections(Scanner& in, ChartData& read) {
+    std::uint32_t& present = read.sectionsPresent;
+    // Every reader runs whatever the earlier ones returned: a reader that gave
+    // up has consumed what it read, and the next starts after it.
+    read.lines = Present(in, present, Section::Lines, [&] { return ReadLines(in); });
+    read.lineSymbols = Present(in, present, Section::LineSymbols, [&] { return ReadLineSymbols(in); });
+    read.symbols = Present(in, present, Section::Symbols, [&] { return ReadSymbols(in); });
+    read.closedContours = Present(in, present, Section::ClosedContours,
+                                  [&] { return ReadClosedContours(in, &read.contourFilePositions); });
+    std::int32_t status = 0;
+    read.weatherRegions = ReadWeatherRegions(in, status);
+    if (status != NO_STATION_SITUATION) {
+        present |= 1u << static_cast<unsigned>(Section::WeatherRegions);
+        read.fillAreas = Present(in, present, Section::FillAreas, [&] { return ReadFillAreas(in); });
+        read.fillAreasRead = true;
+    }
+    read.notes = Present(in, present, Section::Notes, [&] { return ReadNotes(in); });
 }
 
 void ReportTrailingContent(Scanner& in) {
@@ -70,70 +105,111 @@ void ReportTrailingContent(Scanner& in) {
 
 }  // namespace
 
-ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* sink) {
+ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* sink, bool headerOnly) {
     Scanner in(text, sink);
-    const auto description = ReadHeader(in);
-    if (!description) {
+    const auto header = ReadHeader(in);
+    if (!header) {
         ReportNotType14(in, text);
         return ChartStatus::NotType14;
     }
     ChartData read;
-    read.description = CopyText(*description);
-    SkipHeaderIntegers(in);
-
-    // Every reader runs whatever the earlier ones returned: a reader that gave
-    // up has consumed what it read, and the next starts after it.
-    read.lines = ReadLines(in);
-    read.lineSymbols = ReadLineSymbols(in);
-    read.symbols = ReadSymbols(in);
-    read.closedContours = ReadClosedContours(in);
-    std::int32_t status = 0;
-    read.weatherRegions = ReadWeatherRegions(in, status);
-    if (status != NO_STATION_SITUATION) {
-        read.fillAreas = ReadFillAreas(in);
-        read.fillAreasRead = true;
+    read.firstToken = CopyText(header->first);
+    read.firstTokenSize = header->first.size();
+    read.description = CopyText(header->description);
+    read.descriptionSize = header->description.size();
+    ReadHeaderIntegers(in, read);
+    if (!headerOnly) {
+        ReadSections(in, read);
+        ReportTrailingContent(in);
     }
-    read.notes = ReadNotes(in);
-    ReportTrailingContent(in);
     chart = std::move(read);
     return ChartStatus::Read;
 }
 
-ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, bool withFindings) {
+HeaderVerdict JudgeHeader(std::string_view firstBytes, bool wholeFile) {
+    std::string text(firstBytes);
+    ApplyTextMode(text);
+    // A token that touches the end of the bytes at hand may go on after it,
+    // unless the file ends there (or a Ctrl-Z ended it).
+    const bool ended = wholeFile || firstBytes.find('\x1a') != std::string_view::npos;
+    Scanner in(text);
+    const auto decided = [&](HeaderVerdict verdict) {
+        in.SkipSpace();
+        return ended || !in.AtEnd() ? verdict : HeaderVerdict::Undecided;
+    };
+    const auto first = in.Token();
+    if (!first) return decided(HeaderVerdict::NotType14);
+    const auto type = in.Int();
+    if (!type) return decided(HeaderVerdict::NotType14);
+    if (*type != kChartType) return decided(HeaderVerdict::NotType14);
+    if (!in.Token()) return decided(HeaderVerdict::NotType14);
+    ChartData integers;
+    ReadHeaderIntegers(in, integers);
+    return decided(HeaderVerdict::Type14);
+}
+
+namespace {
+
+LoadLimits LimitsFor(const ChartSource& source, const ReadOptions& options) {
+    LoadLimits limits;
+    limits.maxBytes = options.maxInputSize;
+    limits.utf8Path = source.utf8Path;
+    // A header that already tells the file is no chart ends the loading, and
+    // so does a whole header when only the header is wanted.
+    const bool headerOnly = options.headerOnly;
+    limits.enough = [headerOnly](std::string_view bytes) {
+        const HeaderVerdict verdict = JudgeHeader(bytes, false);
+        return verdict == HeaderVerdict::NotType14 || (headerOnly && verdict == HeaderVerdict::Type14);
+    };
+    return limits;
+}
+
+}  // namespace
+
+ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, const ReadOptions& options) {
     ChartReadResult result;
     std::string bytes;
     if (source.path != nullptr) {
-        LoadError error{0};
-        std::optional<std::string> loaded = LoadFile(source.path, &error);
+        LoadError error;
+        std::optional<std::string> loaded = LoadFile(source.path, &error, LimitsFor(source, options));
         if (!loaded) {
+            result.status = error.tooLarge ? ChartStatus::TooLarge : ChartStatus::CannotOpen;
             result.systemError = error.systemError;
             return result;
         }
         bytes = std::move(*loaded);
     } else {
+        if (source.bytes.size() > options.maxInputSize) {
+            result.status = ChartStatus::TooLarge;
+            return result;
+        }
         bytes.assign(source.bytes);
     }
-    if (!withFindings) {
+    result.inputSize = bytes.size();
+    if (!options.onFinding && !options.countFindings) {
         ApplyTextMode(bytes);
-        result.status = ReadChart(bytes, chart);
+        result.status = ReadChart(bytes, chart, nullptr, options.headerOnly);
         return result;
     }
     TextModeChanges changes;
     ApplyTextMode(bytes, &changes);
-    FindingCollector findings;
-    result.status = ReadChart(bytes, chart, &findings);
-    if (changes.ctrlZBeforeContent) {
+    FindingStream findings(bytes, changes, options.onFinding, options.findingLimit);
+    result.status = ReadChart(bytes, chart, &findings, options.headerOnly);
+    if (changes.ctrlZBeforeContent && !options.headerOnly) {
         findings.Report({FindingKind::ControlByte, bytes.size(),
                          "a Ctrl-Z byte (\\x1a) ends the input in text mode: what follows it is not read"});
     }
-    result.findings = findings.Place(bytes, changes);
+    findings.Finish();
+    if (findings.Stopped() && result.status == ChartStatus::Read) result.status = ChartStatus::Stopped;
+    result.errors = findings.Errors();
+    result.warnings = findings.Warnings();
     return result;
 }
 
 ChartStatus ReadChartFile(const char* path, ChartData& chart) {
     ChartSource source;
     source.path = path;
-    return ReadChartSource(source, chart, false).status;
+    return ReadChartSource(source, chart, ReadOptions{}).status;
 }
 
 }  // namespace readdata14

@@ -1,9 +1,6 @@
 #include "driver/findings.hpp"
 
-#include <algorithm>
-#include <numeric>
-
-#include "reading/line_counter.hpp"
+#include <utility>
 
 namespace readdata14 {
 namespace {
@@ -39,47 +36,89 @@ std::string EchoNote(std::size_t missedTags, bool trailingContent) {
 
 }  // namespace
 
-void FindingCollector::Report(Finding finding) {
+FindingStream::FindingStream(std::string_view text, const TextModeChanges& changes, Delivery deliver,
+                             std::uint64_t limit)
+    : changes_(changes), lines_(text), deliver_(std::move(deliver)), limit_(limit) {}
+
+bool FindingStream::Keeps() const noexcept { return deliver_ && delivered_ + held_.size() < limit_; }
+
+void FindingStream::Report(Finding finding) {
+    if (stopped_) return;
     if (offStep_ && IsEcho(finding.kind)) {
-        Cause& cause = causes_.back();
         if (finding.kind == FindingKind::TrailingContent) {
-            cause.trailingContent = true;
+            cause_.trailingContent = true;
         } else {
-            ++cause.missedTags;
+            ++cause_.missedTags;
         }
         return;
     }
     if (LosesStep(finding.kind)) {
+        SettleHeld();
+        if (stopped_) return;
         offStep_ = true;
-        causes_.push_back({findings_.size()});
+        cause_ = Cause{};
     }
-    findings_.push_back(std::move(finding));
+    if (!offStep_) {
+        Settle(finding);
+        return;
+    }
+    // Held behind the cause, so that the order stays the readers'.
+    if (Keeps()) {
+        held_.push_back(std::move(finding));
+    } else {
+        ++heldUncounted_[SeverityOf(finding.kind) == Severity::Error ? 1 : 0];
+    }
 }
 
-std::vector<PlacedFinding> FindingCollector::Place(std::string_view text, const TextModeChanges& changes) {
-    for (const Cause& cause : causes_) {
-        if (cause.missedTags > 0 || cause.trailingContent) {
-            findings_[cause.index].message += EchoNote(cause.missedTags, cause.trailingContent);
-        }
-    }
-    std::vector<std::size_t> order(findings_.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return findings_[a].offset < findings_[b].offset; });
+void FindingStream::SectionFound() {
+    if (stopped_) return;
+    SettleHeld();
+    offStep_ = false;
+}
 
-    std::vector<PlacedFinding> placed;
-    placed.reserve(findings_.size());
-    LineCounter lines(text);
-    for (const std::size_t i : order) {
-        Finding& finding = findings_[i];
-        const TextPlace place = lines.PlaceOf(finding.offset);
-        const std::size_t fileOffset = finding.offset + changes.CarriageReturnsBefore(place.lineBreaks);
-        placed.push_back({finding.kind, SeverityOf(finding.kind), fileOffset, place.line, place.column,
-                          std::move(finding.message)});
+void FindingStream::Finish() {
+    if (!stopped_) SettleHeld();
+    offStep_ = false;
+}
+
+// The held cause takes the note of its echoes, then everything held goes
+// out in order; what was held past the limit is only counted.
+void FindingStream::SettleHeld() {
+    if (!offStep_) return;
+    if (!held_.empty() && (cause_.missedTags > 0 || cause_.trailingContent) && LosesStep(held_.front().kind)) {
+        held_.front().message += EchoNote(cause_.missedTags, cause_.trailingContent);
     }
-    findings_.clear();
-    causes_.clear();
-    return placed;
+    cause_ = Cause{};
+    while (!held_.empty() && !stopped_) {
+        Finding finding = std::move(held_.front());
+        held_.pop_front();
+        Settle(finding);
+    }
+    held_.clear();
+    if (!stopped_) {
+        warnings_ += heldUncounted_[0];
+        errors_ += heldUncounted_[1];
+    }
+    heldUncounted_[0] = heldUncounted_[1] = 0;
+}
+
+void FindingStream::Settle(Finding& finding) {
+    const Severity severity = SeverityOf(finding.kind);
+    if (severity == Severity::Error) {
+        ++errors_;
+    } else {
+        ++warnings_;
+    }
+    if (!deliver_ || delivered_ >= limit_) return;
+    ++delivered_;
+    const TextPlace place = lines_.PlaceOf(finding.offset);
+    PlacedFinding placed{finding.kind,
+                         severity,
+                         finding.offset + changes_.CarriageReturnsBefore(place.lineBreaks),
+                         place.line,
+                         place.column,
+                         std::move(finding.message)};
+    if (!deliver_(placed)) stopped_ = true;
 }
 
 }  // namespace readdata14

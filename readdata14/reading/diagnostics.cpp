@@ -17,6 +17,8 @@ const char* FindingKindName(FindingKind kind) noexcept {
         case FindingKind::LongToken: return "long-token";
         case FindingKind::ControlByte: return "control-byte";
         case FindingKind::IntegerRange: return "integer-range";
+        case FindingKind::FloatRange: return "float-range";
+        case FindingKind::NonFinite: return "non-finite";
     }
     return "finding";
 }

@@ -27,6 +27,8 @@ enum class FindingKind : std::int32_t {
     LongToken = 11,          // longer than the format's buffers
     ControlByte = 12,        // NUL inside the data, Ctrl-Z before its end
     IntegerRange = 13,       // an integer beyond 32 bits, saturated
+    FloatRange = 14,         // a number beyond a 32-bit float, read as ±inf
+    NonFinite = 15,          // "nan" or "inf" written out: legal, seldom meant
 };
 
 enum class Severity : std::int32_t { Warning = 1, Error = 2 };
@@ -53,6 +55,9 @@ public:
     // A section's tag was found: what follows is no longer an echo of an
     // earlier finding.
     virtual void SectionFound() {}
+    // After a report: the listener wants the read to end as if the input
+    // ended where the reader stands.
+    virtual bool StopRequested() const noexcept { return false; }
 };
 
 }  // namespace readdata14

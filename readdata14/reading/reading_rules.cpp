@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "reading/numbers.hpp"
@@ -144,6 +145,9 @@ std::optional<Label> ReadLabel(Scanner& in) {
     const auto token = in.Token();
     if (!token) return std::nullopt;
     const Label label = ReadLabelValue(*token);
+    if (label.isNumber && !(std::fabs(label.number) <= std::numeric_limits<float>::max())) {
+        in.ReportNonFinite(in.LastTokenStart(), token->substr(0, ParseFloatPrefix(*token).length), label.number);
+    }
     if (in.Listening()) {
         CheckTokenLength(in, *token, TOKEN_LIMIT, "label");
         if (!label.isNumber && *token != "NoLabel") {

@@ -13,6 +13,7 @@
 #include "readdata14/format.hpp"
 #include "reading/blocks.hpp"
 #include "reading/scanner.hpp"
+#include "reading/section_tags.hpp"
 
 namespace readdata14 {
 

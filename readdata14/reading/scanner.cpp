@@ -1,8 +1,11 @@
 #include "reading/scanner.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "reading/numbers.hpp"
+#include "reading/reading_rules.hpp"
 
 namespace readdata14 {
 namespace {
@@ -57,20 +60,42 @@ std::optional<std::int32_t> Scanner::Int() {
     SkipSpace();
     const ParsedInt parsed = ParseIntPrefix(Rest());
     if (parsed.length == 0) return std::nullopt;
+    const std::size_t start = pos_;
+    pos_ += parsed.length;
     if (parsed.saturated && Listening()) {
-        ReportAt(pos_, FindingKind::IntegerRange,
+        ReportAt(start, FindingKind::IntegerRange,
                  "an integer beyond the 32-bit range, read as " + std::to_string(parsed.value));
     }
-    pos_ += parsed.length;
     return parsed.value;
 }
 
-std::optional<float> Scanner::Float() noexcept {
+std::optional<float> Scanner::Float() {
     SkipSpace();
     const ParsedFloat parsed = ParseFloatPrefix(Rest());
     if (parsed.length == 0) return std::nullopt;
+    const std::size_t start = pos_;
     pos_ += parsed.length;
+    // Finite values are the rule; the test costs one comparison.
+    if (!(std::fabs(parsed.value) <= std::numeric_limits<float>::max())) [[unlikely]] {
+        ReportNonFinite(start, text_.substr(start, parsed.length), parsed.value);
+    }
     return parsed.value;
+}
+
+void Scanner::ReportNonFinite(std::size_t offset, std::string_view text, float value) {
+    if (!Listening()) return;
+    // What the file wrote decides: a spelled-out "nan" or "inf" (after its
+    // sign) is meant, anything else reached inf by overflowing.
+    const std::size_t signLength = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    const char first = text.size() > signLength ? text[signLength] : '0';
+    const bool spelled = first == 'n' || first == 'N' || first == 'i' || first == 'I';
+    const std::string shown = QuoteToken(text);
+    if (spelled) {
+        ReportAt(offset, FindingKind::NonFinite, "a value written as " + shown + " is not a finite number: kept as it is");
+        return;
+    }
+    ReportAt(offset, FindingKind::FloatRange,
+             shown + " lies beyond the range of a 32-bit float: read as " + (value < 0 ? "-inf" : "inf"));
 }
 
 std::string_view Scanner::Line(std::size_t limit) noexcept {
@@ -93,11 +118,17 @@ void Scanner::Report(FindingKind kind, std::string message) {
 }
 
 void Scanner::ReportAt(std::size_t offset, FindingKind kind, std::string message) {
-    if (sink_ != nullptr) sink_->Report(Finding{kind, std::min(offset, text_.size()), std::move(message)});
+    if (sink_ == nullptr) return;
+    sink_->Report(Finding{kind, std::min(offset, text_.size()), std::move(message)});
+    if (sink_->StopRequested()) text_ = text_.substr(0, pos_);
 }
 
 void Scanner::NoteSectionFound() {
-    if (sink_ != nullptr) sink_->SectionFound();
+    ++sectionsFound_;
+    if (sink_ == nullptr) return;
+    sink_->SectionFound();
+    // Settling earlier findings may have ended the read.
+    if (sink_->StopRequested()) text_ = text_.substr(0, pos_);
 }
 
 }  // namespace readdata14

@@ -38,8 +38,11 @@ public:
     // 32-bit range the value saturates.
     std::optional<std::int32_t> Int();
 
-    // "%f": as Int, with the float conversion of ParseFloatPrefix.
-    std::optional<float> Float() noexcept;
+    // "%f": as Int, with the float conversion of ParseFloatPrefix. A value
+    // that is not finite is kept as converted, with a warning: "nan" and
+    // "inf" written out are legal but seldom meant, and a number beyond the
+    // float range ("1e39") silently becoming inf would hide a broken file.
+    std::optional<float> Float();
 
     // A line read with room for `limit` characters: takes characters until
     // `limit` have been taken, a line break has been taken (it is part of the
@@ -53,19 +56,31 @@ public:
     std::string_view Rest() const noexcept { return {text_.data() + pos_, text_.size() - pos_}; }
 
     // Findings, placed at the next token (or at `offset`). Free when no sink
-    // listens: callers build a message only when Listening().
+    // listens: callers build a message only when Listening(). When the sink
+    // asks to stop after a report, the input ends where the scanner stands:
+    // every read after it finds the end, so the reading winds down keeping
+    // what it read. Reports are made between tokens, never inside one.
     bool Listening() const noexcept { return sink_ != nullptr; }
     void Report(FindingKind kind, std::string message);
     void ReportAt(std::size_t offset, FindingKind kind, std::string message);
     // A section's tag was found: the reading is back in step with the file.
     void NoteSectionFound();
+    // How many tags have been found so far (the STATION_SITUATION marker
+    // included): a reader found its own tag when this grew during its call.
+    std::size_t SectionsFound() const noexcept { return sectionsFound_; }
     // Where the next token starts (after white space), for findings.
     std::size_t NextTokenOffset() const noexcept;
+
+    // A number the reader converted (as ParseFloatPrefix) that is not
+    // finite: one warning at `offset`, saying whether the file wrote it out
+    // or it lies beyond the float range. `text` is what was converted.
+    void ReportNonFinite(std::size_t offset, std::string_view text, float value);
 
 private:
     std::string_view text_;
     std::size_t pos_ = 0;
     std::size_t lastTokenStart_ = 0;
+    std::size_t sectionsFound_ = 0;
     DiagnosticSink* sink_;
 };
 

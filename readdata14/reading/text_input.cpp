@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
 
 namespace readdata14 {
 namespace {
@@ -16,43 +20,105 @@ bool IsSpace(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, Closer>;
+
+#ifdef _WIN32
+// A UTF-8 path opened through its UTF-16 name, so that a folder named in
+// any script opens whatever the system's code page is.
+std::FILE* OpenUtf8(const char* path) {
+    const int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (wide <= 0) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    std::wstring name(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, name.data(), wide);
+    return _wfopen(name.c_str(), L"rb");
+}
+#endif
+
+File OpenForReading(const char* path, bool utf8Path) {
+    errno = 0;
+#ifdef _WIN32
+    if (utf8Path) return File(OpenUtf8(path));
+#else
+    (void)utf8Path;
+#endif
+    return File(std::fopen(path, "rb"));
+}
+
+// What the open file is: a directory is refused before reading; a regular
+// file's size sizes the buffer. FIFOs, devices and pipes have no size.
+struct FileKind {
+    bool directory = false;
+    std::optional<std::uint64_t> regularSize;
+};
+
+FileKind KindOf(std::FILE* file) {
+    FileKind kind;
+#ifdef _WIN32
+    struct _stat64 status {};
+    if (_fstat64(_fileno(file), &status) != 0) return kind;
+    kind.directory = (status.st_mode & _S_IFMT) == _S_IFDIR;
+    if ((status.st_mode & _S_IFMT) == _S_IFREG) kind.regularSize = static_cast<std::uint64_t>(status.st_size);
+#else
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0) return kind;
+    kind.directory = S_ISDIR(status.st_mode);
+    if (S_ISREG(status.st_mode)) kind.regularSize = static_cast<std::uint64_t>(status.st_size);
+#endif
+    return kind;
+}
+
+// Appends up to `want` bytes; the number read (fewer at the end or on error).
+std::size_t ReadPiece(std::FILE* file, std::string& bytes, std::size_t want) {
+    const std::size_t used = bytes.size();
+    bytes.resize(used + want);
+    const std::size_t got = std::fread(bytes.data() + used, 1, want, file);
+    bytes.resize(used + got);
+    return got;
+}
+
 }  // namespace
 
-std::optional<std::string> LoadFile(const char* path, LoadError* error) {
-    const auto fail = [error](int systemError) -> std::optional<std::string> {
-        if (error != nullptr) error->systemError = systemError;
+std::optional<std::string> LoadFile(const char* path, LoadError* error, const LoadLimits& limits) {
+    const auto fail = [error](int systemError, bool tooLarge = false) -> std::optional<std::string> {
+        if (error != nullptr) *error = LoadError{systemError, tooLarge};
         return std::nullopt;
     };
     if (path == nullptr) return fail(EINVAL);
-    struct Closer {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    errno = 0;
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path, "rb"));
+    const File file = OpenForReading(path, limits.utf8Path);
     if (!file) return fail(errno != 0 ? errno : ENOENT);
+    const FileKind kind = KindOf(file.get());
+    if (kind.directory) return fail(EISDIR);
+    if (kind.regularSize && *kind.regularSize > limits.maxBytes) return fail(0, true);
 
-    // The size the file has now is only a hint (it may still grow or shrink
-    // while we read), but it lets a whole file land in one allocation rather
-    // than in doublings that hold up to three times the file at a time.
+    // One byte beyond the limit tells a file that is too large.
+    const std::uint64_t cap = limits.maxBytes == UINT64_MAX ? UINT64_MAX : limits.maxBytes + 1;
+    const auto capped = [cap](std::uint64_t n) { return static_cast<std::size_t>(std::min<std::uint64_t>(n, cap)); };
     std::string bytes;
-    std::size_t chunk = 1 << 16;
-    std::error_code unknown;
-    if (const auto size = std::filesystem::file_size(path, unknown); !unknown && size < SIZE_MAX) {
-        chunk = std::max(chunk, static_cast<std::size_t>(size) + 1);
-    }
+    // The first pieces are small, so that `enough` can end the read of a
+    // large file that is not a chart after its first bytes; then a regular
+    // file lands in one allocation, a stream in doublings.
+    std::size_t piece = std::size_t{1} << 16;
+    bool deciding = static_cast<bool>(limits.enough);
     for (;;) {
-        const std::size_t used = bytes.size();
-        bytes.resize(used + chunk);
-        const std::size_t got = std::fread(bytes.data() + used, 1, chunk, file.get());
-        bytes.resize(used + got);
-        if (got < chunk) break;
-        chunk = std::min<std::size_t>(chunk * 2, std::size_t{1} << 26);
+        std::size_t want = capped(bytes.size() + piece) - bytes.size();
+        if (!deciding && kind.regularSize) want = std::max(want, capped(*kind.regularSize + 1) - bytes.size());
+        if (want == 0) break;
+        const std::size_t got = ReadPiece(file.get(), bytes, want);
+        if (bytes.size() > limits.maxBytes) return fail(0, true);
+        if (got < want) break;
+        if (deciding) {
+            if (limits.enough(bytes)) return bytes;
+            deciding = bytes.size() < DECIDE_WITHIN;
+        }
+        piece = std::min<std::size_t>(piece * 2, std::size_t{1} << 26);
     }
-    // A directory opens on some platforms but reads nothing and fails.
-    if (std::ferror(file.get())) {
-        std::error_code directory;
-        return fail(std::filesystem::is_directory(path, directory) ? EISDIR : (errno != 0 ? errno : EIO));
-    }
+    if (std::ferror(file.get())) return fail(errno != 0 ? errno : EIO);
     return bytes;
 }
 

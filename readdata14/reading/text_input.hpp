@@ -3,20 +3,44 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace readdata14 {
 
-// A file that could not be loaded, with the C runtime's errno.
+// A file that could not be loaded, with the C runtime's errno; or one that
+// holds more than the bytes the caller allows (a stream that does not end
+// is one of those).
 struct LoadError {
-    int systemError;
+    int systemError = 0;
+    bool tooLarge = false;
 };
 
-// Reads the whole file in one pass (no seeking). On failure, why: a path
-// that does not exist, cannot be read, or is a directory.
-std::optional<std::string> LoadFile(const char* path, LoadError* error = nullptr);
+// The bytes a read gets: at most `maxBytes`. `enough`, when set, is asked
+// with the bytes read so far after each of the first pieces (up to
+// DECIDE_WITHIN bytes): true ends the loading there, as when the header
+// already tells that the file is not a chart, or is all that is wanted.
+struct LoadLimits {
+    std::uint64_t maxBytes = UINT64_MAX;
+    // Windows: the path is UTF-8 (the readdata14_ entries), not the system's
+    // ANSI code page (the original export). Elsewhere a path is bytes.
+    bool utf8Path = false;
+    std::function<bool(std::string_view)> enough;
+};
+
+// The bytes within which `enough` is asked: a header longer than this is
+// read whole before it is judged.
+inline constexpr std::size_t DECIDE_WITHIN = std::size_t{1} << 20;
+
+// Reads the file front to back (no seeking): a regular file, a FIFO, a
+// character device or a pipe alike, each as a stream up to the limit; a
+// regular file's size only sizes the buffer. On failure, why: a path that
+// does not exist, cannot be read, is a directory, or gives too many bytes.
+std::optional<std::string> LoadFile(const char* path, LoadError* error = nullptr, const LoadLimits& limits = {});
 
 // What text mode changed, for placing findings in the file as it is on disk.
 class TextModeChanges {

@@ -56,7 +56,7 @@ ElementEnd ReadFillArea(Scanner& in, BlockBuilder& block) {
 
 FloatBlock ReadFillAreas(Scanner& in) {
     // "%s %d ": a wrong tag followed by a number consumes both.
-    const auto header = ReadSectionHeader(in, "FILLAREA:");
+    const auto header = ReadSectionHeader(in, FILL_AREAS_TAG);
     if (!header) return EmptyBlock();
     BlockBuilder block;
     ReadElements(in, *header, {"FILLAREA", "fill area"}, [&] { return ReadFillArea(in, block); });

@@ -35,7 +35,7 @@ ElementEnd ReadLineSymbol(Scanner& in, BlockBuilder& block) {
 }  // namespace
 
 FloatBlock ReadLineSymbols(Scanner& in) {
-    const auto header = ReadSectionHeader(in, "LINES_SYMBOL:");
+    const auto header = ReadSectionHeader(in, LINE_SYMBOLS_TAG);
     if (!header) return nullptr;
     BlockBuilder block;
     ReadElements(in, *header, {"LINES_SYMBOL", "line symbol"}, [&] { return ReadLineSymbol(in, block); });

@@ -45,7 +45,7 @@ ElementEnd ReadLine(Scanner& in, BlockBuilder& block) {
 }  // namespace
 
 FloatBlock ReadLines(Scanner& in) {
-    const auto header = ReadSectionHeader(in, "LINES:");
+    const auto header = ReadSectionHeader(in, LINES_TAG);
     if (!header) return nullptr;
     BlockBuilder block;
     ReadElements(in, *header, {"LINES", "line"}, [&] { return ReadLine(in, block); });

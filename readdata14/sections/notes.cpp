@@ -120,7 +120,7 @@ ElementEnd ReadNote(Scanner& in, BlockBuilder& block, TextJoiner& texts) {
 }  // namespace
 
 TextBlock ReadNotes(Scanner& in) {
-    const auto header = ReadSectionHeader(in, "NOTES_SYMBOL:");
+    const auto header = ReadSectionHeader(in, NOTES_TAG);
     if (!header || header->count == 0) return {};
 
     BlockBuilder block;

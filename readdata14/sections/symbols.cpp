@@ -2,6 +2,7 @@
 // Element 0 counts the records written; `lengths` keeps a slot for every
 // symbol read, dropped ones included.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,13 @@ bool IsDropped(std::int32_t type, float z) noexcept { return type == 48 && z == 
 // rounded to float once, and not wrapped: the stored files depend on it.
 float DirectionFromAngle(float angle) noexcept {
     return static_cast<float>(270.0 - double(angle) * 180.0 / 3.14159265);
+}
+
+// An angle so large that its direction in degrees lies beyond the float range.
+void ReportDirectionRange(Scanner& in, std::size_t at) {
+    if (!in.Listening()) return;
+    in.ReportAt(at, FindingKind::FloatRange,
+                "the angle's direction in degrees lies beyond the range of a 32-bit float: stored as an infinity");
 }
 
 // A text is one token, so a blank in it is written as the byte 0x01.
@@ -50,9 +58,12 @@ ElementEnd ReadSymbol(Scanner& in, BlockBuilder& block, TextJoiner& texts, std::
     constexpr ElementEnd kUnplaced = ElementEnd::Stopped("its position (x y z)");
 
     if (!IsTextSymbolType(*type)) {
+        const std::size_t angleAt = in.NextTokenOffset();
         const auto angle = placed ? in.Float() : std::nullopt;
+        const float direction = angle ? DirectionFromAngle(*angle) : 0.0f;
+        if (angle && std::isfinite(*angle) && !std::isfinite(direction)) ReportDirectionRange(in, angleAt);
         texts.AddNone();
-        PushRecord(block, *type, at, angle ? DirectionFromAngle(*angle) : 0.0f);
+        PushRecord(block, *type, at, direction);
         if (!placed) return kUnplaced;
         return angle ? ElementEnd::Whole() : ElementEnd::Stopped("its direction angle");
     }
@@ -74,7 +85,7 @@ ElementEnd ReadSymbol(Scanner& in, BlockBuilder& block, TextJoiner& texts, std::
 }  // namespace
 
 TextBlock ReadSymbols(Scanner& in) {
-    const auto header = ReadSectionHeader(in, "SYMBOLS:");
+    const auto header = ReadSectionHeader(in, SYMBOLS_TAG);
     if (!header || header->count == 0) return {};
 
     // The smallest a symbol can be in the file: "1 0 0 0 0" and a separator.

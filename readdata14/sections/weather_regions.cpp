@@ -12,8 +12,8 @@
 namespace readdata14 {
 namespace {
 
-constexpr std::string_view kMarker = "STATION_SITUATION";
-constexpr std::string_view kTag = "WEATHER_REGION:";
+constexpr std::string_view kMarker = STATION_SITUATION_MARKER;
+constexpr std::string_view kTag = WEATHER_REGIONS_TAG;
 // The marker, the tag and every token between them are read into a buffer
 // of 19 characters.
 constexpr std::size_t kStretchTokenLimit = 19;

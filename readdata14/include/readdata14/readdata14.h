@@ -3,8 +3,11 @@
  * charts and hands back its drawn elements as arrays of 32-bit floats.
  *
  * One call reads one file, front to back, and returns newly allocated arrays.
- * The library keeps no state between calls: calls on different files from
- * different threads do not interact.
+ * The library keeps no state between calls and no global state at all:
+ * every entry may be called from any number of threads at once, on the same
+ * file or on different ones. A chart once read is never changed by the
+ * library, so several threads may read one chart's arrays (and one
+ * readdata14_document, its layers included) at the same time.
  *
  * ------------------------------------------------------------------------
  * Blocks
@@ -17,8 +20,13 @@
  *   lines          [p, code, p × (x, y), labelValue, m, m × (x, y)]
  *                  labelValue: 999999 for "NoLabel"; a three-character label
  *                  between 0 and 100 (both exclusive) is a code, stored as the
- *                  number plus 3200000.
- *   lineSymbols    [k, code, k × (x, y)]            (long point lists thinned)
+ *                  number plus 3200000. The block cannot tell a label written
+ *                  as the number 999999 from "NoLabel", nor one written as
+ *                  3200000 + n from the code n: they are stored alike.
+ *   lineSymbols    [k, code, k × (x, y)]            (long point lists thinned:
+ *                  an element that declares more than 250 points keeps its
+ *                  first point and then each point that lies at least 1.0
+ *                  from the last point kept in x or in y)
  *   closedContours [n, code, valuedClosed, levelIndex, n × (x, y), value, m,
  *                   m × (x, y)] in nesting order, then K and the K sorted
  *                  levels after the last record. levelIndex 999999: none.
@@ -26,12 +34,29 @@
  *                  contours are compared for rise or fall it counts as
  *                  equal to the other value.
  *   symbols        [1, type, x, y, direction]       (see FloatTextBlock)
- *   weatherRegions [k, code, k × (x, y)]
- *   fillAreas      [k, code, k × (x, y), 16 values]
+ *   weatherRegions [k, code, k × (x, y)]             (thinned as lineSymbols)
+ *   fillAreas      [k, code, k × (x, y), 16 values]  (thinned as lineSymbols)
  *   notes          [1, type, x, y, value, 6 values] (see FloatTextBlock)
+ *
+ * The leading 1 of a symbol or note record is its point count: a symbol or a
+ * note is one point, so its record is 3 × 1 + 2 (symbol) or 9 × 1 + 2 (note)
+ * floats long, and a host steps over it like over any other record.
+ *
+ * Rings: the points of a weather region or fill area are stored as the file
+ * lists them. The file may or may not repeat the first point at the end; the
+ * library neither closes a ring nor drops a repeated point.
  *
  * A section that declares no elements gives the empty block: the single
  * float 0 (closed contours: the two floats 0, 0).
+ *
+ * Non-finite values: a float slot that holds a number from the file (a
+ * coordinate, a label or contour value, a level, fill areas' 14th value, a
+ * note's values) holds NaN, +inf or -inf where the file writes "nan" or
+ * "inf", and an infinity where the file writes a number beyond the float
+ * range ("1e39"); a symbol's direction is an infinity when its angle is so
+ * large that the direction overflows. Each such value is a warning finding
+ * where it stands. Counts, codes, types, level indices and the integer values
+ * of fill areas are always finite whole numbers.
  *
  * ------------------------------------------------------------------------
  * Ownership
@@ -67,6 +92,13 @@
 
 #include <stddef.h>
 #include <stdint.h>
+
+/* The version of this header. readdata14_version() tells the library's: a
+ * host built against this header runs with any library of the same major
+ * version, older or newer (see readdata14_document for how records grow). */
+#define READDATA14_VERSION_MAJOR 1
+#define READDATA14_VERSION_MINOR 1
+#define READDATA14_VERSION_PATCH 0
 
 #if defined(_WIN32)
 #  define READDATA14_CALL __cdecl
@@ -192,7 +224,9 @@ READDATA14_API void READDATA14_CALL ReleaseZenparData14(
  * allocator does.
  */
 
-/* What a read came to. */
+/* What a read came to. New statuses may be added; treat any status other
+ * than READDATA14_READ (and READDATA14_STOPPED, which only readdata14_open
+ * gives) as a read that gave no chart. */
 typedef enum readdata14_status {
     READDATA14_READ = 0,             /* the header named type 14: the chart's fields are set */
     READDATA14_CANNOT_OPEN = 1,      /* the file could not be opened or read (a directory, a
@@ -200,8 +234,15 @@ typedef enum readdata14_status {
     READDATA14_NOT_TYPE_14 = 2,      /* the file opened, but its header is not three tokens with
                                         the type 14 in the middle */
     READDATA14_OUT_OF_MEMORY = 3,    /* an allocation failed */
-    READDATA14_INVALID_ARGUMENT = 4, /* a null path, data pointer or chart */
-    READDATA14_CALLBACK_FAILED = 5   /* a C++ exception left the finding callback */
+    READDATA14_INVALID_ARGUMENT = 4, /* a null path, data pointer (with no bytes too) or chart,
+                                        or options whose size is below that of 1.1 */
+    READDATA14_CALLBACK_FAILED = 5,  /* a C++ exception left the finding callback */
+    READDATA14_STOPPED = 6,          /* (1.1) the finding handler stopped the read: the chart
+                                        holds what was read up to there */
+    READDATA14_TOO_LARGE = 7         /* (1.1) the input holds more bytes than the read allows
+                                        (readdata14_options.maxInputSize, by default
+                                        READDATA14_DEFAULT_MAX_INPUT), or is a stream such as
+                                        /dev/zero that does not end before that */
 } readdata14_status;
 
 /* Everything one read hands back. The eight outputs are those of
@@ -217,7 +258,15 @@ typedef enum readdata14_status {
  *
  * The arrays belong to the caller until it passes the record to
  * readdata14_release, which releases them all. Do not release them one by
- * one, nor with ReleaseZenparData14's arguments taken from two reads. */
+ * one, nor with ReleaseZenparData14's arguments taken from two reads.
+ *
+ * A read overwrites the record whole, whatever it held: release a record
+ * that still holds a read before you read into it again, or its arrays are
+ * lost (leaked).
+ *
+ * This is the record of version 1.0, and it stays as it is. Newer fields
+ * (the header's own fields, which sections stood in the file, ...) come in
+ * readdata14_document (readdata14_open), which can grow. */
 typedef struct readdata14_chart {
     float *lines;          /* null when the LINES tag was not where it is due */
     char *description;     /* zero-terminated */
@@ -275,7 +324,10 @@ typedef enum readdata14_finding_kind {
     READDATA14_FINDING_LONG_TOKEN = 11,       /* a token longer than the format's buffers */
     READDATA14_FINDING_CONTROL_BYTE = 12,     /* a NUL byte inside the data, or a Ctrl-Z
                                                  (which ends the input) before its end */
-    READDATA14_FINDING_INTEGER_RANGE = 13     /* an integer beyond 32 bits, saturated */
+    READDATA14_FINDING_INTEGER_RANGE = 13,    /* an integer beyond 32 bits, saturated */
+    READDATA14_FINDING_FLOAT_RANGE = 14,      /* (1.1) a number beyond the 32-bit float range
+                                                 ("1e39"), stored as an infinity */
+    READDATA14_FINDING_NON_FINITE = 15        /* (1.1) a value written as "nan" or "inf" */
 } readdata14_finding_kind;
 
 /* One finding. `message` says what was expected and what was found, in
@@ -297,14 +349,19 @@ typedef void(READDATA14_CALL *readdata14_finding_callback)(const readdata14_find
                                                             void *context);
 
 /* Reads the type-14 file at `path` into `chart` (which need not be
- * initialised). `onFinding` may be null. Returns READDATA14_READ or why not;
- * see readdata14_chart for what is set in each case. */
+ * initialised). `onFinding` may be null; the findings then cost no memory
+ * each, only their counts are kept. Returns READDATA14_READ or why not;
+ * see readdata14_chart for what is set in each case. The input is bounded by
+ * READDATA14_DEFAULT_MAX_INPUT (READDATA14_TOO_LARGE beyond it); a FIFO is
+ * read as a stream until its writer closes it (opening one that has no
+ * writer waits for one, as cat does). */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_read(
     const char *path, readdata14_chart *chart, readdata14_finding_callback onFinding,
     void *context);
 
 /* The same for a file already in memory: `size` bytes at `data`, read as
- * the file's bytes (text mode applies). The bytes are not kept. */
+ * the file's bytes (text mode applies). The bytes are not kept. A null
+ * `data` is READDATA14_INVALID_ARGUMENT, whatever `size` says. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_read_memory(
     const void *data, size_t size, readdata14_chart *chart,
     readdata14_finding_callback onFinding, void *context);
@@ -323,6 +380,171 @@ READDATA14_API const char *READDATA14_CALL readdata14_finding_kind_name(int32_t 
 
 /* The library's version, "MAJOR.MINOR.PATCH": a static string. */
 READDATA14_API const char *READDATA14_CALL readdata14_version(void);
+
+/* ------------------------------------------------------------------------
+ * readdata14_open (1.1): a read with options, into a record that can grow
+ * ------------------------------------------------------------------------
+ *
+ *   readdata14_options options = READDATA14_OPTIONS_INIT;
+ *   options.onFinding = on_finding;       (may return READDATA14_STOP)
+ *   options.maxFindings = 10;
+ *   readdata14_document *chart = NULL;
+ *   readdata14_status status = readdata14_open(path, &options, &chart);
+ *   if (status == READDATA14_READ || status == READDATA14_STOPPED) {
+ *       ... chart->chart.lines, chart->headerIntegers[0], ...
+ *   }
+ *   readdata14_close(chart);               (whatever the status; NULL is fine)
+ *
+ * Growing without breaking hosts: the library allocates the document and
+ * fills its `size` member with the bytes it filled. A field added in a later
+ * version is appended at the end; a host built against a newer header asks
+ * READDATA14_HAS(document, field) before it uses a field that its library may
+ * not have. The options record is the host's: it sets `size` (the INIT macro
+ * does) and the library reads no further than that, taking the defaults for
+ * what an older host does not know.
+ */
+
+/* The input bound when the options give none: 1 GiB. */
+#define READDATA14_DEFAULT_MAX_INPUT ((uint64_t)1 << 30)
+
+/* What a finding handler returns. */
+#define READDATA14_GO_ON 0
+#define READDATA14_STOP 1
+
+/* Called once per finding, on the caller's thread, while the read goes on
+ * (see readdata14_options.onFinding). Returns READDATA14_GO_ON, or
+ * READDATA14_STOP to end the read as if the input ended there. */
+typedef int(READDATA14_CALL *readdata14_finding_handler)(const readdata14_finding *finding, void *context);
+
+/* Bits of readdata14_options.flags. */
+#define READDATA14_HEADER_ONLY 1u /* read the header (first token, type,
+                                     description, five integers) and stop:
+                                     for classifying files without reading
+                                     them whole; the blocks stay null */
+
+typedef struct readdata14_options {
+    size_t size;      /* sizeof(readdata14_options), set by READDATA14_OPTIONS_INIT */
+    /* Receives the findings one by one as the read settles them, in the
+     * order the reader meets them: the file's order, but that a section's
+     * finding about its declared count (input-ended, count-limit) comes
+     * after the findings inside the section. May be null: the findings then
+     * cost no memory each; the counts are kept all the same. */
+    readdata14_finding_handler onFinding;
+    void *context;    /* handed to onFinding */
+    /* At most this many findings reach onFinding; 0: no limit. The counts
+     * (chart.errors, chart.warnings) stay exact past the limit, and findings
+     * past it are not kept. */
+    uint64_t maxFindings;
+    /* At most this many bytes are read; a larger input, or a stream that
+     * does not end before it, is READDATA14_TOO_LARGE. 0: the default,
+     * READDATA14_DEFAULT_MAX_INPUT. */
+    uint64_t maxInputSize;
+    uint32_t flags;   /* READDATA14_HEADER_ONLY */
+} readdata14_options;
+
+#define READDATA14_OPTIONS_INIT {sizeof(readdata14_options), NULL, NULL, 0, 0, 0}
+
+/* Bits of readdata14_document.sectionsPresent: the section's tag stood where
+ * it was due, whatever its count (so a section that declares no elements is
+ * present). LINES, LINES_SYMBOL, SYMBOLS, CLOSED_CONTOURS, FILLAREA and
+ * NOTES_SYMBOL: their tag and a count read where the previous section left
+ * the file (a tag with no count after it counts as present, and gives no
+ * block). WEATHER_REGION: the STATION_SITUATION marker stood where it was
+ * due and the scan after it reached the "WEATHER_REGION:" tag. FILLAREA is
+ * looked for only then: without it the fill areas are not read at all. */
+#define READDATA14_SECTION_LINES           (1u << 0)
+#define READDATA14_SECTION_LINE_SYMBOLS    (1u << 1)
+#define READDATA14_SECTION_SYMBOLS         (1u << 2)
+#define READDATA14_SECTION_CLOSED_CONTOURS (1u << 3)
+#define READDATA14_SECTION_WEATHER_REGIONS (1u << 4)
+#define READDATA14_SECTION_FILL_AREAS      (1u << 5)
+#define READDATA14_SECTION_NOTES           (1u << 6)
+
+/* One read: the chart as readdata14_read gives it, and what 1.1 adds. The
+ * library owns it; readdata14_close releases it and everything it points
+ * to. Nothing in it changes after readdata14_open returns. */
+typedef struct readdata14_document {
+    size_t size;        /* the bytes of this record the library filled */
+    int32_t status;     /* a readdata14_status: what readdata14_open returned */
+    uint32_t sectionsPresent;  /* READDATA14_SECTION_* bits */
+
+    /* The blocks, their sizes, systemError and the counts of errors and
+     * warnings, as readdata14_read fills them: set on READDATA14_READ and
+     * READDATA14_STOPPED (null blocks with READDATA14_HEADER_ONLY); on any
+     * other status only systemError and the counts. Owned by the document:
+     * never pass it to readdata14_release. */
+    readdata14_chart chart;
+
+    /* The header's own fields, as the file has them (the original export
+     * reads and drops them): the first token (zero-terminated, like the
+     * description in chart.description), and the line of five integers
+     * after the description, which ends at the first token that is not an
+     * integer: headerIntegerPresent[i] is 1 for those that stood in the file,
+     * and a missing one is 0 in headerIntegers. Texts are the file's bytes
+     * up to a NUL byte, if one stands in the token. Null, 0 on statuses
+     * other than READDATA14_READ and READDATA14_STOPPED. */
+    const char *firstToken;
+    size_t firstTokenSize;     /* bytes before its terminating zero */
+    size_t descriptionSize;    /* bytes of chart.description before its zero */
+    int32_t headerIntegers[5];
+    uint8_t headerIntegerPresent[5];
+
+    /* For each record of chart.closedContours, in the block's (nesting)
+     * order, the position its contour had in the file, from 0. The nesting
+     * and the levels depend on that order, so a writer needs it to give the
+     * chart back exactly (see readdata14_write). Null when the section has
+     * no records. */
+    const uint32_t *contourFilePositions;
+    size_t contourFilePositionsSize;
+
+    uint64_t inputSize;  /* the bytes read (the whole input, or its header) */
+} readdata14_document;
+
+/* Whether `document` has `field`: a host built against a newer header than
+ * its library asks this before using a field added after 1.1. */
+#define READDATA14_HAS(document, field)                                        \
+    ((document) != NULL && (document)->size >= offsetof(readdata14_document, field) + \
+                                                   sizeof((document)->field))
+
+/* Reads the type-14 file at `path` (UTF-8 on every platform: on Windows the
+ * file is opened through its UTF-16 name). `options` may be null for the
+ * defaults. Sets *document to the new document, or to null when not even
+ * that could be allocated (READDATA14_OUT_OF_MEMORY) or an argument is
+ * invalid; close it whatever the status. READDATA14_STOPPED: the handler
+ * asked to stop, and the document holds what was read up to there.
+ * A FIFO is read as a stream until its writer closes it; opening one that
+ * has no writer waits for a writer, as cat does: that wait is the caller's. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_open(const char *path,
+                                                                const readdata14_options *options,
+                                                                readdata14_document **document);
+
+/* The same for a file already in memory: `size` bytes at `data` (not null,
+ * even for no bytes). The bytes are not kept. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_open_memory(const void *data, size_t size,
+                                                                       const readdata14_options *options,
+                                                                       readdata14_document **document);
+
+/* Releases a document and everything it holds; null is fine. */
+READDATA14_API void READDATA14_CALL readdata14_close(readdata14_document *document);
+
+/* Whether `size` bytes at `data`, the first bytes of a file, begin a type-14
+ * chart: a header of three tokens with 14 in the middle, its integers, and
+ * then a section tag ("LINES:", "STATION_SITUATION", ...). */
+typedef enum readdata14_identity {
+    READDATA14_IS_CHART = 0,      /* claimed */
+    READDATA14_NOT_CHART = 1,     /* not a chart; `reason` says why */
+    READDATA14_NEEDS_MORE = 2     /* the bytes end before they tell: pass more of the file
+                                     (the whole file, when it is shorter, always tells) */
+} readdata14_identity;
+
+/* `wholeFile`: the bytes are the whole file. For READDATA14_NOT_CHART,
+ * `reason` (may be null) receives why, in English and zero-terminated,
+ * cut to `reasonSize` bytes ("the second header token is 13, not 14"); an
+ * empty string otherwise. Every file that readdata14_read reads with
+ * READDATA14_READ and that holds a section tag after its header is a chart. */
+READDATA14_API readdata14_identity READDATA14_CALL readdata14_identify(const void *data, size_t size,
+                                                                      int wholeFile, char *reason,
+                                                                      size_t reasonSize);
 
 #ifdef __cplusplus
 }

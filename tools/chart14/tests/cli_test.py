@@ -449,7 +449,7 @@ class CheckTest(Chart14Test):
         ("Ctrl-Z inside", HEADER + b"LINES: 0\nLINES_SYMBOL: 0\n\x1aSYMBOLS: 0\n", 1, 1, (5, 1, "error: tag-mismatch")),
         ("Ctrl-Z after the last section", HEADER + EMPTY_SECTIONS + b"\x1ajunk\n", 0, 1, (11, 1, "warning: control-byte")),
         ("negative count", HEADER + b"LINES: -3\n" + sections_from(b"LINES_SYMBOL:"), 0, 1, (3, 8, "warning: negative-count")),
-        ("long label token", HEADER + b"LINES: 1\n2 1\n0 0 0\n" + b"1" * 400 + b" 0\n" + sections_from(b"LINES_SYMBOL:"),
+        ("long label token", HEADER + b"LINES: 1\n2 1\n0 0 0\n" + b"0." + b"0" * 398 + b" 0\n" + sections_from(b"LINES_SYMBOL:"),
          0, 1, (6, 1, "warning: long-token")),
         ("long description", b"readdata14 14 " + b"d" * 400 + b"\n1 2 3 4 5\n" + EMPTY_SECTIONS,
          0, 1, (1, 15, "warning: long-token")),
