@@ -1,0 +1,122 @@
+# cmake -DROOT=<library folder> -DTABLE=<include_direction.cmake> -P check_include_direction.cmake
+#
+# Reads every #include in the sources under ROOT, finds the file it names the
+# way the compiler would (a quoted name beside the including file first, then
+# under ROOT and ROOT/include, the library's include path), and checks that the
+# folder it lands in is one that TABLE lets the including folder see. Headers
+# found nowhere under ROOT (the standard library, the system) are not the
+# library's and pass. Fails with file:line and the include for each include
+# against the direction, and on any folder under ROOT that TABLE does not
+# name, so that a new folder cannot go unchecked.
+#
+# Plain CMake, so that it runs wherever CMake does, a Windows checkout
+# included.
+cmake_minimum_required(VERSION 3.25)
+
+foreach(required ROOT TABLE)
+  if(NOT DEFINED ${required})
+    message(FATAL_ERROR "check_include_direction: -D${required}=... is required")
+  endif()
+endforeach()
+cmake_path(SET ROOT NORMALIZE "${ROOT}")
+string(REGEX REPLACE "/$" "" ROOT "${ROOT}")
+
+# The table: "folder : folders it may include".
+include(${TABLE})
+set(known_folders)
+foreach(line IN LISTS readdata14_include_direction)
+  if(NOT line MATCHES "^[ \t]*([A-Za-z0-9_]+)[ \t]*:([A-Za-z0-9_ \t]*)$")
+    message(FATAL_ERROR "${TABLE}: cannot read the line '${line}'")
+  endif()
+  set(folder ${CMAKE_MATCH_1})
+  string(REGEX MATCHALL "[A-Za-z0-9_]+" sees_${folder} "${CMAKE_MATCH_2}")
+  list(APPEND known_folders ${folder})
+endforeach()
+foreach(folder IN LISTS known_folders)
+  foreach(seen IN LISTS sees_${folder})
+    if(NOT seen IN_LIST known_folders)
+      message(FATAL_ERROR "${TABLE}: ${folder} may include '${seen}', which has no line of its own")
+    endif()
+  endforeach()
+endforeach()
+
+set(source_pattern "\\.(h|hh|hpp|hxx|c|cc|cpp|cxx|inl|ipp|rc)$")
+set(include_pattern "^[ \t]*#[ \t]*include(_next)?[ \t]*(.*)$")
+set(problems 0)
+macro(report text)
+  message("${text}")
+  math(EXPR problems "${problems} + 1")
+endmacro()
+
+# Every folder and source directly under ROOT belongs to a folder of the table.
+file(GLOB entries LIST_DIRECTORIES true RELATIVE ${ROOT} ${ROOT}/*)
+foreach(entry IN LISTS entries)
+  if(IS_DIRECTORY ${ROOT}/${entry})
+    if(NOT entry IN_LIST known_folders)
+      report("${ROOT}/${entry}/: a folder with no line in ${TABLE}, so its includes would go unchecked")
+    endif()
+  elseif(entry MATCHES "${source_pattern}")
+    report("${ROOT}/${entry}: a source outside the folders of ${TABLE}")
+  endif()
+endforeach()
+
+set(files_read 0)
+set(includes_read 0)
+foreach(folder IN LISTS known_folders)
+  file(GLOB_RECURSE sources ${ROOT}/${folder}/*)
+  list(FILTER sources INCLUDE REGEX "${source_pattern}")
+  foreach(source IN LISTS sources)
+    math(EXPR files_read "${files_read} + 1")
+    # Most lines are not includes: look at the file line by line only if it has one.
+    file(STRINGS ${source} any_include REGEX "${include_pattern}" LIMIT_COUNT 1)
+    if(NOT any_include)
+      continue()
+    endif()
+    get_filename_component(source_dir ${source} DIRECTORY)
+    file(STRINGS ${source} lines)
+    set(number 0)
+    foreach(line IN LISTS lines)
+      math(EXPR number "${number} + 1")
+      if(NOT line MATCHES "${include_pattern}")
+        continue()
+      endif()
+      math(EXPR includes_read "${includes_read} + 1")
+      set(spelled "${CMAKE_MATCH_2}")
+      string(STRIP "${line}" line)
+      if(spelled MATCHES "^\"([^\"]+)\"")
+        set(candidates ${source_dir}/${CMAKE_MATCH_1})
+      elseif(spelled MATCHES "^<([^>]+)>")
+        set(candidates)
+      else()
+        report("${source}:${number}: ${line}: an include the check cannot follow; name the header")
+        continue()
+      endif()
+      list(APPEND candidates ${ROOT}/${CMAKE_MATCH_1} ${ROOT}/include/${CMAKE_MATCH_1})
+      foreach(candidate IN LISTS candidates)
+        if(EXISTS ${candidate} AND NOT IS_DIRECTORY ${candidate})
+          cmake_path(SET candidate NORMALIZE "${candidate}")
+          file(RELATIVE_PATH target ${ROOT} ${candidate})
+          # The folder it lies in; a header beside the folders lies in none.
+          set(target_folder "")
+          if(target MATCHES "^([^/]+)/")
+            set(target_folder ${CMAKE_MATCH_1})
+          endif()
+          if(NOT target_folder STREQUAL ".." AND NOT target_folder IN_LIST sees_${folder})
+            list(TRANSFORM sees_${folder} APPEND "/" OUTPUT_VARIABLE allowed)
+            list(JOIN allowed " " allowed)
+            report("${source}:${number}: ${line}: ${folder}/ may not include ${target} (it may include ${allowed})")
+          endif()
+          break()
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(files_read EQUAL 0)
+  message(FATAL_ERROR "no sources under ${ROOT}: is ROOT the library folder?")
+endif()
+if(problems GREATER 0)
+  message(FATAL_ERROR "${problems} problem(s) with the direction of includes (the table: ${TABLE})")
+endif()
+message("${includes_read} includes in ${files_read} files follow the direction of ${TABLE}")
