@@ -106,7 +106,7 @@ bool Chart14Dataset::Setup(GDALOpenInfo* info) {
         SetMetadataItem(std::string(item.key).c_str(), value.c_str());
     }
     WarnAboutInvalidTexts();
-    for (const auto& layer : layers::LAYERS) layers_.push_back(std::make_unique<Chart14Layer>(*this, layer.id, srs_));
+    for (const auto& layer : layers::AllLayers()) layers_.push_back(std::make_unique<Chart14Layer>(*this, layer.id, srs_));
     return true;
 }
 

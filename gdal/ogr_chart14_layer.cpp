@@ -194,7 +194,6 @@ OGRFeature* Chart14Layer::MakeFeature(std::uint64_t fid) const {
             case FieldValue::Kind::Integer: feature->SetField(i, static_cast<int>(value.integer)); break;
             case FieldValue::Kind::Real: feature->SetField(i, value.real); break;
             case FieldValue::Kind::Text: feature->SetField(i, dataset_.DecodeText(value.text).c_str()); break;
-            case FieldValue::Kind::Name: feature->SetField(i, std::string(value.text).c_str()); break;
         }
     }
     if (auto geometry = MakeGeometry(source.geometry)) {

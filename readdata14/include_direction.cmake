@@ -14,4 +14,5 @@ set(readdata14_include_direction
   "driver   : driver reading sections contours include"
   "layers   : layers driver reading sections contours include"
   "writing  : writing layers driver reading include"
+  "api      : api writing layers driver reading sections contours include"
 )

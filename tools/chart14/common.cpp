@@ -32,6 +32,7 @@ std::string DescribeFailure(const Chart& chart) {
         case OpenStatus::NotType14: return "is not a type-14 chart (its header does not name type 14)";
         case OpenStatus::OutOfMemory: return "cannot be read: out of memory";
         case OpenStatus::HandlerFailed: return "was not read: the finding handler failed";
+        case OpenStatus::TooLarge: return "is larger than a chart may be (1 GiB)";
         case OpenStatus::NotOpened: break;
     }
     return "was not read";

@@ -171,7 +171,7 @@ FileResult WriteChartGeojson(const Input& input, const GeojsonOptions& options) 
     for (const auto& item : layers.Metadata()) {
         w.Key(item.key).String(item.key == "DESCRIPTION" ? texts->ToUtf8(item.value) : item.value);
     }
-    for (const auto& layer : layers::LAYERS) {
+    for (const auto& layer : layers::AllLayers()) {
         if (!allSections && layer.name != options.section) continue;
         const std::string key = allSections ? std::string(layer.name) + "." + std::string(layers::SECTION_PRESENT)
                                             : std::string(layers::SECTION_PRESENT);
@@ -179,7 +179,7 @@ FileResult WriteChartGeojson(const Input& input, const GeojsonOptions& options) 
     }
     w.EndObject();
     w.Key("features").BeginArray();
-    for (const auto& layer : layers::LAYERS) {
+    for (const auto& layer : layers::AllLayers()) {
         if (allSections || layer.name == options.section) WriteLayer(w, layers, layer, allSections, *texts);
     }
     w.EndArray().EndObject();
@@ -198,7 +198,7 @@ void RegisterGeojson(CLI::App& app, int& status) {
     AddRunOptions(*command, options->run);
     AddEncodingOption(*command, options->encoding);
     std::vector<std::string> names;
-    for (const auto& layer : layers::LAYERS) names.emplace_back(layer.name);
+    for (const auto& layer : layers::AllLayers()) names.emplace_back(layer.name);
     command->add_option("--section", options->section, "Write one section, as one layer of one geometry type")
         ->check(CLI::IsMember(names));
     command

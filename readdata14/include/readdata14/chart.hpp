@@ -104,6 +104,7 @@ enum class OpenStatus {
     OutOfMemory,  // an allocation failed inside the read
     HandlerFailed,  // the FindingHandler threw; the read was given up
     NotOpened,    // a default-constructed or moved-from Chart
+    TooLarge,     // the input holds more than the read allows (READDATA14_DEFAULT_MAX_INPUT)
 };
 
 using LineRange = RecordRange<detail::LineLayout>;
@@ -114,8 +115,9 @@ using WeatherRegionRange = RecordRange<detail::WeatherRegionLayout>;
 using FillAreaRange = RecordRange<detail::FillAreaLayout>;
 using NoteRange = RecordRange<detail::NoteLayout>;
 
-// Receives each finding of a read (see readdata14_finding); the message lives
-// only during the call.
+// Receives each finding of a read (see readdata14_finding), in the order the
+// reader meets them; the message lives only during the call. A handler that
+// throws ends the read: the Chart is then HandlerFailed.
 using FindingHandler = std::function<void(const readdata14_finding&)>;
 
 class Chart {
@@ -134,10 +136,11 @@ public:
     static Chart FromMemory(std::string_view bytes, const FindingHandler& onFinding = {});
 
     Chart() noexcept = default;
-    Chart(Chart&& other) noexcept { Take(other); }
+    Chart(Chart&& other) noexcept : document_(std::exchange(other.document_, nullptr)) { Take(other); }
     Chart& operator=(Chart&& other) noexcept {
         if (this != &other) {
             Release();
+            document_ = std::exchange(other.document_, nullptr);
             Take(other);
         }
         return *this;
@@ -149,14 +152,32 @@ public:
     OpenStatus Status() const noexcept { return status_; }
     explicit operator bool() const noexcept { return status_ == OpenStatus::Read; }
     // CannotOpen: the C runtime's errno (ENOENT, EACCES, EISDIR, ...).
-    int SystemError() const noexcept { return raw_.systemError; }
+    int SystemError() const noexcept { return Raw().systemError; }
     // How many findings of each severity the read had.
-    std::uint32_t Errors() const noexcept { return raw_.errors; }
-    std::uint32_t Warnings() const noexcept { return raw_.warnings; }
+    std::uint32_t Errors() const noexcept { return Raw().errors; }
+    std::uint32_t Warnings() const noexcept { return Raw().warnings; }
 
-    // The header's description token.
+    // The header's fields: the first token, the description token, and the
+    // integers of the line after it that stood in the file (up to five; the
+    // line ends at the first token that is not an integer).
+    std::string_view FirstToken() const noexcept {
+        return document_ && document_->firstToken ? std::string_view(document_->firstToken, document_->firstTokenSize)
+                                                  : std::string_view();
+    }
     std::string_view Description() const noexcept {
-        return raw_.description ? std::string_view(raw_.description) : std::string_view();
+        return raw_.description ? std::string_view(raw_.description, document_->descriptionSize) : std::string_view();
+    }
+    std::span<const std::int32_t> HeaderIntegers() const& noexcept {
+        if (!document_) return {};
+        std::size_t present = 0;
+        while (present < 5 && document_->headerIntegerPresent[present]) ++present;
+        return {document_->headerIntegers, present};
+    }
+    void HeaderIntegers() const&& = delete;
+    // Whether a section's tag stood where it was due (READDATA14_SECTION_*),
+    // whatever its count.
+    bool SectionPresent(std::uint32_t section) const noexcept {
+        return document_ && (document_->sectionsPresent & section) != 0;
     }
 
     // Whether each section gave a block. A missing LINES, LINES_SYMBOL or
@@ -207,13 +228,17 @@ public:
     void Levels() const&& = delete;
 
     // Everything the read handed back, as the C API has it (for hosts that
-    // walk the blocks themselves); owned by the Chart.
+    // walk the blocks themselves, and for the layers of readdata14_layers.h);
+    // owned by the Chart, null for a Chart that did not read.
     const readdata14_chart& Raw() const& noexcept { return raw_; }
     void Raw() const&& = delete;
+    const readdata14_document* Document() const& noexcept { return document_; }
+    void Document() const&& = delete;
 
 private:
-    static Chart FromRead(readdata14_status status, const readdata14_chart& raw) noexcept;
-    static void Forward(const readdata14_finding* finding, void* handler);
+    struct Handling;
+    static Chart FromDocument(readdata14_status status, readdata14_document* document, bool handlerFailed) noexcept;
+    static int READDATA14_CALL Forward(const readdata14_finding* finding, void* handling) noexcept;
     static detail::TextSource Texts(const FloatTextBlock& block, std::size_t slots, std::size_t textSize) noexcept {
         return {block.lengths, block.lengths ? slots : 0, block.text, block.text ? textSize : 0};
     }
@@ -232,6 +257,9 @@ private:
                     notes = 0;
     };
     OpenStatus status_ = OpenStatus::NotOpened;
+    readdata14_document* document_ = nullptr;
+    // A copy of the document's chart record (its arrays stay the document's),
+    // so that a Chart that did not read still has a zero record to show.
     readdata14_chart raw_{};
     Counts counts_;
     std::span<const float> levels_;

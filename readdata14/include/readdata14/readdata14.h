@@ -497,6 +497,15 @@ typedef struct readdata14_document {
     const uint32_t *contourFilePositions;
     size_t contourFilePositionsSize;
 
+    /* The closed contours' levels: the distinct contour values, sorted in
+     * the section's direction, as they stand after the last record of
+     * chart.closedContours (null and 0 when there are none). levelOrder: 1
+     * rising (ascending: the values rise inwards), 2 falling, 0 when fewer
+     * than two levels cannot tell. */
+    const float *levels;
+    size_t levelCount;
+    int32_t levelOrder;
+
     uint64_t inputSize;  /* the bytes read (the whole input, or its header) */
 } readdata14_document;
 

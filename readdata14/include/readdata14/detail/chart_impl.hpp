@@ -55,37 +55,87 @@ inline Note NoteLayout::Decode(const float* r, const TextSource& source, TextCur
 
 }  // namespace detail
 
+namespace detail {
+
+// The level list follows the last record of the contour block; a walk cut
+// short never got there, so it has no levels to show.
+inline std::span<const float> LevelsOf(const float* block, std::size_t size) noexcept {
+    const auto contours = Walk<ClosedContourLayout>(block, size);
+    const auto declared = block != nullptr ? CountSlot(block[0]) : std::nullopt;
+    if (!declared || *declared != contours.records || contours.end >= size) return {};
+    const auto k = CountSlot(block[contours.end]);
+    if (!k || *k > size - contours.end - 1) return {};
+    return {block + contours.end + 1, *k};
+}
+
+}  // namespace detail
+
 // ---- Chart ------------------------------------------------------------------
 
-inline void Chart::Forward(const readdata14_finding* finding, void* handler) {
-    (*static_cast<const FindingHandler*>(handler))(*finding);
+// What the handler adapter needs: the handler, and whether it threw (a C++
+// exception may not cross the library's C boundary).
+struct Chart::Handling {
+    const FindingHandler* handler;
+    bool failed = false;
+};
+
+inline int READDATA14_CALL Chart::Forward(const readdata14_finding* finding, void* handling) noexcept {
+    auto& state = *static_cast<Handling*>(handling);
+    try {
+        (*state.handler)(*finding);
+        return READDATA14_GO_ON;
+    } catch (...) {
+        state.failed = true;
+        return READDATA14_STOP;
+    }
 }
 
 inline Chart Chart::Open(const char* path, const FindingHandler& onFinding) {
-    readdata14_chart raw;
-    const readdata14_status status = readdata14_read(path, &raw, onFinding ? &Chart::Forward : nullptr,
-                                                     const_cast<FindingHandler*>(&onFinding));
-    return FromRead(status, raw);
+    Handling handling{&onFinding};
+    readdata14_options options = READDATA14_OPTIONS_INIT;
+    options.onFinding = onFinding ? &Chart::Forward : nullptr;
+    options.context = &handling;
+    readdata14_document* document = nullptr;
+    const readdata14_status status = readdata14_open(path, &options, &document);
+    return FromDocument(status, document, handling.failed);
 }
 
 inline Chart Chart::FromMemory(std::string_view bytes, const FindingHandler& onFinding) {
-    readdata14_chart raw;
-    const readdata14_status status = readdata14_read_memory(
-        bytes.data(), bytes.size(), &raw, onFinding ? &Chart::Forward : nullptr, const_cast<FindingHandler*>(&onFinding));
-    return FromRead(status, raw);
+    Handling handling{&onFinding};
+    readdata14_options options = READDATA14_OPTIONS_INIT;
+    options.onFinding = onFinding ? &Chart::Forward : nullptr;
+    options.context = &handling;
+    readdata14_document* document = nullptr;
+    // A view of no bytes may have no data pointer; the read wants one.
+    const char* data = bytes.data() != nullptr ? bytes.data() : "";
+    const readdata14_status status = readdata14_open_memory(data, bytes.size(), &options, &document);
+    return FromDocument(status, document, handling.failed);
 }
 
-inline Chart Chart::FromRead(readdata14_status status, const readdata14_chart& raw) noexcept {
+inline Chart Chart::FromDocument(readdata14_status status, readdata14_document* document, bool handlerFailed) noexcept {
     Chart chart;
-    chart.raw_ = raw;
+    chart.document_ = document;
+    if (document != nullptr) chart.raw_ = document->chart;
     switch (status) {
         case READDATA14_READ: chart.status_ = OpenStatus::Read; break;
         case READDATA14_NOT_TYPE_14: chart.status_ = OpenStatus::NotType14; break;
         case READDATA14_OUT_OF_MEMORY: chart.status_ = OpenStatus::OutOfMemory; break;
         case READDATA14_CALLBACK_FAILED: chart.status_ = OpenStatus::HandlerFailed; break;
+        case READDATA14_TOO_LARGE: chart.status_ = OpenStatus::TooLarge; break;
+        case READDATA14_STOPPED: chart.status_ = OpenStatus::HandlerFailed; break;
         default: chart.status_ = OpenStatus::CannotOpen; break;
     }
-    if (chart.status_ == OpenStatus::Read) chart.Index();
+    if (handlerFailed) chart.status_ = OpenStatus::HandlerFailed;
+    if (chart.status_ == OpenStatus::Read) {
+        chart.Index();
+    } else {
+        // Only what says why: no section of a read that was given up.
+        const readdata14_chart why = chart.raw_;
+        chart.raw_ = readdata14_chart{};
+        chart.raw_.systemError = why.systemError;
+        chart.raw_.errors = why.errors;
+        chart.raw_.warnings = why.warnings;
+    }
     return chart;
 }
 
@@ -98,19 +148,15 @@ inline void Chart::Index() noexcept {
     counts_.fillAreas = detail::Walk<detail::FillAreaLayout>(raw_.fillAreas, raw_.fillAreasSize).records;
     counts_.notes = detail::Walk<detail::NoteLayout>(raw_.notes.values, raw_.noteValuesSize).records;
 
-    const auto contours = detail::Walk<detail::ClosedContourLayout>(raw_.closedContours, raw_.closedContoursSize);
-    counts_.closedContours = contours.records;
-    // The level list follows the last record; a walk cut short never got
-    // there, so it has no levels to show.
-    const auto declared = raw_.closedContours ? detail::CountSlot(raw_.closedContours[0]) : std::nullopt;
-    if (declared && *declared == contours.records && contours.end < raw_.closedContoursSize) {
-        const auto k = detail::CountSlot(raw_.closedContours[contours.end]);
-        if (k && *k <= raw_.closedContoursSize - contours.end - 1) levels_ = {raw_.closedContours + contours.end + 1, *k};
-    }
+    counts_.closedContours =
+        detail::Walk<detail::ClosedContourLayout>(raw_.closedContours, raw_.closedContoursSize).records;
+    levels_ = detail::LevelsOf(raw_.closedContours, raw_.closedContoursSize);
 }
 
 inline void Chart::Release() noexcept {
-    readdata14_release(&raw_);
+    readdata14_close(document_);
+    document_ = nullptr;
+    raw_ = readdata14_chart{};
     status_ = OpenStatus::NotOpened;
     counts_ = Counts{};
     levels_ = {};

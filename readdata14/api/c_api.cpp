@@ -15,6 +15,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "api/document.hpp"
+#include "readdata14/chart.hpp"
 #include "driver/chart_reader.hpp"
 #include "driver/identify.hpp"
 
@@ -61,24 +63,6 @@ void HandOver(ChartData& data, readdata14_chart& chart) noexcept {
     chart.weatherRegions = Hand(data.weatherRegions, chart.weatherRegionsSize);
     if (data.fillAreasRead) chart.fillAreas = Hand(data.fillAreas, chart.fillAreasSize);
     Hand(data.notes, chart.notes, chart.noteValuesSize, chart.noteLengthsSize, chart.noteTextSize);
-}
-
-void ReleaseRecord(FloatTextBlock& record) noexcept {
-    delete[] record.values;
-    delete[] record.lengths;
-    delete[] record.text;
-}
-
-void ReleaseChart(readdata14_chart& chart) noexcept {
-    delete[] chart.lines;
-    delete[] chart.description;
-    delete[] chart.lineSymbols;
-    delete[] chart.closedContours;
-    ReleaseRecord(chart.symbols);
-    delete[] chart.weatherRegions;
-    delete[] chart.fillAreas;
-    ReleaseRecord(chart.notes);
-    std::memset(&chart, 0, sizeof chart);
 }
 
 readdata14_status StatusOf(ChartStatus status) noexcept {
@@ -161,18 +145,6 @@ readdata14_status Read(const ChartSource& source, readdata14_chart* chart, readd
 
 // ---- readdata14_open ----------------------------------------------------------
 
-// The document as the library holds it: the public record first, then what
-// its pointers point into.
-struct Document final : readdata14_document {
-    std::unique_ptr<char[]> firstTokenStore;
-    std::vector<std::uint32_t> contourPositions;
-
-    Document() noexcept : readdata14_document{} { size = sizeof(readdata14_document); }
-    Document(const Document&) = delete;
-    Document& operator=(const Document&) = delete;
-    ~Document() { ReleaseChart(chart); }
-};
-
 // The options a host passed, completed with the defaults for what an older
 // host does not know; nothing when the record is too small to be one.
 std::optional<readdata14_options> OptionsOf(const readdata14_options* given) noexcept {
@@ -208,6 +180,8 @@ ReadOptions ReadOptionsOf(const readdata14_options& given) {
     return options;
 }
 
+using readdata14::Document;
+
 void Fill(Document& document, ChartData& data, std::uint64_t inputSize) noexcept {
     HandOver(data, document.chart);
     document.firstTokenStore = std::move(data.firstToken);
@@ -222,6 +196,11 @@ void Fill(Document& document, ChartData& data, std::uint64_t inputSize) noexcept
     document.contourPositions = std::move(data.contourFilePositions);
     document.contourFilePositions = document.contourPositions.empty() ? nullptr : document.contourPositions.data();
     document.contourFilePositionsSize = document.contourPositions.size();
+    const std::span<const float> levels =
+        readdata14::detail::LevelsOf(document.chart.closedContours, document.chart.closedContoursSize);
+    document.levels = levels.empty() ? nullptr : levels.data();
+    document.levelCount = levels.size();
+    document.levelOrder = levels.size() < 2 ? 0 : levels[0] < levels[1] ? 1 : 2;
     document.inputSize = inputSize;
 }
 
@@ -256,6 +235,31 @@ readdata14_status Open(const ChartSource& source, const readdata14_options* give
 
 }  // namespace
 
+namespace readdata14 {
+namespace {
+
+void ReleaseRecord(FloatTextBlock& record) noexcept {
+    delete[] record.values;
+    delete[] record.lengths;
+    delete[] record.text;
+}
+
+}  // namespace
+
+void ReleaseChart(readdata14_chart& chart) noexcept {
+    delete[] chart.lines;
+    delete[] chart.description;
+    delete[] chart.lineSymbols;
+    delete[] chart.closedContours;
+    ReleaseRecord(chart.symbols);
+    delete[] chart.weatherRegions;
+    delete[] chart.fillAreas;
+    ReleaseRecord(chart.notes);
+    std::memset(&chart, 0, sizeof chart);
+}
+
+}  // namespace readdata14
+
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_read(const char* path, readdata14_chart* chart,
                                                                              readdata14_finding_callback onFinding,
                                                                              void* context) {
@@ -281,7 +285,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_read_memo
 }
 
 extern "C" READDATA14_API void READDATA14_CALL readdata14_release(readdata14_chart* chart) {
-    if (chart != nullptr) ReleaseChart(*chart);
+    if (chart != nullptr) readdata14::ReleaseChart(*chart);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open(const char* path,
@@ -309,7 +313,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open_memo
 }
 
 extern "C" READDATA14_API void READDATA14_CALL readdata14_close(readdata14_document* document) {
-    delete static_cast<Document*>(document);
+    delete static_cast<readdata14::Document*>(document);
 }
 
 extern "C" READDATA14_API readdata14_identity READDATA14_CALL readdata14_identify(const void* data, size_t size,

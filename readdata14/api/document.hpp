@@ -1,0 +1,37 @@
+// A readdata14_document as the library holds it: the public record first,
+// then what its pointers point into, and the layer model, made the first
+// time a host asks for a layer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "layers/layer_model.hpp"
+#include "readdata14/readdata14.h"
+
+namespace readdata14 {
+
+// Releases every array of a chart record and zeroes it.
+void ReleaseChart(readdata14_chart& chart) noexcept;
+
+struct Document final : readdata14_document {
+    std::unique_ptr<char[]> firstTokenStore;
+    std::vector<std::uint32_t> contourPositions;
+    // Made once, on the first request from any thread; a request that runs
+    // out of memory leaves it unmade for the next one.
+    mutable std::once_flag layersMade;
+    mutable std::unique_ptr<layers::LayerModel> layers;
+
+    Document() noexcept : readdata14_document{} { size = sizeof(readdata14_document); }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+    ~Document() { ReleaseChart(chart); }
+
+    static const Document& Of(const readdata14_document& document) noexcept {
+        return static_cast<const Document&>(document);
+    }
+};
+
+}  // namespace readdata14

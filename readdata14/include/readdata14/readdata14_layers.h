@@ -1,0 +1,156 @@
+/*
+ * readdata14_layers.h — one read chart as GIS layers: the layer model that
+ * the GDAL driver, the Python package, chart14 and the tests all take their
+ * layers, fields and features from, so that they cannot drift apart.
+ *
+ *   readdata14_document *chart;
+ *   readdata14_open(path, NULL, &chart);
+ *   for (uint32_t i = 0; i < readdata14_layer_count(); ++i) {
+ *       const readdata14_layer *layer = readdata14_document_layer(chart, i);
+ *       const readdata14_layer_definition *schema = layer->definition;
+ *       for (uint64_t f = 0; f < layer->featureCount; ++f) {
+ *           const float *xy = layer->coordinates + layer->geometryStarts[f];
+ *           ... layer->pointCounts[f] points (x, y), layer->geometryFlags[f];
+ *           ... schema->fields[k] is layer->columns[k], row f
+ *       }
+ *   }
+ *   readdata14_close(chart);
+ *
+ * The schema is fixed: eight layers, one per section plus the label points,
+ * always all eight, each of one geometry type. A section that is missing or
+ * not where it is due gives an empty layer; `present` says whether its tag
+ * stood where it was due (see READDATA14_SECTION_* in readdata14.h).
+ *
+ * A feature is a record of its section's block, and its FID is the record's
+ * 0-based position in the block (closed contours: the block's nesting
+ * order). Label points: the lines' first, then the contours', each parent's
+ * in order.
+ *
+ * Non-finite values, one rule for every front end: a geometry with a
+ * coordinate that is not finite is null (READDATA14_GEOMETRY_NULL), the
+ * feature and its fields kept; a field that can hold a value that is not
+ * finite is nullable, and is null for it. The exact values stay in the
+ * blocks (readdata14_document.chart).
+ *
+ * Texts (symbol texts, note texts) are the file's bytes: turn them into the
+ * host's encoding as the user asks. The names the model gives itself
+ * ("none", "code", "value", "lines", "closed_contours") are ASCII.
+ *
+ * Memory: a document's layers are made the first time one is asked for (the
+ * first call may allocate; a later one does not), from any thread, and live
+ * as long as the document. Geometries point into the document's blocks, not
+ * into copies; columns are the library's arrays. Nothing here is the host's
+ * to release.
+ */
+#ifndef READDATA14_READDATA14_LAYERS_H
+#define READDATA14_READDATA14_LAYERS_H
+
+#include "readdata14/readdata14.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- the schema ------------------------------------------------------------ */
+
+/* The layers, by their index (stable). */
+typedef enum readdata14_layer_id {
+    READDATA14_LAYER_LINES = 0,
+    READDATA14_LAYER_LINE_SYMBOLS = 1,
+    READDATA14_LAYER_SYMBOLS = 2,
+    READDATA14_LAYER_CLOSED_CONTOURS = 3,
+    READDATA14_LAYER_WEATHER_REGIONS = 4,
+    READDATA14_LAYER_FILL_AREAS = 5,
+    READDATA14_LAYER_NOTES = 6,
+    READDATA14_LAYER_LABEL_POINTS = 7
+} readdata14_layer_id;
+
+/* Isolines are lines in GIS: closed contours are line strings, closed or not. */
+typedef enum readdata14_geometry_type {
+    READDATA14_GEOMETRY_POINT = 1,
+    READDATA14_GEOMETRY_LINE_STRING = 2,
+    READDATA14_GEOMETRY_POLYGON = 3
+} readdata14_geometry_type;
+
+typedef enum readdata14_field_type {
+    READDATA14_FIELD_INTEGER = 1, /* int64 values (every one fits 32 bits) */
+    READDATA14_FIELD_BOOLEAN = 2, /* int64 values 0 or 1 */
+    READDATA14_FIELD_REAL = 3,    /* double values (each one a 32-bit float of the file, widened) */
+    READDATA14_FIELD_STRING = 4   /* bytes */
+} readdata14_field_type;
+
+typedef struct readdata14_field_definition {
+    const char *name;         /* snake_case, stable: "label_value" */
+    int32_t type;             /* a readdata14_field_type */
+    int32_t nullable;         /* 1: may be null */
+    const char *description;  /* one English sentence, for documentation and tooltips */
+} readdata14_field_definition;
+
+typedef struct readdata14_layer_definition {
+    const char *name;         /* "closed_contours" */
+    int32_t geometryType;     /* a readdata14_geometry_type */
+    uint32_t fieldCount;
+    const readdata14_field_definition *fields;
+    const char *description;  /* one English sentence */
+} readdata14_layer_definition;
+
+/* The number of layers (8), and each layer's definition: static data, never
+ * null below the count, null beyond it. */
+READDATA14_API uint32_t READDATA14_CALL readdata14_layer_count(void);
+READDATA14_API const readdata14_layer_definition *READDATA14_CALL readdata14_layer_definition_at(uint32_t layer);
+
+/* ---- one chart's layers ----------------------------------------------------- */
+
+/* Bits of readdata14_layer.geometryFlags. */
+#define READDATA14_GEOMETRY_NULL 1u   /* no geometry: a line of fewer than 2 points, a ring of
+                                         fewer than 4 once closed, a point or coordinate that is
+                                         not finite. Its pointCount is 0. */
+#define READDATA14_RING_LEFT_OPEN 2u  /* a polygon whose stored points do not end with its first
+                                         point: a host closes the ring by repeating it */
+
+/* One field's values, one row per feature. Read the array of the field's
+ * type; the others are null. */
+typedef struct readdata14_column {
+    int32_t type;                 /* the field's readdata14_field_type */
+    uint32_t reserved;
+    const int64_t *integers;      /* INTEGER, BOOLEAN */
+    const double *reals;          /* REAL */
+    const char *texts;            /* STRING: the bytes the texts of the column lie in */
+    const uint64_t *textStarts;   /* STRING: row f's text starts at texts + textStarts[f] */
+    const uint32_t *textLengths;  /* STRING: and is this many bytes long (no terminating zero) */
+    const uint8_t *nulls;         /* 1 where the row is null; null when no row is */
+} readdata14_column;
+
+typedef struct readdata14_layer {
+    size_t size;                  /* the bytes of this record the library filled */
+    uint32_t id;                  /* a readdata14_layer_id */
+    int32_t present;              /* 1: the section's tag stood where it was due (label points:
+                                     the lines' or the closed contours') */
+    const readdata14_layer_definition *definition;
+    uint64_t featureCount;
+    /* Geometries: feature f's pointCounts[f] points are the (x, y) pairs
+     * from coordinates[geometryStarts[f]] on. The coordinates are those of
+     * the chart's blocks (for label points, a copy the layer owns). */
+    const float *coordinates;
+    const uint64_t *geometryStarts;
+    const uint32_t *pointCounts;
+    const uint8_t *geometryFlags;
+    /* definition->fieldCount columns, in the order of definition->fields. */
+    const readdata14_column *columns;
+    /* minX, minY, maxX, maxY over the geometries that are not null; NaN when
+     * every geometry is null or the layer is empty. */
+    double extent[4];
+} readdata14_layer;
+
+/* The layer `layer` (a readdata14_layer_id) of a document that read a chart
+ * (READDATA14_READ or READDATA14_STOPPED). Null for another document, an
+ * index beyond readdata14_layer_count(), or when memory ran out making the
+ * layers (a later call tries again). */
+READDATA14_API const readdata14_layer *READDATA14_CALL readdata14_document_layer(const readdata14_document *document,
+                                                                                uint32_t layer);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* READDATA14_READDATA14_LAYERS_H */
