@@ -178,7 +178,7 @@ def label_codes(chart_path, args):
     chart = json.loads(run.stdout)
     values = [line["labelValue"] for line in chart.get("lines") or [] if line.get("labelKind") == "code"]
     values += [c["value"] for c in (chart.get("closedContours") or {}).get("contours", [])
-               if c["value"] is not None and 3200000 <= c["value"] <= 3200100]
+               if isinstance(c["value"], (int, float)) and 3200000 <= c["value"] <= 3200100]
     return {f"{v - 3200000:g}" for v in values}
 
 

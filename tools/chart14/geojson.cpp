@@ -19,7 +19,7 @@
 // a local system without datum or unit (GDAL reads it as an engineering
 // CRS and assumes nothing). Geometry that GeoJSON cannot hold is null (the
 // feature is kept): a line of fewer than two points, a ring of fewer than
-// four positions, a non-finite coordinate.
+// four positions, a coordinate that is not finite (the layer model's rule).
 //
 // The dataset's metadata (DESCRIPTION, LEVELS, LEVEL_ORDER, FILL_AREAS_READ,
 // ERRORS, WARNINGS, and SECTION_PRESENT per layer) stands in the foreign
@@ -70,25 +70,21 @@ void WriteReal(JsonWriter& w, double value) {
     w.RawNumber(text);
 }
 
-bool AllFinite(std::span<const Point> points) {
-    for (const Point p : points) {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
-    }
-    return true;
-}
-
+// The layer model has made null what GeoJSON cannot hold.
 void WriteGeometry(JsonWriter& w, const FeatureGeometry& g) {
+    if (g.isNull) {
+        w.Null();
+        return;
+    }
     switch (g.type) {
         case GeometryType::Point:
-            if (!AllFinite({&g.point, 1})) break;
             w.BeginObject().Key("type").String("Point").Key("coordinates").Position(g.point).EndObject();
             return;
         case GeometryType::LineString:
-            if (g.points.size() < 2 || !AllFinite(g.points)) break;
             w.BeginObject().Key("type").String("LineString").Key("coordinates").Positions(g.points).EndObject();
             return;
         case GeometryType::Polygon:
-            if (g.isNull || g.points.size() + (g.closeRing ? 1 : 0) < 4 || !AllFinite(g.points)) break;
+            // The ring in the file's order: see the README on winding.
             w.BeginObject().Key("type").String("Polygon").Key("coordinates").BeginArray().BeginArray();
             for (const Point p : g.points) w.Position(p);
             if (g.closeRing) w.Position(g.points.front());

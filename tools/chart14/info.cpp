@@ -77,6 +77,10 @@ FileResult Info(const Input& input, bool quiet) {
 
     out += input.name + '\n';
     out += "  description       " + DisplayText(chart.Description()) + '\n';
+    out += "  header            " + DisplayText(chart.FirstToken()) + ',';
+    if (chart.HeaderIntegers().empty()) out += " no integers";
+    for (const std::int32_t value : chart.HeaderIntegers()) out += ' ' + std::to_string(value);
+    out += '\n';
     out += "  section           elements    points\n";
     if (chart.HasLines()) {
         AppendRow(out, "LINES", Count(chart.Lines(), addPointsAndLabels));

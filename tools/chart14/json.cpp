@@ -10,8 +10,15 @@
 //    "fillAreas": [{"code", "points", "values": [16]}] | null (not read),
 //    "notes": [{"type", "position", "value", "values": [6], "firstText", "secondText"}] | null}
 //
+//   and after "description": "firstToken" and "headerIntegers" (those of the
+//   line after the description that stood in the file).
+//
 // null marks a section that gave no block. Floats are the shortest text that
-// reads back to the same 32-bit value; NaN and infinities are null.
+// reads back to the same 32-bit value; NaN, Infinity and -Infinity are those
+// strings and -0 is -0.0, so every value is told apart. Texts are UTF-8, with
+// a byte that does not decode as \xNN and a backslash as \\ (one output, one
+// input). One document per input: several inputs to standard output are JSON
+// Lines, one document per line.
 #include <CLI/CLI.hpp>
 #include <memory>
 
@@ -26,6 +33,7 @@ namespace {
 struct JsonOptions {
     RunOptions run;
     std::string encoding;
+    bool oneLine = false;  // JSON Lines: several documents share standard output
 };
 
 const char* LabelKind(float value) {
@@ -149,10 +157,11 @@ FileResult WriteChartJson(const Input& input, const JsonOptions& options) {
     std::string error;
     auto texts = TextDecoder::Open(options.encoding, error);
     if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
+    texts->SetExact(true);
     Chart chart;
     if (!OpenChart(input, chart, result)) return result;
 
-    JsonWriter w(result.out);
+    JsonWriter w(result.out, options.oneLine);
     w.BeginObject();
     // The path is the system's, not chart text: its bytes as they are.
     w.Key("file");
@@ -162,6 +171,10 @@ FileResult WriteChartJson(const Input& input, const JsonOptions& options) {
         w.String(EscapeInvalidUtf8(input.path));
     }
     w.Key("description").String(texts->ToUtf8(chart.Description()));
+    w.Key("firstToken").String(texts->ToUtf8(chart.FirstToken()));
+    w.Key("headerIntegers").BeginArray();
+    for (const std::int32_t value : chart.HeaderIntegers()) w.Int(value);
+    w.EndArray();
     w.Break().Key("lines");
     WriteLines(w, chart);
     w.Break().Key("lineSymbols");
@@ -191,6 +204,8 @@ void RegisterJson(CLI::App& app, int& status) {
     AddRunOptions(*command, options->run);
     AddEncodingOption(*command, options->encoding);
     command->callback([options, &status] {
+        const bool toStandardOutput = options->run.output.empty() || options->run.output == "-";
+        options->oneLine = toStandardOutput && options->run.files.size() > 1;
         status = RunDecodingOverFiles("json", options->run, options->encoding, {".json", true},
                                       [options](const Input& input) { return WriteChartJson(input, *options); });
     });

@@ -6,8 +6,17 @@
 namespace readdata14::chart14 {
 
 void AppendFloat(std::string& out, float value) {
-    if (!std::isfinite(value)) {
-        out += "null";
+    if (std::isnan(value)) {
+        out += "\"NaN\"";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "\"-Infinity\"" : "\"Infinity\"";
+        return;
+    }
+    if (value == 0.0f && std::signbit(value)) {
+        // "-0" reads as the integer 0 in JSON; "-0.0" as the float -0.
+        out += "-0.0";
         return;
     }
     char buffer[32];
@@ -16,6 +25,10 @@ void AppendFloat(std::string& out, float value) {
 }
 
 std::string FormatFloat(float value) {
+    if (!std::isfinite(value)) {
+        // For people, not for JSON: the float's own name.
+        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+    }
     std::string out;
     AppendFloat(out, value);
     return out;
@@ -31,7 +44,7 @@ void JsonWriter::BeforeValue() {
         first_.back() = false;
     }
     if (breakNext_) {
-        out_ += '\n';
+        if (!oneLine_) out_ += '\n';
         breakNext_ = false;
     }
 }

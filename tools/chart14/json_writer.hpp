@@ -14,13 +14,18 @@
 namespace readdata14::chart14 {
 
 // The shortest decimal form that reads back to exactly `value` (std::to_chars).
-// JSON has no NaN or infinity: those are written as null.
+// JSON has no NaN or infinity: they are written as the strings "NaN",
+// "Infinity" and "-Infinity" (as JavaScript and Python spell them), so that
+// each stays told apart; -0 is written -0.0, which JSON readers take as the
+// float -0 rather than the integer 0.
 void AppendFloat(std::string& out, float value);
+// The same for people: nan, inf and -inf as the float's own names.
 std::string FormatFloat(float value);
 
 class JsonWriter {
 public:
-    explicit JsonWriter(std::string& out) : out_(out) {}
+    // `oneLine`: no line breaks between records (JSON Lines).
+    explicit JsonWriter(std::string& out, bool oneLine = false) : out_(out), oneLine_(oneLine) {}
 
     JsonWriter& BeginObject();
     JsonWriter& EndObject();
@@ -49,6 +54,7 @@ private:
     std::vector<bool> first_;  // per open container: no value written yet
     bool afterKey_ = false;
     bool breakNext_ = false;
+    bool oneLine_ = false;
 };
 
 }  // namespace readdata14::chart14

@@ -15,6 +15,7 @@ constexpr Register kSubcommands[] = {
     readdata14::chart14::RegisterGeojson,
     readdata14::chart14::RegisterCheck,
     readdata14::chart14::RegisterSvg,
+    readdata14::chart14::RegisterLayers,
 };
 
 }  // namespace

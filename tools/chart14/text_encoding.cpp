@@ -46,13 +46,14 @@ std::optional<TextDecoder> TextDecoder::Open(const std::string& encoding, std::s
 }
 
 TextDecoder::TextDecoder(TextDecoder&& other) noexcept
-    : converter_(std::exchange(other.converter_, nullptr)), escaped_(other.escaped_) {}
+    : converter_(std::exchange(other.converter_, nullptr)), escaped_(other.escaped_), exact_(other.exact_) {}
 
 TextDecoder& TextDecoder::operator=(TextDecoder&& other) noexcept {
     if (this != &other) {
         if (converter_ != nullptr) iconv_close(Handle(converter_));
         converter_ = std::exchange(other.converter_, nullptr);
         escaped_ = other.escaped_;
+        exact_ = other.exact_;
     }
     return *this;
 }
@@ -76,7 +77,7 @@ void TextDecoder::AppendEscaped(std::string& out, unsigned char byte) {
 
 std::string TextDecoder::CheckedUtf8(std::string_view bytes) {
     if (!IsUtf8(bytes)) escaped_ = true;
-    return Utf8OrEscaped(bytes);
+    return Utf8OrEscaped(bytes, exact_);
 }
 
 // iconv stops at a byte it cannot convert (EILSEQ) or at a sequence cut off
@@ -93,7 +94,10 @@ std::string TextDecoder::Converted(std::string_view bytes) {
         char* outAt = buffer.data();
         std::size_t outLeft = buffer.size();
         const std::size_t done = iconv(handle, inLeft > 0 ? &in : nullptr, &inLeft, &outAt, &outLeft);
-        out.append(buffer.data(), static_cast<std::size_t>(outAt - buffer.data()));
+        for (const char* c = buffer.data(); c < outAt; ++c) {
+            if (exact_ && *c == '\\') out += '\\';
+            out += *c;
+        }
         if (done != static_cast<std::size_t>(-1)) {
             if (inLeft == 0) break;
             continue;

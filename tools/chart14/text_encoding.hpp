@@ -29,6 +29,10 @@ public:
     // Whether some byte so far did not decode and was escaped.
     bool Escaped() const noexcept { return escaped_; }
 
+    // For exact dumps: a backslash of the text becomes \\, so that no text
+    // gives the same output as the escape of a byte that did not decode.
+    void SetExact(bool exact) noexcept { exact_ = exact; }
+
 private:
     TextDecoder() = default;
     void AppendEscaped(std::string& out, unsigned char byte);
@@ -37,6 +41,7 @@ private:
 
     void* converter_ = nullptr;  // iconv_t; null for UTF-8 input
     bool escaped_ = false;
+    bool exact_ = false;
 };
 
 // The UTF-8 rule itself (Utf8SequenceLength, IsUtf8, Utf8OrEscaped) is the

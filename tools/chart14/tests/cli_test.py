@@ -103,23 +103,20 @@ def contours_chart(rings):
             b"".join(contour_ring(*ring) for ring in rings) + sections_from(b"STATION_SITUATION"))
 
 
-# The layers of the shared schema: geometry type and fields with their JSON
-# types (Real fields always come back as Python floats, Integer ones as ints).
-SCHEMA = {
-    "lines": ("LineString", {"code": int, "label_kind": str, "label_value": float, "label_code": float,
-                             "label_point_count": int}),
-    "line_symbols": ("LineString", {"code": int}),
-    "symbols": ("Point", {"type": int, "direction": float, "text": str}),
-    "closed_contours": ("LineString", {"code": int, "label_kind": str, "label_value": float, "label_code": float,
-                                       "closed": bool, "valued_closed": bool, "level_index": int,
-                                       "nesting_position": int, "label_point_count": int}),
-    "weather_regions": ("Polygon", {"code": int}),
-    "fill_areas": ("Polygon", {"code": int, **{f"value_{i}": float if i == 14 else int for i in range(1, 17)}}),
-    "notes": ("Point", {"type": int, "value": float, **{f"value_{i}": float for i in range(1, 7)},
-                        "first_text": str, "second_text": str}),
-    "label_points": ("Point", {"parent_layer": str, "parent_fid": int, "index": int, "label_kind": str,
-                               "label_value": float, "label_code": float}),
-}
+def library_schema():
+    """The layers as the library defines them (`chart14 layers`): geometry
+    type and fields with their JSON types (Real fields always come back as
+    Python floats, Integer ones as ints)."""
+    types = {"Integer": int, "Boolean": bool, "Real": float, "String": str}
+    schema = {}
+    for line in run("layers").stdout.decode().splitlines():
+        if not line.startswith(" "):
+            name, geometry = line.split(":")[0].rstrip(")").split(" (")
+            schema[name] = (geometry, {})
+        else:
+            field, kind = line.split(":")[0].split()[:2]
+            schema[name][1][field] = types[kind]
+    return schema
 
 
 class GeojsonTest(Chart14Test):
@@ -145,6 +142,7 @@ class GeojsonTest(Chart14Test):
         return alone
 
     def test_every_layer_has_its_schema(self):
+        SCHEMA = library_schema()
         collection = self.collection()
         self.assertEqual({f["properties"]["section"] for f in collection["features"]}, set(SCHEMA))
         for section, (geometry, fields) in SCHEMA.items():
@@ -284,6 +282,7 @@ class OgrTest(Chart14Test):
             subprocess.run([MAKE_CHART, "--seed", "3", "-o", charts["generated"]], check=True)
         # Shapefile field names have ten characters at most: the schema's
         # longer names are shortened, with a warning each, and nothing else.
+        SCHEMA = library_schema()
         short_names = {s for s, (_, fields) in SCHEMA.items() if all(len(f) <= 10 for f in fields)}
         for name, chart in charts.items():
             for section in SCHEMA:
@@ -324,7 +323,7 @@ class OgrTest(Chart14Test):
             return f32(value) if isinstance(value, float) else value
 
         for chart in charts:
-            for section in SCHEMA:
+            for section in library_schema():
                 with self.subTest(chart=os.path.basename(chart), section=section):
                     ours = json.loads(run("geojson", "--section", section, chart).stdout)["features"]
                     target = os.path.join(self.files.dir.name, f"driver_{section}.geojson")
@@ -369,6 +368,27 @@ class JsonTest(Chart14Test):
         written = [v for point in line["points"] for v in point]
         self.assertEqual([f32_bits(v) for v in written], [f32_bits(float(t)) for t in self.TOKENS])
         self.assertEqual(f32_bits(line["labelValue"]), f32_bits(12.345))
+
+    def test_every_value_is_told_apart(self):
+        # NaN, the infinities and -0 each keep their own spelling; 1e39 is read as inf.
+        tokens = ["nan", "inf", "-inf", "-0", "1e39", "-1e39", "0", "2.5"]
+        points = " ".join(f"{x} {y} 0" for x, y in zip(tokens[0::2], tokens[1::2]))
+        chart = HEADER + f"LINES: 1\n9 {len(tokens) // 2}\n{points}\n12 0\n".encode() + sections_from(b"LINES_SYMBOL:")
+        out = self.run_ok("json", self.files.write("values.txt", chart)).stdout
+        self.assertIn(b'[["NaN","Infinity"],["-Infinity",-0.0],["Infinity","-Infinity"],[0,2.5]]', out)
+
+    def test_texts_are_escaped_one_to_one(self):
+        # The byte 0xFF and the four characters \xFF must not give one output.
+        texts = [b"\xff", b"\\xFF", b"a\\b"]
+        chart = HEADER + b"LINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 3\n" + b"".join(
+            b"48 1 1 0 " + t + b"\n" for t in texts) + sections_from(b"CLOSED_CONTOURS:")
+        data = json.loads(self.run_ok("json", self.files.write("texts.txt", chart)).stdout)
+        self.assertEqual([s["text"] for s in data["symbols"]], ["\\xFF", "\\\\xFF", "a\\\\b"])
+
+    def test_header_fields(self):
+        chart = b"first\x01 14 desc 7 -8\nLINES: 0\n" + sections_from(b"LINES_SYMBOL:")
+        data = json.loads(self.run_ok("json", self.files.write("header.txt", chart)).stdout)
+        self.assertEqual((data["firstToken"], data["description"], data["headerIntegers"]), ("first\x01", "desc", [7, -8]))
 
     def test_every_section_is_present(self):
         data = json.loads(self.run_ok("json", self.files.write("small.txt", SMALL)).stdout)
@@ -616,7 +636,13 @@ class RunnerTest(Chart14Test):
                 for args in (["-j", "4"], ["-j", "1"], []):
                     if concatenates:
                         together = run(command, *args, *paths)
-                        self.assertEqual(together.stdout, b"".join(r.stdout for r in alone))
+                        if command == "json":
+                            # JSON Lines: each input's document on a line of its own.
+                            lines = together.stdout.splitlines()
+                            self.assertEqual([json.loads(line) for line in lines],
+                                             [json.loads(r.stdout) for r in alone if r.stdout])
+                        else:
+                            self.assertEqual(together.stdout, b"".join(r.stdout for r in alone))
                         self.assertEqual(together.returncode, max(r.returncode for r in alone))
                     together = run(command, *args, "-o", outdir, *paths)
                     self.assertEqual(together.returncode, 1)
