@@ -33,16 +33,17 @@ struct Seen {
     std::uint64_t offset;
 };
 
-// Keeps what it is handed and stops at the first error when asked to.
+// Keeps what it is handed, and stops at the first finding of at least
+// `stopAt` severity when that is set.
 struct Listener {
-    bool stopAtError = false;
+    int stopAt = 0;
     std::vector<Seen> seen;
 };
 
 int Listen(const readdata14_finding* f, void* context) {
     auto& listener = *static_cast<Listener*>(context);
     listener.seen.push_back({f->kind, f->severity, f->offset});
-    return listener.stopAtError && f->severity == READDATA14_ERROR ? READDATA14_STOP : READDATA14_GO_ON;
+    return listener.stopAt != 0 && f->severity >= listener.stopAt ? READDATA14_STOP : READDATA14_GO_ON;
 }
 
 // One readdata14_open, closed at the end of the scope.
@@ -51,12 +52,12 @@ struct Opened {
     readdata14_document* doc = nullptr;
     Listener listener;
 
-    Opened(std::string_view bytes, readdata14_options options = READDATA14_OPTIONS_INIT, bool stopAtError = false) {
-        Listen(options, stopAtError);
+    Opened(std::string_view bytes, readdata14_options options = READDATA14_OPTIONS_INIT, int stopAt = 0) {
+        Listen(options, stopAt);
         status = readdata14_open_memory(bytes.data(), bytes.size(), &options, &doc);
     }
     Opened(const char* path, readdata14_options options = READDATA14_OPTIONS_INIT) {
-        Listen(options, false);
+        Listen(options, 0);
         status = readdata14_open(path, &options, &doc);
     }
     ~Opened() { readdata14_close(doc); }
@@ -66,8 +67,8 @@ struct Opened {
     std::string FirstToken() const { return std::string(doc->firstToken, doc->firstTokenSize); }
 
 private:
-    void Listen(readdata14_options& options, bool stopAtError) {
-        listener.stopAtError = stopAtError;
+    void Listen(readdata14_options& options, int stopAt) {
+        listener.stopAt = stopAt;
         if (options.onFinding == nullptr) return;
         options.onFinding = readdata14::test::Listen;
         options.context = &listener;
@@ -227,7 +228,7 @@ TEST(OpenFindings, StoppingKeepsWhatWasReadBefore) {
     const std::string text = Header() + Lines(2, "1O12") + "LINES_SYMBOL: 0\nSYMBOL: 0\n" + SectionText(triangle) +
                              EmptySections().substr(EmptySections().find("STATION")) + "extra\n";
     const Opened whole(text, Options(0, 0, true));
-    const Opened stopped(text, Options(0, 0, true), true);
+    const Opened stopped(text, Options(0, 0, true), READDATA14_ERROR);
     ASSERT_EQ(whole.status, READDATA14_READ);
     EXPECT_EQ(whole.doc->chart.errors, 2u);  // the tag, then the content after the last section
     EXPECT_EQ(whole.doc->chart.closedContours[0], 1.0f);
@@ -248,6 +249,22 @@ TEST(OpenFindings, StoppingKeepsWhatWasReadBefore) {
               READDATA14_SECTION_LINES | READDATA14_SECTION_LINE_SYMBOLS | READDATA14_SECTION_CLOSED_CONTOURS);
     EXPECT_EQ(CheckChart(ViewOf(doc.chart)), "");
     EXPECT_EQ(doc.headerIntegers[0], 1);
+}
+
+// A stop at a finding inside the header takes effect after it: the header's
+// fields are whole, and a chart stays a chart.
+TEST(OpenFindings, AStopInTheHeaderKeepsTheHeaderWhole) {
+    const std::string text = std::string("a\0b 14 d\n1 2 3 4 99999999999\n", 29) + EmptySections();
+    const Opened stopped(text, Options(0, 0, true), READDATA14_WARNING);
+    ASSERT_EQ(stopped.status, READDATA14_STOPPED);
+    const readdata14_document& doc = *stopped.doc;
+    EXPECT_EQ(stopped.FirstToken(), "a");
+    EXPECT_STREQ(doc.chart.description, "d");
+    EXPECT_EQ(doc.headerIntegerPresent[4], 1);
+    EXPECT_EQ(doc.headerIntegers[4], 2147483647);
+    EXPECT_EQ(doc.chart.warnings, 1u);  // the NUL byte; the saturated integer came after the stop
+    EXPECT_EQ(doc.sectionsPresent, 0u);
+    EXPECT_EQ(doc.chart.lines, nullptr);
 }
 
 // Findings past the limit are neither handed on nor kept; the counts stay
