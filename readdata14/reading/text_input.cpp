@@ -7,10 +7,11 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/stat.h>
 #endif
 
 namespace readdata14 {
