@@ -131,6 +131,8 @@ TEST(OpenStatus, EachStatusWithWhatTheDocumentHolds) {
         {"table", tableFile.Path(), {}, Options(), READDATA14_NOT_TYPE_14, false, table.size() / 8},
 #if !defined(_WIN32)
         {"/dev/zero", "/dev/zero", {}, Options(std::uint64_t{1} << 20), READDATA14_TOO_LARGE, false, 0},
+        {"/dev/zero past the header's bytes", "/dev/zero", {}, Options(std::uint64_t{5} << 20), READDATA14_TOO_LARGE,
+         false, 0},
 #endif
         {"missing file", "/nonexistent/readdata14/chart.txt", {}, Options(), READDATA14_CANNOT_OPEN, false, 0},
     };
@@ -182,9 +184,10 @@ TEST(OpenStatus, InvalidArguments) {
 
 #if !defined(_WIN32)
 // A FIFO is read as a stream until its writer closes it: the same blocks as
-// the file, through both entries. The chart is larger than a pipe holds.
+// the file, through both entries. The chart is larger than a pipe holds and
+// than the first bytes in which the header is judged.
 TEST(OpenStatus, AFifoReadsAsTheFileDoes) {
-    const std::string chart = BigChart(std::size_t{300} << 10);
+    const std::string chart = BigChart(std::size_t{3} << 20);
     const TempFile file(chart);
     const std::string fifo = std::string(file.Path()) + ".fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
