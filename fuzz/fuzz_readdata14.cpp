@@ -7,6 +7,13 @@
 // the file's own bytes with a printable message, and everything is released
 // (LeakSanitizer sees any leak). The closed contours handed back are nested
 // again, through the index and along the list, which must agree.
+//
+// readdata14_open_memory reads each input again with a small findings limit
+// and a handler that stops after N findings (N from the input): an unstopped
+// read gives the blocks and exact counts of readdata14_read_memory, a stopped
+// one sound blocks and exactly N findings counted. readdata14_identify is
+// asked about the whole input and about prefixes: a claim must read, and a
+// chart is never refused on a prefix.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -14,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,17 +83,23 @@ struct FindingCheck {
     std::uint32_t warnings = 0;
 };
 
+void CheckPlacedFinding(const readdata14_finding* finding, FindingCheck& check);
+
 void CheckFinding(const readdata14_finding* finding, void* context) {
     auto& check = *static_cast<FindingCheck*>(context);
-    if (finding->offset > check.bytes.size()) Fail("finding", "offset past the end");
     if (finding->offset < check.lastOffset) Fail("finding", "not in file order");
     check.lastOffset = finding->offset;
+    CheckPlacedFinding(finding, check);
+}
+
+void CheckPlacedFinding(const readdata14_finding* finding, FindingCheck& check) {
+    if (finding->offset > check.bytes.size()) Fail("finding", "offset past the end");
     const std::string_view before = check.bytes.substr(0, static_cast<std::size_t>(finding->offset));
     const std::size_t lastBreak = before.rfind('\n');
     const std::uint64_t line = 1 + static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n'));
     const std::uint64_t column = before.size() - (lastBreak == std::string_view::npos ? 0 : lastBreak + 1) + 1;
     if (finding->line != line || finding->column != column) Fail("finding", "line or column off its offset");
-    if (finding->kind < READDATA14_FINDING_NOT_TYPE_14 || finding->kind > READDATA14_FINDING_INTEGER_RANGE) {
+    if (finding->kind < READDATA14_FINDING_NOT_TYPE_14 || finding->kind > READDATA14_FINDING_NON_FINITE) {
         Fail("finding", "unknown kind");
     }
     const bool error = finding->kind < READDATA14_FINDING_TEXT_CUT_SHORT;
@@ -133,6 +147,130 @@ void CheckNesting(const float* block) {
     }
 }
 
+// readdata14_open's handler: each finding placed as readdata14_read's are
+// (their order is the readers', not sorted), and a stop after `stopAfter`.
+struct StoppingCheck {
+    FindingCheck findings;
+    std::uint64_t stopAfter = 0;  // 0: never
+    std::uint64_t heard = 0;
+};
+
+int CheckAndMaybeStop(const readdata14_finding* finding, void* context) {
+    auto& check = *static_cast<StoppingCheck*>(context);
+    CheckPlacedFinding(finding, check.findings);
+    return ++check.heard == check.stopAfter ? READDATA14_STOP : READDATA14_GO_ON;
+}
+
+// The document's own fields: contour positions a permutation of the records,
+// no section bit beyond the seven.
+void CheckDocument(const readdata14_document& document) {
+    if (document.size != sizeof document) Fail("readdata14_open_memory", "document size");
+    if ((document.sectionsPresent & ~0x7fu) != 0) Fail("readdata14_open_memory", "unknown section bit");
+    const float* contours = document.chart.closedContours;
+    const std::size_t records = contours == nullptr ? 0 : static_cast<std::size_t>(contours[0]);
+    if (document.contourFilePositionsSize != records) Fail("readdata14_open_memory", "contour positions' count");
+    std::vector<std::uint32_t> positions(document.contourFilePositions,
+                                         document.contourFilePositions + document.contourFilePositionsSize);
+    std::sort(positions.begin(), positions.end());
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        if (positions[i] != i) Fail("readdata14_open_memory", "contour positions are not a permutation");
+    }
+}
+
+// Reads the input through readdata14_open_memory with at most 3 findings
+// handed on and a stop after the input's last byte mod 4 of them; `api` is
+// the unbounded read of the same bytes.
+void CheckOpen(const std::uint8_t* data, std::size_t size, const readdata14_chart& api, readdata14_status apiStatus) {
+    constexpr std::uint64_t kLimit = 3;
+    StoppingCheck check{FindingCheck{std::string_view(reinterpret_cast<const char*>(data), size)}};
+    check.stopAfter = size == 0 ? 0 : data[size - 1] % 4;
+    readdata14_options options = READDATA14_OPTIONS_INIT;
+    options.onFinding = CheckAndMaybeStop;
+    options.context = &check;
+    options.maxFindings = kLimit;
+    readdata14_document* document = nullptr;
+    const readdata14_status status = readdata14_open_memory(data, size, &options, &document);
+    if (document == nullptr || document->status != status) Fail("readdata14_open_memory", "no document");
+    if (check.heard > kLimit) Fail("readdata14_open_memory", "more findings than the limit");
+    const std::uint64_t counted = std::uint64_t{document->chart.errors} + document->chart.warnings;
+    // A stop on a file that is not a chart keeps its status NOT_TYPE_14.
+    const bool stopped = check.stopAfter != 0 && check.heard == check.stopAfter;
+    if (status == READDATA14_STOPPED && !(stopped && apiStatus == READDATA14_READ)) {
+        Fail("readdata14_open_memory", "stopped without the handler asking, or not a chart");
+    }
+    if (stopped) {
+        if (counted != check.stopAfter || status != (apiStatus == READDATA14_READ ? READDATA14_STOPPED : apiStatus)) {
+            Fail("readdata14_open_memory", "counts past the stop, or a status other than stopped");
+        }
+        if (auto problem = readdata14::test::CheckChart(readdata14::test::ViewOf(document->chart)); !problem.empty()) {
+            Fail("readdata14_open_memory (stopped)", problem);
+        }
+    } else {
+        if (status != apiStatus) Fail("readdata14_open_memory", "status differs from readdata14_read_memory");
+        if (document->chart.errors != api.errors || document->chart.warnings != api.warnings) {
+            Fail("readdata14_open_memory", "counts differ from readdata14_read_memory past the limit");
+        }
+        if (check.heard != std::min(counted, kLimit)) Fail("readdata14_open_memory", "findings withheld below the limit");
+        if (auto problem = readdata14::test::CompareCharts(readdata14::test::ViewOf(document->chart),
+                                                           readdata14::test::ViewOf(api));
+            !problem.empty()) {
+            Fail("readdata14_read_memory vs readdata14_open_memory", problem);
+        }
+    }
+    if (status == READDATA14_READ || status == READDATA14_STOPPED) CheckDocument(*document);
+
+    // The header alone: the same fields, no blocks.
+    readdata14_options headerOnly = READDATA14_OPTIONS_INIT;
+    headerOnly.flags = READDATA14_HEADER_ONLY;
+    readdata14_document* header = nullptr;
+    const readdata14_status headerStatus = readdata14_open_memory(data, size, &headerOnly, &header);
+    if ((headerStatus == READDATA14_READ) != (apiStatus == READDATA14_READ)) Fail("header only", "status");
+    if (headerStatus == READDATA14_READ && status == READDATA14_READ) {
+        if (header->chart.lines != nullptr || header->chart.weatherRegions != nullptr) Fail("header only", "blocks");
+        if (header->firstTokenSize != document->firstTokenSize ||
+            std::memcmp(header->firstToken, document->firstToken, header->firstTokenSize) != 0 ||
+            std::memcmp(header->headerIntegers, document->headerIntegers, sizeof header->headerIntegers) != 0 ||
+            std::memcmp(header->headerIntegerPresent, document->headerIntegerPresent,
+                        sizeof header->headerIntegerPresent) != 0) {
+            Fail("header only", "fields differ from the whole read");
+        }
+    }
+    readdata14_close(header);
+    readdata14_close(document);
+}
+
+readdata14_identity Identify(const std::uint8_t* data, std::size_t size, bool wholeFile) {
+    char reason[128];
+    const readdata14_identity identity = readdata14_identify(data, size, wholeFile ? 1 : 0, reason, sizeof reason);
+    if ((identity == READDATA14_NOT_CHART) == (reason[0] == '\0')) Fail("readdata14_identify", "reason");
+    return identity;
+}
+
+// A claim reads, a chart holding a tag is claimed, and no prefix of a chart
+// is refused; the loader's early verdict on a prefix agrees with the read.
+void CheckIdentify(const std::uint8_t* data, std::size_t size, readdata14_status status, bool holdsTag) {
+    const readdata14_identity whole = Identify(data, size, true);
+    if (whole == READDATA14_NEEDS_MORE) Fail("readdata14_identify", "needs more of a whole file");
+    if (whole == READDATA14_IS_CHART && status != READDATA14_READ) Fail("readdata14_identify", "claims a non-chart");
+    if (holdsTag && whole != READDATA14_IS_CHART) Fail("readdata14_identify", "refuses a chart with a tag");
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (std::size_t step = 0; step < 16 && size > 0; ++step) {
+        const std::size_t length = (size * step / 16 + step * 7) % (size + 1);
+        const readdata14_identity prefix = Identify(data, length, false);
+        if (whole == READDATA14_IS_CHART && prefix == READDATA14_NOT_CHART) {
+            Fail("readdata14_identify", "refuses a prefix of a chart");
+        }
+        if (prefix == READDATA14_IS_CHART && whole != READDATA14_IS_CHART) {
+            Fail("readdata14_identify", "claims a prefix of a non-chart");
+        }
+        const readdata14::HeaderVerdict verdict = readdata14::JudgeHeader(bytes.substr(0, length), false);
+        if ((verdict == readdata14::HeaderVerdict::NotType14 && status != READDATA14_NOT_TYPE_14) ||
+            (verdict == readdata14::HeaderVerdict::Type14 && status != READDATA14_READ)) {
+            Fail("JudgeHeader", "the verdict on a prefix differs from the read");
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -164,6 +302,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto problem = readdata14::test::CompareCharts(inMemory, apiView); !problem.empty()) {
         Fail("ReadChart vs readdata14_read_memory", problem);
     }
+    CheckOpen(data, size, viaApi, status);
+    // The LINES tag is the first token after the header: there the reader
+    // and the identification see the same token. A later reader may find
+    // its tag inside a token ("0SYMBOLS:" after a count read as "%d"),
+    // which is no tag to the identification.
+    CheckIdentify(data, size, status, (chart.sectionsPresent & 1u) != 0);
     readdata14_release(&viaApi);
     return 0;
 }

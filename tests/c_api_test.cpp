@@ -86,6 +86,10 @@ TEST(ReadStatus, TellsEveryFailureApart) {
 
 TEST(ReadStatus, NamesAndVersion) {
     EXPECT_STREQ(readdata14_version(), READDATA14_VERSION_STRING);
+    // The library says the version its header says.
+    EXPECT_EQ(std::string(readdata14_version()), std::to_string(READDATA14_VERSION_MAJOR) + "." +
+                                                     std::to_string(READDATA14_VERSION_MINOR) + "." +
+                                                     std::to_string(READDATA14_VERSION_PATCH));
     EXPECT_STREQ(readdata14_finding_kind_name(READDATA14_FINDING_TAG_MISMATCH), "tag-mismatch");
     EXPECT_STREQ(readdata14_finding_kind_name(READDATA14_FINDING_INTEGER_RANGE), "integer-range");
     EXPECT_STREQ(readdata14_finding_kind_name(0), "finding");

@@ -182,7 +182,7 @@ ReadOptions ReadOptionsOf(const readdata14_options& given) {
 
 using readdata14::Document;
 
-void Fill(Document& document, ChartData& data, std::uint64_t inputSize) noexcept {
+void Fill(Document& document, ChartData& data) noexcept {
     HandOver(data, document.chart);
     document.firstTokenStore = std::move(data.firstToken);
     document.firstToken = document.firstTokenStore.get();
@@ -201,7 +201,6 @@ void Fill(Document& document, ChartData& data, std::uint64_t inputSize) noexcept
     document.levels = levels.empty() ? nullptr : levels.data();
     document.levelCount = levels.size();
     document.levelOrder = levels.size() < 2 ? 0 : levels[0] < levels[1] ? 1 : 2;
-    document.inputSize = inputSize;
 }
 
 readdata14_status Open(const ChartSource& source, const readdata14_options* given,
@@ -219,7 +218,10 @@ readdata14_status Open(const ChartSource& source, const readdata14_options* give
         opened->chart.systemError = result.systemError;
         opened->chart.errors = Count32(result.errors);
         opened->chart.warnings = Count32(result.warnings);
-        if (GaveChart(result.status)) Fill(*opened, data, result.inputSize);
+        // Set whatever the status: a file refused after its first bytes
+        // shows that it was not read whole.
+        opened->inputSize = result.inputSize;
+        if (GaveChart(result.status)) Fill(*opened, data);
         return StatusOf(result.status);
     });
     if (status == READDATA14_OUT_OF_MEMORY || status == READDATA14_CALLBACK_FAILED) {

@@ -107,6 +107,10 @@ void ReportTrailingContent(Scanner& in) {
 
 ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* sink, bool headerOnly) {
     Scanner in(text, sink);
+    // A finding inside the header (a NUL byte, a long token, a saturated
+    // integer) that stops the read takes effect after it: cut short, the
+    // header of a chart would read as no chart at all.
+    in.HoldStops();
     const auto header = ReadHeader(in);
     if (!header) {
         ReportNotType14(in, text);
@@ -118,6 +122,7 @@ ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* s
     read.description = CopyText(header->description);
     read.descriptionSize = header->description.size();
     ReadHeaderIntegers(in, read);
+    in.ReleaseStops();
     if (!headerOnly) {
         ReadSections(in, read);
         ReportTrailingContent(in);

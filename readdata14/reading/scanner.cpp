@@ -120,7 +120,7 @@ void Scanner::Report(FindingKind kind, std::string message) {
 void Scanner::ReportAt(std::size_t offset, FindingKind kind, std::string message) {
     if (sink_ == nullptr) return;
     sink_->Report(Finding{kind, std::min(offset, text_.size()), std::move(message)});
-    if (sink_->StopRequested()) text_ = text_.substr(0, pos_);
+    EndIfStopRequested();
 }
 
 void Scanner::NoteSectionFound() {
@@ -128,7 +128,16 @@ void Scanner::NoteSectionFound() {
     if (sink_ == nullptr) return;
     sink_->SectionFound();
     // Settling earlier findings may have ended the read.
-    if (sink_->StopRequested()) text_ = text_.substr(0, pos_);
+    EndIfStopRequested();
+}
+
+void Scanner::ReleaseStops() noexcept {
+    holdStops_ = false;
+    EndIfStopRequested();
+}
+
+void Scanner::EndIfStopRequested() noexcept {
+    if (!holdStops_ && sink_ != nullptr && sink_->StopRequested()) text_ = text_.substr(0, pos_);
 }
 
 }  // namespace readdata14

@@ -65,6 +65,11 @@ public:
     void ReportAt(std::size_t offset, FindingKind kind, std::string message);
     // A section's tag was found: the reading is back in step with the file.
     void NoteSectionFound();
+    // While stops are held, a stop the sink asks for waits until they are
+    // released: the header is read whole, so that a stop inside it cannot
+    // make a chart look like a file that is not one.
+    void HoldStops() noexcept { holdStops_ = true; }
+    void ReleaseStops() noexcept;
     // How many tags have been found so far (the STATION_SITUATION marker
     // included): a reader found its own tag when this grew during its call.
     std::size_t SectionsFound() const noexcept { return sectionsFound_; }
@@ -77,11 +82,15 @@ public:
     void ReportNonFinite(std::size_t offset, std::string_view text, float value);
 
 private:
+    // The input ends where the scanner stands when the sink asked to stop.
+    void EndIfStopRequested() noexcept;
+
     std::string_view text_;
     std::size_t pos_ = 0;
     std::size_t lastTokenStart_ = 0;
     std::size_t sectionsFound_ = 0;
     DiagnosticSink* sink_;
+    bool holdStops_ = false;
 };
 
 }  // namespace readdata14

@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/types.h>
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/stat.h>
 #endif
 
 namespace readdata14 {
@@ -82,6 +84,39 @@ std::size_t ReadPiece(std::FILE* file, std::string& bytes, std::size_t want) {
     return got;
 }
 
+constexpr std::size_t kLargestPiece = std::size_t{1} << 26;
+
+// The rest of a stream (a FIFO, a pipe, a device), appended to `bytes` once
+// its end is seen; false when it runs to `cap` bytes in all. It is read in
+// pieces of growing size, none filled before it is read into, and joined at
+// the end: a stream that does not end (/dev/zero) costs the bound in memory
+// and no more, where growing one buffer would hold the old and the new copy
+// at each doubling; one that ends costs its size and a piece.
+bool ReadStreamRest(std::FILE* file, std::string& bytes, std::uint64_t cap, std::size_t piece) {
+    struct Piece {
+        std::unique_ptr<char[]> data;
+        std::size_t size;
+    };
+    std::vector<Piece> pieces;
+    std::uint64_t total = bytes.size();
+    for (;;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(piece, cap - total));
+        if (want == 0) return false;
+        std::unique_ptr<char[]> data(new char[want]);
+        const std::size_t got = std::fread(data.get(), 1, want, file);
+        total += got;
+        if (got > 0) pieces.push_back({std::move(data), got});
+        if (got < want) break;
+        piece = std::min(piece * 2, kLargestPiece);
+    }
+    bytes.reserve(static_cast<std::size_t>(total));
+    for (Piece& read : pieces) {
+        bytes.append(read.data.get(), read.size);
+        read.data.reset();
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::string> LoadFile(const char* path, LoadError* error, const LoadLimits& limits) {
@@ -102,10 +137,14 @@ std::optional<std::string> LoadFile(const char* path, LoadError* error, const Lo
     std::string bytes;
     // The first pieces are small, so that `enough` can end the read of a
     // large file that is not a chart after its first bytes; then a regular
-    // file lands in one allocation, a stream in doublings.
+    // file lands in one allocation, a stream in pieces joined at its end.
     std::size_t piece = std::size_t{1} << 16;
     bool deciding = static_cast<bool>(limits.enough);
     for (;;) {
+        if (!deciding && !kind.regularSize) {
+            if (!ReadStreamRest(file.get(), bytes, cap, piece)) return fail(0, true);
+            break;
+        }
         std::size_t want = capped(bytes.size() + piece) - bytes.size();
         if (!deciding && kind.regularSize) want = std::max(want, capped(*kind.regularSize + 1) - bytes.size());
         if (want == 0) break;
@@ -116,7 +155,7 @@ std::optional<std::string> LoadFile(const char* path, LoadError* error, const Lo
             if (limits.enough(bytes)) return bytes;
             deciding = bytes.size() < DECIDE_WITHIN;
         }
-        piece = std::min<std::size_t>(piece * 2, std::size_t{1} << 26);
+        piece = std::min(piece * 2, kLargestPiece);
     }
     if (std::ferror(file.get())) return fail(errno != 0 ? errno : EIO);
     return bytes;

@@ -427,8 +427,13 @@ typedef struct readdata14_options {
     /* Receives the findings one by one as the read settles them, in the
      * order the reader meets them: the file's order, but that a section's
      * finding about its declared count (input-ended, count-limit) comes
-     * after the findings inside the section. May be null: the findings then
-     * cost no memory each; the counts are kept all the same. */
+     * after the findings inside the section. An error after which the
+     * reading is out of step with the file (a section cut short or a tag
+     * not where it is due) is handed on once the reading finds its step
+     * again (the next section's tag and count), or at the end, so that its
+     * message can say what it brought about: a stop there ends the read
+     * after that tag and count. May be null: the findings then cost no
+     * memory each; the counts are kept all the same. */
     readdata14_finding_handler onFinding;
     void *context;    /* handed to onFinding */
     /* At most this many findings reach onFinding; 0: no limit. The counts
@@ -506,7 +511,10 @@ typedef struct readdata14_document {
     size_t levelCount;
     int32_t levelOrder;
 
-    uint64_t inputSize;  /* the bytes read (the whole input, or its header) */
+    uint64_t inputSize;  /* the bytes read, on every status: the whole input, its
+                            header (READDATA14_HEADER_ONLY), or the first bytes
+                            that told it is not a chart (READDATA14_NOT_TYPE_14);
+                            0 when it was not read (cannot open, too large) */
 } readdata14_document;
 
 /* Whether `document` has `field`: a host built against a newer header than

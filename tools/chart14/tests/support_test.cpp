@@ -34,22 +34,29 @@ TEST(FormatFloat, ReadsBackToTheSameBits) {
     }
 }
 
-TEST(FormatFloat, WritesShortTextAndNullForWhatJsonLacks) {
+// JSON's text for each float (AppendFloat), and the text for people (FormatFloat).
+TEST(FormatFloat, EveryValueHasATextOfItsOwn) {
     struct Case {
         float value;
-        const char* text;
+        const char* json;
+        const char* shown;
     };
     const Case cases[] = {
-        {0.1f, "0.1"},
-        {1010.0f, "1010"},
-        {-0.0f, "-0"},
-        {3200050.0f, "3200050"},
-        {1e-45f, "1e-45"},
-        {std::numeric_limits<float>::quiet_NaN(), "null"},
-        {std::numeric_limits<float>::infinity(), "null"},
-        {-std::numeric_limits<float>::infinity(), "null"},
+        {0.1f, "0.1", "0.1"},
+        {1010.0f, "1010", "1010"},
+        {-0.0f, "-0.0", "-0.0"},
+        {3200050.0f, "3200050", "3200050"},
+        {1e-45f, "1e-45", "1e-45"},
+        {std::numeric_limits<float>::quiet_NaN(), "\"NaN\"", "nan"},
+        {std::numeric_limits<float>::infinity(), "\"Infinity\"", "inf"},
+        {-std::numeric_limits<float>::infinity(), "\"-Infinity\"", "-inf"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.value), c.text);
+    for (const auto& c : cases) {
+        std::string json;
+        AppendFloat(json, c.value);
+        EXPECT_EQ(json, c.json);
+        EXPECT_EQ(FormatFloat(c.value), c.shown);
+    }
 }
 
 TEST(JsonWriter, EscapesWhatJsonStringsCannotHold) {
