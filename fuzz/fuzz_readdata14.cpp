@@ -18,10 +18,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,7 @@
 #include "contours/nesting.hpp"
 #include "driver/chart_reader.hpp"
 #include "reading/text_input.hpp"
+#include "readdata14/readdata14_layers.h"
 #include "support/chart_check.hpp"
 
 namespace {
@@ -177,6 +180,48 @@ void CheckDocument(const readdata14_document& document) {
     }
 }
 
+// The layer model: every geometry inside its block, finite and with enough
+// points for its type, every text inside its section's joined texts, every
+// nullable Real that is not null finite.
+void CheckLayers(const readdata14_document& document) {
+    const readdata14_chart& c = document.chart;
+    const std::pair<const void*, std::size_t> blocks[] = {
+        {c.lines, c.linesSize},           {c.lineSymbols, c.lineSymbolsSize}, {c.symbols.values, c.symbolValuesSize},
+        {c.closedContours, c.closedContoursSize}, {c.weatherRegions, c.weatherRegionsSize},
+        {c.fillAreas, c.fillAreasSize},   {c.notes.values, c.noteValuesSize}};
+    for (std::uint32_t id = 0; id < readdata14_layer_count(); ++id) {
+        const readdata14_layer* layer = readdata14_document_layer(&document, id);
+        if (layer == nullptr || layer->id != id) Fail("layers", "no layer");
+        const bool labels = id == READDATA14_LAYER_LABEL_POINTS;
+        const std::size_t floats = labels ? 2 * layer->featureCount : blocks[id].second;
+        if (!labels && layer->featureCount > 0 && layer->coordinates != blocks[id].first) Fail("layers", "block");
+        const std::int32_t geometry = layer->definition->geometryType;
+        for (std::uint64_t f = 0; f < layer->featureCount; ++f) {
+            if ((layer->geometryFlags[f] & READDATA14_GEOMETRY_NULL) != 0) continue;
+            const std::uint64_t start = layer->geometryStarts[f], points = layer->pointCounts[f];
+            if (start + 2 * points > floats) Fail("layers", "geometry beyond its block");
+            const std::size_t least = geometry == READDATA14_GEOMETRY_POINT ? 1 : geometry == READDATA14_GEOMETRY_POLYGON ? 3 : 2;
+            if (points < least) Fail("layers", "too few points for the geometry");
+            for (std::uint64_t i = 0; i < 2 * points; ++i) {
+                if (!std::isfinite(layer->coordinates[start + i])) Fail("layers", "a coordinate not finite");
+            }
+        }
+        for (std::uint32_t k = 0; k < layer->definition->fieldCount; ++k) {
+            const readdata14_column& column = layer->columns[k];
+            for (std::uint64_t f = 0; f < layer->featureCount; ++f) {
+                if (column.nulls != nullptr && column.nulls[f] != 0) continue;
+                if (column.type == READDATA14_FIELD_REAL && !std::isfinite(column.reals[f])) Fail("layers", "a Real not finite");
+                const char* text = column.texts;
+                const bool ofSymbols = text != nullptr && text == c.symbols.text, ofNotes = text != nullptr && text == c.notes.text;
+                const std::size_t size = ofSymbols ? c.symbolTextSize : ofNotes ? c.noteTextSize : SIZE_MAX;
+                if (column.type == READDATA14_FIELD_STRING && column.textStarts[f] + column.textLengths[f] > size) {
+                    Fail("layers", "a text beyond its section's texts");
+                }
+            }
+        }
+    }
+}
+
 // Reads the input through readdata14_open_memory with at most 3 findings
 // handed on and a stop after the input's last byte mod 4 of them; `api` is
 // the unbounded read of the same bytes.
@@ -217,7 +262,10 @@ void CheckOpen(const std::uint8_t* data, std::size_t size, const readdata14_char
             Fail("readdata14_read_memory vs readdata14_open_memory", problem);
         }
     }
-    if (status == READDATA14_READ || status == READDATA14_STOPPED) CheckDocument(*document);
+    if (status == READDATA14_READ || status == READDATA14_STOPPED) {
+        CheckDocument(*document);
+        CheckLayers(*document);
+    }
 
     // The header alone: the same fields, no blocks.
     readdata14_options headerOnly = READDATA14_OPTIONS_INIT;
