@@ -77,6 +77,7 @@ public:
 
 private:
     Chart14Dataset() = default;
+    static GDALDataset* OpenChart(GDALOpenInfo* info, bool namedAlone);
     bool Setup(GDALOpenInfo* info);
     bool SetEncoding(const char* encoding);
     bool SetSpatialReference(const char* definition);
@@ -105,11 +106,15 @@ struct Identification {
 // Claims by content, with the library's readdata14_identify, unless the name
 // belongs to one of GDAL's text drivers and the driver was not named alone.
 // May ingest up to 1 MB of the file's head.
-Identification IdentifyChart(GDALOpenInfo* info);
+Identification IdentifyChart(GDALOpenInfo* info, bool namedAlone);
 
-// Whether the open allows this driver alone (ogrinfo -if Chart14,
-// allowed_drivers=["Chart14"]): the user asked for a chart.
+// Whether the open allows this driver alone (ogrinfo -if Chart14 from GDAL
+// 3.7 on, allowed_drivers=["Chart14"]): the user asked for a chart.
 bool NamedAlone(const GDALOpenInfo* info);
+
+// The file of a name "CHART14:path", or null for another name: the prefix
+// names the driver alone from programs without -if (GDAL 3.6's).
+const char* PrefixedPath(const char* name);
 
 // Whether the head of a file that is not a chart bears the format's marks
 // all the same (text holding a section tag): a type-13 file, a header cut

@@ -16,11 +16,22 @@ GDALDataset* Chart14Dataset::Open(GDALOpenInfo* info) {
         CPLDebug("Chart14", "%s: not opened for update: the driver reads charts only", info->pszFilename);
         return nullptr;
     }
-    const Identification identification = IdentifyChart(info);
+    if (const char* path = PrefixedPath(info->pszFilename)) {
+        GDALOpenInfo file(path, GDAL_OF_VECTOR | GDAL_OF_READONLY);
+        file.papszOpenOptions = info->papszOpenOptions;
+        GDALDataset* dataset = OpenChart(&file, true);
+        if (dataset != nullptr) dataset->SetDescription(info->pszFilename);  // the name as the user gave it
+        return dataset;
+    }
+    return OpenChart(info, NamedAlone(info));
+}
+
+GDALDataset* Chart14Dataset::OpenChart(GDALOpenInfo* info, bool namedAlone) {
+    const Identification identification = IdentifyChart(info, namedAlone);
     if (identification.claim != Claim::Chart) {
         // Other drivers may still take the file: stay quiet unless this one
         // was asked for alone, or the file bears the format's marks.
-        if (NamedAlone(info)) {
+        if (namedAlone) {
             CPLError(CE_Failure, CPLE_OpenFailed, "Chart14: %s: not read as a type-14 chart: %s", info->pszFilename,
                      identification.reason.c_str());
         } else if (identification.claim == Claim::NotChart && BearsChartMarks(info)) {

@@ -6,11 +6,12 @@
 // header and a section tag after it (readdata14_identify). Content alone
 // would take from GDAL's CSV, XYZ, GMT and WAsP drivers the files that they
 // open by their name whatever they hold, so a chart under such a name is
-// left to them, unless the user names this driver alone.
+// left to them, unless the user names this driver alone (or prefixes the
+// name with CHART14:).
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <iterator>
+#include <string>
 
 #include "ogr_chart14.hpp"
 
@@ -18,6 +19,7 @@ namespace readdata14::ogr {
 namespace {
 
 constexpr const char* DRIVER_NAME = "Chart14";
+constexpr const char* PREFIX = "CHART14:";
 
 // The extensions of the names that GDAL's text drivers take whatever the
 // file holds: CSV (.csv, .tsv, .psv), XYZ (.xyz), GMT (.gmt), WAsP (.map).
@@ -100,14 +102,18 @@ bool NamedAlone(const GDALOpenInfo* info) {
     return allowed != nullptr && allowed[0] != nullptr && allowed[1] == nullptr && EQUAL(allowed[0], DRIVER_NAME);
 }
 
-Identification IdentifyChart(GDALOpenInfo* info) {
+const char* PrefixedPath(const char* name) {
+    return STARTS_WITH_CI(name, PREFIX) ? name + std::char_traits<char>::length(PREFIX) : nullptr;
+}
+
+Identification IdentifyChart(GDALOpenInfo* info, bool namedAlone) {
     Identification result;
     if (info->fpL == nullptr || info->bIsDirectory) {
         result.reason = info->bIsDirectory ? "a directory" : "not a file that GDAL can read";
         return result;
     }
     if (IdentifyHead(info, result.reason) != READDATA14_IS_CHART) return result;
-    if (!NamedAlone(info) && NameLeftToOthers(info->pszFilename)) {
+    if (!namedAlone && NameLeftToOthers(info->pszFilename)) {
         result.claim = Claim::LeftToOthers;
         result.reason = "files named *." + ExtensionOf(info->pszFilename) +
                         " are left to GDAL's text drivers; name the Chart14 driver alone to read it as a chart";
@@ -129,8 +135,11 @@ bool BearsChartMarks(const GDALOpenInfo* info) {
     return readdata14_identify(probe.data(), probe.size(), 1, nullptr, 0) == READDATA14_IS_CHART;
 }
 
+// A prefixed name is claimed as it stands: GDAL opens no file for it, and
+// the open says why when the file it names is not a chart.
 int Chart14Dataset::Identify(GDALOpenInfo* info) {
-    return IdentifyChart(info).claim == Claim::Chart ? TRUE : FALSE;
+    if (PrefixedPath(info->pszFilename) != nullptr) return TRUE;
+    return IdentifyChart(info, NamedAlone(info)).claim == Claim::Chart ? TRUE : FALSE;
 }
 
 }  // namespace readdata14::ogr

@@ -190,14 +190,16 @@ def test_names_of_gdals_text_drivers_stay_theirs(tmp_path, extension):
     else:
         assert (now and now.GetDriver().ShortName) == (before and before.GetDriver().ShortName)
         check_against_library(SAMPLE, open_chart(name))  # named alone
+        check_against_library(SAMPLE, gdal.OpenEx("CHART14:" + name, gdal.OF_VECTOR))  # or by the prefix
 
 
-def test_a_file_with_a_charts_marks_says_why_to_every_client(tmp_path):
-    (tmp_path / "t13.txt").write_text(SAMPLE_TEXT.replace(" 14 ", " 13 ", 1))
-    result = subprocess.run(["ogrinfo", "-ro", "-so", str(tmp_path / "t13.txt")], capture_output=True, text=True)
-    assert result.returncode != 0
-    assert f"Chart14: {tmp_path / 't13.txt'}: not a type-14 chart: the second header token is 13, not 14" \
-           in result.stderr
+def test_ogrinfo_says_why_of_a_file_with_a_charts_marks_or_named_by_prefix(tmp_path):
+    path = tmp_path / "t13.txt"
+    path.write_text(SAMPLE_TEXT.replace(" 14 ", " 13 ", 1))
+    for name, verdict in [(path, "not a type-14 chart"), (f"CHART14:{path}", "not read as a type-14 chart")]:
+        result = subprocess.run(["ogrinfo", "-ro", "-so", str(name)], capture_output=True, text=True)
+        assert result.returncode != 0
+        assert f"Chart14: {path}: {verdict}: the second header token is 13, not 14" in result.stderr
 
 
 def test_update_opens_are_declined_without_a_word(tmp_path):

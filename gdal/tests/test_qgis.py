@@ -23,7 +23,7 @@ def message_log():
     gdal.PushErrorHandler(lambda *error: messages.append(error))
     yield messages
     gdal.PopErrorHandler()
-    application.exitQgis()
+    # No exitQgis: it would unregister GDAL's drivers for the tests that follow.
 
 
 def test_every_layer_opens_without_a_message(message_log, spoiled):

@@ -8,7 +8,7 @@ import pytest
 from osgeo import gdal
 
 import library
-from conftest import PROJECT_CHARTS, SAMPLE
+from conftest import PROJECT_CHARTS, SAMPLE, SOURCE
 
 gdal.UseExceptions()
 OGR_TYPES = {library.INTEGER: "Integer", library.BOOLEAN: "Integer(Boolean)", library.REAL: "Real",
@@ -41,6 +41,19 @@ def test_ogrinfo_lists_the_librarys_layers_counts_and_fields(generated):
             name: (GEOMETRY_NAMES[geometry], len(tables[name]["features"]),
                    [(f, OGR_TYPES[t], "" if nullable else " NOT NULL") for f, t, nullable in fields])
             for name, geometry, fields in library.schema()}
+
+
+def test_the_readmes_layer_table_is_the_librarys():
+    section = (SOURCE / "README.md").read_text().split("## In GIS tools")[1].split("\n## ")[0]
+
+    def names(cell):  # the fields a cell names: `value_1` … `value_6` is six of them; (remarks) are not
+        cell = re.sub(r"`(\w+?)(\d+)` … `\1(\d+)`",
+                      lambda m: ", ".join(f"`{m[1]}{i}`" for i in range(int(m[2]), int(m[3]) + 1)), cell)
+        return re.findall(r"`(\w+)`", re.sub(r"\([^)]*\)", "", cell))
+    rows = re.findall(r"^\| `(\w+)` \| (\w+) \| (.+) \|$", section, re.M)
+    assert [(layer, geometry, names(cell)) for layer, geometry, cell in rows] == [
+        (name, GEOMETRY_NAMES[geometry].replace(" ", ""), [f for f, _, _ in fields])
+        for name, geometry, fields in library.schema()]
 
 
 # (format, output, the format's own warnings). GDAL 3.6's FlatGeobuf writer
