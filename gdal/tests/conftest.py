@@ -7,6 +7,7 @@ CHART14 and MAKE_CHART, the library in READDATA14_LIBRARY and the source
 tree in SOURCE_DIR."""
 import os
 import pathlib
+import re
 import subprocess
 
 import pytest
@@ -33,19 +34,13 @@ NON_FINITE = ["nan", "inf", "-inf", "-0", "1e39", "-1e39", "-0.0", "NaN", "+Infi
 
 def spoil(text, every):
     """The chart with every `every`-th decimal of its lines of numbers written as one of NON_FINITE in turn."""
-    def number(token):
-        try:
-            return float(token) is not None
-        except ValueError:
-            return False
     lines, seen = [], 0
     for line in text.splitlines(keepends=True):
         tokens = line.split()
-        if tokens and all(number(t) for t in tokens):
-            for i, token in enumerate(tokens):
-                seen += "." in token
-                if "." in token and seen % every == 0:
-                    tokens[i] = NON_FINITE[seen // every % len(NON_FINITE)]
+        if tokens and all(re.fullmatch(r"[-+]?\d*\.?\d+", t) for t in tokens):
+            for i in (i for i, t in enumerate(tokens) if "." in t):
+                seen += 1
+                tokens[i] = NON_FINITE[seen // every % len(NON_FINITE)] if seen % every == 0 else tokens[i]
             line = " ".join(tokens) + "\n"
         lines.append(line)
     return "".join(lines)

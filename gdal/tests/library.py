@@ -8,8 +8,6 @@ import os
 from ctypes import POINTER, byref, c_char, c_char_p, c_double, c_float, c_int, c_int32, c_int64, c_size_t, \
     c_uint8, c_uint32, c_uint64, c_void_p
 
-import numpy as np
-
 READ, GEOMETRY_NULL, RING_LEFT_OPEN, INTEGER, BOOLEAN, REAL, STRING = 0, 1, 2, 1, 2, 3, 4
 IS_CHART, NOT_CHART = 0, 1
 
@@ -82,30 +80,20 @@ def identify(data, whole_file=True):
     return identity == IS_CHART, reason.value.decode()
 
 
-def array(pointer, count):
-    return np.ctypeslib.as_array(pointer, (count,)) if count else np.zeros(0)
-
-
 def features(table):
-    """[(points or None, [field values])]: rings closed, nulls None, texts as the driver shows them."""
-    n, definition = table.featureCount, table.definition.contents
-    starts, counts, flags = (array(p, n) for p in (table.geometryStarts, table.pointCounts, table.geometryFlags))
-    ends = [int(s + 2 * c) for s, c, f in zip(starts, counts, flags) if not f & GEOMETRY_NULL]
-    xy = array(table.coordinates, max(ends, default=0)).tolist()
+    """[(points or None, (field values))]: rings closed, nulls None, texts as the driver shows them."""
+    n, xy = table.featureCount, table.coordinates
     geometries = []
-    for start, count, flag in zip(starts.tolist(), counts.tolist(), flags.tolist()):
+    for start, count, flag in zip(table.geometryStarts[:n], table.pointCounts[:n], table.geometryFlags[:n]):
         points = None if flag & GEOMETRY_NULL else list(zip(xy[start:start + 2 * count:2], xy[start + 1:start + 2 * count:2]))
         geometries.append(points + points[:1] if flag & RING_LEFT_OPEN else points)
     columns = []
-    for k in range(definition.fieldCount):
-        c = table.columns[k]
-        nulls = array(c.nulls, n).tolist() if c.nulls else [0] * n
+    for c in table.columns[:table.definition.contents.fieldCount]:
         if c.type == STRING:
-            values = [as_ogr_text(ctypes.string_at(c.texts + s, length))
-                      for s, length in zip(array(c.textStarts, n).tolist(), array(c.textLengths, n).tolist())]
+            values = [as_ogr_text(ctypes.string_at(c.texts + s, k)) for s, k in zip(c.textStarts[:n], c.textLengths[:n])]
         else:
-            values = array(c.reals if c.type == REAL else c.integers, n).tolist()
-        columns.append([None if null else v for v, null in zip(values, nulls)])
+            values = (c.reals if c.type == REAL else c.integers)[:n]
+        columns.append([None if c.nulls and c.nulls[i] else v for i, v in enumerate(values)])
     return list(zip(geometries, zip(*columns) if columns else [()] * n))
 
 
@@ -120,7 +108,7 @@ def read(path):
         header = {"FIRST_TOKEN": as_ogr_text(ctypes.string_at(d.firstToken, d.firstTokenSize)),
                   "DESCRIPTION": as_ogr_text(ctypes.string_at(d.pointers[1], d.descriptionSize)),
                   "HEADER_INTEGERS": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
-                  "LEVELS": array(d.levels, d.levelCount).tolist(),
+                  "LEVELS": d.levels[:d.levelCount],
                   "FILL_AREAS_READ": d.pointers[8] is not None, "ERRORS": d.errors, "WARNINGS": d.warnings}
         layers = {}
         for i in range(lib.readdata14_layer_count()):
