@@ -1,12 +1,13 @@
-// The Chart14 OGR driver: a type-14 chart as eight read-only vector layers,
-// one per section (the schema is readdata14/layers.hpp).
+// The Chart14 OGR driver: a type-14 chart as the library's eight read-only
+// vector layers (readdata14_layers.h), and nothing the driver works out
+// itself: the layers' names, fields, features, counts, extents and "present"
+// all come from the library's tables.
 //
-// One open reads the whole file once, through GDAL's virtual file layer, with
-// the library's C API; every feature comes from the blocks that read handed
-// back, which the dataset keeps until it closes. Each layer indexes its
-// records and their envelopes at open, so counts, extents and reads by FID
-// need no scan. A dataset shares nothing with another: separate datasets may
-// be used from separate threads.
+// One open reads the whole file once (readdata14_open for a file on disk;
+// any other GDAL file, streams such as /vsistdin/ included, read front to
+// back into memory) into a document that the dataset keeps until it closes.
+// A dataset shares nothing with another: separate datasets may be used from
+// separate threads.
 #pragma once
 
 #include <cstdint>
@@ -18,22 +19,16 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include "readdata14/chart.hpp"
-#include "readdata14/layers.hpp"
+#include "readdata14/readdata14.h"
+#include "readdata14/readdata14_layers.h"
 
 namespace readdata14::ogr {
 
 class Chart14Dataset;
 
-// A feature's bounding box, in the floats the chart stores; empty (min > max)
-// for a feature without a geometry or without a finite coordinate.
-struct FloatEnvelope {
-    float minX, minY, maxX, maxY;
-};
-
 class Chart14Layer final : public OGRLayer {
 public:
-    Chart14Layer(Chart14Dataset& dataset, layers::LayerId id, OGRSpatialReference* srs);
+    Chart14Layer(Chart14Dataset& dataset, const readdata14_layer& table, OGRSpatialReference* srs);
     ~Chart14Layer() override;
 
     void ResetReading() override;
@@ -49,17 +44,21 @@ public:
 
 private:
     bool Filtered() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
+    bool OutsideFilterEnvelope(std::uint64_t fid) const;
     OGRFeature* Translate(std::uint64_t fid) const;
     OGRFeature* MakeFeature(std::uint64_t fid) const;
+    std::unique_ptr<OGRGeometry> MakeGeometry(std::uint64_t fid) const;
 
     Chart14Dataset& dataset_;
-    layers::LayerId id_;
+    const readdata14_layer& table_;
     OGRFeatureDefn* defn_;
-    std::uint64_t count_;
     std::uint64_t next_ = 0;
-    std::vector<FloatEnvelope> envelopes_;  // one per feature
-    FloatEnvelope extent_;
 };
+
+struct DocumentCloser {
+    void operator()(readdata14_document* document) const noexcept { readdata14_close(document); }
+};
+using Document = std::unique_ptr<readdata14_document, DocumentCloser>;
 
 class Chart14Dataset final : public GDALDataset {
 public:
@@ -70,32 +69,63 @@ public:
 
     int GetLayerCount() override { return static_cast<int>(layers_.size()); }
     OGRLayer* GetLayer(int index) override;
+    // Reads only: no layer, feature or field can be created, changed or deleted.
     int TestCapability(const char*) override { return FALSE; }
 
-    const layers::ChartLayers& Layers() const { return *chartLayers_; }
     // A text of the file as UTF-8 (see ogr_chart14_texts.cpp).
     std::string DecodeText(std::string_view bytes) const;
 
 private:
     Chart14Dataset() = default;
+    static GDALDataset* OpenChart(GDALOpenInfo* info, bool namedAlone);
     bool Setup(GDALOpenInfo* info);
     bool SetEncoding(const char* encoding);
     bool SetSpatialReference(const char* definition);
     void WarnAboutInvalidTexts() const;
     std::string DecodePiece(std::string_view bytes) const;
 
-    Chart chart_;
-    std::unique_ptr<layers::ChartLayers> chartLayers_;
+    Document document_;
     std::string encoding_;  // empty: UTF-8 with \xNN for invalid bytes
     OGRSpatialReference* srs_ = nullptr;
     std::vector<std::unique_ptr<Chart14Layer>> layers_;
 };
 
-// Whether the first bytes of a file are a type-14 header: a token, the
-// integer 14, the description, then five integers. `complete` says that the
-// bytes are the whole file; when they are not and end inside the header,
-// the answer is "need more".
-enum class HeaderVerdict { Chart, NotChart, NeedMore };
-HeaderVerdict CheckHeader(std::string_view bytes, bool complete);
+// ---- identification (ogr_chart14_identify.cpp) ----------------------------------
+
+enum class Claim {
+    Chart,         // the driver reads it
+    NotChart,      // not a type-14 chart; the reason says why
+    LeftToOthers,  // a chart, under a name that one of GDAL's text drivers takes
+};
+
+struct Identification {
+    Claim claim = Claim::NotChart;
+    std::string reason;  // NotChart, LeftToOthers: why, in English
+};
+
+// Claims by content, with the library's readdata14_identify, unless the name
+// belongs to one of GDAL's text drivers and the driver was not named alone.
+// May ingest up to 1 MB of the file's head.
+Identification IdentifyChart(GDALOpenInfo* info, bool namedAlone);
+
+// Whether the open allows this driver alone (ogrinfo -if Chart14 from GDAL
+// 3.7 on, allowed_drivers=["Chart14"]): the user asked for a chart.
+bool NamedAlone(const GDALOpenInfo* info);
+
+// The file of a name "CHART14:path", or null for another name: the prefix
+// names the driver alone from programs without -if (GDAL 3.6's).
+const char* PrefixedPath(const char* name);
+
+// Whether the head of a file that is not a chart bears the format's marks
+// all the same (text holding a section tag): a type-13 file, a header cut
+// short. No other driver reads such a file, so a refusal says why.
+bool BearsChartMarks(const GDALOpenInfo* info);
+
+// ---- reading (ogr_chart14_read.cpp) --------------------------------------------
+
+// Reads the chart that `info` names into a document, its findings as GDAL
+// warnings with their places (the first ten, then their count). Null, with a
+// GDAL error, when the read gave no chart.
+Document ReadChart(GDALOpenInfo* info);
 
 }  // namespace readdata14::ogr

@@ -1,107 +1,59 @@
-// One layer: its definition from the schema, the features made on demand
-// from the blocks, and the index (count, envelopes, extent) made at open.
+// One layer over one of the library's layer tables: the definition from the
+// table's schema, each feature made on demand from its row, and the count and
+// extent as the table holds them.
 #include <algorithm>
-#include <cmath>
 #include <exception>
-#include <limits>
 
 #include "ogr_chart14.hpp"
 
 namespace readdata14::ogr {
 namespace {
 
-using layers::FieldType;
-using layers::FieldValue;
-using layers::GeometryType;
-
-constexpr float INF = std::numeric_limits<float>::infinity();
-constexpr FloatEnvelope EMPTY{INF, INF, -INF, -INF};
-
-bool IsEmpty(const FloatEnvelope& e) { return e.minX > e.maxX; }
-
-// NaN coordinates are left out: they would poison every comparison after.
-void Include(FloatEnvelope& e, Point p) {
-    if (std::isnan(p.x) || std::isnan(p.y)) return;
-    e.minX = std::min(e.minX, p.x);
-    e.minY = std::min(e.minY, p.y);
-    e.maxX = std::max(e.maxX, p.x);
-    e.maxY = std::max(e.maxY, p.y);
-}
-
-void Include(FloatEnvelope& e, const FloatEnvelope& other) {
-    if (IsEmpty(other)) return;
-    Include(e, Point{other.minX, other.minY});
-    Include(e, Point{other.maxX, other.maxY});
-}
-
-FloatEnvelope EnvelopeOf(const layers::FeatureGeometry& g) {
-    FloatEnvelope e = EMPTY;
-    if (g.isNull) return e;
-    if (g.type == GeometryType::Point) {
-        Include(e, g.point);
-    } else {
-        for (const Point p : g.points) Include(e, p);
+OGRwkbGeometryType GeometryTypeOf(std::int32_t type) {
+    switch (type) {
+        case READDATA14_GEOMETRY_POINT: return wkbPoint;
+        case READDATA14_GEOMETRY_LINE_STRING: return wkbLineString;
+        case READDATA14_GEOMETRY_POLYGON: return wkbPolygon;
+        default: return wkbUnknown;
     }
-    return e;
 }
 
-OGRFeatureDefn* MakeDefinition(const layers::LayerDefinition& layer, OGRSpatialReference* srs) {
-    auto* defn = new OGRFeatureDefn(std::string(layer.name).c_str());
+void AddField(OGRFeatureDefn& defn, const readdata14_field_definition& field) {
+    const OGRFieldType type = field.type == READDATA14_FIELD_REAL     ? OFTReal
+                              : field.type == READDATA14_FIELD_STRING ? OFTString
+                                                                      : OFTInteger;
+    OGRFieldDefn definition(field.name, type);
+    if (field.type == READDATA14_FIELD_BOOLEAN) definition.SetSubType(OFSTBoolean);
+    definition.SetNullable(field.nullable != 0);
+    defn.AddFieldDefn(&definition);
+}
+
+OGRFeatureDefn* MakeDefinition(const readdata14_layer_definition& layer, OGRSpatialReference* srs) {
+    auto* defn = new OGRFeatureDefn(layer.name);
     defn->Reference();
-    switch (layer.geometry) {
-        case GeometryType::Point: defn->SetGeomType(wkbPoint); break;
-        case GeometryType::LineString: defn->SetGeomType(wkbLineString); break;
-        case GeometryType::Polygon: defn->SetGeomType(wkbPolygon); break;
-    }
+    defn->SetGeomType(GeometryTypeOf(layer.geometryType));
     if (srs != nullptr) defn->GetGeomFieldDefn(0)->SetSpatialRef(srs);
-    for (const auto& field : layer.fields) {
-        const OGRFieldType type = field.type == FieldType::Real     ? OFTReal
-                                  : field.type == FieldType::String ? OFTString
-                                                                    : OFTInteger;
-        OGRFieldDefn definition(std::string(field.name).c_str(), type);
-        if (field.type == FieldType::Boolean) definition.SetSubType(OFSTBoolean);
-        definition.SetNullable(field.nullable);
-        defn->AddFieldDefn(&definition);
-    }
+    for (std::uint32_t i = 0; i < layer.fieldCount; ++i) AddField(*defn, layer.fields[i]);
     return defn;
 }
 
+// The points of a feature's geometry, and a ring left open closed.
 template <class Line>
-std::unique_ptr<Line> MakeLine(std::span<const Point> points, bool closeRing) {
+std::unique_ptr<Line> MakeLine(const float* xy, std::uint32_t points, bool closeRing) {
     auto line = std::make_unique<Line>();
-    const std::size_t n = points.size() + (closeRing ? 1 : 0);
-    line->setNumPoints(static_cast<int>(n), FALSE);
-    for (std::size_t i = 0; i < points.size(); ++i) line->setPoint(static_cast<int>(i), points[i].x, points[i].y);
-    if (closeRing) line->setPoint(static_cast<int>(points.size()), points.front().x, points.front().y);
+    line->setNumPoints(static_cast<int>(points + (closeRing ? 1 : 0)), FALSE);
+    for (std::uint32_t i = 0; i < points; ++i) line->setPoint(static_cast<int>(i), xy[2 * i], xy[2 * i + 1]);
+    if (closeRing) line->setPoint(static_cast<int>(points), xy[0], xy[1]);
     return line;
-}
-
-std::unique_ptr<OGRGeometry> MakeGeometry(const layers::FeatureGeometry& g) {
-    if (g.isNull) return nullptr;
-    switch (g.type) {
-        case GeometryType::Point: return std::make_unique<OGRPoint>(g.point.x, g.point.y);
-        case GeometryType::LineString: return MakeLine<OGRLineString>(g.points, false);
-        case GeometryType::Polygon: {
-            auto polygon = std::make_unique<OGRPolygon>();
-            polygon->addRingDirectly(MakeLine<OGRLinearRing>(g.points, g.closeRing).release());
-            return polygon;
-        }
-    }
-    return nullptr;
 }
 
 }  // namespace
 
-Chart14Layer::Chart14Layer(Chart14Dataset& dataset, layers::LayerId id, OGRSpatialReference* srs)
-    : dataset_(dataset), id_(id), defn_(MakeDefinition(layers::Layer(id), srs)),
-      count_(dataset.Layers().FeatureCount(id)), extent_(EMPTY) {
+Chart14Layer::Chart14Layer(Chart14Dataset& dataset, const readdata14_layer& table, OGRSpatialReference* srs)
+    : dataset_(dataset), table_(table), defn_(MakeDefinition(*table.definition, srs)) {
     SetDescription(defn_->GetName());
-    SetMetadataItem(std::string(layers::SECTION_PRESENT).c_str(), dataset.Layers().SectionPresent(id) ? "YES" : "NO");
-    envelopes_.reserve(static_cast<std::size_t>(count_));
-    for (std::uint64_t fid = 0; fid < count_; ++fid) {
-        envelopes_.push_back(EnvelopeOf(dataset.Layers().GetFeature(id, fid).geometry));
-        Include(extent_, envelopes_.back());
-    }
+    // The section's tag stood where it was due, whatever its count.
+    SetMetadataItem("SECTION_PRESENT", table.present != 0 ? "YES" : "NO");
 }
 
 Chart14Layer::~Chart14Layer() { defn_->Release(); }
@@ -110,16 +62,27 @@ GDALDataset* Chart14Layer::GetDataset() { return &dataset_; }
 
 void Chart14Layer::ResetReading() { next_ = 0; }
 
+// The feature's envelope against the spatial filter's, from the table's
+// floats, before a feature is made. A feature without a geometry is outside.
+bool Chart14Layer::OutsideFilterEnvelope(std::uint64_t fid) const {
+    if ((table_.geometryFlags[fid] & READDATA14_GEOMETRY_NULL) != 0) return true;
+    const float* xy = table_.coordinates + table_.geometryStarts[fid];
+    const std::uint32_t points = table_.pointCounts[fid];
+    double minX = xy[0], maxX = xy[0], minY = xy[1], maxY = xy[1];
+    for (std::uint32_t i = 1; i < points; ++i) {
+        minX = std::min<double>(minX, xy[2 * i]);
+        maxX = std::max<double>(maxX, xy[2 * i]);
+        minY = std::min<double>(minY, xy[2 * i + 1]);
+        maxY = std::max<double>(maxY, xy[2 * i + 1]);
+    }
+    return maxX < m_sFilterEnvelope.MinX || minX > m_sFilterEnvelope.MaxX || maxY < m_sFilterEnvelope.MinY ||
+           minY > m_sFilterEnvelope.MaxY;
+}
+
 OGRFeature* Chart14Layer::GetNextFeature() {
-    while (next_ < count_) {
+    while (next_ < table_.featureCount) {
         const std::uint64_t fid = next_++;
-        if (m_poFilterGeom != nullptr) {
-            // The stored envelope rules most features out before any is made.
-            const FloatEnvelope& e = envelopes_[static_cast<std::size_t>(fid)];
-            if (IsEmpty(e) || e.maxX < m_sFilterEnvelope.MinX || e.minX > m_sFilterEnvelope.MaxX ||
-                e.maxY < m_sFilterEnvelope.MinY || e.minY > m_sFilterEnvelope.MaxY)
-                continue;
-        }
+        if (m_poFilterGeom != nullptr && OutsideFilterEnvelope(fid)) continue;
         std::unique_ptr<OGRFeature> feature(Translate(fid));
         if (!feature) return nullptr;
         if ((m_poFilterGeom == nullptr || FilterGeometry(feature->GetGeometryRef())) &&
@@ -130,30 +93,31 @@ OGRFeature* Chart14Layer::GetNextFeature() {
 }
 
 OGRFeature* Chart14Layer::GetFeature(GIntBig fid) {
-    if (fid < 0 || static_cast<std::uint64_t>(fid) >= count_) return nullptr;
+    if (fid < 0 || static_cast<std::uint64_t>(fid) >= table_.featureCount) return nullptr;
     return Translate(static_cast<std::uint64_t>(fid));
 }
 
 OGRErr Chart14Layer::SetNextByIndex(GIntBig index) {
     if (Filtered()) return OGRLayer::SetNextByIndex(index);
     if (index < 0) return OGRERR_FAILURE;
-    next_ = std::min(static_cast<std::uint64_t>(index), count_);
+    next_ = std::min(static_cast<std::uint64_t>(index), table_.featureCount);
     return OGRERR_NONE;
 }
 
 GIntBig Chart14Layer::GetFeatureCount(int force) {
     if (Filtered()) return OGRLayer::GetFeatureCount(force);
-    return static_cast<GIntBig>(count_);
+    return static_cast<GIntBig>(table_.featureCount);
 }
 
 // The extent of every feature, whatever the filters (as GDAL's drivers do);
-// an empty layer has none.
+// a layer without a geometry has none (the table's extent is NaN).
 OGRErr Chart14Layer::GetExtent(OGREnvelope* extent, int) {
-    if (IsEmpty(extent_)) return OGRERR_FAILURE;
-    extent->MinX = extent_.minX;
-    extent->MinY = extent_.minY;
-    extent->MaxX = extent_.maxX;
-    extent->MaxY = extent_.maxY;
+    const double* e = table_.extent;
+    if (!(e[0] <= e[2] && e[1] <= e[3])) return OGRERR_FAILURE;
+    extent->MinX = e[0];
+    extent->MinY = e[1];
+    extent->MaxX = e[2];
+    extent->MaxY = e[3];
     return OGRERR_NONE;
 }
 
@@ -162,6 +126,7 @@ OGRErr Chart14Layer::GetExtent(int geomField, OGREnvelope* extent, int force) {
     return OGRLayer::GetExtent(geomField, extent, force);  // reports the bad index
 }
 
+// Reads only: every capability to write is refused.
 int Chart14Layer::TestCapability(const char* capability) {
     if (EQUAL(capability, OLCRandomRead) || EQUAL(capability, OLCFastGetExtent) ||
         EQUAL(capability, OLCStringsAsUTF8))
@@ -182,21 +147,46 @@ OGRFeature* Chart14Layer::Translate(std::uint64_t fid) const {
     }
 }
 
+std::unique_ptr<OGRGeometry> Chart14Layer::MakeGeometry(std::uint64_t fid) const {
+    const std::uint8_t flags = table_.geometryFlags[fid];
+    if ((flags & READDATA14_GEOMETRY_NULL) != 0) return nullptr;
+    const float* xy = table_.coordinates + table_.geometryStarts[fid];
+    const std::uint32_t points = table_.pointCounts[fid];
+    switch (table_.definition->geometryType) {
+        case READDATA14_GEOMETRY_POINT: return std::make_unique<OGRPoint>(xy[0], xy[1]);
+        case READDATA14_GEOMETRY_LINE_STRING: return MakeLine<OGRLineString>(xy, points, false);
+        case READDATA14_GEOMETRY_POLYGON: {
+            auto polygon = std::make_unique<OGRPolygon>();
+            const bool leftOpen = (flags & READDATA14_RING_LEFT_OPEN) != 0;
+            polygon->addRingDirectly(MakeLine<OGRLinearRing>(xy, points, leftOpen).release());
+            return polygon;
+        }
+        default: return nullptr;
+    }
+}
+
 OGRFeature* Chart14Layer::MakeFeature(std::uint64_t fid) const {
-    const layers::Feature source = dataset_.Layers().GetFeature(id_, fid);
     std::unique_ptr<OGRFeature> feature(new OGRFeature(defn_));
     feature->SetFID(static_cast<GIntBig>(fid));
-    const int fields = defn_->GetFieldCount();
-    for (int i = 0; i < fields; ++i) {
-        const FieldValue& value = source.values[static_cast<std::size_t>(i)];
-        switch (value.kind) {
-            case FieldValue::Kind::Null: feature->SetFieldNull(i); break;
-            case FieldValue::Kind::Integer: feature->SetField(i, static_cast<int>(value.integer)); break;
-            case FieldValue::Kind::Real: feature->SetField(i, value.real); break;
-            case FieldValue::Kind::Text: feature->SetField(i, dataset_.DecodeText(value.text).c_str()); break;
+    for (std::uint32_t i = 0; i < table_.definition->fieldCount; ++i) {
+        const readdata14_column& column = table_.columns[i];
+        const int field = static_cast<int>(i);
+        if (column.nulls != nullptr && column.nulls[fid] != 0) {
+            feature->SetFieldNull(field);
+            continue;
+        }
+        switch (column.type) {
+            case READDATA14_FIELD_REAL: feature->SetField(field, column.reals[fid]); break;
+            case READDATA14_FIELD_STRING: {
+                const std::string_view text(column.texts + column.textStarts[fid], column.textLengths[fid]);
+                feature->SetField(field, dataset_.DecodeText(text).c_str());
+                break;
+            }
+            // Integers and Booleans: every value fits 32 bits.
+            default: feature->SetField(field, static_cast<int>(column.integers[fid])); break;
         }
     }
-    if (auto geometry = MakeGeometry(source.geometry)) {
+    if (auto geometry = MakeGeometry(fid)) {
         geometry->assignSpatialReference(defn_->GetGeomFieldDefn(0)->GetSpatialRef());
         feature->SetGeometryDirectly(geometry.release());
     }

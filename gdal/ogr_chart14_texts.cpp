@@ -3,6 +3,7 @@
 // from that code page; without it valid UTF-8 passes and every other byte is
 // written \xNN, with one warning per dataset that names the option.
 #include "ogr_chart14.hpp"
+#include "readdata14/layers.hpp"
 
 namespace readdata14::ogr {
 
@@ -50,11 +51,30 @@ std::string Chart14Dataset::DecodePiece(std::string_view bytes) const {
     return layers::IsUtf8(out) ? out : layers::Utf8OrEscaped(out);
 }
 
+namespace {
+
+// Whether every text of a column of the layer model is valid UTF-8.
+bool ColumnIsUtf8(const readdata14_layer& table, const readdata14_column& column) {
+    if (column.type != READDATA14_FIELD_STRING) return true;
+    for (std::uint64_t row = 0; row < table.featureCount; ++row) {
+        if (column.nulls != nullptr && column.nulls[row] != 0) continue;
+        if (!layers::IsUtf8({column.texts + column.textStarts[row], column.textLengths[row]})) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void Chart14Dataset::WarnAboutInvalidTexts() const {
     if (!encoding_.empty()) return;
-    bool valid = layers::IsUtf8(chart_.Description());
-    for (const auto& symbol : chart_.Symbols()) valid = valid && layers::IsUtf8(symbol.text);
-    for (const auto& note : chart_.Notes()) valid = valid && layers::IsUtf8(note.firstText) && layers::IsUtf8(note.secondText);
+    const readdata14_document& d = *document_;
+    bool valid = layers::IsUtf8({d.chart.description, d.descriptionSize}) &&
+                 layers::IsUtf8({d.firstToken, d.firstTokenSize});
+    for (std::uint32_t id = 0; valid && id < readdata14_layer_count(); ++id) {
+        const readdata14_layer& table = *readdata14_document_layer(&d, id);
+        for (std::uint32_t k = 0; valid && k < table.definition->fieldCount; ++k)
+            valid = ColumnIsUtf8(table, table.columns[k]);
+    }
     if (valid) return;
     CPLError(CE_Warning, CPLE_AppDefined,
              "Chart14: %s: some texts are not valid UTF-8; their other bytes are written as \\xNN. "

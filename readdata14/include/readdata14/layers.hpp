@@ -296,37 +296,43 @@ public:
         return g;
     }
 
-    // DESCRIPTION, FIRST_TOKEN, HEADER_INTEGERS, LEVELS, LEVEL_ORDER,
-    // FILL_AREAS_READ, ERRORS, WARNINGS.
-    std::vector<MetadataItem> Metadata() const {
-        if (document_ == nullptr) return {};
-        const readdata14_document& d = *document_;
-        std::string integers;
-        for (std::size_t i = 0; i < 5 && d.headerIntegerPresent[i]; ++i) {
-            if (i > 0) integers += ',';
-            integers += std::to_string(d.headerIntegers[i]);
-        }
-        std::string levels;
-        for (std::size_t i = 0; i < d.levelCount; ++i) {
-            if (i > 0) levels += ',';
-            levels += FormatFloat(d.levels[i]);
-        }
-        const auto text = [](const char* bytes, std::size_t size) {
-            return bytes ? std::string(bytes, size) : std::string();
-        };
-        return {{"DESCRIPTION", text(d.chart.description, d.descriptionSize)},
-                {"FIRST_TOKEN", text(d.firstToken, d.firstTokenSize)},
-                {"HEADER_INTEGERS", std::move(integers)},
-                {"LEVELS", std::move(levels)},
-                {"LEVEL_ORDER", d.levelOrder == 1 ? "rising" : d.levelOrder == 2 ? "falling" : "unknown"},
-                {"FILL_AREAS_READ", d.chart.fillAreas != nullptr ? "YES" : "NO"},
-                {"ERRORS", std::to_string(d.chart.errors)},
-                {"WARNINGS", std::to_string(d.chart.warnings)}};
-    }
+    // The dataset's metadata (DocumentMetadata below).
+    std::vector<MetadataItem> Metadata() const;
 
 private:
     const readdata14_document* document_;
     std::array<const readdata14_layer*, LAYER_COUNT> tables_{};
 };
+
+// DESCRIPTION, FIRST_TOKEN, HEADER_INTEGERS, LEVELS, LEVEL_ORDER,
+// FILL_AREAS_READ, ERRORS, WARNINGS of a document that read a chart: for
+// hosts that hold the document itself (opened with their own options).
+inline std::vector<MetadataItem> DocumentMetadata(const readdata14_document& d) {
+    std::string integers;
+    for (std::size_t i = 0; i < 5 && d.headerIntegerPresent[i]; ++i) {
+        if (i > 0) integers += ',';
+        integers += std::to_string(d.headerIntegers[i]);
+    }
+    std::string levels;
+    for (std::size_t i = 0; i < d.levelCount; ++i) {
+        if (i > 0) levels += ',';
+        levels += FormatFloat(d.levels[i]);
+    }
+    const auto text = [](const char* bytes, std::size_t size) {
+        return bytes ? std::string(bytes, size) : std::string();
+    };
+    return {{"DESCRIPTION", text(d.chart.description, d.descriptionSize)},
+            {"FIRST_TOKEN", text(d.firstToken, d.firstTokenSize)},
+            {"HEADER_INTEGERS", std::move(integers)},
+            {"LEVELS", std::move(levels)},
+            {"LEVEL_ORDER", d.levelOrder == 1 ? "rising" : d.levelOrder == 2 ? "falling" : "unknown"},
+            {"FILL_AREAS_READ", d.chart.fillAreas != nullptr ? "YES" : "NO"},
+            {"ERRORS", std::to_string(d.chart.errors)},
+            {"WARNINGS", std::to_string(d.chart.warnings)}};
+}
+
+inline std::vector<MetadataItem> ChartLayers::Metadata() const {
+    return document_ != nullptr ? DocumentMetadata(*document_) : std::vector<MetadataItem>{};
+}
 
 }  // namespace readdata14::layers
