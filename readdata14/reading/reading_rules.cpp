@@ -104,15 +104,6 @@ std::optional<std::int32_t> ReadCount(Scanner& in, std::string_view what) {
     return std::max<std::int32_t>(*count, 0);
 }
 
-std::optional<Point> ReadPoint(Scanner& in) {
-    const auto x = in.Float();
-    if (!x) return std::nullopt;
-    const auto y = in.Float();
-    if (!y) return std::nullopt;
-    if (!in.Float()) return std::nullopt;
-    return Point{*x, *y};
-}
-
 bool ThinPoints(std::int32_t declaredCount, std::int32_t index, Point point, Point lastKept) noexcept {
     if (declaredCount <= THIN_ABOVE || index == 0) return true;
     // The differences are formed in double and rounded to float on purpose:

@@ -99,8 +99,13 @@ void ReadElements(Scanner& in, const SectionHeader& header, const SectionNames& 
 std::optional<std::int32_t> ReadCount(Scanner& in, std::string_view what);
 
 // A point "%f %f %f": x and y kept, z read and dropped. Nothing when any of
-// the three does not convert; the section then stops.
-std::optional<Point> ReadPoint(Scanner& in);
+// the three does not convert; the section then stops. Inline: it is read
+// millions of times per chart.
+inline std::optional<Point> ReadPoint(Scanner& in) {
+    float xyz[3];
+    if (in.Floats(xyz) < 3) return std::nullopt;
+    return Point{xyz[0], xyz[1]};
+}
 
 // Whether the point at `index` of an element that declares `declaredCount`
 // points is kept. Up to THIN_ABOVE points all are; beyond, the first is, and a

@@ -73,6 +73,25 @@ std::optional<float> Scanner::Float() noexcept {
     return parsed.value;
 }
 
+std::size_t Scanner::Floats(std::span<float> values) {
+    const char* const data = text_.data();
+    const std::size_t size = text_.size();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        std::size_t at = pos_;
+        while (at < size && IsSpace(data[at])) ++at;
+        pos_ = at;
+        if (const ParsedFloat plain = ParsePlainDecimal({data + at, size - at}); plain.length > 0) {
+            pos_ = at + plain.length;
+            values[i] = plain.value;
+            continue;
+        }
+        const std::optional<float> value = Float();
+        if (!value) return i;
+        values[i] = *value;
+    }
+    return values.size();
+}
+
 std::string_view Scanner::Line(std::size_t limit) noexcept {
     const std::size_t available = std::min(limit, text_.size() - pos_);
     std::string_view window = text_.substr(pos_, available);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,12 @@ public:
 
     // "%f": as Int, with the float conversion of ParseFloatPrefix.
     std::optional<float> Float() noexcept;
+
+    // "%f %f ...": one Float() for each of `values` in turn, stopping at the
+    // first that does not convert; returns how many did. The plain decimals
+    // that make up nearly every chart are converted here, in one pass over
+    // their bytes; every other number goes through Float().
+    std::size_t Floats(std::span<float> values);
 
     // A line read with room for `limit` characters: takes characters until
     // `limit` have been taken, a line break has been taken (it is part of the
