@@ -225,28 +225,78 @@ bool ClearlyOutsideTriangle(Point query, Point v0, Point v1, Point v2) noexcept 
     return SidesClearlyAway(OffsetOf(v0, query), OffsetOf(v1, query), OffsetOf(v2, query));
 }
 
-// Each vertex's offsets are formed once and serve the two triangles that
-// share it; a triangle with a vertex out of bounds goes to the angle test.
+namespace {
+
+// One vertex of the fan as the query point sees it: its offset, and the
+// fan's side from point 0 to it with the cross product that places the query
+// point against that side's line. A fan side is a side of the two triangles
+// that share it, so it is formed once for both.
+struct FanVertex {
+    Offset offset;
+    double ex, ey;   // the side from point 0: this vertex's offset minus point 0's
+    double side2;    // its length squared
+    double beyond;   // the query point's side of the line: ey * o0.x - ex * o0.y
+    bool bounded;
+};
+
+FanVertex FanVertexOf(Point vertex, Point query, const Offset& o0) noexcept {
+    const Offset offset = OffsetOf(vertex, query);
+    const double ex = offset.x - o0.x;
+    const double ey = offset.y - o0.y;
+    return {offset, ex, ey, ex * ex + ey * ey, ey * o0.x - ex * o0.y, Bounded(vertex)};
+}
+
+// SidesClearlyAway's test of one side, given its cross products with the
+// third vertex and with the query point.
+bool SideClearlyAway(double thirdSide, double beyond, double side2, double farthest2) noexcept {
+    if (side2 == 0.0 || thirdSide == 0.0 || beyond == 0.0) return false;
+    if ((thirdSide > 0.0) == (beyond > 0.0)) return false;
+    return beyond * beyond > kRelativeMargin2 * farthest2 * side2;
+}
+
+// SidesClearlyAway for the fan triangle (point 0, a, b), its two fan sides
+// taken from the vertices. Side (point 0, a) is formed exactly as
+// SidesClearlyAway forms it. Side (b, point 0) is the fan side of b turned
+// round: its cross product with the query point is minus b's `beyond`, formed
+// from point 0's offset rather than from b's, which moves it by the same
+// order of rounding (1e-16 of D times the side) that the argument allows. Its
+// cross product with the third vertex, like that of the side (a, b), has the
+// sign of the triangle's orientation, taken from the first side's: where the
+// two could differ, the third vertex lies within rounding of the line, which
+// the margin covers as well.
+bool FanSidesClearlyAway(const Offset& o0, const FanVertex& a, const FanVertex& b) noexcept {
+    const double farthest2 = std::max({o0.distance2, a.offset.distance2, b.offset.distance2});
+    const double orientation = a.ex * b.ey - a.ey * b.ex;
+    if (SideClearlyAway(orientation, a.beyond, a.side2, farthest2)) return true;
+    if (SideClearlyAway(orientation, -b.beyond, b.side2, farthest2)) return true;
+    const double ex = b.offset.x - a.offset.x;
+    const double ey = b.offset.y - a.offset.y;
+    const double beyond = ey * a.offset.x - ex * a.offset.y;
+    return SideClearlyAway(orientation, beyond, ex * ex + ey * ey, farthest2);
+}
+
+}  // namespace
+
+// Each vertex's offsets and fan side are formed once and serve the two
+// triangles that share it; a triangle with a vertex out of bounds goes to
+// the angle test.
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept {
     if (points.size() < 3) return false;
     const Point query{x, y};
     const Point p0 = points[0];
     const bool prunable = Bounded(query) && Bounded(p0);
     const Offset o0 = OffsetOf(p0, query);
-    Point a = points[1];
-    bool aBounded = Bounded(a);
-    Offset oa = OffsetOf(a, query);
+    FanVertex a = FanVertexOf(points[1], query, o0);
     std::size_t count = 0;
     for (std::size_t k = 1; k + 1 < points.size(); ++k) {
-        const Point b = points[k + 1];
-        const bool bBounded = Bounded(b);
-        const Offset ob = OffsetOf(b, query);
-        const bool away = prunable && aBounded && bBounded &&
-                          (BoxClearlyAway(o0, oa, ob) || SidesClearlyAway(o0, oa, ob));
-        if (!away && PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
+        const FanVertex b = FanVertexOf(points[k + 1], query, o0);
+        const bool away = prunable && a.bounded && b.bounded &&
+                          (FanSidesClearlyAway(o0, a, b) || BoxClearlyAway(o0, a.offset, b.offset));
+        if (!away && PointInTriangle(x, y, p0.x, p0.y, points[k].x, points[k].y, points[k + 1].x,
+                                     points[k + 1].y)) {
+            ++count;
+        }
         a = b;
-        aBounded = bBounded;
-        oa = ob;
     }
     return count % 2 == 1;
 }
