@@ -7,11 +7,6 @@
 namespace readdata14 {
 namespace {
 
-// White space as isspace has it in the C locale.
-constexpr bool IsSpace(char c) noexcept {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // A token or line lands in a C string buffer, which ends at its first NUL:
 // the bytes after it are consumed but are not part of the text.
 std::string_view UpToNul(std::string_view text) noexcept {
@@ -71,25 +66,6 @@ std::optional<float> Scanner::Float() noexcept {
     if (parsed.length == 0) return std::nullopt;
     pos_ += parsed.length;
     return parsed.value;
-}
-
-std::size_t Scanner::Floats(std::span<float> values) {
-    const char* const data = text_.data();
-    const std::size_t size = text_.size();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        std::size_t at = pos_;
-        while (at < size && IsSpace(data[at])) ++at;
-        pos_ = at;
-        if (const ParsedFloat plain = ParsePlainDecimal({data + at, size - at}); plain.length > 0) {
-            pos_ = at + plain.length;
-            values[i] = plain.value;
-            continue;
-        }
-        const std::optional<float> value = Float();
-        if (!value) return i;
-        values[i] = *value;
-    }
-    return values.size();
 }
 
 std::string_view Scanner::Line(std::size_t limit) noexcept {
