@@ -94,22 +94,24 @@ class SizedBlockWriter {
 public:
     explicit SizedBlockWriter(std::size_t size) : data_(new float[size]), size_(size) {}
 
-    void Push(float value) noexcept { Put(&value, sizeof value); }
+    void Push(float value) noexcept { Put(&value, 1); }
     void Push(std::int32_t value) noexcept { Push(static_cast<float>(value)); }
-    // Point is exactly two floats (point.hpp says so).
-    void PushPoints(std::span<const Point> points) noexcept { Put(points.data(), points.size_bytes()); }
+    // Point is exactly two floats (point.hpp says so). An empty list may have
+    // no storage at all.
+    void PushPoints(std::span<const Point> points) noexcept {
+        if (!points.empty()) Put(points.data(), 2 * points.size());
+    }
 
     // The block. Floats never written (a size that did not add up, a fault
     // of the caller) are 0 rather than whatever the heap held.
     FloatBlock Finish() noexcept;
 
 private:
-    // Nothing is written past the end.
-    void Put(const void* bytes, std::size_t count) noexcept {
-        count = std::min(count, (size_ - written_) * sizeof(float));
-        if (count == 0) return;  // an empty list may have no storage at all
-        std::memcpy(data_.get() + written_, bytes, count);
-        written_ += count / sizeof(float);
+    // `count` floats from `floats`; nothing is written past the end.
+    void Put(const void* floats, std::size_t count) noexcept {
+        count = std::min(count, size_ - written_);
+        std::memcpy(data_.get() + written_, floats, count * sizeof(float));
+        written_ += count;
     }
 
     std::unique_ptr<float[]> data_;
