@@ -60,5 +60,41 @@ TEST(PlainDecimal, RandomDecimalsReadAsStrtof) {
     }
 }
 
+// The short way on its own: whenever it takes a token it takes strtof's
+// length and gives strtof's float. Tokens of every shape near its limits
+// (signs, leading zeros, up to twenty digits, up to thirteen decimals) and
+// followed by what may end or extend a number.
+TEST(PlainDecimal, WhatTheShortWayTakesIsWhatStrtofTakes) {
+    std::mt19937_64 random(1407);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<std::uint64_t>(n)); };
+    const char* const signs[] = {"", "", "-", "+", "--", "+-"};
+    const char* const ends[] = {"", " ", "\n", "e5", "E-2", "e", "x", "X1", "p3", ".", ".5", "#", "O12", "\0", "5e"};
+    int taken = 0;
+    for (int i = 0; i < 300000; ++i) {
+        std::string text = signs[pick(6)];
+        // Mostly the few digits of a chart, sometimes more than the short way takes.
+        const int digits = pick(2) == 0 ? pick(6) : pick(21);
+        for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + (d == 0 && pick(4) == 0 ? 0 : pick(10)));
+        if (pick(3) != 0) {
+            text += '.';
+            const int decimals = pick(2) == 0 ? pick(4) : pick(14);
+            for (int d = 0; d < decimals; ++d) text += static_cast<char>('0' + pick(10));
+        }
+        text += ends[pick(15)];
+        const ParsedFloat plain = ParsePlainDecimal(text);
+        if (plain.length == 0) continue;
+        ++taken;
+        char* end = nullptr;
+        const float expected = std::strtof(text.c_str(), &end);
+        ASSERT_EQ(plain.length, static_cast<std::size_t>(end - text.c_str())) << text;
+        std::uint32_t got = 0;
+        std::uint32_t want = 0;
+        std::memcpy(&got, &plain.value, sizeof got);
+        std::memcpy(&want, &expected, sizeof want);
+        ASSERT_EQ(got, want) << text;
+    }
+    EXPECT_GT(taken, 50000);
+}
+
 }  // namespace
 }  // namespace readdata14

@@ -156,6 +156,45 @@ TEST(PointInContour, ClearlyOutsideTriangleRefusesWhatItCannotShow) {
     EXPECT_FALSE(ClearlyOutsideTriangle({-5, 5}, a, b, {0, 3e38f}));
 }
 
+// The pruned fan test skips only triangles the angle test would not count,
+// so it gives the full fan's answer: on random polygons (concave and
+// crossing ones too) at every scale, for points placed a hair to either side
+// of a fan line or a side, where the margins are tightest, and anywhere
+// around the polygon.
+TEST(PointInContour, PrunedFanGivesTheFullFansAnswerNearEveryLine) {
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const double scales[] = {1e-30, 1e-3, 1.0, 1e5, 1e20, 1e36};
+    int inside = 0;
+    int outside = 0;
+    for (int trial = 0; trial < 100000; ++trial) {
+        const double scale = scales[trial % 6];
+        const double offset = (trial % 4 == 0) ? 1e4 * scale : 0.0;
+        std::vector<Point> polygon(3 + rng() % 30);
+        for (Point& p : polygon) {
+            p = {static_cast<float>(offset + scale * unit(rng)), static_cast<float>(offset + scale * unit(rng))};
+        }
+        if (trial % 3 == 0) polygon.push_back(polygon.front());  // closed by repeating the first point
+        // Along the line from vertex i to vertex j (a fan line when i is 0,
+        // a side when j follows i), before, on or past the segment, pushed
+        // off it by 1e-9 to 1e-1 of its length.
+        const std::size_t i = trial % 2 == 0 ? 0 : rng() % polygon.size();
+        const std::size_t j = trial % 2 == 0 ? rng() % polygon.size() : (i + 1) % polygon.size();
+        const double ex = double(polygon[j].x) - polygon[i].x;
+        const double ey = double(polygon[j].y) - polygon[i].y;
+        const double along = -0.5 + 2.0 * unit(rng);
+        const double away = std::pow(10.0, -9.0 + 8.0 * unit(rng)) * (rng() % 2 == 0 ? 1.0 : -1.0);
+        Point q{static_cast<float>(polygon[i].x + along * ex - away * ey),
+                static_cast<float>(polygon[i].y + along * ey + away * ex)};
+        if (trial % 10 == 0) q = {static_cast<float>(offset + scale * unit(rng)), static_cast<float>(offset + scale * unit(rng))};
+        const bool full = test::PointInContour(q.x, q.y, polygon);
+        ASSERT_EQ(PointInContourPruned(q.x, q.y, polygon), full) << "trial " << trial;
+        ++(full ? inside : outside);
+    }
+    EXPECT_GT(inside, 20000);
+    EXPECT_GT(outside, 20000);
+}
+
 // Whatever box and scale, a point outside the padded box is ClearlyOutside
 // the box. Boxes of zero width or height (or both) and points one float step
 // beyond the padded edges, where the argument is tightest, included.

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace readdata14 {
 namespace {
@@ -160,6 +161,32 @@ TEST(BlockBuilder, CountsTheRecordsItHolds) {
     const float expected[] = {1, 2, 7, 1, 2};
     EXPECT_EQ(std::memcmp(finished.get(), expected, sizeof expected), 0);
     EXPECT_EQ(EmptyBlock()[0], 0.0f);
+}
+
+// A block of known size holds exactly what was written; were the sizes not
+// to add up, it would neither write past its end nor hand out unset floats.
+TEST(SizedBlockWriter, WritesWithinItsSizeAndLeavesNothingUnset) {
+    struct Case {
+        const char* what;
+        std::size_t size;
+        std::vector<float> expected;
+    };
+    const std::vector<Point> points{{1, 2}, {3, 4}};
+    const Case cases[] = {
+        {"exactly the size", 6, {9, 1, 2, 3, 4, 0}},
+        {"more written than the size", 4, {9, 1, 2, 3}},
+        {"less written than the size", 8, {9, 1, 2, 3, 4, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SizedBlockWriter writer(c.size);
+        writer.Push(9.0f);
+        writer.PushPoints(points);
+        writer.PushPoints({});
+        writer.Push(0);
+        const FloatBlock block = writer.Finish();
+        ASSERT_EQ(block.size(), c.size) << c.what;
+        EXPECT_EQ(std::vector<float>(block.get(), block.get() + block.size()), c.expected) << c.what;
+    }
 }
 
 TEST(BackedCount, NeverExceedsWhatTheRestOfTheInputCanHold) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <optional>
+#include <random>
 #include <string>
 
 #include "reading/text_input.hpp"
@@ -47,6 +50,46 @@ TEST(Scanner, AFailedConversionConsumesOnlyWhiteSpace) {
     EXPECT_EQ(in.Token(), "LINES:"sv);
     EXPECT_EQ(in.Int(), 3);
     EXPECT_FALSE(in.Int().has_value());
+}
+
+// Floats (three numbers at a time, plain decimals the short way) against
+// Float one number at a time on the same text: the same count, the same
+// float bits, the same place afterwards, for numbers of every shape strtof
+// knows, separated by any white space, and for tokens that stop a read.
+TEST(Scanner, FloatsReadsWhatFloatReadsOneByOne) {
+    std::mt19937 random(14);
+    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+    const char* const tokens[] = {
+        "0", "-0", "12", "181.27", "-3.5", "+7", ".25", "5.", "0.0000000001", "16777217", "1234567890123456789",
+        "1e5", "2.5E-3", "-1e39", "1e-46", "0x1.8p3", "-0x10", "inf", "-Infinity", "nan", "nan(7)", "1O12", "12x",
+        "1e", "1.5e+", "NoLabel", "-", ".", "+-1", "99999.99", "3200025", "1012.5#",
+    };
+    const char* const spaces[] = {" ", "  ", "\n", "\t", "\r\n", " \v\f"};
+    for (int trial = 0; trial < 3000; ++trial) {
+        std::string text;
+        const std::size_t count = 1 + pick(12);
+        for (std::size_t t = 0; t < count; ++t) {
+            text += spaces[pick(std::size(spaces))];
+            text += tokens[pick(std::size(tokens))];
+        }
+        if (pick(2) == 0) text += spaces[pick(std::size(spaces))];
+        Scanner grouped(text);
+        Scanner single(text);
+        for (;;) {
+            float values[3] = {};
+            const std::size_t converted = grouped.Floats(values);
+            std::size_t expected = 0;
+            for (; expected < 3; ++expected) {
+                const std::optional<float> value = single.Float();
+                if (!value) break;
+                EXPECT_EQ(std::memcmp(&values[expected], &*value, sizeof(float)), 0) << text;
+            }
+            ASSERT_EQ(converted, expected) << text;
+            ASSERT_EQ(grouped.Offset(), single.Offset()) << text;
+            if (converted < 3 && !grouped.Token()) break;  // past the token that stopped it
+            if (converted < 3) single.Token();
+        }
+    }
 }
 
 TEST(Scanner, LineReadsLikeFgets) {

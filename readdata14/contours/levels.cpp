@@ -73,12 +73,14 @@ FloatBlock AssembleContourBlock(std::span<const ContourNode> contours, const Nes
     DropRepeatedLevelValues(levelValues);
     SortLevelValues(levelValues, levelDirection);
 
-    std::size_t total = 1 + levelValues.size();
+    // Written once, straight into the block handed out: everything is in
+    // memory already, so its size is known.
+    std::size_t total = 2 + levelValues.size();  // the record count, the level count, the levels
     for (const ContourNode& contour : contours) {
         total += 6 + 2 * (contour.points.size() + contour.labelPoints.size());
     }
-    BlockBuilder block;
-    block.Reserve(total);  // everything is in memory already
+    SizedBlockWriter block(total);
+    block.Push(static_cast<float>(nesting.order.size()));
     for (const std::int32_t index : nesting.order) {
         const std::size_t i = static_cast<std::size_t>(index);
         const ContourNode& contour = contours[i];
@@ -86,11 +88,10 @@ FloatBlock AssembleContourBlock(std::span<const ContourNode> contours, const Nes
         block.Push(contour.code);  // each record carries its own contour's code
         block.Push(IsValuedClosed(contour) ? 1.0f : 0.0f);
         block.Push(LevelIndex(contour, nesting.directions[i], levelValues, levelDirection));
-        for (const Point point : contour.points) block.PushPoint(point);
+        block.PushPoints(contour.points);
         block.Push(contour.value);
         block.Push(static_cast<float>(contour.labelPoints.size()));
-        for (const Point point : contour.labelPoints) block.PushPoint(point);
-        block.CountRecord();
+        block.PushPoints(contour.labelPoints);
     }
     block.Push(static_cast<float>(levelValues.size()));
     for (const float level : levelValues) block.Push(level);

@@ -13,15 +13,24 @@ namespace {
 
 using Index = std::int32_t;
 
-// Whether the first point of `inner` lies inside `outer`. A contour without
-// points is never inside and, with fewer than three points, contains none.
-// The box test only skips comparisons that the full test would answer with
-// false (see ClearlyOutside).
-bool EnclosesFirstPoint(const ContourNode& outer, const ContourNode& inner) noexcept {
-    if (inner.points.empty() || outer.points.size() < 3) return false;
-    const Point first = inner.points.front();
-    if (ClearlyOutside(outer.box, first)) return false;
-    return PointInContourPruned(first.x, first.y, outer.points);
+// A contour's first point, which a contour without points does not have.
+struct FirstPoint {
+    Point point;
+    bool present;
+};
+
+FirstPoint FirstPointOf(const ContourNode& contour) noexcept {
+    return contour.points.empty() ? FirstPoint{{0.0f, 0.0f}, false} : FirstPoint{contour.points.front(), true};
+}
+
+// Whether the first point of the inner contour lies inside the outer one,
+// given by its box and points. A contour without points is never inside and,
+// with fewer than three points, contains none. The box test only skips
+// comparisons that the full test would answer with false (see ClearlyOutside).
+bool EnclosesFirstPoint(const ContourBox& outerBox, std::span<const Point> outer, FirstPoint inner) noexcept {
+    if (!inner.present || outer.size() < 3) return false;
+    if (ClearlyOutside(outerBox, inner.point)) return false;
+    return PointInContourPruned(inner.point.x, inner.point.y, outer);
 }
 
 // A contour with fewer than three points encloses nothing: its reach is an
@@ -45,7 +54,8 @@ ContourDirection Opposite(ContourDirection direction) noexcept {
 
 // What a walk reads of every contour, by file-order index, in arrays of
 // their own (a pass over many contours then reads a few compact arrays
-// instead of one scattered node each), and the directions the pairs give.
+// instead of one scattered node each, and a test reads the node of the outer
+// contour alone), and the directions the pairs give.
 // Both walks below meet the pairs in the same order and hand them here.
 class NestingPairs {
 public:
@@ -55,7 +65,9 @@ public:
         reaches_.reserve(contours.size());
         probes_.reserve(contours.size());
         values_.reserve(contours.size());
+        firstPoints_.reserve(contours.size());
         for (const ContourNode& contour : contours) {
+            firstPoints_.push_back(FirstPointOf(contour));
             boxes_.push_back(contour.box);
             reaches_.push_back(Reach(contour));
             probes_.push_back(Probe(contour));
@@ -69,7 +81,7 @@ public:
 
     bool Encloses(Index outer, Index inner) const noexcept {
         if (OutsideBox(Of(reaches_, outer), Of(probes_, inner))) return false;
-        return EnclosesFirstPoint(At(outer), At(inner));
+        return EnclosesFirstPoint(Of(boxes_, outer), At(outer).points, Of(firstPoints_, inner));
     }
 
     // Step A: the new contour passes `inner`; a direction when it encloses it.
@@ -134,6 +146,7 @@ private:
     std::vector<ContourBox> reaches_;  // a first point outside cannot be enclosed
     std::vector<Point> probes_;        // the first point as tested against reaches
     std::vector<float> values_;
+    std::vector<FirstPoint> firstPoints_;
 };
 
 // The walk itself, contour by contour along the list: what a box order that

@@ -64,16 +64,21 @@ Offset OffsetOf(Point vertex, Point query) noexcept {
 
 constexpr double kRelativeMargin2 = kRelativeMargin * kRelativeMargin;
 
+// As std::min and std::max of a list, without the list: a list is an array
+// in memory, which keeps the hot loops' values out of registers.
+double Min3(double a, double b, double c) noexcept { return std::min(std::min(a, b), c); }
+double Max3(double a, double b, double c) noexcept { return std::max(std::max(a, b), c); }
+
 // ClearlyOutside for the box of three bounded vertices, from their offsets.
 // The same doubles: a difference rounds the same way whichever operand comes
 // first, and its sign is the sign of the exact difference, so x - box.maxX
 // is minus the largest x offset and x > box.maxX when that offset is
 // negative.
 bool BoxClearlyAway(const Offset& a, const Offset& b, const Offset& c) noexcept {
-    const double minX = std::min({a.x, b.x, c.x});
-    const double maxX = std::max({a.x, b.x, c.x});
-    const double minY = std::min({a.y, b.y, c.y});
-    const double maxY = std::max({a.y, b.y, c.y});
+    const double minX = Min3(a.x, b.x, c.x);
+    const double maxX = Max3(a.x, b.x, c.x);
+    const double minY = Min3(a.y, b.y, c.y);
+    const double maxY = Max3(a.y, b.y, c.y);
     const double reachY = std::max(std::fabs(minY), std::fabs(maxY));
     const double reachX = std::max(std::fabs(minX), std::fabs(maxX));
     if (maxX < 0.0 && -maxX > kRelativeMargin * reachY) return true;
@@ -87,7 +92,7 @@ bool BoxClearlyAway(const Offset& a, const Offset& b, const Offset& c) noexcept 
 // argument there).
 bool SidesClearlyAway(const Offset& a, const Offset& b, const Offset& c) noexcept {
     const Offset* v[3] = {&a, &b, &c};
-    const double farthest2 = std::max({a.distance2, b.distance2, c.distance2});
+    const double farthest2 = Max3(a.distance2, b.distance2, c.distance2);
     for (int i = 0; i < 3; ++i) {
         const Offset& from = *v[i];
         const Offset& to = *v[(i + 1) % 3];
@@ -225,28 +230,111 @@ bool ClearlyOutsideTriangle(Point query, Point v0, Point v1, Point v2) noexcept 
     return SidesClearlyAway(OffsetOf(v0, query), OffsetOf(v1, query), OffsetOf(v2, query));
 }
 
-// Each vertex's offsets are formed once and serve the two triangles that
-// share it; a triangle with a vertex out of bounds goes to the angle test.
+namespace {
+
+// One vertex of the fan as the query point sees it: its offset and squared
+// distance, and the fan's side from point 0 to it with the cross product that
+// places the query point against that side's line. A fan side is a side of
+// the two triangles that share it, so it is formed once for both. Plain
+// doubles, so that handing one vertex on to the next triangle stays in
+// registers.
+struct FanVertex {
+    double x, y, distance2;  // as Offset
+    double ex, ey;           // the side from point 0: this vertex's offset minus point 0's
+    double side2;            // its length squared
+    double beyond;           // the query point's side of the line: ey * o0.x - ex * o0.y
+};
+
+FanVertex FanVertexOf(Point vertex, Point query, const Offset& o0) noexcept {
+    const double x = double(vertex.x) - double(query.x);
+    const double y = double(vertex.y) - double(query.y);
+    const double ex = x - o0.x;
+    const double ey = y - o0.y;
+    return {x, y, x * x + y * y, ex, ey, ex * ex + ey * ey, ey * o0.x - ex * o0.y};
+}
+
+// SidesClearlyAway's test of one side, given its cross products with the
+// third vertex and with the query point.
+bool SideClearlyAway(double thirdSide, double beyond, double side2, double farthest2) noexcept {
+    if (side2 == 0.0 || thirdSide == 0.0 || beyond == 0.0) return false;
+    if ((thirdSide > 0.0) == (beyond > 0.0)) return false;
+    return beyond * beyond > kRelativeMargin2 * farthest2 * side2;
+}
+
+// SidesClearlyAway for the fan triangle (point 0, a, b), its two fan sides
+// taken from the vertices. Side (point 0, a) is formed exactly as
+// SidesClearlyAway forms it. Side (b, point 0) is the fan side of b turned
+// round: its cross product with the query point is minus b's `beyond`, formed
+// from point 0's offset rather than from b's, which moves it by the same
+// order of rounding (1e-16 of D times the side) that the argument allows. Its
+// cross product with the third vertex, like that of the side (a, b), has the
+// sign of the triangle's orientation, taken from the first side's: where the
+// two could differ, the third vertex lies within rounding of the line, which
+// the margin covers as well.
+bool FanSidesClearlyAway(const Offset& o0, const FanVertex& a, const FanVertex& b) noexcept {
+    const double farthest2 = Max3(o0.distance2, a.distance2, b.distance2);
+    const double orientation = a.ex * b.ey - a.ey * b.ex;
+    if (SideClearlyAway(orientation, a.beyond, a.side2, farthest2)) return true;
+    if (SideClearlyAway(orientation, -b.beyond, b.side2, farthest2)) return true;
+    const double ex = b.x - a.x;
+    const double ey = b.y - a.y;
+    const double beyond = ey * a.x - ex * a.y;
+    return SideClearlyAway(orientation, beyond, ex * ex + ey * ey, farthest2);
+}
+
+// BoxClearlyAway for the fan triangle (point 0, a, b).
+bool FanBoxClearlyAway(const Offset& o0, const FanVertex& a, const FanVertex& b) noexcept {
+    return BoxClearlyAway(o0, {a.x, a.y, a.distance2}, {b.x, b.y, b.distance2});
+}
+
+// Which side of the fan side from point 0 to `v` the query point lies on,
+// when it lies clearly beyond that line for every triangle whose vertices
+// are all within sqrt(farthest2) of it: +1 or -1; 0 when that cannot be
+// shown.
+int ClearSide(const FanVertex& v, double farthest2) noexcept {
+    if (v.side2 == 0.0 || !(v.beyond * v.beyond > kRelativeMargin2 * farthest2 * v.side2)) return 0;
+    return v.beyond > 0.0 ? 1 : -1;
+}
+
+}  // namespace
+
+// Most triangles of a fan do not hold the query point because it lies
+// outside the angle the triangle spans at point 0: clearly beyond the fan
+// sides of both its other vertices, and on the same side of both. Then,
+// whichever way the triangle turns (or if it is flat), one of those two fan
+// sides has the query point on the side away from the third vertex: that is
+// SidesClearlyAway's test, with the distance to the farthest vertex of the
+// whole contour in place of the farthest of the triangle. A larger distance
+// asks a larger margin, so the argument holds as it is. Each vertex is placed
+// against its fan side once, for both triangles that share it; the other
+// triangles take SidesClearlyAway's and BoxClearlyAway's tests one by one. A
+// contour with a vertex out of bounds goes to the angle test triangle by
+// triangle.
 bool PointInContourPruned(float x, float y, std::span<const Point> points) noexcept {
     if (points.size() < 3) return false;
     const Point query{x, y};
     const Point p0 = points[0];
-    const bool prunable = Bounded(query) && Bounded(p0);
     const Offset o0 = OffsetOf(p0, query);
-    Point a = points[1];
-    bool aBounded = Bounded(a);
-    Offset oa = OffsetOf(a, query);
+    bool prunable = Bounded(query);
+    double farthest2 = 0.0;
+    for (const Point p : points) {
+        prunable = prunable && Bounded(p);
+        farthest2 = std::max(farthest2, OffsetOf(p, query).distance2);
+    }
+    FanVertex a = FanVertexOf(points[1], query, o0);
+    int aSide = ClearSide(a, farthest2);
     std::size_t count = 0;
     for (std::size_t k = 1; k + 1 < points.size(); ++k) {
-        const Point b = points[k + 1];
-        const bool bBounded = Bounded(b);
-        const Offset ob = OffsetOf(b, query);
-        const bool away = prunable && aBounded && bBounded &&
-                          (BoxClearlyAway(o0, oa, ob) || SidesClearlyAway(o0, oa, ob));
-        if (!away && PointInTriangle(x, y, p0.x, p0.y, a.x, a.y, b.x, b.y)) ++count;
+        const FanVertex b = FanVertexOf(points[k + 1], query, o0);
+        const int bSide = ClearSide(b, farthest2);
+        const bool away = prunable && ((aSide != 0 && aSide == bSide) || FanSidesClearlyAway(o0, a, b) ||
+                                       FanBoxClearlyAway(o0, a, b));
+        if (!away && PointInTriangle(x, y, p0.x, p0.y, points[k].x, points[k].y, points[k + 1].x,
+                                     points[k + 1].y)) {
+            ++count;
+        }
         a = b;
-        aBounded = bBounded;
-        oa = ob;
+        aSide = bSide;
     }
     return count % 2 == 1;
 }

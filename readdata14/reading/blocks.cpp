@@ -12,6 +12,11 @@ FloatBlock BlockBuilder::Finish() {
     return FloatBlock(std::move(block), data_.size());
 }
 
+FloatBlock SizedBlockWriter::Finish() noexcept {
+    std::fill(data_.get() + written_, data_.get() + size_, 0.0f);
+    return FloatBlock(std::move(data_), size_);
+}
+
 FloatBlock EmptyBlock() {
     std::unique_ptr<float[]> block(new float[1]);
     block[0] = 0.0f;

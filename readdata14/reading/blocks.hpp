@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +85,38 @@ public:
 private:
     std::vector<float> data_;
     std::size_t records_ = 0;
+};
+
+// A block whose size is known before the first float is written (the closed
+// contours, held in memory until the end): allocated once, left
+// uninitialised, and filled front to back, with no copy at the end.
+class SizedBlockWriter {
+public:
+    explicit SizedBlockWriter(std::size_t size) : data_(new float[size]), size_(size) {}
+
+    void Push(float value) noexcept { Put(&value, 1); }
+    void Push(std::int32_t value) noexcept { Push(static_cast<float>(value)); }
+    // Point is exactly two floats (point.hpp says so). An empty list may have
+    // no storage at all.
+    void PushPoints(std::span<const Point> points) noexcept {
+        if (!points.empty()) Put(points.data(), 2 * points.size());
+    }
+
+    // The block. Floats never written (a size that did not add up, a fault
+    // of the caller) are 0 rather than whatever the heap held.
+    FloatBlock Finish() noexcept;
+
+private:
+    // `count` floats from `floats`; nothing is written past the end.
+    void Put(const void* floats, std::size_t count) noexcept {
+        count = std::min(count, size_ - written_);
+        std::memcpy(data_.get() + written_, floats, count * sizeof(float));
+        written_ += count;
+    }
+
+    std::unique_ptr<float[]> data_;
+    std::size_t size_;
+    std::size_t written_ = 0;
 };
 
 // The block of a section that declares no elements: the single float 0.

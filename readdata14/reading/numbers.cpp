@@ -89,52 +89,17 @@ ParsedFloat ConvertBody(std::string_view body, bool hex) {
     return {value, length};
 }
 
-// The common number of a chart: a plain decimal ("1012.5", "3", ".25") of
-// at most seven significant digits, without exponent. Its digits make a whole
-// number w of at most 2^24 and its k decimals a power of ten of at most
-// 10^10; both are exact in a float, so the one float division w / 10^k rounds
-// once, correctly, and gives exactly what strtof gives. Anything else (an
-// exponent, hexadecimal, more digits, inf, nan) gives length 0 and goes the
-// long way.
-ParsedFloat PlainDecimal(std::string_view s) {
-    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    constexpr std::uint64_t kExactLimit = std::uint64_t{1} << 24;
-    constexpr std::size_t kMaxDigits = 18;  // w stays far inside 64 bits
-    std::uint64_t w = 0;
-    std::size_t digits = 0;
-    std::size_t decimals = 0;
-    std::size_t i = 0;
-    for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
-        w = w * 10 + static_cast<std::uint64_t>(s[i] - '0');
-    }
-    if (i < s.size() && s[i] == '.') {
-        for (++i; i < s.size() && IsDigit(s[i]); ++i, ++digits, ++decimals) {
-            w = w * 10 + static_cast<std::uint64_t>(s[i] - '0');
-        }
-    }
-    if (digits == 0 || digits > kMaxDigits) return {};
-    if (i < s.size() && ((s[i] | 0x20) == 'e' || (s[i] | 0x20) == 'x')) return {};
-    if (w > kExactLimit || decimals > 10) return {};
-    return {static_cast<float>(w) / kPowersOfTen[decimals], i};
-}
-
 }  // namespace
 
 ParsedFloat ParseFloatPrefix(std::string_view text) noexcept {
+    if (const ParsedFloat plain = ParsePlainDecimal(text); plain.length > 0) return plain;
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     std::string_view rest = text.substr(i);
     if (rest.empty() || rest[0] == '+' || rest[0] == '-') return {};
 
-    ParsedFloat parsed = PlainDecimal(rest);
-    if (parsed.length > 0) {
-        // As below, the sign goes on after conversion.
-        if (negative) parsed.value = -parsed.value;
-        parsed.length += i;
-        return parsed;
-    }
+    ParsedFloat parsed;
     if (rest.size() > 2 && rest[0] == '0' && (rest[1] | 0x20) == 'x' &&
         HexBodyLength(rest.substr(2)) > 0) {
         parsed = ConvertBody(rest.substr(2, HexBodyLength(rest.substr(2))), true);

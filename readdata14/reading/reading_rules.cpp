@@ -105,31 +105,6 @@ std::optional<std::int32_t> ReadCount(Scanner& in, std::string_view what) {
     return std::max<std::int32_t>(*count, 0);
 }
 
-std::optional<Point> ReadPoint(Scanner& in) {
-    const auto x = in.Float();
-    if (!x) return std::nullopt;
-    const auto y = in.Float();
-    if (!y) return std::nullopt;
-    if (!in.Float()) return std::nullopt;
-    return Point{*x, *y};
-}
-
-bool ThinPoints(std::int32_t declaredCount, std::int32_t index, Point point, Point lastKept) noexcept {
-    if (declaredCount <= THIN_ABOVE || index == 0) return true;
-    // The differences are formed in double and rounded to float on purpose:
-    // that rounding decides points that lie just under 1.0 away.
-    const float dx = std::fabs(static_cast<float>(double(point.x) - double(lastKept.x)));
-    const float dy = std::fabs(static_cast<float>(double(point.y) - double(lastKept.y)));
-    return dx >= 1.0f || dy >= 1.0f;
-}
-
-bool PointThinner::Keep(Point point) noexcept {
-    const bool keep = ThinPoints(declared_, index_, point, last_);
-    ++index_;
-    if (keep) last_ = point;
-    return keep;
-}
-
 Label ReadLabelValue(std::string_view token) noexcept {
     if (token == "NoLabel") return {NO_LABEL_VALUE, NO_LABEL_VALUE, false};
     const ParsedFloat parsed = ParseFloatPrefix(token);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -100,20 +101,38 @@ void ReadElements(Scanner& in, const SectionHeader& header, const SectionNames& 
 std::optional<std::int32_t> ReadCount(Scanner& in, std::string_view what);
 
 // A point "%f %f %f": x and y kept, z read and dropped. Nothing when any of
-// the three does not convert; the section then stops.
-std::optional<Point> ReadPoint(Scanner& in);
+// the three does not convert; the section then stops. Inline: it is read
+// millions of times per chart.
+inline std::optional<Point> ReadPoint(Scanner& in) {
+    float xyz[3];
+    if (in.Floats(xyz) < 3) return std::nullopt;
+    return Point{xyz[0], xyz[1]};
+}
 
 // Whether the point at `index` of an element that declares `declaredCount`
 // points is kept. Up to THIN_ABOVE points all are; beyond, the first is, and a
 // later one only when it lies at least 1.0 from the last kept point in x or y.
 // Each difference is rounded to a float before its absolute value is taken.
-bool ThinPoints(std::int32_t declaredCount, std::int32_t index, Point point, Point lastKept) noexcept;
+// Inline, as PointThinner::Keep: they run once for every point of a chart.
+inline bool ThinPoints(std::int32_t declaredCount, std::int32_t index, Point point, Point lastKept) noexcept {
+    if (declaredCount <= THIN_ABOVE || index == 0) return true;
+    // The differences are formed in double and rounded to float on purpose:
+    // that rounding decides points that lie just under 1.0 away.
+    const float dx = std::fabs(static_cast<float>(double(point.x) - double(lastKept.x)));
+    const float dy = std::fabs(static_cast<float>(double(point.y) - double(lastKept.y)));
+    return dx >= 1.0f || dy >= 1.0f;
+}
 
 // ThinPoints applied along one element's points as they are read.
 class PointThinner {
 public:
     explicit PointThinner(std::int32_t declaredCount) noexcept : declared_(declaredCount) {}
-    bool Keep(Point point) noexcept;
+    bool Keep(Point point) noexcept {
+        const bool keep = ThinPoints(declared_, index_, point, last_);
+        ++index_;
+        if (keep) last_ = point;
+        return keep;
+    }
 
 private:
     std::int32_t declared_;

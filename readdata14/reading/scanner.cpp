@@ -10,11 +10,6 @@
 namespace readdata14 {
 namespace {
 
-// White space as isspace has it in the C locale.
-constexpr bool IsSpace(char c) noexcept {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // A token or line lands in a C string buffer, which ends at its first NUL:
 // the bytes after it are consumed but are not part of the text.
 std::string_view UpToNul(std::string_view text) noexcept {
