@@ -17,5 +17,6 @@ void RegisterJson(CLI::App& app, int& status);
 void RegisterGeojson(CLI::App& app, int& status);
 void RegisterCheck(CLI::App& app, int& status);
 void RegisterSvg(CLI::App& app, int& status);
+void RegisterHtml(CLI::App& app, int& status);
 
 }  // namespace readdata14::chart14

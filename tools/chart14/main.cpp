@@ -20,6 +20,7 @@ constexpr Register kSubcommands[] = {
     readdata14::chart14::RegisterGeojson,
     readdata14::chart14::RegisterCheck,
     readdata14::chart14::RegisterSvg,
+    readdata14::chart14::RegisterHtml,
 };
 
 // Help, the version or a usage error, written where CLI11 would have put

@@ -501,7 +501,7 @@ class CheckTest(Chart14Test):
         cases = [(missing, "No such file or directory"), (self.files.dir.name, "Is a directory")]
         for path, reason in cases:
             with self.subTest(reason):
-                for command in ["check", "info", "json", "geojson", "svg"]:
+                for command in ["check", "info", "json", "geojson", "svg", "html"]:
                     result = run(command, path)
                     self.assertEqual(result.returncode, 2, command)
                     self.assertIn(f"{path}: ".encode(), result.stdout + result.stderr)
@@ -560,8 +560,8 @@ class CheckTest(Chart14Test):
 
 
 class ConversionTest(Chart14Test):
-    """info, json, geojson and svg of a file with errors: what was read, a note, exit 1."""
-    COMMANDS = ["info", "json", "geojson", "svg"]
+    """info, json, geojson, svg and html of a file with errors: what was read, a note, exit 1."""
+    COMMANDS = ["info", "json", "geojson", "svg", "html"]
 
     def test_a_file_with_errors_is_written_and_exits_1(self):
         truncated = self.files.write("truncated.txt", SMALL[:SMALL.index(b"CLOSED_CONTOURS:")])
@@ -612,7 +612,7 @@ class RunnerTest(Chart14Test):
     # The output file each subcommand writes into a directory, and whether
     # several inputs may share standard output.
     COMMANDS = {"info": (".info.txt", True), "check": (".check.txt", True), "json": (".json", True),
-                "geojson": (".geojson", False), "svg": (".svg", False)}
+                "geojson": (".geojson", False), "svg": (".svg", False), "html": (".html", False)}
 
     def charts(self, count, broken_every=0):
         """Charts that differ in their description; every broken_every-th is cut short."""
@@ -728,7 +728,7 @@ def leftovers(folder):
 
 class OutputsTest(Chart14Test):
     """Outputs that survive: closed pipes, full devices, interrupts, -o in its forms."""
-    COMMANDS = ["info", "json", "geojson", "svg", "check"]
+    COMMANDS = ["info", "json", "geojson", "svg", "html", "check"]
 
     def test_a_closed_pipe_is_a_failed_write(self):
         # The reader is gone before the tool writes a byte, so every write
@@ -813,7 +813,7 @@ class OutputsTest(Chart14Test):
         path = self.files.write("small.txt", SMALL)
         out = os.path.join(self.files.dir.name, "cut.json")
         limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000))  # noqa: E731
-        for command in ["json", "geojson", "svg"]:
+        for command in ["json", "geojson", "svg", "html"]:
             with self.subTest(command):
                 result = subprocess.run([CHART14, command, path, "-o", out], capture_output=True, preexec_fn=limit)
                 self.assertEqual(result.returncode, 2)
