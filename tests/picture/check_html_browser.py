@@ -8,7 +8,9 @@ wheel, every text the browser drew lies inside the map, inside the box the
 layout gave it, and over no other text; a drag pans and a pinch (two
 touches) zooms; pointing at three elements (an arrow, a contour, a note)
 shows their fields as chart14 json reads them; switching a layer off takes
-its drawing and its texts away. Screenshots stay in the work folder.
+its drawing and its texts away; a chart with markup in its texts and absurd
+coordinates, and an empty one, make pages that work. Screenshots stay in
+the work folder.
 
 Skips (77) only where chromium is missing outside CI.
 """
@@ -20,6 +22,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import check_svg_picture  # noqa: E402
 import devtools  # noqa: E402
 import svg_boxes  # noqa: E402
 
@@ -282,6 +285,24 @@ def check_layer_switch(page, chart):
     page.settle(lambda: page.click("#layers input[name=symbols]"))
 
 
+def check_odd_charts(browser, args):
+    """Markup in texts, NaN and huge coordinates, nothing at all: the page still works."""
+    problems = []
+    for name, text in (("odd", check_svg_picture.ODD_CHART), ("empty", check_svg_picture.EMPTY_CHART)):
+        chart_path = os.path.join(args.workdir, name + ".txt")
+        with open(chart_path, "w") as f:
+            f.write(text)
+        page_path = os.path.join(args.workdir, name + ".html")
+        subprocess.run([args.chart14, "html", chart_path, "-o", page_path], check=True)
+        page = Page(browser, page_path, args.workdir, name)
+        title = page.evaluate("document.querySelector('h1').textContent")
+        if title != text.split("\n")[0].split(" ", 2)[2]:
+            page.problems.append(f"the title reads {title!r}")
+        page.check_texts("fit")
+        problems += [f"{name}: {p}" for p in page.problems]
+    return problems
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--chart14", "--make-chart", "--sample", "--workdir"):
@@ -323,6 +344,9 @@ def main():
                 print(f"FAIL {name}: ... {len(page.problems) - 20} more")
             print(f"{'FAIL' if page.problems else 'ok  '} {name}")
             failures += bool(page.problems)
+        for problem in check_odd_charts(browser, args):
+            print(f"FAIL {problem}")
+            failures += 1
     print(f"     screenshots in {args.workdir}; {time.monotonic() - start:.1f} s")
     return 1 if failures else 0
 

@@ -288,8 +288,9 @@ void WriteTexts(JsonWriter& w, std::span<const MapText> texts, const Extent& ext
     w.EndObject();
 }
 
-// Where the layer's elements stand in the model's order of layers, which the
-// texts name their layer by.
+// The page's data: the chart's extent, the quantum of its packed
+// coordinates, the ladder of text levels, the sizes of glyphs and arrows,
+// the layers, and the texts.
 void WriteData(std::string& out, const Chart& chart, const TextToUtf8& toUtf8, const Extent& extent,
                const LevelColours& colours, const TextLayout& layout, double base, int levels) {
     const double quantum = std::max(extent.maxX - extent.minX, extent.maxY - extent.minY) / QUANTA;
@@ -386,7 +387,7 @@ std::string RenderHtml(const Chart& chart, const TextToUtf8& toUtf8) {
     page += title + "</title>\n";
     page += SvgStyleSheet();
     page += "<style>\n";
-    page += HTML_VIEWER_CSS;
+    page += PAGE_STYLE;
     page += "</style>\n</head>\n<body>\n<header><h1>" + title + "</h1>";
     page += "<nav><button id=\"fit\" title=\"The whole chart\">fit</button>"
             "<button id=\"one\" title=\"One unit of the chart to one pixel\">1:1</button>"
@@ -411,7 +412,7 @@ std::string RenderHtml(const Chart& chart, const TextToUtf8& toUtf8) {
     page += "</section></aside>\n<script type=\"application/json\" id=\"chart-data\">";
     page += ForScript(data);
     page += "</script>\n<script>\n";
-    page += HTML_VIEWER_SCRIPT;
+    page += PAGE_SCRIPT;
     page += "</script>\n</body>\n</html>\n";
     return page;
 }

@@ -4,7 +4,7 @@
 // the fields of the element under the pointer, a switch per layer, and the
 // picture's legend. The symbology and the layout of texts are chart14 svg's
 // (picture_style.hpp, picture_texts.hpp); the page draws them with its
-// script (html_viewer.js).
+// script (page/).
 //
 // What the page holds: the layers of the shared layer model (names, fields
 // and values as GDAL and GeoJSON have them) with their geometry packed (see

@@ -210,7 +210,7 @@ std::string RenderSvg(const Chart& chart, const TextToUtf8& toUtf8, const SvgOpt
     drawn.leaders = texts.anyLeader;
     drawn.footnotes = layout.Footnotes();
     drawn.left = layout.Left();
-    drawn.leftWhere = "(--width or chart14 html shows them)";
+    drawn.leftWhere = "(see --width, chart14 html)";
     SvgDocument legend;
     const double legendHeight = WriteLegend(legend, drawn, colours, page.legendAt, page.legendWidth);
 
