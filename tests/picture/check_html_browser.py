@@ -189,6 +189,7 @@ def check_zoom_levels(page):
     page.screenshot("fit")
     page.settle(lambda: page.wheel(4))
     levels.append(page.check_texts("wheel x4")[0])
+    page.screenshot("zoomed")
     page.settle(lambda: page.click("#one") if levels[0]["scale"] < 0.5 else page.wheel(4))
     page.settle(lambda: page.wheel(2))
     levels.append(page.check_texts("deep")[0])

@@ -229,8 +229,9 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
     command.add_option("-j,--jobs", options.jobs, "Files read at once (default: the number of cores)")
         ->check(CLI::NonNegativeNumber);
     command.add_option("-o,--output", options.output,
-                       "Write to this file (one input) or into this directory, one file per input named after "
-                       "it (default: standard output)");
+                       "Write to this file (one input), or into this directory (an existing one, or a name "
+                       "ending in /), one file per input named after it (default: standard output); each file "
+                       "appears whole or not at all");
     command.add_flag("-q,--quiet", options.quiet,
                      "No notes on standard error, no progress and no summary; the exit status stays");
 }
