@@ -8,6 +8,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config python3 libgtest-dev libbenchmark-dev
           libcli11-dev    # chart14's argument parsing
+          libproj-dev     # chart14 checks --crs names in PROJ's database
           librsvg2-bin    # rsvg-convert: renders chart14 svg pictures in the tests
           gdal-bin        # ogr2ogr: GIS tools take chart14 geojson as it is
           # the Python package (python/): built in a venv without a package index, tested with pytest

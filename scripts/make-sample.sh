@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates the bundled sample chart and its picture under docs/ with the
+# Regenerates the bundled sample chart and its pictures under docs/ with the
 # project's own tools. Build them first (cmake --preset default && cmake
 # --build --preset default); BUILD_DIR names another build directory.
 set -euo pipefail
@@ -9,4 +9,9 @@ build=${BUILD_DIR:-build/default}
 # Drawn at the PNG's own width: the picture's texts are sized in its pixels.
 "$build/tools/chart14/chart14" svg examples/sample_chart.txt --width 1200 -o "$build/sample_chart.svg"
 rsvg-convert -f png -o docs/sample_chart.png "$build/sample_chart.svg"
-echo "make-sample: examples/sample_chart.txt and docs/sample_chart.png regenerated"
+# The page, zoomed on the low in the south-west, pointing at an isobar of it
+# (headless Chromium: Debian's chromium).
+"$build/tools/chart14/chart14" html examples/sample_chart.txt -o "$build/sample_chart.html"
+/usr/bin/python3 scripts/page_screenshot.py "$build/sample_chart.html" docs/sample_chart_html.png \
+  --zoom 3 --at 160 230 --point 182.66 210.26
+echo "make-sample: examples/sample_chart.txt, docs/sample_chart.png and docs/sample_chart_html.png regenerated"

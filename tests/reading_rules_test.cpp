@@ -196,5 +196,23 @@ TEST(BackedCount, NeverExceedsWhatTheRestOfTheInputCanHold) {
     EXPECT_EQ(BackedCount(-5, in, 6), 0u);
 }
 
+TEST(QuoteToken, EscapesEveryByteThatIsNotPrintableUnambiguously) {
+    struct Case {
+        std::string_view token, quoted;
+    };
+    const Case cases[] = {
+        {"x"sv, "'x'"},
+        {"\0"sv, "'\\x00'"},
+        {"\0" "0"sv, "'\\x000'"},  // not "\00", which reads as one octal escape
+        {"\x01\x1b\x7f\xff"sv, "'\\x01\\x1b\\x7f\\xff'"},
+        {"a\tb"sv, "'a\\tb'"},
+        {"it's\\"sv, "'it\\'s\\\\'"},
+        {""sv, "'' (an empty token)"},
+        {std::string_view("0123456789012345678901234567890123456789xyz"),
+         "'0123456789012345678901234567890123456789' (43 bytes)"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(QuoteToken(c.token), c.quoted) << c.quoted;
+}
+
 }  // namespace
 }  // namespace readdata14

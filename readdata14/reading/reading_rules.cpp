@@ -157,12 +157,14 @@ std::size_t BackedCount(std::int32_t declared, const Scanner& in, std::size_t mi
 std::string QuoteToken(std::string_view token) {
     constexpr std::size_t kShown = 40;
     constexpr char kHex[] = "0123456789abcdef";
+    // A token that prints as nothing would read as a quoting mistake.
+    if (token.empty()) return "'' (an empty token)";
     std::string quoted = "'";
     for (const char c : token.substr(0, kShown)) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte == 0) {
-            quoted += "\\0";
-        } else if (byte == '\t') {
+        // NUL as \x00 like every other control byte: "\0" before a digit
+        // would read as an octal escape ("\00" for a NUL and a zero).
+        if (byte == '\t') {
             quoted += "\\t";
         } else if (byte == '\\' || byte == '\'') {
             quoted += '\\';

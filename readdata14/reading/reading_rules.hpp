@@ -167,8 +167,8 @@ void CheckTokenLength(Scanner& in, std::string_view token, std::size_t limit, st
 std::size_t BackedCount(std::int32_t declared, const Scanner& in, std::size_t minBytes) noexcept;
 
 // A token of the file in a message: at most 40 bytes, quoted, every byte
-// that is not printable ASCII escaped (\0, \t, \xNN), so that a message can
-// go to a terminal as it is.
+// that is not printable ASCII escaped (\t, \xNN, a NUL as \x00), so that a
+// message can go to a terminal as it is; an empty token says that it is.
 std::string QuoteToken(std::string_view token);
 
 }  // namespace readdata14

@@ -1,15 +1,19 @@
 """Boxes of the texts and marks of a chart14 picture, and which of them overlap.
 
-A box is (x0, y0, x1, y1) in page pixels. Both picture tests use this: the
-rsvg one on the boxes the picture says it placed (data-box), the browser one
+A box is (x0, y0, x1, y1) in page pixels. The picture tests use this: the
+rsvg one on the boxes the picture says it placed (data-box), the browser ones
 on the boxes the browser really drew.
 """
 import collections
 
 SVG = "{http://www.w3.org/2000/svg}"
-# The pairs of kinds that must never overlap. Symbols may overlap each other:
-# two symbols at one point are the file's, and both are drawn.
-FORBIDDEN = [("label", "label"), ("label", "symbol"), ("label", "note"), ("note", "note"), ("note", "symbol")]
+# Texts: no two may overlap, whatever their kinds.
+TEXTS = ("label", "centre", "symbol", "note")
+# The pairs of kinds that must never overlap: any two texts; an arrow and a
+# text but a centre's letter (symbols at one point are the file's, and both
+# are drawn); a text and the legend.
+FORBIDDEN = ([(a, b) for i, a in enumerate(TEXTS) for b in TEXTS[i:]] +
+             [("wind", t) for t in TEXTS if t != "centre"] + [("legend", t) for t in TEXTS])
 
 
 def overlap(a, b, slack=0.0):
@@ -42,6 +46,12 @@ def overlaps(items, slack=0.0, cell=64.0):
                   f"{fmt(items[i][1])}" for j, i in found)
 
 
+def outside(items, frame, slack=0.0):
+    """The texts among items [(kind, box, text)] that leave the frame, as readable strings."""
+    return [f"{kind} {text!r} {fmt(box)} leaves the map {fmt(frame)}"
+            for kind, box, text in items if kind in TEXTS and not inside(box, frame, slack)]
+
+
 def fmt(box):
     return "[" + " ".join(f"{v:.1f}" for v in box) + "]"
 
@@ -54,8 +64,17 @@ def claimed_items(root):
     """(kind, box, text) of every placed text and mark on the map, from data-box."""
     groups = {g.get("id"): g for g in root.iter(SVG + "g") if g.get("id")}
     items = []
-    for group, kind in (("labels", "label"), ("texts", "symbol"), ("winds", "symbol"), ("notes", "note")):
+    for group in ("labels", "texts", "winds", "notes"):
         for element in groups[group].iter():
             if element.get("data-box"):
-                items.append((kind, parse_box(element.get("data-box")), (element.text or "").strip()))
+                items.append((kind_of(group, element.get("class") or ""), parse_box(element.get("data-box")),
+                               (element.text or "").strip()))
     return items
+
+
+def kind_of(group, css_class):
+    if group == "winds":
+        return "wind"
+    if group == "texts":
+        return "centre" if "centre" in css_class.split() else "symbol"
+    return {"labels": "label", "notes": "note"}[group]

@@ -17,6 +17,7 @@ void RegisterJson(CLI::App& app, int& status);
 void RegisterGeojson(CLI::App& app, int& status);
 void RegisterCheck(CLI::App& app, int& status);
 void RegisterSvg(CLI::App& app, int& status);
+void RegisterHtml(CLI::App& app, int& status);
 void RegisterLayers(CLI::App& app, int& status);
 
 }  // namespace readdata14::chart14

@@ -29,14 +29,18 @@ FileResult Check(const Input& input, const CheckOptions& options) {
                       ": " + DisplayText(finding.message) + '\n';
     };
     const Chart chart = OpenInput(input, print);
-    result.errors = chart.Errors();
-    result.warnings = chart.Warnings();
     if (chart.Status() == OpenStatus::NotType14) {
         result.status = EXIT_UNREADABLE;  // its finding says why
+        result.unreadable = true;
     } else if (!chart) {
         result.out += input.name + ": error: " + DescribeFailure(chart) + '\n';
         result.status = EXIT_UNREADABLE;
+        result.unreadable = true;
     } else {
+        // Counted as every subcommand counts them (see FileResult): the
+        // findings of a chart that was read.
+        result.errors = chart.Errors();
+        result.warnings = chart.Warnings();
         result.elements = CountElements(chart);
         if (chart.Errors() > 0 || (options.strict && chart.Warnings() > 0)) result.status = EXIT_FINDINGS;
         if (chart.Errors() + chart.Warnings() == 0 && !options.run.quiet) result.out += input.name + ": well-formed\n";

@@ -44,6 +44,7 @@ bool OpenChart(const Input& input, Chart& chart, FileResult& result) {
     result.err += "chart14: " + input.name + ": " + DescribeFailure(chart) + "\n";
     result.status = EXIT_UNREADABLE;
     result.produced = false;
+    result.unreadable = true;
     return false;
 }
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -17,6 +18,8 @@
 #include <thread>
 #include <unistd.h>
 
+#include "output_file.hpp"
+#include "temporary_files.hpp"
 #include "text_encoding.hpp"
 
 namespace readdata14::chart14 {
@@ -38,26 +41,12 @@ FileResult RunGuarded(const FileTask& task, const Input& input) {
         result.err = "chart14: " + input.name + ": " + DisplayText(error.what()) + "\n";
         result.status = EXIT_UNREADABLE;
         result.produced = false;
+        result.unreadable = true;
         return result;
     }
 }
 
 std::string SystemMessage(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
-
-// Writes `bytes` to the file at `path`. A regular file that could not be
-// written whole is removed, so that no truncated output is left looking
-// complete; anything else (a device, a pipe, a link) is never removed.
-std::optional<std::string> WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return SystemMessage(errno);
-    int error = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0) error = errno;
-    if (std::fclose(file) != 0 && error == 0) error = errno;
-    if (error == 0) return std::nullopt;
-    std::error_code ignored;
-    if (fs::is_regular_file(fs::symlink_status(path, ignored))) fs::remove(path, ignored);
-    return SystemMessage(error);
-}
 
 // An output file must not be one of the inputs: it would be truncated
 // before it is read (or while).
@@ -97,12 +86,13 @@ private:
 };
 
 struct Summary {
-    std::size_t files = 0, unreadable = 0;
+    std::size_t files = 0, unreadable = 0, notWritten = 0;
     std::uint64_t elements = 0, errors = 0, warnings = 0;
 
-    void Add(const FileResult& result) {
+    void Add(const FileResult& result, bool written) {
         ++files;
-        if (result.status == EXIT_UNREADABLE) ++unreadable;
+        if (result.unreadable) ++unreadable;
+        if (!written) ++notWritten;
         elements += result.elements;
         errors += result.errors;
         warnings += result.warnings;
@@ -116,6 +106,7 @@ struct Summary {
                            count(elements, "element", "elements") + ", " + count(errors, "error", "errors") + ", " +
                            count(warnings, "warning", "warnings");
         if (unreadable > 0) line += ", " + std::to_string(unreadable) + " unreadable";
+        if (notWritten > 0) line += ", " + std::to_string(notWritten) + " not written";
         char time[32];
         const auto end = std::to_chars(time, time + sizeof time, seconds, std::chars_format::fixed, 2).ptr;
         return line + ", " + std::string(time, end) + " s\n";
@@ -126,6 +117,23 @@ std::optional<std::string> UsageError(const std::string& command, const std::str
     return "chart14 " + command + ": " + message + "\n";
 }
 
+// Whether `path` names a folder to write into. A name ending in "/" is one
+// and is made when missing; a regular file in its place is not one.
+std::optional<std::string> PrepareDirectory(const std::string& command, const std::string& path, bool& isDirectory) {
+    std::error_code error;
+    isDirectory = fs::is_directory(path, error);
+    if (isDirectory || path.back() != '/') return std::nullopt;
+    // "file/" does not stat as a file: the name without its slashes does.
+    const std::string named = path.substr(0, path.find_last_not_of('/') + 1);
+    if (!named.empty() && fs::exists(fs::status(named, error))) {
+        return UsageError(command, "cannot write into " + DisplayText(path) + ": " + std::strerror(ENOTDIR));
+    }
+    fs::create_directories(path, error);
+    if (error) return UsageError(command, "cannot create " + DisplayText(path) + ": " + error.message());
+    isDirectory = true;
+    return std::nullopt;
+}
+
 // Where each input's output goes: nothing (standard output) or one path per
 // input. A usage error when the files and -o do not go together.
 std::optional<std::string> PlanOutputs(const std::string& command, const RunOptions& options,
@@ -134,19 +142,22 @@ std::optional<std::string> PlanOutputs(const std::string& command, const RunOpti
     const std::string& output = options.output;
     if (output.empty() || output == "-") {
         if (inputs.size() > 1 && !kind.concatenates) {
-            return UsageError(command, "several files make one output each: name a directory for them with -o DIR");
+            return UsageError(command, "several files make one output each: name a directory for them with -o DIR/");
         }
         return std::nullopt;
     }
-    std::error_code error;
-    const bool isDirectory = fs::is_directory(output, error);
-    if (inputs.size() == 1 && !isDirectory && output.back() != '/') {
+    bool isDirectory = false;
+    if (const auto error = PrepareDirectory(command, output, isDirectory)) return error;
+    if (!isDirectory && inputs.size() == 1) {
         outputs.push_back(output);
         return std::nullopt;
     }
     if (!isDirectory) {
-        fs::create_directories(output, error);
-        if (error) return UsageError(command, "cannot create " + DisplayText(output) + ": " + error.message());
+        // Several outputs under one name that is no folder yet: a typing
+        // slip as often as a wish for a folder, so the user says which.
+        return UsageError(command, "several files make one output each, and " + DisplayText(output) +
+                                       " is not a directory: name one that exists, or end the name with \"/\" "
+                                       "to make it");
     }
     std::map<std::string, std::size_t> taken;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -160,6 +171,57 @@ std::optional<std::string> PlanOutputs(const std::string& command, const RunOpti
     return std::nullopt;
 }
 
+// Whether an input's output reached its file.
+enum class Delivery {
+    Written,     // or nothing to write (an input that does not read)
+    NotWritten,  // the file could not be opened, or is the input
+    Failed,      // a write failed (a full disk): later files would fail too
+};
+
+// One input's work when its output goes to a file: the file is opened (as a
+// temporary) before the input is read, so that an output that cannot be
+// written costs no reading, and it is put in place only once written whole.
+FileResult RunIntoFile(const FileTask& task, const Input& input, const std::string& output,
+                       TemporaryFiles& temporaries, Delivery& delivery) {
+    delivery = Delivery::NotWritten;
+    FileResult result;
+    result.status = EXIT_UNREADABLE;
+    result.produced = false;
+    if (!input.IsStdin() && IsSameFile(output, input.path)) {
+        result.err = "chart14: " + input.name + ": the output " + DisplayText(output) +
+                     " is the input itself; not written\n";
+        return result;
+    }
+    std::string error;
+    auto file = OutputFile::Open(output, temporaries, error);
+    if (!file) {
+        result.err = "chart14: cannot write " + DisplayText(output) + ": " + error + "\n";
+        return result;
+    }
+    delivery = Delivery::Written;
+    result = RunGuarded(task, input);
+    const std::string bytes = std::move(result.out);
+    result.out.clear();
+    if (!result.produced) return result;
+    if (const auto failed = file->Write(bytes)) {
+        result.err += "chart14: cannot write " + DisplayText(output) + ": " + *failed + "\n";
+        result.status = EXIT_UNREADABLE;
+        delivery = Delivery::Failed;
+    }
+    return result;
+}
+
+// Standard output closed under a pipeline's reader, or full: nothing more
+// can be delivered. The message goes out and the process ends at once, as
+// it would by SIGPIPE, without waiting for the files still being read (no
+// output file is open: with -o nothing goes to standard output).
+[[noreturn]] void EndForFailedStandardOutput(int error, const std::string& messages) {
+    std::fwrite(messages.data(), 1, messages.size(), stderr);
+    std::fprintf(stderr, "chart14: cannot write standard output: %s\n", SystemMessage(error).c_str());
+    std::fflush(stderr);
+    std::_Exit(EXIT_UNREADABLE);
+}
+
 }  // namespace
 
 void AddRunOptions(CLI::App& command, RunOptions& options) {
@@ -167,8 +229,9 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
     command.add_option("-j,--jobs", options.jobs, "Files read at once (default: the number of cores)")
         ->check(CLI::NonNegativeNumber);
     command.add_option("-o,--output", options.output,
-                       "Write to this file (one input) or into this directory, one file per input named after "
-                       "it (default: standard output)");
+                       "Write to this file (one input), or into this directory (an existing one, or a name "
+                       "ending in /), one file per input named after it (default: standard output); each file "
+                       "appears whole or not at all");
     command.add_flag("-q,--quiet", options.quiet,
                      "No notes on standard error, no progress and no summary; the exit status stays");
 }
@@ -208,8 +271,14 @@ int RunOverFiles(const std::string& command, const RunOptions& options, const Ou
         return EXIT_UNREADABLE;
     }
     const bool toFiles = !outputs.empty();
+    // Made before the workers start, so that they inherit its signal mask.
+    TemporaryFiles temporaries;
 
-    std::vector<std::optional<FileResult>> results(inputs.size());
+    struct Done {
+        FileResult result;
+        Delivery delivery = Delivery::Written;
+    };
+    std::vector<std::optional<Done>> results(inputs.size());
     std::mutex mutex;
     std::condition_variable ready;
     std::atomic<std::size_t> next{0};
@@ -217,24 +286,14 @@ int RunOverFiles(const std::string& command, const RunOptions& options, const Ou
 
     const auto work = [&] {
         for (std::size_t i = next++; i < inputs.size() && !stop; i = next++) {
-            FileResult result;
-            if (toFiles && !inputs[i].IsStdin() && IsSameFile(outputs[i], inputs[i].path)) {
-                result.err = "chart14: " + inputs[i].name + ": the output " + DisplayText(outputs[i]) +
-                             " is the input itself; not written\n";
-                result.status = EXIT_UNREADABLE;
-                result.produced = false;
+            Done done;
+            if (toFiles) {
+                done.result = RunIntoFile(task, inputs[i], outputs[i], temporaries, done.delivery);
             } else {
-                result = RunGuarded(task, inputs[i]);
-            }
-            if (toFiles && result.produced) {
-                if (const auto error = WriteWholeFile(outputs[i], result.out)) {
-                    result.err += "chart14: cannot write " + DisplayText(outputs[i]) + ": " + *error + "\n";
-                    result.status = EXIT_UNREADABLE;
-                }
-                result.out.clear();
+                done.result = RunGuarded(task, inputs[i]);
             }
             const std::lock_guard lock(mutex);
-            results[i] = std::move(result);
+            results[i] = std::move(done);
             ready.notify_all();
         }
     };
@@ -248,34 +307,32 @@ int RunOverFiles(const std::string& command, const RunOptions& options, const Ou
     int status = EXIT_CLEAN;
     bool outputFailed = false;
     for (std::size_t i = 0; i < inputs.size() && !outputFailed; ++i) {
-        FileResult result;
+        Done done;
         {
             std::unique_lock lock(mutex);
             ready.wait(lock, [&] { return results[i].has_value(); });
-            result = std::move(*results[i]);
+            done = std::move(*results[i]);
             results[i].reset();
         }
+        FileResult& result = done.result;
         status = std::max(status, result.status);
-        summary.Add(result);
+        summary.Add(result, done.delivery == Delivery::Written);
         progress.Clear();
         if (!result.out.empty() &&
             (std::fwrite(result.out.data(), 1, result.out.size(), stdout) != result.out.size() ||
              std::fflush(stdout) != 0)) {
-            result.err += "chart14: cannot write standard output: " + SystemMessage(errno) + "\n";
-            outputFailed = true;
+            EndForFailedStandardOutput(errno, result.err);
         }
         std::fwrite(result.err.data(), 1, result.err.size(), stderr);
         progress.Draw(i + 1);
+        outputFailed = done.delivery == Delivery::Failed;
     }
     stop = true;
     progress.Clear();
     for (auto& worker : workers) worker.join();
     // A write can also fail when the stream is closed (a full disk under a
     // buffered pipe, a file system that reports errors late).
-    if (!outputFailed && !toFiles && std::fclose(stdout) != 0) {
-        std::fprintf(stderr, "chart14: cannot write standard output: %s\n", SystemMessage(errno).c_str());
-        outputFailed = true;
-    }
+    if (!toFiles && std::fclose(stdout) != 0) EndForFailedStandardOutput(errno, "");
     if (outputFailed) return EXIT_UNREADABLE;
     if (!options.quiet && (inputs.size() > 1 || terminal)) {
         const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;

@@ -35,7 +35,11 @@ struct FileResult {
     std::string err;  // messages for standard error
     int status = EXIT_CLEAN;
     bool produced = true;  // false: nothing to write, not even an empty output file
-    // For the summary.
+    // For the summary, which every subcommand counts alike: the elements and
+    // findings of a chart that was read; an input that could not be read as
+    // a chart counts as unreadable and nothing else (its one message says
+    // why), an output that could not be written as not written.
+    bool unreadable = false;
     std::uint64_t elements = 0;
     std::uint64_t errors = 0;
     std::uint64_t warnings = 0;
@@ -50,6 +54,16 @@ struct RunOptions {
     std::string output;  // empty or "-": standard output; else a file (one input) or a directory
     bool quiet = false;  // no notes, progress or summary; the exit status stays
 };
+
+// What --help ends with, for the tool and each subcommand.
+inline constexpr const char* EXIT_STATUS_HELP =
+    "Exit status:\n"
+    "  0      every file read without errors (warnings alone allowed)\n"
+    "  1      some file has errors (check --strict: or warnings); what was read is written\n"
+    "  2      a file cannot be read as a type-14 chart, an output cannot be written\n"
+    "         (a full disk, a closed pipe: the run stops there), or the command is wrong\n"
+    "  128+N  ended by signal N (130: SIGINT, 143: SIGTERM); no output file is left\n"
+    "         half-written, and no temporary file behind\n";
 
 // What a subcommand writes.
 struct OutputKind {

@@ -32,6 +32,7 @@
 
 #include "chart14.hpp"
 #include "common.hpp"
+#include "crs_names.hpp"
 #include "json_writer.hpp"
 #include "readdata14/layers.hpp"
 #include "text_encoding.hpp"
@@ -134,20 +135,6 @@ void WriteLayer(JsonWriter& w, const ChartLayers& chart, const LayerDefinition& 
 // this names: a local (engineering) system, with no datum and no unit.
 constexpr const char* kChartCoordinates = "LOCAL_CS[\"chart coordinates\"]";
 
-// "EPSG:3857" → "urn:ogc:def:crs:EPSG::3857", the form GeoJSON's named
-// systems take; a URN stays as it is.
-std::optional<std::string> CrsName(const std::string& crs) {
-    if (crs.rfind("urn:ogc:def:crs:", 0) == 0) return crs;
-    const std::size_t colon = crs.find(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == crs.size()) return std::nullopt;
-    for (const char c : crs) {
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == ':' || c == '.' || c == '_' || c == '-';
-        if (!plain) return std::nullopt;
-    }
-    return "urn:ogc:def:crs:" + crs.substr(0, colon) + "::" + crs.substr(colon + 1);
-}
-
 FileResult WriteChartGeojson(const Input& input, const GeojsonOptions& options) {
     FileResult result;
     std::string error;
@@ -199,9 +186,11 @@ void RegisterGeojson(CLI::App& app, int& status) {
         ->check(CLI::IsMember(names));
     command
         ->add_option("--crs", options->crs,
-                     "The coordinate system the chart was drawn in, as AUTHORITY:CODE (EPSG:3857); "
-                     "default: none claimed")
-        ->check([](const std::string& crs) { return CrsName(crs) ? "" : "expected AUTHORITY:CODE, such as EPSG:4326"; });
+                     "The coordinate system the chart was drawn in, as AUTHORITY:CODE (EPSG:3857), " +
+                         CrsCheckSummary() + "; default: none claimed")
+        ->check([](const std::string& crs) {
+            return CrsName(crs) ? CheckCrs(crs) : std::string("expected AUTHORITY:CODE, such as EPSG:4326");
+        });
     command->callback([options, &status] {
         status = RunDecodingOverFiles("geojson", options->run, options->encoding, {".geojson", false},
                                       [options](const Input& input) { return WriteChartGeojson(input, *options); });

@@ -5,7 +5,8 @@
 #include <functional>
 #include <string_view>
 
-#include "svg_fronts.hpp"
+#include "picture_fronts.hpp"
+#include "svg_texts.hpp"
 
 namespace readdata14::chart14 {
 namespace {
@@ -176,14 +177,14 @@ void WriteFronts(Legend& legend, const Drawn& drawn) {
 
 void WriteSymbols(Legend& legend, const Drawn& drawn) {
     bool any = !drawn.highText.empty() || !drawn.lowText.empty() || !drawn.windTypes.empty() ||
-               drawn.symbolTexts || drawn.callouts.plain;
+               drawn.symbolTexts || drawn.plainNotes;
     if (!any) return;
     legend.Heading("Centres and symbols");
     Font centre{16, true}, text{px::SYMBOL_FONT, false};
     if (!drawn.highText.empty())
-        legend.Row("High-pressure centre", [&] { legend.Sample("legend-centre", drawn.highText, SymbolColour(60), centre); });
+        legend.Row("High-pressure centre", [&] { legend.Sample("legend-centre", drawn.highText, SymbolColour(HIGH_CENTRE), centre); });
     if (!drawn.lowText.empty())
-        legend.Row("Low-pressure centre", [&] { legend.Sample("legend-centre", drawn.lowText, SymbolColour(61), centre); });
+        legend.Row("Low-pressure centre", [&] { legend.Sample("legend-centre", drawn.lowText, SymbolColour(LOW_CENTRE), centre); });
     for (std::int32_t type : drawn.windTypes) {
         legend.Row("Arrow of symbol type " + std::to_string(type), [&] {
             legend.Doc().Raw("<use xlink:href=\"#wind\" stroke=\"").Raw(PaletteColour(type)).Raw("\" transform=\"translate(")
@@ -191,7 +192,7 @@ void WriteSymbols(Legend& legend, const Drawn& drawn) {
         });
     }
     if (drawn.symbolTexts) legend.Row("Text of a symbol", [&] { legend.Sample("symbol", "1013", SymbolColour(48), text); });
-    if (drawn.callouts.plain) {
+    if (drawn.plainNotes) {
         legend.Row("Longer text of a symbol", [&] {
             SvgDocument& doc = legend.Doc();
             doc.Raw("<rect class=\"note-box\" x=\"").Number(legend.SwatchX()).Raw("\" y=\"").Number(legend.Middle() - 7)
@@ -215,17 +216,15 @@ void WriteAreas(Legend& legend, const Drawn& drawn) {
 }
 
 void WriteNotes(Legend& legend, const Drawn& drawn) {
-    const CalloutsDrawn& notes = drawn.callouts;
-    if (!notes.framed && !notes.leaders && notes.footnotes.empty() && notes.notesLeftOut + notes.textsLeftOut == 0)
-        return;
+    if (!drawn.framedNotes && !drawn.leaders && drawn.footnotes.empty()) return;
     legend.Heading("Notes");
-    if (notes.framed) {
+    if (drawn.framedNotes) {
         legend.Row("Note", [&] {
             legend.Doc().Raw("<rect class=\"note-box framed\" x=\"").Number(legend.SwatchX()).Raw("\" y=\"")
                 .Number(legend.Middle() - 7).Raw("\" width=\"").Number(SWATCH).Raw("\" height=\"14\"/>\n");
         });
     }
-    if (notes.leaders) {
+    if (drawn.leaders) {
         legend.Row("Leads a moved text to its point", [&] {
             double y = legend.Middle(), x = legend.SwatchX();
             legend.Doc().Raw("<g id=\"legend-leader\" stroke=\"#555\" stroke-width=\"0.8\" fill=\"#555\"><path d=\"M")
@@ -233,24 +232,79 @@ void WriteNotes(Legend& legend, const Drawn& drawn) {
                 .Raw("\" cy=\"").Number(y).Raw("\" r=\"2\"/></g>\n");
         });
     }
-    if (!notes.footnotes.empty()) legend.Row("No room on the map for:", {});
-    for (const Footnote& note : notes.footnotes) {
+    if (!drawn.footnotes.empty()) legend.Row("No room on the map for:", {});
+    for (const Footnote& note : drawn.footnotes) {
         std::string first = note.marked ? note.first : "(" + note.number + ", no room for its mark) " + note.first;
         legend.Row(first, [&] {
             if (note.marked) WriteMark(legend.Doc(), {legend.SwatchX() + 8, legend.Middle() - 6.5}, note.number);
         });
         if (!note.second.empty()) legend.Row(note.second, {});
     }
-    auto count = [](std::size_t n, const char* one, const char* many) {
-        return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// How many texts had no room, the most important first, and where to see them.
+void WriteLeftOut(Legend& legend, const Drawn& drawn) {
+    const LeftOut& left = drawn.left;
+    if (left.Total() == 0) return;
+    legend.Heading("Left out for want of room");
+    const auto row = [&](std::size_t n, const char* one, const char* many) {
+        if (n > 0) legend.Row(std::to_string(n) + " " + (n == 1 ? one : many), {});
     };
-    if (notes.notesLeftOut > 0) legend.Row(count(notes.notesLeftOut, "more note", "more notes") + " left out", {});
-    if (notes.textsLeftOut > 0)
-        legend.Row(count(notes.textsLeftOut, "symbol text", "symbol texts") + " left out", {});
-    if (notes.notesLeftOut + notes.textsLeftOut > 0) legend.Row("for want of room: a wider picture shows them", {});
+    row(left.centres, "centre (H, L)", "centres (H, L)");
+    row(left.contourValues, "contour's value", "contours' values");
+    row(left.lineValues, "line's value", "lines' values");
+    row(left.notes, "note", "notes");
+    row(left.symbolTexts, "text of a symbol", "texts of symbols");
+    legend.Row(drawn.leftWhere, {});
 }
 
 }  // namespace
+
+Drawn DrawnElements(const Chart& chart, const LevelColours& colours) {
+    Drawn drawn;
+    const auto finite = [](std::span<const Point> points) {
+        return static_cast<std::size_t>(std::count_if(points.begin(), points.end(), [](Point p) {
+            return std::isfinite(p.x) && std::isfinite(p.y);
+        }));
+    };
+    for (const auto& area : chart.FillAreas())
+        if (finite(area.points) > 2) drawn.fillAreas.insert(area.code);
+    for (const auto& region : chart.WeatherRegions())
+        if (finite(region.points) > 2) drawn.regions.insert(region.code);
+    for (const auto& line : chart.Lines()) {
+        if (finite(line.points) < 2) continue;
+        (IsLabelCode(line.labelValue) ? drawn.codedLine : drawn.plainLine) = true;
+    }
+    for (const auto& contour : chart.ClosedContours()) {
+        if (finite(contour.points) < 2) continue;
+        (colours.For(contour.value) == NO_LEVEL_COLOUR ? drawn.noLevelContour : drawn.levelContour) = true;
+        if (!contour.IsClosed()) drawn.openContour = true;
+    }
+    for (const auto& front : chart.LineSymbols())
+        if (finite(front.points) > 0) drawn.lineSymbols.insert(front.code);
+    for (const auto& symbol : chart.Symbols()) {
+        if (!IsTextSymbolType(symbol.type) && finite({&symbol.position, 1}) == 1 && std::isfinite(symbol.direction))
+            drawn.windTypes.insert(symbol.type);
+    }
+    return drawn;
+}
+
+void AddDrawnTexts(Drawn& drawn, std::span<const MapText> texts) {
+    for (const MapText& text : texts) {
+        switch (text.role) {
+            case TextRole::Centre:
+                if (text.symbolType == HIGH_CENTRE && drawn.highText.empty()) drawn.highText = text.first;
+                if (text.symbolType == LOW_CENTRE && drawn.lowText.empty()) drawn.lowText = text.first;
+                break;
+            case TextRole::Label:
+                if (text.labelCode) drawn.labelCodes.insert(text.first);
+                break;
+            case TextRole::SymbolText: drawn.symbolTexts = true; break;
+            case TextRole::Note: (text.framed ? drawn.framedNotes : drawn.plainNotes) = true; break;
+            case TextRole::Mark: break;
+        }
+    }
+}
 
 double WriteLegend(SvgDocument& doc, const Drawn& drawn, const LevelColours& colours, Px at, double width) {
     Legend legend(doc, at, width);
@@ -260,6 +314,7 @@ double WriteLegend(SvgDocument& doc, const Drawn& drawn, const LevelColours& col
     WriteSymbols(legend, drawn);
     WriteAreas(legend, drawn);
     WriteNotes(legend, drawn);
+    WriteLeftOut(legend, drawn);
     if (legend.Height() == 0) legend.Row("Nothing drawn", {});
     return legend.Height();
 }

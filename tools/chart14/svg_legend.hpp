@@ -1,19 +1,25 @@
 // The legend: one row for every kind of thing the map shows, drawn as the
 // map draws it, grouped as a forecaster reads a chart (contours and their
-// labels, lines, fronts, centres and symbols, weather, areas, notes). It
-// lists the contour levels from high to low, whichever way the file sorts
-// them: a chart has highs and lows, and its contours rise towards the one
-// and fall towards the other.
+// labels, lines, fronts, centres and symbols, weather, areas, notes), and
+// how many texts had no room. chart14 svg draws it beside its map, chart14
+// html beside its page's. It lists the contour levels from high to low,
+// whichever way the file sorts them: a chart has highs and lows, and its
+// contours rise towards the one and fall towards the other.
 #pragma once
 
 #include <cstdint>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "map_text.hpp"
+#include "picture_layout.hpp"
+#include "picture_notes.hpp"
+#include "picture_style.hpp"
+#include "picture_texts.hpp"
+#include "readdata14/chart.hpp"
 #include "svg_document.hpp"
-#include "svg_layout.hpp"
-#include "svg_notes.hpp"
 
 namespace readdata14::chart14 {
 
@@ -27,8 +33,17 @@ struct Drawn {
     std::set<std::int32_t> windTypes;
     bool symbolTexts = false;
     std::set<std::int32_t> regions, fillAreas;
-    CalloutsDrawn callouts;
+    bool framedNotes = false, plainNotes = false;  // callouts of either kind written whole
+    bool leaders = false;
+    std::vector<Footnote> footnotes;
+    LeftOut left;           // texts with no room
+    std::string leftWhere;  // where they can be seen instead
 };
+
+// What the map draws of the chart's elements (not of its texts).
+Drawn DrawnElements(const Chart& chart, const LevelColours& colours);
+// And of the texts placed.
+void AddDrawnTexts(Drawn& drawn, std::span<const MapText> texts);
 
 // Writes the legend with its top left corner at `at`, at most `width` wide;
 // returns its height.

@@ -5,25 +5,26 @@
 // The page is in output pixels, and texts and symbols have sizes in pixels
 // whatever the chart's size: a larger chart shows more of its detail on a
 // wider picture, not smaller letters. No text covers another: labels and
-// notes go where nothing is yet, or are left out (see svg_labels.hpp and
-// svg_notes.hpp).
+// notes go where nothing is yet, or are left out (see picture_labels.hpp and
+// picture_notes.hpp).
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "map_text.hpp"
 #include "readdata14/chart.hpp"
 
 namespace readdata14::chart14 {
-
-// Turns a text of the file into UTF-8 (see TextDecoder).
-using TextToUtf8 = std::function<std::string(std::string_view)>;
 
 struct SvgOptions {
     double widthPx = 1400;  // the picture's width; its height follows the chart and the legend
 };
 
 std::string RenderSvg(const readdata14::Chart& chart, const TextToUtf8& toUtf8, const SvgOptions& options = {});
+
+// The picture's style sheet (<style>…</style>): the classes of its texts,
+// notes and legend, which chart14 html uses too.
+std::string SvgStyleSheet();
 
 }  // namespace readdata14::chart14

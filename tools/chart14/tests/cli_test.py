@@ -6,6 +6,7 @@ Usage: cli_test.py PATH_TO_CHART14
 """
 import json
 import math
+import re
 import os
 import shutil
 import stat
@@ -261,6 +262,22 @@ class GeojsonTest(Chart14Test):
         self.assertEqual(declared, {"type": "name", "properties": {"name": "urn:ogc:def:crs:EPSG::3857"}})
         self.assertEqual(run("geojson", "--crs", "3857", self.files.write("x.txt", SMALL)).returncode, 2)
 
+    def test_coordinate_systems_are_checked_against_proj(self):
+        if "checked with PROJ" not in self.run_ok("geojson", "--help").stdout.decode():
+            if os.environ.get("CI"):
+                self.fail("chart14 was built without PROJ (libproj-dev), so --crs goes unchecked")
+            self.skipTest("chart14 built without PROJ: --crs is written unchecked")
+        path = self.files.write("small.txt", SMALL)
+        cases = [("EPSG:4326", 0), ("EPSG:3857", 0), ("ESRI:102100", 0), ("urn:ogc:def:crs:EPSG::32633", 0),
+                 ("EPSG:999999", 2), ("urn:ogc:def:crs:EPSG::999999", 2), ("NOSUCH:4326", 2),
+                 ("EPSG:9122", 2)]  # a unit of angle, not a coordinate system
+        for crs, status in cases:
+            with self.subTest(crs):
+                result = run("geojson", "--crs", crs, path)
+                self.assertEqual(result.returncode, status, result.stderr)
+                if status:
+                    self.assertIn(f"{crs} is not a coordinate system".encode(), result.stderr)
+
 
 @unittest.skipUnless(shutil.which("ogr2ogr"), "needs ogr2ogr (gdal-bin)")
 class OgrTest(Chart14Test):
@@ -504,7 +521,7 @@ class CheckTest(Chart14Test):
         cases = [(missing, "No such file or directory"), (self.files.dir.name, "Is a directory")]
         for path, reason in cases:
             with self.subTest(reason):
-                for command in ["check", "info", "json", "geojson", "svg"]:
+                for command in ["check", "info", "json", "geojson", "svg", "html"]:
                     result = run(command, path)
                     self.assertEqual(result.returncode, 2, command)
                     self.assertIn(f"{path}: ".encode(), result.stdout + result.stderr)
@@ -563,8 +580,8 @@ class CheckTest(Chart14Test):
 
 
 class ConversionTest(Chart14Test):
-    """info, json, geojson and svg of a file with errors: what was read, a note, exit 1."""
-    COMMANDS = ["info", "json", "geojson", "svg"]
+    """info, json, geojson, svg and html of a file with errors: what was read, a note, exit 1."""
+    COMMANDS = ["info", "json", "geojson", "svg", "html"]
 
     def test_a_file_with_errors_is_written_and_exits_1(self):
         truncated = self.files.write("truncated.txt", SMALL[:SMALL.index(b"CLOSED_CONTOURS:")])
@@ -615,7 +632,7 @@ class RunnerTest(Chart14Test):
     # The output file each subcommand writes into a directory, and whether
     # several inputs may share standard output.
     COMMANDS = {"info": (".info.txt", True), "check": (".check.txt", True), "json": (".json", True),
-                "geojson": (".geojson", False), "svg": (".svg", False)}
+                "geojson": (".geojson", False), "svg": (".svg", False), "html": (".html", False)}
 
     def charts(self, count, broken_every=0):
         """Charts that differ in their description; every broken_every-th is cut short."""
@@ -632,7 +649,7 @@ class RunnerTest(Chart14Test):
         for command, (extension, concatenates) in self.COMMANDS.items():
             with self.subTest(command):
                 alone = [run(command, path) for path in paths]
-                outdir = os.path.join(self.files.dir.name, "out_" + command)
+                outdir = os.path.join(self.files.dir.name, "out_" + command, "")
                 for args in (["-j", "4"], ["-j", "1"], []):
                     if concatenates:
                         together = run(command, *args, *paths)
@@ -692,7 +709,7 @@ class RunnerTest(Chart14Test):
         first = self.files.write("chart.txt", SMALL)
         os.mkdir(os.path.join(self.files.dir.name, "b"))
         second = self.files.write(os.path.join("b", "chart.txt"), SMALL)
-        outdir = os.path.join(self.files.dir.name, "out")
+        outdir = os.path.join(self.files.dir.name, "out", "")
         cases = [(["json", "-o", outdir, first, second], b"would both write"),
                  (["svg", first, second], b"-o DIR"), (["geojson", first, second], b"-o DIR"),
                  (["info", "-o", first, first], b"is the input itself")]
@@ -728,6 +745,157 @@ class RunnerTest(Chart14Test):
         self.assertRegex(shown.decode(), r"chart14 check: 3 files, 27 elements, 0 errors, 0 warnings, [0-9.]+ s")
         quiet = run("check", "-q", *paths)
         self.assertEqual((quiet.stdout, quiet.stderr), (b"", b""))
+
+
+def leftovers(folder):
+    """Temporary files a run left in `folder`."""
+    return [name for name in os.listdir(folder) if name.endswith(".part")]
+
+
+class OutputsTest(Chart14Test):
+    """Outputs that survive: closed pipes, full devices, interrupts, -o in its forms."""
+    COMMANDS = ["info", "json", "geojson", "svg", "html", "check"]
+
+    def test_a_closed_pipe_is_a_failed_write(self):
+        # The reader is gone before the tool writes a byte, so every write
+        # fails, whatever the output's size.
+        path = self.files.write("small.txt", SMALL)
+        for args in [[c, path] for c in self.COMMANDS] + [["--help"], ["--version"], ["json", "--help"]]:
+            with self.subTest(args):
+                reader, writer = os.pipe()
+                os.close(reader)
+                try:
+                    result = subprocess.run([CHART14, *args], stdout=writer, stderr=subprocess.PIPE, timeout=60)
+                finally:
+                    os.close(writer)
+                self.assertEqual(result.returncode, 2)
+                self.assertEqual(result.stderr.decode().splitlines()[-1],
+                                 "chart14: cannot write standard output: Broken pipe")
+
+    def test_help_and_version_to_a_full_device(self):
+        if not os.path.exists("/dev/full"):
+            self.skipTest("no /dev/full")
+        for args in [["--help"], ["--version"], ["svg", "--help"]]:
+            with self.subTest(args), open("/dev/full", "wb") as full:
+                result = run(*args, stdout=full)
+                self.assertEqual(result.returncode, 2)
+                self.assertIn(b"No space left on device", result.stderr)
+
+    def test_help_lists_the_exit_statuses(self):
+        for args in [["--help"], ["check", "--help"]]:
+            with self.subTest(args):
+                text = self.run_ok(*args).stdout.decode()
+                self.assertIn("Exit status:", text)
+                for status in ["0 ", "1 ", "2 ", "128+N"]:
+                    self.assertRegex(text, rf"\n  {re.escape(status)}")
+
+    def test_output_forms(self):
+        folder = self.files.dir.name
+        a = self.files.write("a.txt", SMALL)
+        b = self.files.write("b.txt", SMALL)
+        regular = self.files.write("regular", b"")
+        os.mkdir(os.path.join(folder, "existing"))
+        missing = os.path.join(folder, "missing.txt")
+        at = lambda *names: os.path.join(folder, *names)  # noqa: E731
+        # (arguments, exit status, words on standard error, files there after, files not there)
+        cases = [
+            (["-o", at("one.json"), a], 0, "", ["one.json"], []),
+            (["-o", at("existing"), a, b], 0, "", ["existing/a.json", "existing/b.json"], []),
+            (["-o", at("made", ""), a, b], 0, "", ["made/a.json", "made/b.json"], []),
+            (["-o", at("two.json"), a, b], 2, "two.json is not a directory", [], ["two.json"]),
+            (["-o", at("regular", ""), a], 2, "Not a directory", [], []),
+            (["-o", at("regular", "sub", ""), a, b], 2, "Not a directory", [], []),
+            (["-o", at("gone.json"), missing], 2, "No such file or directory", [], ["gone.json"]),
+            (["-o", at("nowhere", "x.json"), a], 2, "cannot write", [], ["nowhere"]),
+        ]
+        for args, status, words, there, absent in cases:
+            with self.subTest(args[1:2]):
+                result = run("json", *args)
+                self.assertEqual(result.returncode, status, result.stderr)
+                self.assertIn(words.encode(), result.stderr)
+                for name in there:
+                    with open(at(name), "rb") as written:
+                        self.assertEqual(json.loads(written.read())["description"], "small_chart")
+                for name in absent:
+                    self.assertFalse(os.path.exists(at(name)), name)
+                for root, _, _ in os.walk(folder):
+                    self.assertEqual(leftovers(root), [])
+
+    def test_a_replaced_file_keeps_its_place_and_permissions(self):
+        path = self.files.write("small.txt", SMALL)
+        target = self.files.write("kept.json", b"old")
+        os.chmod(target, 0o640)
+        link = os.path.join(self.files.dir.name, "link.json")
+        os.symlink(target, link)
+        self.run_ok("json", path, "-o", link)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(stat.S_IMODE(os.stat(target).st_mode), 0o640)
+        with open(target, "rb") as written:
+            self.assertEqual(written.read(), run("json", path).stdout)
+
+    def test_a_failed_write_leaves_no_file(self):
+        # A file size limit makes the write fail half way, as a full disk would.
+        import resource
+        path = self.files.write("small.txt", SMALL)
+        out = os.path.join(self.files.dir.name, "cut.json")
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1000, 1000))  # noqa: E731
+        for command in ["json", "geojson", "svg", "html"]:
+            with self.subTest(command):
+                result = subprocess.run([CHART14, command, path, "-o", out], capture_output=True, preexec_fn=limit)
+                self.assertEqual(result.returncode, 2)
+                self.assertIn(b"cannot write " + out.encode() + b": File too large", result.stderr)
+                self.assertFalse(os.path.exists(out))
+                self.assertEqual(leftovers(self.files.dir.name), [])
+
+    def test_an_interrupted_run_leaves_no_file(self):
+        # Inputs that are FIFOs hold the run in its reading, with its
+        # temporary outputs open, for as long as the test likes; one of them
+        # has half a chart written into it.
+        import signal
+        import time
+        for sig in [signal.SIGINT, signal.SIGTERM]:
+            for inputs, output in [(["a"], "out.json"), (["a", "b"], "out/")]:
+                with self.subTest(signal=sig.name, output=output):
+                    folder = tempfile.mkdtemp(dir=self.files.dir.name)
+                    fifos = [os.path.join(folder, name + ".txt") for name in inputs]
+                    for fifo in fifos:
+                        os.mkfifo(fifo)
+                    target = os.path.join(folder, output)
+                    process = subprocess.Popen([CHART14, "json", "-j", "2", "-o", target, *fifos],
+                                               stderr=subprocess.PIPE)
+                    writer = open(fifos[0], "wb")  # noqa: SIM115 (closed below)
+                    writer.write(SMALL[:len(SMALL) // 2])
+                    writer.flush()
+                    deadline = time.monotonic() + 30
+                    out_folder = os.path.dirname(target) if output.endswith("/") else folder
+                    while time.monotonic() < deadline and (
+                            not os.path.isdir(out_folder) or len(leftovers(out_folder)) < len(inputs)):
+                        time.sleep(0.01)
+                    self.assertEqual(len(leftovers(out_folder)), len(inputs))
+                    process.send_signal(sig)
+                    process.wait(timeout=30)
+                    writer.close()
+                    self.assertEqual(process.returncode, -sig)
+                    self.assertEqual(leftovers(out_folder), [])
+                    written = [n for n in os.listdir(out_folder) if n.endswith(".json")]
+                    self.assertEqual(written, [])
+
+
+class SummaryTest(Chart14Test):
+    def test_every_subcommand_counts_alike(self):
+        # One file of each kind: unreadable ones count as unreadable and
+        # nothing else, whatever the subcommand prints for them.
+        paths = [self.files.write("notchart.txt", b"not a chart\n"), self.files.write("clean.txt", SMALL),
+                 os.path.join(self.files.dir.name, "missing.txt"),
+                 self.files.write("broken.txt", SMALL + b"extra\n"),
+                 self.files.write("warned.txt", HEADER + b"LINES: -1\n" + sections_from(b"LINES_SYMBOL:"))]
+        lines = {}
+        for command in OutputsTest.COMMANDS:
+            result = run(command, "-o", os.path.join(self.files.dir.name, command, ""), *paths)
+            self.assertEqual(result.returncode, 2)
+            summary = result.stderr.decode().splitlines()[-1]
+            lines[command] = re.sub(r"^chart14 \w+: |, [0-9.]+ s$", "", summary)
+        self.assertEqual(set(lines.values()), {"5 files, 18 elements, 1 error, 1 warning, 2 unreadable"}, lines)
 
 
 class InfoTest(Chart14Test):

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "svg_layout.hpp"
+#include "picture_layout.hpp"
 
 namespace readdata14::chart14 {
 namespace {

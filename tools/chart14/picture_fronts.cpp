@@ -1,30 +1,9 @@
-#include "svg_fronts.hpp"
+#include "picture_fronts.hpp"
 
 #include <cmath>
 #include <numbers>
 
 namespace readdata14::chart14 {
-
-FrontKind FrontKindOf(std::int32_t code) {
-    switch (code) {
-        case 2: return FrontKind::Cold;
-        case 3: return FrontKind::Warm;
-        case 4: return FrontKind::Occluded;
-        case 5: return FrontKind::Stationary;
-        default: return FrontKind::None;
-    }
-}
-
-std::string FrontColour(std::int32_t code) {
-    switch (FrontKindOf(code)) {
-        case FrontKind::Cold:
-        case FrontKind::Stationary: return "#1f4fd1";
-        case FrontKind::Warm: return "#d62728";
-        case FrontKind::Occluded: return "#8e44ad";
-        case FrontKind::None: break;
-    }
-    return PaletteColour(code);
-}
 
 std::vector<Along> PlacesAlong(std::span<const readdata14::Point> points, double spacing) {
     std::vector<Along> places;

@@ -4,21 +4,14 @@
 // drawing direction, the side the front moves towards.
 #pragma once
 
-#include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "readdata14/point.hpp"
+#include "picture_style.hpp"
 #include "svg_document.hpp"
 
 namespace readdata14::chart14 {
-
-// Line-symbol codes of the fronts.
-enum class FrontKind { Cold, Warm, Occluded, Stationary, None };
-FrontKind FrontKindOf(std::int32_t code);
-// The line's colour (a stationary front's red dashes go over it).
-std::string FrontColour(std::int32_t code);
 
 // A place along a line and the line's direction there (a unit vector).
 struct Along {

@@ -1,4 +1,4 @@
-#include "svg_layout.hpp"
+#include "picture_layout.hpp"
 
 #include <algorithm>
 #include <array>
@@ -11,20 +11,23 @@ namespace {
 // Cells of a grid over a page: never more than this many, however large the
 // page (a picture may be 100000 pixels wide).
 constexpr double MAX_CELLS = 4.0e6;
+// The end of a cell's list of boxes.
+constexpr std::uint32_t NONE = 0xFFFFFFFFu;
 
 double CellSize(const Box& page, double wanted) {
     double area = std::max(page.Width(), 1.0) * std::max(page.Height(), 1.0);
     return std::max(wanted, std::sqrt(area / MAX_CELLS));
 }
 
-std::size_t CellCount(double length, double cell) {
-    return static_cast<std::size_t>(std::ceil(std::max(length, 1.0) / cell));
+std::uint64_t CellCount(double length, double cell) {
+    return static_cast<std::uint64_t>(std::ceil(std::max(length, 1.0) / cell));
 }
 
-std::size_t Index(double offset, double cell, std::size_t count) {
+std::uint64_t Index(double offset, double cell, std::uint64_t count) {
     double i = std::floor(offset / cell);
     if (!(i > 0)) return 0;  // also NaN
-    return std::min(static_cast<std::size_t>(i), count - 1);
+    if (i >= double(count)) return count - 1;
+    return std::min(static_cast<std::uint64_t>(i), count - 1);
 }
 
 // Advance widths of the printable ASCII characters, 32 to 126, in the
@@ -52,11 +55,15 @@ Px NearestOnBox(const Box& box, Px p) {
 }
 
 BoxGrid::BoxGrid(const Box& page, std::size_t expected) : page_(page) {
-    double area = std::max(page.Width(), 1.0) * std::max(page.Height(), 1.0);
-    cell_ = CellSize(page, std::max(8.0, std::sqrt(area / (4.0 * double(std::max<std::size_t>(expected, 16))))));
+    const double area = std::max(page.Width(), 1.0) * std::max(page.Height(), 1.0);
+    // Smaller cells than a text would only be walked through; and a page
+    // whose cells could not be numbered (a broken file's coordinates) gets
+    // larger ones.
+    cell_ = std::max({32.0, std::sqrt(area / (4.0 * double(std::max<std::size_t>(expected, 16)))),
+                      std::sqrt(area / 1e15)});
     columns_ = CellCount(page.Width(), cell_);
     rows_ = CellCount(page.Height(), cell_);
-    cells_.resize(columns_ * rows_);
+    first_.reserve(std::min<std::size_t>(expected, 1u << 22));
 }
 
 BoxGrid::Span BoxGrid::Cells(const Box& box) const {
@@ -65,20 +72,29 @@ BoxGrid::Span BoxGrid::Cells(const Box& box) const {
 }
 
 bool BoxGrid::Free(const Box& box) const {
-    Span s = Cells(box);
-    for (std::size_t r = s.r0; r <= s.r1; ++r)
-        for (std::size_t c = s.c0; c <= s.c1; ++c)
-            for (std::uint32_t i : cells_[r * columns_ + c])
-                if (boxes_[i].Overlaps(box)) return false;
+    const Span s = Cells(box);
+    for (std::uint64_t r = s.r0; r <= s.r1; ++r) {
+        for (std::uint64_t c = s.c0; c <= s.c1; ++c) {
+            const auto cell = first_.find(r * columns_ + c);
+            if (cell == first_.end()) continue;
+            for (std::uint32_t e = cell->second; e != NONE; e = entries_[e].next)
+                if (boxes_[entries_[e].box].Overlaps(box)) return false;
+        }
+    }
     return true;
 }
 
 void BoxGrid::Add(const Box& box) {
-    auto index = static_cast<std::uint32_t>(boxes_.size());
+    const auto index = static_cast<std::uint32_t>(boxes_.size());
     boxes_.push_back(box);
-    Span s = Cells(box);
-    for (std::size_t r = s.r0; r <= s.r1; ++r)
-        for (std::size_t c = s.c0; c <= s.c1; ++c) cells_[r * columns_ + c].push_back(index);
+    const Span s = Cells(box);
+    for (std::uint64_t r = s.r0; r <= s.r1; ++r) {
+        for (std::uint64_t c = s.c0; c <= s.c1; ++c) {
+            const auto [cell, added] = first_.try_emplace(r * columns_ + c, NONE);
+            entries_.push_back({index, cell->second});
+            cell->second = static_cast<std::uint32_t>(entries_.size() - 1);
+        }
+    }
 }
 
 double Font::Width(std::string_view utf8) const {

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "readdata14/point.hpp"
@@ -58,10 +59,13 @@ Px NearestOnBox(const Box& box, Px p);
 
 // The boxes placed so far, bucketed in a uniform grid over the page, so that
 // asking whether a box is free costs as much as the boxes near it: placing n
-// texts stays near-linear however large the chart.
+// texts stays near-linear however large the chart. Only the cells that hold
+// a box take memory, so a page of a million pixels a side costs what its
+// boxes do. Boxes beyond the page count in its edge cells.
 class BoxGrid {
 public:
-    // `expected` sizes the cells: about four per box.
+    // `expected` sizes the cells: about four per box, never smaller than
+    // the texts' own size.
     BoxGrid(const Box& page, std::size_t expected);
     // No placed box overlaps `box`.
     bool Free(const Box& box) const;
@@ -69,15 +73,41 @@ public:
 
 private:
     struct Span {
-        std::size_t c0, c1, r0, r1;
+        std::uint64_t c0, c1, r0, r1;
     };
     Span Cells(const Box& box) const;
 
     Box page_;
     double cell_ = 1;
-    std::size_t columns_ = 1, rows_ = 1;
+    std::uint64_t columns_ = 1, rows_ = 1;
     std::vector<Box> boxes_;
-    std::vector<std::vector<std::uint32_t>> cells_;
+    // Each cell's boxes as a list through `entries_`: the first entry of a
+    // cell in `first_`, each entry's box and the cell's next entry.
+    struct Entry {
+        std::uint32_t box, next;
+    };
+    std::unordered_map<std::uint64_t, std::uint32_t> first_;
+    std::vector<Entry> entries_;
+};
+
+// What the texts placed at one scale keep off, by their kind. A centre's
+// letter keeps off other texts; a symbol's text off those, arrows and
+// leader lines; labels and notes off all of that and the fronts' glyphs too.
+struct TakenBoxes {
+    TakenBoxes(const Box& page, std::size_t expected)
+        : texts(page, expected), marks(page, expected), all(page, expected) {}
+
+    void AddText(const Box& box) {
+        texts.Add(box);
+        AddMark(box);
+    }
+    void AddMark(const Box& box) {
+        marks.Add(box);
+        all.Add(box);
+    }
+    void AddGlyph(const Box& box) { all.Add(box); }
+
+    BoxGrid texts, marks, all;
 };
 
 // A line of text in the picture's font (DejaVu Sans, which the style names

@@ -1,0 +1,46 @@
+// chart14 html FILE… [-o OUT.html | -o DIR/]: each chart as a page that pans
+// and zooms in a browser (see html_render.hpp).
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "chart14.hpp"
+#include "common.hpp"
+#include "html_render.hpp"
+#include "text_encoding.hpp"
+
+namespace readdata14::chart14 {
+namespace {
+
+struct HtmlCommand {
+    RunOptions run;
+    std::string encoding;
+};
+
+FileResult WritePage(const Input& input, const HtmlCommand& command) {
+    FileResult result;
+    std::string error;
+    auto texts = TextDecoder::Open(command.encoding, error);
+    if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
+    Chart chart;
+    if (!OpenChart(input, chart, result)) return result;
+    result.out = RenderHtml(chart, [&texts](std::string_view text) { return texts->ToUtf8(text); });
+    if (texts->Escaped() && !command.run.quiet) result.err += EscapedTextsNote(input, command.encoding);
+    NoteFindings(input, chart, result, command.run.quiet);
+    return result;
+}
+
+}  // namespace
+
+void RegisterHtml(CLI::App& app, int& status) {
+    auto command = std::make_shared<HtmlCommand>();
+    CLI::App* html = app.add_subcommand(
+        "html", "Write each chart as one HTML page that pans and zooms in a browser, offline");
+    AddRunOptions(*html, command->run);
+    AddEncodingOption(*html, command->encoding);
+    html->callback([command, &status] {
+        status = RunDecodingOverFiles("html", command->run, command->encoding, {".html", false},
+                                      [command](const Input& input) { return WritePage(input, *command); });
+    });
+}
+
+}  // namespace readdata14::chart14
