@@ -130,6 +130,10 @@ bool PointThinner::Keep(Point point) noexcept {
     return keep;
 }
 
+float DirectionFromAngle(float angle) noexcept {
+    return static_cast<float>(270.0 - double(angle) * 180.0 / 3.14159265);
+}
+
 Label ReadLabelValue(std::string_view token) noexcept {
     if (token == "NoLabel") return {NO_LABEL_VALUE, NO_LABEL_VALUE, false};
     const ParsedFloat parsed = ParseFloatPrefix(token);
