@@ -68,6 +68,45 @@ std::optional<float> AngleForNan(float direction) noexcept {
 // Whether the label rule gives `value` back for `text`.
 bool ReadsBackAs(std::string_view text, float value) noexcept { return SameBits(ReadLabelValue(text).value, value); }
 
+// The common number of a chart: a float read from a plain decimal of a few
+// decimals. Its text is found directly: the fewest decimals k whose whole
+// number w (at most 2^24) gives the float back as w / 10^k, one float
+// division, which is how the reader converts such a text. Nothing for other
+// floats, which go the general way.
+char* SpellPlainDecimal(float value, char* out) noexcept {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f};
+    constexpr double kExactLimit = 16777216.0;  // 2^24
+    const float magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-4f && magnitude < 1e7f)) return nullptr;
+    for (std::size_t k = 0; k < std::size(kPowersOfTen); ++k) {
+        // Rounded to the nearest whole number; the test below decides.
+        const double scaled = double(magnitude) * double(kPowersOfTen[k]) + 0.5;
+        if (scaled > kExactLimit) return nullptr;
+        const auto whole = static_cast<std::uint32_t>(scaled);
+        if (static_cast<float>(whole) / kPowersOfTen[k] != magnitude) continue;
+        char digits[12];
+        const char* const end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+        const auto count = static_cast<std::size_t>(end - digits);
+        if (value < 0.0f) *out++ = '-';
+        // Byte by byte: a handful, where a call to memcpy would cost more.
+        if (count <= k) {
+            // "0.05": a zero before the point and zeros after it.
+            *out++ = '0';
+            *out++ = '.';
+            for (std::size_t i = count; i < k; ++i) *out++ = '0';
+            for (const char* d = digits; d != end; ++d) *out++ = *d;
+            return out;
+        }
+        const char* const point = end - k;
+        for (const char* d = digits; d != point; ++d) *out++ = *d;
+        if (k == 0) return out;
+        *out++ = '.';
+        for (const char* d = point; d != end; ++d) *out++ = *d;
+        return out;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 bool FloatSpellable(float value) noexcept {
@@ -82,6 +121,7 @@ char* SpellFloat(float value, char* out) noexcept {
         std::memcpy(out, text.data(), text.size());
         return out + text.size();
     }
+    if (char* end = SpellPlainDecimal(value, out)) return end;
     // The shortest text from_chars (and so the reader) takes back to these
     // bits; "-0", "inf" and "-inf" included.
     return std::to_chars(out, out + SPELLING_ROOM, value).ptr;
