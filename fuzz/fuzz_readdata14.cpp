@@ -6,7 +6,10 @@
 // three must agree, every finding must stand where its line and column say in
 // the file's own bytes with a printable message, and everything is released
 // (LeakSanitizer sees any leak). The closed contours handed back are nested
-// again, through the index and along the list, which must agree.
+// again, through the index and along the list, which must agree. And every
+// input that reads is written (with LF or CR LF) and read again: the two
+// documents must agree. No state a full read leaves is one the writer
+// refuses (only a header-only read is), so every write must succeed.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -21,8 +24,10 @@
 #include "contours/contour_reading.hpp"
 #include "contours/nesting.hpp"
 #include "driver/chart_reader.hpp"
+#include "readdata14/readdata14_write.h"
 #include "reading/text_input.hpp"
 #include "support/chart_check.hpp"
+#include "support/document_compare.hpp"
 
 namespace {
 
@@ -85,7 +90,7 @@ void CheckFinding(const readdata14_finding* finding, void* context) {
     const std::uint64_t line = 1 + static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n'));
     const std::uint64_t column = before.size() - (lastBreak == std::string_view::npos ? 0 : lastBreak + 1) + 1;
     if (finding->line != line || finding->column != column) Fail("finding", "line or column off its offset");
-    if (finding->kind < READDATA14_FINDING_NOT_TYPE_14 || finding->kind > READDATA14_FINDING_INTEGER_RANGE) {
+    if (finding->kind < READDATA14_FINDING_NOT_TYPE_14 || finding->kind > READDATA14_FINDING_NON_FINITE) {
         Fail("finding", "unknown kind");
     }
     const bool error = finding->kind < READDATA14_FINDING_TEXT_CUT_SHORT;
@@ -133,6 +138,34 @@ void CheckNesting(const float* block) {
     }
 }
 
+// Read, write, read: the same document. The line ends follow the input's
+// size, so that both kinds are fuzzed.
+void CheckWriteRoundTrip(const std::uint8_t* data, std::size_t size) {
+    static const std::uint8_t kNothing = 0;
+    readdata14_document* read = nullptr;
+    const readdata14_status status = readdata14_open_memory(size == 0 ? &kNothing : data, size, nullptr, &read);
+    if (status == READDATA14_READ) {
+        readdata14_write_options options = READDATA14_WRITE_OPTIONS_INIT;
+        if (size % 2 == 1) options.flags = READDATA14_WRITE_CRLF;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        void* written = nullptr;
+        std::size_t writtenSize = 0;
+        if (readdata14_write_memory(read, &options, &written, &writtenSize, &result) != READDATA14_WRITTEN) {
+            Fail("readdata14_write_memory", result.message);
+        }
+        readdata14_document* again = nullptr;
+        if (readdata14_open_memory(written, writtenSize, nullptr, &again) != READDATA14_READ) {
+            Fail("readdata14_write_memory", "the chart written does not read");
+        }
+        if (auto problem = readdata14::test::CompareDocuments(*read, *again); !problem.empty()) {
+            Fail("read, write, read", problem);
+        }
+        readdata14_close(again);
+        readdata14_write_release(written);
+    }
+    readdata14_close(read);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -165,5 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Fail("ReadChart vs readdata14_read_memory", problem);
     }
     readdata14_release(&viaApi);
+
+    CheckWriteRoundTrip(data, size);
     return 0;
 }
