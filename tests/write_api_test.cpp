@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 #include <filesystem>

@@ -40,7 +40,7 @@ inline readdata14_status Tell(readdata14_write_result* result, const Report& rep
         message = report.problem->message;
     }
     const std::size_t shown = std::min(message.size(), sizeof full.message - 1);
-    std::memcpy(full.message, message.data(), shown);
+    if (shown > 0) std::memcpy(full.message, message.data(), shown);
     full.message[shown] = '\0';
     const std::size_t size = result->size;
     std::memcpy(result, &full, std::min(size, sizeof full));

@@ -29,6 +29,7 @@ char* TextOutput::Reserve(std::size_t size) {
 }
 
 void TextOutput::Raw(std::string_view bytes) {
+    if (bytes.empty()) return;
     char* at = Reserve(bytes.size());
     std::memcpy(at, bytes.data(), bytes.size());
     used_ += bytes.size();
