@@ -94,7 +94,7 @@ TEST(WriteRoundTrip, FilesCutShortAtManyLengths) {
 // Bytes replaced, added and taken away, with the bytes the format is touchy
 // about among them.
 TEST(WriteRoundTrip, SpoiltFiles) {
-    static constexpr std::string_view kBytes{" \n\r\t0123456789.-+eEnaifNI#\x01\x1a\0:LSWX", 37};
+    static constexpr std::string_view kBytes = " \n\r\t0123456789.-+eEnaifNI#\x01\x1a\0:LSWX"sv;
     std::mt19937 random(14);
     std::size_t spoilt = 0;
     for (const fs::path& file : TestSetFiles()) {
