@@ -286,8 +286,13 @@ typedef struct readdata14_note {
 
 #define READDATA14_NOTE_INIT {sizeof(readdata14_note), 48, 0.0f, 0.0f, 0.0f, {0}, NULL, NULL}
 
-/* A new, empty builder in *builder (null when out of memory). The header is
- * "readdata14 14 chart" with the five integers 0. */
+/* A new, empty builder in *builder: READDATA14_WRITTEN, or
+ * READDATA14_OUT_OF_MEMORY (and null). The header is "readdata14 14 chart"
+ * with the five integers 0. Every call below returns READDATA14_WRITTEN
+ * when it took what it was given, READDATA14_NOT_WRITABLE (the result's
+ * message says why), READDATA14_INVALID_ARGUMENT for a null builder or
+ * record, a record whose size is not set, or null points with a count, or
+ * READDATA14_OUT_OF_MEMORY. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_new(readdata14_builder **builder);
 
 /* Releases a builder; null is fine. Documents it finished stay valid. */
