@@ -14,6 +14,10 @@
 // one sound blocks and exactly N findings counted. readdata14_identify is
 // asked about the whole input and about prefixes: a claim must read, and a
 // chart is never refused on a prefix.
+//
+// And every input that reads is written (with LF or CR LF) and read again:
+// the two documents must agree. No state a full read leaves is one the
+// writer refuses (only a header-only read is), so every write must succeed.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -31,9 +35,11 @@
 #include "contours/contour_reading.hpp"
 #include "contours/nesting.hpp"
 #include "driver/chart_reader.hpp"
+#include "readdata14/readdata14_write.h"
 #include "reading/text_input.hpp"
 #include "readdata14/readdata14_layers.h"
 #include "support/chart_check.hpp"
+#include "support/document_compare.hpp"
 
 namespace {
 
@@ -317,6 +323,33 @@ void CheckIdentify(const std::uint8_t* data, std::size_t size, readdata14_status
             Fail("JudgeHeader", "the verdict on a prefix differs from the read");
         }
     }
+
+// Read, write, read: the same document. The line ends follow the input's
+// size, so that both kinds are fuzzed.
+void CheckWriteRoundTrip(const std::uint8_t* data, std::size_t size) {
+    static const std::uint8_t kNothing = 0;
+    readdata14_document* read = nullptr;
+    const readdata14_status status = readdata14_open_memory(size == 0 ? &kNothing : data, size, nullptr, &read);
+    if (status == READDATA14_READ) {
+        readdata14_write_options options = READDATA14_WRITE_OPTIONS_INIT;
+        if (size % 2 == 1) options.flags = READDATA14_WRITE_CRLF;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        void* written = nullptr;
+        std::size_t writtenSize = 0;
+        if (readdata14_write_memory(read, &options, &written, &writtenSize, &result) != READDATA14_WRITTEN) {
+            Fail("readdata14_write_memory", result.message);
+        }
+        readdata14_document* again = nullptr;
+        if (readdata14_open_memory(written, writtenSize, nullptr, &again) != READDATA14_READ) {
+            Fail("readdata14_write_memory", "the chart written does not read");
+        }
+        if (auto problem = readdata14::test::CompareDocuments(*read, *again); !problem.empty()) {
+            Fail("read, write, read", problem);
+        }
+        readdata14_close(again);
+        readdata14_write_release(written);
+    }
+    readdata14_close(read);
 }
 
 }  // namespace
@@ -357,5 +390,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // which is no tag to the identification.
     CheckIdentify(data, size, status, (chart.sectionsPresent & 1u) != 0);
     readdata14_release(&viaApi);
+
+    CheckWriteRoundTrip(data, size);
     return 0;
 }

@@ -203,8 +203,10 @@ void Fill(Document& document, ChartData& data) noexcept {
     document.levelOrder = levels.size() < 2 ? 0 : levels[0] < levels[1] ? 1 : 2;
 }
 
-readdata14_status Open(const ChartSource& source, const readdata14_options* given,
-                       readdata14_document** document) noexcept {
+}  // namespace
+
+readdata14_status readdata14::OpenDocument(const ChartSource& source, const readdata14_options* given,
+                                           readdata14_document** document) noexcept {
     if (document == nullptr) return READDATA14_INVALID_ARGUMENT;
     *document = nullptr;
     const std::optional<readdata14_options> options = OptionsOf(given);
@@ -234,8 +236,6 @@ readdata14_status Open(const ChartSource& source, const readdata14_options* give
     *document = opened.release();
     return status;
 }
-
-}  // namespace
 
 namespace readdata14 {
 namespace {
@@ -300,7 +300,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open(cons
     ChartSource source;
     source.path = path;
     source.utf8Path = true;
-    return Open(source, options, document);
+    return readdata14::OpenDocument(source, options, document);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open_memory(
@@ -311,7 +311,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_open_memo
     }
     ChartSource source;
     source.bytes = std::string_view(static_cast<const char*>(data), size);
-    return Open(source, options, document);
+    return readdata14::OpenDocument(source, options, document);
 }
 
 extern "C" READDATA14_API void READDATA14_CALL readdata14_close(readdata14_document* document) {
@@ -354,6 +354,9 @@ extern "C" READDATA14_API const char* READDATA14_CALL readdata14_status_name(rea
         case READDATA14_CALLBACK_FAILED: return "the finding callback failed";
         case READDATA14_STOPPED: return "stopped by the finding handler";
         case READDATA14_TOO_LARGE: return "larger than the read allows";
+        case READDATA14_WRITTEN: return "written";
+        case READDATA14_CANNOT_WRITE: return "cannot be written";
+        case READDATA14_NOT_WRITABLE: return "holds what no type-14 file gives back";
     }
     return "unknown status";
 }

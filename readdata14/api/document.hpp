@@ -13,6 +13,14 @@
 
 namespace readdata14 {
 
+struct ChartSource;
+
+// Reads a chart into a new document (readdata14_open and the builder's
+// finish): *document is set whatever the status, but for an invalid
+// argument or no memory for the document itself.
+readdata14_status OpenDocument(const ChartSource& source, const readdata14_options* options,
+                               readdata14_document** document) noexcept;
+
 // Releases every array of a chart record and zeroes it.
 void ReleaseChart(readdata14_chart& chart) noexcept;
 

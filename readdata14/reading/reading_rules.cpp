@@ -105,6 +105,10 @@ std::optional<std::int32_t> ReadCount(Scanner& in, std::string_view what) {
     return std::max<std::int32_t>(*count, 0);
 }
 
+float DirectionFromAngle(float angle) noexcept {
+    return static_cast<float>(270.0 - double(angle) * 180.0 / 3.14159265);
+}
+
 Label ReadLabelValue(std::string_view token) noexcept {
     if (token == "NoLabel") return {NO_LABEL_VALUE, NO_LABEL_VALUE, false};
     const ParsedFloat parsed = ParseFloatPrefix(token);

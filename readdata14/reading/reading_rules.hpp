@@ -29,6 +29,10 @@ inline constexpr std::int32_t MAX_BLOCK_COUNT = 1 << 24;
 // The text buffer a line or contour label, a section tag of most sections
 // and a header token are read into holds this many characters.
 inline constexpr std::size_t TOKEN_LIMIT = 99;
+// A symbol's text token is read into a buffer of this many characters, a
+// note's text (read by its declared length) into one of NOTE_TEXT_LIMIT.
+inline constexpr std::size_t SYMBOL_TEXT_LIMIT = 179;
+inline constexpr std::size_t NOTE_TEXT_LIMIT = 199;
 
 // True when the token read is exactly the tag: same bytes, same length, case
 // included. A missing token (end of input) matches nothing.
@@ -139,6 +143,12 @@ private:
     std::int32_t index_ = 0;
     Point last_{0.0f, 0.0f};
 };
+
+// A symbol's direction from the angle in the file. The angle is in radians;
+// the direction is in degrees, turned so that 0 rad points to 270. Formed in
+// double in this order with the divisor 3.14159265, rounded to float once,
+// and not wrapped: the stored files depend on it.
+float DirectionFromAngle(float angle) noexcept;
 
 // A line or contour label. "NoLabel" is NO_LABEL_VALUE; otherwise the number
 // at the start of the token, and a three-character label between 0 and 100

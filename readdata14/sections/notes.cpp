@@ -12,8 +12,6 @@
 namespace readdata14 {
 namespace {
 
-// Only this type carries a position, texts and values; others are the type alone.
-constexpr std::int32_t kNoteWithTexts = 48;
 constexpr std::size_t kTrailingValues = 6;
 
 struct Note {
@@ -31,19 +29,16 @@ void PushRecord(BlockBuilder& block, std::int32_t type, const Note& note) {
     block.CountRecord();
 }
 
-// A text is read into a buffer of 200 bytes: at most 199 characters.
-constexpr std::int32_t kTextLimit = 199;
-
 // A text's length, "%d " : the blank after it skips the white space in front
 // of the text, line breaks included, so a text never starts with white space.
 std::optional<std::int32_t> ReadTextLength(Scanner& in) {
     const std::size_t at = in.NextTokenOffset();
     const auto length = ReadCount(in, "note text length");
     if (!length) return std::nullopt;
-    if (*length > kTextLimit && in.Listening()) {
+    if (static_cast<std::size_t>(*length) > NOTE_TEXT_LIMIT && in.Listening()) {
         in.ReportAt(at, FindingKind::LongToken,
                     "a note text declared " + std::to_string(*length) + " characters long, longer than the " +
-                        std::to_string(kTextLimit) + " its buffer holds: read whole");
+                        std::to_string(NOTE_TEXT_LIMIT) + " its buffer holds: read whole");
     }
     in.SkipSpace();
     return *length;
@@ -106,7 +101,7 @@ ElementEnd ReadNote(Scanner& in, BlockBuilder& block, TextJoiner& texts) {
     if (!type) return ElementEnd::Stopped("its type");
     Note note;
     ElementEnd end = ElementEnd::Whole();
-    if (*type == kNoteWithTexts) {
+    if (NoteHasTexts(*type)) {
         end = ReadNoteWithTexts(in, note, texts);
     } else {
         // The format gives other types nothing after the type: no texts.

@@ -12,20 +12,6 @@
 namespace readdata14 {
 namespace {
 
-// The tag is read into a buffer of 199 characters, a text into one of 179.
-constexpr std::size_t kTextLimit = 179;
-
-// A type-48 symbol at z exactly 1.0 is not drawn: it keeps its lengths slot
-// (0) but gets no record.
-bool IsDropped(std::int32_t type, float z) noexcept { return type == 48 && z == 1.0f; }
-
-// The angle is in radians; the direction is in degrees, turned so that 0 rad
-// points to 270. Formed in double in this order with the divisor 3.14159265,
-// rounded to float once, and not wrapped: the stored files depend on it.
-float DirectionFromAngle(float angle) noexcept {
-    return static_cast<float>(270.0 - double(angle) * 180.0 / 3.14159265);
-}
-
 // An angle so large that its direction in degrees lies beyond the float range.
 void ReportDirectionRange(Scanner& in, std::size_t at) {
     if (!in.Listening()) return;
@@ -69,9 +55,9 @@ ElementEnd ReadSymbol(Scanner& in, BlockBuilder& block, TextJoiner& texts, std::
     }
 
     const auto token = placed ? in.Token() : std::nullopt;
-    if (token) CheckTokenLength(in, *token, kTextLimit, "symbol text");
+    if (token) CheckTokenLength(in, *token, SYMBOL_TEXT_LIMIT, "symbol text");
     const ElementEnd end = !placed ? kUnplaced : token ? ElementEnd::Whole() : ElementEnd::Stopped("its text");
-    if (placed && IsDropped(*type, *z)) {
+    if (placed && IsDroppedSymbol(*type, *z)) {
         texts.AddNone();
         return end;
     }

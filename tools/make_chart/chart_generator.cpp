@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -14,11 +17,42 @@
 namespace readdata14::make_chart {
 namespace {
 
-void WritePoints(ChartWriter& out, const std::vector<std::array<double, 2>>& points) {
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        out.Point(points[i][0], points[i][1]);
-        if (i % 6 == 5 || i + 1 == points.size()) out.Newline();
+// A number as the chart holds it: rounded to `decimals` places as a file
+// of this generator has always written it, then read as a 32-bit float
+// (correctly rounded, as the reader does). A zero is +0.
+float Rounded(double value, int decimals) {
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    float rounded = 0.0f;
+    if (written.ec != std::errc{}) return 0.0f;
+    std::from_chars(text, written.ptr, rounded);
+    return rounded == 0.0f ? 0.0f : rounded;
+}
+
+// Points with two decimals, as x, y pairs.
+std::vector<float> Points(const std::vector<std::array<double, 2>>& points) {
+    std::vector<float> xy;
+    xy.reserve(2 * points.size());
+    for (const auto& point : points) {
+        xy.push_back(Rounded(point[0], 2));
+        xy.push_back(Rounded(point[1], 2));
     }
+    return xy;
+}
+
+// The builder refuses only what the format cannot carry, which nothing
+// generated here is: a refusal is a fault of the generator.
+void Took(readdata14_status status, const readdata14_write_result& result) {
+    if (status != READDATA14_WRITTEN) throw std::runtime_error(std::string("the builder refused: ") + result.message);
+}
+
+// A label token's value as the block holds it: a three-character label
+// between 0 and 100 is a code.
+float LabelValue(const std::string& token) {
+    if (token == "NoLabel") return NO_LABEL_VALUE;
+    const float number = Rounded(std::stod(token), 0);
+    const bool code = token.size() == 3 && number > 0.0f && number < 100.0f;
+    return code ? static_cast<float>(double(number) + double(LABEL_CODE_OFFSET)) : number;
 }
 
 // A value label, a three-character code ("0NN", which a reader takes as a
@@ -32,26 +66,16 @@ std::string LabelToken(Random& random, int value, double codeChance, double noLa
     return std::to_string(value);
 }
 
-void WriteHeader(const ChartPlan& plan, Random& random, ChartWriter& out) {
-    out.Token("readdata14");
-    out.Int(14);
-    out.Token(plan.description);
-    out.Newline();
+void WriteHeader(const ChartPlan& plan, Random& random, readdata14_builder* out) {
     // Year, month, day, hour and forecast hour of the analysis.
-    out.Int(24);
-    out.Int(random.Int(1, 12));
-    out.Int(random.Int(1, 28));
-    out.Int(6 * random.Int(0, 3));
-    out.Int(0);
-    out.Newline();
+    const std::int32_t integers[] = {24, random.Int(1, 12), random.Int(1, 28), 6 * random.Int(0, 3), 0};
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    Took(readdata14_builder_set_header(out, "readdata14", plan.description.c_str(), integers, 5, &result), result);
 }
 
 // Open isobars in the bands between the rows of centres.
-void WriteLines(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+void WriteLines(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
     int count = std::max(plan.counts.lines, 0);
-    out.Token("LINES:");
-    out.Int(count);
-    out.Newline();
     int bands = world.rows + 1;
     int points = std::max(plan.points, 2);
     for (int j = 0; j < count; ++j) {
@@ -67,19 +91,20 @@ void WriteLines(const ChartPlan& plan, const World& world, Random& random, Chart
             line[static_cast<std::size_t>(i)] = {x, y0 + 8.0 * std::sin(2.0 * PI * x / wavelength + phase)};
         }
         std::string label = LabelToken(random, 1008 + 4 * random.Int(0, 3), 0.15, 0.2);
-        out.Int(label.size() == 3 ? 3 : 1);  // dashed for coded lines
-        out.Int(points);
-        out.Newline();
-        WritePoints(out, line);
         int labelPoints = label == "NoLabel" ? 0 : random.Int(1, 2);
-        out.Token(label);
-        out.Int(labelPoints);
-        out.Newline();
-        for (int k = 0; k < labelPoints; ++k) {
-            const auto& at = line[static_cast<std::size_t>((points - 1) * (1 + 2 * k) / 4)];
-            out.Point(at[0], at[1]);
-        }
-        if (labelPoints > 0) out.Newline();
+        std::vector<std::array<double, 2>> at;
+        for (int k = 0; k < labelPoints; ++k) at.push_back(line[static_cast<std::size_t>((points - 1) * (1 + 2 * k) / 4)]);
+        const std::vector<float> xy = Points(line);
+        const std::vector<float> labelXy = Points(at);
+        readdata14_labelled_line made = READDATA14_LABELLED_LINE_INIT;
+        made.code = label.size() == 3 ? 3 : 1;  // dashed for coded lines
+        made.points = xy.data();
+        made.pointCount = line.size();
+        made.label = LabelValue(label);
+        made.labelPoints = labelXy.data();
+        made.labelPointCount = at.size();
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_line(out, &made, &result), result);
     }
 }
 
@@ -88,11 +113,8 @@ enum FrontCode { COLD_FRONT = 2, WARM_FRONT = 3, OCCLUDED_FRONT = 4, STATIONARY_
 // Fronts from the lows: a cold and a warm front each, then occlusions and
 // stationary fronts. Every other cold front is long and finely drawn, so
 // its point list is one a reader thins.
-void WriteLineSymbols(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+void WriteLineSymbols(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
     int count = std::max(plan.counts.lineSymbols, 0);
-    out.Token("LINES_SYMBOL:");
-    out.Int(count);
-    out.Newline();
     int lows = static_cast<int>(world.lows.size());
     for (int f = 0; f < count; ++f) {
         const Centre& low = *world.lows[static_cast<std::size_t>((f / 2) % lows)];
@@ -121,14 +143,15 @@ void WriteLineSymbols(const ChartPlan& plan, const World& world, Random& random,
             x += spacing * std::cos(direction);
             y += spacing * std::sin(direction);
         }
-        out.Int(code);
-        out.Int(0);
-        out.Int(points);
-        out.Newline();
-        WritePoints(out, front);
-        out.Token(random.Chance(0.5) ? "NoText" : "Front");
-        out.Int(0);
-        out.Newline();
+        // The text after the points, which a reader drops, was drawn here.
+        random.Chance(0.5);
+        const std::vector<float> xy = Points(front);
+        readdata14_point_list made = READDATA14_POINT_LIST_INIT;
+        made.code = code;
+        made.points = xy.data();
+        made.pointCount = front.size();
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_line_symbol(out, &made, &result), result);
     }
 }
 
@@ -136,7 +159,7 @@ struct Symbol {
     int type = 0;
     double x = 0, y = 0;
     bool hidden = false;  // type 48 with z 1.0: a reader drops it
-    std::string text;     // text types; 0x01 stands for a blank
+    std::string text;     // text types, blanks as they read (the writer spells them 0x01)
     double angle = 0;     // other types: the wind's heading in radians
 };
 
@@ -150,10 +173,10 @@ std::vector<Symbol> MakeSymbols(const ChartPlan& plan, const World& world, Rando
         int central = centre.low ? centre.innerValue - 3 : centre.innerValue + 3;
         symbols.push_back({48, centre.x, centre.y - std::max(0.75 * r, 30.0), false, std::to_string(central), 0});
         if (centre.low && nth % 3 == 1)
-            symbols.push_back({62, centre.x + 18.0, centre.y + 0.8 * r, false, "Developing\x01low", 0});
+            symbols.push_back({62, centre.x + 18.0, centre.y + 0.8 * r, false, "Developing low", 0});
         if (!centre.low && nth % 4 == 1)
-            symbols.push_back({63, centre.x + 18.0, centre.y + 0.8 * r, false, "Blocking\x01high", 0});
-        if (nth % 5 == 4) symbols.push_back({48, centre.x, centre.y, true, "Old\x01position", 0});
+            symbols.push_back({63, centre.x + 18.0, centre.y + 0.8 * r, false, "Blocking high", 0});
+        if (nth % 5 == 4) symbols.push_back({48, centre.x, centre.y, true, "Old position", 0});
         ++nth;
     }
     if (static_cast<int>(symbols.size()) > count) symbols.resize(static_cast<std::size_t>(count));
@@ -170,33 +193,30 @@ std::vector<Symbol> MakeSymbols(const ChartPlan& plan, const World& world, Rando
     return symbols;
 }
 
-void WriteSymbols(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+void WriteSymbols(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
     std::vector<Symbol> symbols = MakeSymbols(plan, world, random);
-    out.Token("SYMBOLS:");
-    out.Int(static_cast<std::int64_t>(symbols.size()));
-    out.Newline();
     for (const Symbol& symbol : symbols) {
-        out.Int(symbol.type);
-        out.Fixed(symbol.x, 2);
-        out.Fixed(symbol.y, 2);
-        out.Fixed(symbol.hidden ? 1.0 : 0.0, 1);
+        readdata14_symbol made = READDATA14_SYMBOL_INIT;
+        made.type = symbol.type;
+        made.x = Rounded(symbol.x, 2);
+        made.y = Rounded(symbol.y, 2);
+        made.dropped = symbol.hidden ? 1 : 0;
         if (IsTextSymbolType(symbol.type)) {
-            out.Token(symbol.text);
+            made.text = symbol.text.c_str();
         } else {
-            out.Fixed(symbol.angle, 5);
+            // The file holds the angle in radians, five decimals.
+            made.direction = readdata14_direction_from_angle(Rounded(symbol.angle, 5));
         }
-        out.Newline();
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_symbol(out, &made, &result), result);
     }
 }
 
 // Isobars: ring k of centre c is contour c + k × centres, so the file lists
 // the inner rings of all centres first and a reader must sort out the
 // nesting. The outer ring of every third centre is left open.
-void WriteClosedContours(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+void WriteClosedContours(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
     int count = std::max(plan.counts.contours, 0);
-    out.Token("CLOSED_CONTOURS:");
-    out.Int(count);
-    out.Newline();
     int centres = static_cast<int>(world.centres.size());
     int points = std::max(plan.points, 2);
     for (int i = 0; i < count; ++i) {
@@ -214,40 +234,38 @@ void WriteClosedContours(const ChartPlan& plan, const World& world, Random& rand
             isobar[static_cast<std::size_t>(k)] = {centre.x + r * std::cos(angle), centre.y + r * std::sin(angle)};
         }
         if (!open) isobar.back() = isobar.front();  // exactly closed
-        out.Int(1);
-        out.Int(points);
-        out.Newline();
-        WritePoints(out, isobar);
         std::string label = LabelToken(random, centre.RingValue(ring), 0.05, 0.06);
         int labelPoints = label == "NoLabel" ? 0 : random.Int(1, 2);
-        out.Token(label);
-        out.Int(labelPoints);
-        out.Newline();
-        for (int k = 0; k < labelPoints; ++k) {
-            const auto& at = isobar[static_cast<std::size_t>(random.Int(0, points - 1))];
-            out.Point(at[0], at[1]);
-        }
-        if (labelPoints > 0) out.Newline();
+        std::vector<std::array<double, 2>> at;
+        for (int k = 0; k < labelPoints; ++k) at.push_back(isobar[static_cast<std::size_t>(random.Int(0, points - 1))]);
+        const std::vector<float> xy = Points(isobar);
+        const std::vector<float> labelXy = Points(at);
+        readdata14_labelled_line made = READDATA14_LABELLED_LINE_INIT;
+        made.code = 1;
+        made.points = xy.data();
+        made.pointCount = isobar.size();
+        made.label = LabelValue(label);
+        made.labelPoints = labelXy.data();
+        made.labelPointCount = at.size();
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_contour(out, &made, &result), result);
     }
 }
 
 // Station reports that a reader passes over, then the weather regions: rain,
 // snow, fog and thunder areas ahead of the lows.
-void WriteWeatherRegions(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
-    out.Token("STATION_SITUATION");
-    out.Newline();
+void WriteWeatherRegions(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
+    // Four station reports were drawn here: a reader passes over them, so
+    // a chart does not keep them; the draws stay so that what follows is
+    // the same chart for the same seed.
     for (int s = 0; s < 4; ++s) {
-        out.Int(47000 + random.Int(100, 999));
-        out.Fixed(random.Uniform(-5.0, 25.0), 1);
-        out.Fixed(random.Uniform(990.0, 1030.0), 1);
-        out.Int(10 * random.Int(0, 35));
-        out.Int(random.Int(0, 40));
-        out.Newline();
+        random.Int(100, 999);
+        random.Uniform(-5.0, 25.0);
+        random.Uniform(990.0, 1030.0);
+        random.Int(0, 35);
+        random.Int(0, 40);
     }
     int count = std::max(plan.counts.weatherRegions, 0);
-    out.Token("WEATHER_REGION:");
-    out.Int(count);
-    out.Newline();
     int lows = static_cast<int>(world.lows.size());
     for (int r = 0; r < count; ++r) {
         const Centre& low = *world.lows[static_cast<std::size_t>(r % lows)];
@@ -259,22 +277,22 @@ void WriteWeatherRegions(const ChartPlan& plan, const World& world, Random& rand
         double direction = random.Uniform(-0.8, 0.8) + (r / lows) * 2.1;
         double distance = random.Uniform(0.35, 0.6) * world.maxRadius;
         int code = random.Chance(0.6) ? 1 : random.Int(2, 4);
-        out.Int(code);
-        out.Int(points);
-        out.Newline();
-        WritePoints(out, Blob(random, low.x + distance * std::cos(direction),
-                              low.y + distance * std::sin(direction), radius, points));
+        const std::vector<float> xy = Points(Blob(random, low.x + distance * std::cos(direction),
+                                                  low.y + distance * std::sin(direction), radius, points));
+        readdata14_point_list made = READDATA14_POINT_LIST_INIT;
+        made.code = code;
+        made.points = xy.data();
+        made.pointCount = xy.size() / 2;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_weather_region(out, &made, &result), result);
     }
 }
 
 // Fill areas near the highs (fog, haze, strong wind), with their drawing
 // attributes: style, fill colour and opacity, border colour and style, four
 // spare integers, border width (the one float), layer and a flag.
-void WriteFillAreas(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
+void WriteFillAreas(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
     int count = std::max(plan.counts.fillAreas, 0);
-    out.Token("FILLAREA:");
-    out.Int(count);
-    out.Newline();
     const auto& anchors = world.highs.empty() ? world.lows : world.highs;
     static constexpr std::array<std::array<int, 3>, 3> COLOURS{{{160, 160, 160}, {240, 200, 40}, {40, 180, 220}}};
     for (int a = 0; a < count; ++a) {
@@ -286,75 +304,90 @@ void WriteFillAreas(const ChartPlan& plan, const World& world, Random& random, C
         double direction = random.Uniform(0.0, 2.0 * PI);
         double distance = random.Uniform(0.3, 0.6) * world.maxRadius;
         int code = random.Int(1, 3);
-        out.Int(code);
-        out.Int(points);
-        out.Newline();
-        WritePoints(out, Blob(random, centre.x + distance * std::cos(direction),
-                              centre.y + distance * std::sin(direction), radius, points));
+        const std::vector<float> xy = Points(Blob(random, centre.x + distance * std::cos(direction),
+                                                  centre.y + distance * std::sin(direction), radius, points));
         const auto& colour = COLOURS[static_cast<std::size_t>(code - 1)];
-        out.Int(random.Int(1, 2));
-        for (int v : colour) out.Int(v);
-        out.Int(128);
-        for (int v : colour) out.Int(v / 2);
-        out.Int(1);
-        for (int v = 0; v < 4; ++v) out.Int(0);
-        out.Fixed(random.Chance(0.5) ? 1.5 : 2.5, 1);
-        out.Int(-1);
-        out.Int(0);
-        out.Newline();
+        readdata14_point_list made = READDATA14_POINT_LIST_INIT;
+        made.code = code;
+        made.points = xy.data();
+        made.pointCount = xy.size() / 2;
+        float* value = made.values;
+        *value++ = static_cast<float>(random.Int(1, 2));
+        for (int v : colour) *value++ = static_cast<float>(v);
+        *value++ = 128.0f;
+        for (int v : colour) *value++ = static_cast<float>(v / 2);
+        *value++ = 1.0f;
+        value += 4;  // four zeros
+        *value++ = random.Chance(0.5) ? 1.5f : 2.5f;
+        *value++ = -1.0f;
+        *value = 0.0f;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_fill_area(out, &made, &result), result);
     }
 }
 
 // Notes of type 48: two texts read by their lengths, so they may hold blanks.
-void WriteNotes(const ChartPlan& plan, const World& world, Random& random, ChartWriter& out) {
-    static constexpr std::array<std::string_view, 6> HEADLINES{
+void WriteNotes(const ChartPlan& plan, const World& world, Random& random, readdata14_builder* out) {
+    static constexpr std::array<const char*, 6> HEADLINES{
         "Heavy rain warning", "Gale warning", "Dense fog advisory",
         "Low moving NE 30 kt", "High nearly stationary", "Snow on high ground"};
-    static constexpr std::array<std::string_view, 4> TIMES{
+    static constexpr std::array<const char*, 4> TIMES{
         "Valid 00UTC", "Expected by 12UTC", "Next 24 hours", "Issued 06UTC"};
     int count = std::max(plan.counts.notes, 0);
-    out.Token("NOTES_SYMBOL:");
-    out.Int(count);
-    out.Newline();
     for (int n = 0; n < count; ++n) {
         const Centre& centre = world.centres[static_cast<std::size_t>(n) % world.centres.size()];
-        std::string_view first = HEADLINES[static_cast<std::size_t>(random.Int(0, 5))];
-        std::string_view second = TIMES[static_cast<std::size_t>(random.Int(0, 3))];
-        out.Int(48);
-        out.Point(centre.x + 0.3 * world.maxRadius, centre.y - 0.45 * CELL_Y + 14.0);
-        out.Int(static_cast<std::int64_t>(first.size()));
-        out.Newline();
-        out.Raw(first);
-        out.Newline();
-        out.Fixed(12.0, 1);  // the text height
-        out.Int(static_cast<std::int64_t>(second.size()));
-        out.Newline();
-        out.Raw(second);
-        out.Newline();
-        for (double v : {0.0, 0.0, 0.0, 1.0, 0.0, 0.0}) out.Fixed(v, 1);
-        out.Newline();
+        readdata14_note made = READDATA14_NOTE_INIT;
+        made.firstText = HEADLINES[static_cast<std::size_t>(random.Int(0, 5))];
+        made.secondText = TIMES[static_cast<std::size_t>(random.Int(0, 3))];
+        made.x = Rounded(centre.x + 0.3 * world.maxRadius, 2);
+        made.y = Rounded(centre.y - 0.45 * CELL_Y + 14.0, 2);
+        made.value = 12.0f;  // the text height
+        made.trailing[3] = 1.0f;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        Took(readdata14_builder_add_note(out, &made, &result), result);
     }
 }
 
+struct BuilderFree {
+    void operator()(readdata14_builder* builder) const { readdata14_builder_free(builder); }
+};
+
 }  // namespace
 
-void WriteChart(const ChartPlan& plan, ChartWriter& out) {
+DocumentPtr MakeChart(const ChartPlan& plan) {
+    readdata14_builder* made = nullptr;
+    if (readdata14_builder_new(&made) != READDATA14_WRITTEN) throw std::bad_alloc();
+    const std::unique_ptr<readdata14_builder, BuilderFree> out(made);
     Random random(plan.seed);
     World world = MakeWorld(plan, random);
-    WriteHeader(plan, random, out);
-    WriteLines(plan, world, random, out);
-    WriteLineSymbols(plan, world, random, out);
-    WriteSymbols(plan, world, random, out);
-    WriteClosedContours(plan, world, random, out);
-    WriteWeatherRegions(plan, world, random, out);
-    WriteFillAreas(plan, world, random, out);
-    WriteNotes(plan, world, random, out);
+    WriteHeader(plan, random, out.get());
+    WriteLines(plan, world, random, out.get());
+    WriteLineSymbols(plan, world, random, out.get());
+    WriteSymbols(plan, world, random, out.get());
+    WriteClosedContours(plan, world, random, out.get());
+    WriteWeatherRegions(plan, world, random, out.get());
+    WriteFillAreas(plan, world, random, out.get());
+    WriteNotes(plan, world, random, out.get());
+    readdata14_document* chart = nullptr;
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    if (readdata14_builder_finish(out.get(), &chart, &result) != READDATA14_READ) {
+        throw std::runtime_error(std::string("the chart could not be finished: ") + result.message);
+    }
+    return DocumentPtr(chart);
 }
 
 std::string ChartText(const ChartPlan& plan) {
-    ChartWriter out;
-    WriteChart(plan, out);
-    return out.Text();
+    const DocumentPtr chart = MakeChart(plan);
+    const auto gather = [](const void* bytes, std::size_t size, void* context) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(bytes), size);
+        return 0;
+    };
+    std::string text;
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    if (readdata14_write_callback(chart.get(), gather, &text, nullptr, &result) != READDATA14_WRITTEN) {
+        throw std::runtime_error(std::string("the chart could not be written: ") + result.message);
+    }
+    return text;
 }
 
 namespace {
@@ -371,9 +404,7 @@ SectionCounts Scaled(const SectionCounts& c, double factor) {
 // Bytes per unit of scale, from a chart generated at that scale.
 double BytesPerUnit(ChartPlan plan, const SectionCounts& base, double factor) {
     plan.counts = Scaled(base, factor);
-    ChartWriter counter = ChartWriter::Counter();
-    WriteChart(plan, counter);
-    return static_cast<double>(counter.BytesWritten()) / factor;
+    return static_cast<double>(ChartText(plan).size()) / factor;
 }
 
 // Up to this scale a chart is measured whole (a few megabytes at the default

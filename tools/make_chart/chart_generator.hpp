@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "chart_writer.hpp"
+#include "readdata14/readdata14_write.h"
 
 namespace readdata14::make_chart {
 
@@ -28,12 +29,20 @@ struct ChartPlan {
     std::string description = "Synthetic_surface_analysis";
 };
 
-// Writes the whole chart. The same plan gives the same bytes on one platform
-// (the shapes go through the C library's sin and cos, which may differ in the
-// last bit between platforms).
-void WriteChart(const ChartPlan& plan, ChartWriter& out);
+struct DocumentCloser {
+    void operator()(readdata14_document* document) const { readdata14_close(document); }
+};
+using DocumentPtr = std::unique_ptr<readdata14_document, DocumentCloser>;
 
-// The chart as text, for tests and for sizing.
+// The whole chart, built element by element through the library's builder
+// and finished: the document a reader of its file gets. The same plan gives
+// the same chart on one platform (the shapes go through the C library's sin
+// and cos, which may differ in the last bit between platforms). Throws
+// std::bad_alloc, or std::runtime_error should the builder refuse an element.
+DocumentPtr MakeChart(const ChartPlan& plan);
+
+// The chart as the library's writer writes it (LF line ends), for tests and
+// for sizing.
 std::string ChartText(const ChartPlan& plan);
 
 // Counts scaled from `plan.counts` so that the chart comes to about `bytes`.

@@ -1,4 +1,5 @@
-// make_chart: writes a synthetic type-14 surface-analysis chart.
+// make_chart: writes a synthetic type-14 surface-analysis chart, built
+// element by element through the library's builder and written by its writer.
 //
 // The bundled sample examples/sample_chart.txt is made with
 //   make_chart --seed 3 --points 32 -o examples/sample_chart.txt
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -139,18 +141,27 @@ int main(int argc, char** argv) {
     auto options = ParseArguments(argc, argv);
     if (!options) return 2;
     ApplyCounts(*options);
-    bool toStdout = options->output == "-";
-    std::FILE* file = toStdout ? stdout : std::fopen(options->output.c_str(), "wb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "make_chart: cannot write %s: %s\n", options->output.c_str(), std::strerror(errno));
-        return 1;
-    }
-    readdata14::make_chart::ChartWriter out(file);
-    readdata14::make_chart::WriteChart(options->plan, out);
-    bool written = out.Flush();
-    if (!toStdout) written = std::fclose(file) == 0 && written;
-    if (!written) {
-        std::fprintf(stderr, "make_chart: writing %s failed\n", options->output.c_str());
+    try {
+        const readdata14::make_chart::DocumentPtr chart = readdata14::make_chart::MakeChart(options->plan);
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        readdata14_status status = READDATA14_WRITTEN;
+        if (options->output == "-") {
+            const auto toStdout = [](const void* bytes, std::size_t size, void*) {
+                return std::fwrite(bytes, 1, size, stdout) == size ? 0 : EIO;
+            };
+            status = readdata14_write_callback(chart.get(), toStdout, nullptr, nullptr, &result);
+            if (std::fflush(stdout) != 0 && status == READDATA14_WRITTEN) status = READDATA14_CANNOT_WRITE;
+        } else {
+            status = readdata14_write(chart.get(), options->output.c_str(), nullptr, &result);
+        }
+        if (status != READDATA14_WRITTEN) {
+            std::fprintf(stderr, "make_chart: cannot write %s: %s%s%s\n", options->output.c_str(),
+                         readdata14_status_name(status), result.systemError != 0 ? ": " : "",
+                         result.systemError != 0 ? std::strerror(result.systemError) : result.message);
+            return 1;
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "make_chart: %s\n", error.what());
         return 1;
     }
     return 0;

@@ -40,6 +40,14 @@ constexpr std::int32_t IntegerSlot(float slot) noexcept {
 // Symbol types 48 and 60 to 63 carry a text; every other type a direction.
 constexpr bool IsTextSymbolType(std::int32_t type) noexcept { return type == 48 || (type >= 60 && type <= 63); }
 
+// A type-48 symbol at z exactly 1.0 is not drawn: a reader keeps its lengths
+// slot (0) but gives it no record.
+constexpr bool IsDroppedSymbol(std::int32_t type, float z) noexcept { return type == 48 && z == 1.0f; }
+
+// Only a note of type 48 carries a position, two texts and values; a note of
+// any other type is its type alone.
+constexpr bool NoteHasTexts(std::int32_t type) noexcept { return type == 48; }
+
 // A contour is closed when its last point lies less than 2.0 from its first
 // in both x and y, each difference rounded to float before it is compared.
 // A contour without points is not closed; one of a single point is.

@@ -97,7 +97,7 @@
  * host built against this header runs with any library of the same major
  * version, older or newer (see readdata14_document for how records grow). */
 #define READDATA14_VERSION_MAJOR 1
-#define READDATA14_VERSION_MINOR 1
+#define READDATA14_VERSION_MINOR 2
 #define READDATA14_VERSION_PATCH 0
 
 #if defined(_WIN32)
@@ -224,9 +224,10 @@ READDATA14_API void READDATA14_CALL ReleaseZenparData14(
  * allocator does.
  */
 
-/* What a read came to. New statuses may be added; treat any status other
- * than READDATA14_READ (and READDATA14_STOPPED, which only readdata14_open
- * gives) as a read that gave no chart. */
+/* What a read (or a write) came to. New statuses may be added; treat any
+ * status other than READDATA14_READ (and READDATA14_STOPPED, which only
+ * readdata14_open gives) as a read that gave no chart, and any other than
+ * READDATA14_WRITTEN as a write that did not happen. */
 typedef enum readdata14_status {
     READDATA14_READ = 0,             /* the header named type 14: the chart's fields are set */
     READDATA14_CANNOT_OPEN = 1,      /* the file could not be opened or read (a directory, a
@@ -239,10 +240,20 @@ typedef enum readdata14_status {
     READDATA14_CALLBACK_FAILED = 5,  /* a C++ exception left the finding callback */
     READDATA14_STOPPED = 6,          /* (1.1) the finding handler stopped the read: the chart
                                         holds what was read up to there */
-    READDATA14_TOO_LARGE = 7         /* (1.1) the input holds more bytes than the read allows
+    READDATA14_TOO_LARGE = 7,        /* (1.1) the input holds more bytes than the read allows
                                         (readdata14_options.maxInputSize, by default
                                         READDATA14_DEFAULT_MAX_INPUT), or is a stream such as
                                         /dev/zero that does not end before that */
+    /* Writing (readdata14_write.h) */
+    READDATA14_WRITTEN = 8,          /* (1.2) the chart was written whole, or the builder took
+                                        the element */
+    READDATA14_CANNOT_WRITE = 9,     /* (1.2) the output could not be created or written: the
+                                        result's systemError is the C runtime's errno (ENOSPC,
+                                        EACCES, ...) or what the host's sink returned */
+    READDATA14_NOT_WRITABLE = 10     /* (1.2) the chart holds something no type-14 file gives back
+                                        (or the builder was given something the format cannot
+                                        carry): the result's message names the section and the
+                                        element, and nothing was written */
 } readdata14_status;
 
 /* Everything one read hands back. The eight outputs are those of

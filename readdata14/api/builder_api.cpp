@@ -1,0 +1,223 @@
+// The C exports of readdata14_write.h that build a chart: each element
+// checked by the builder, and the chart finished through its file and the
+// reader. Nothing thrown inside leaves a call.
+#define READDATA14_BUILDING
+#include "readdata14/readdata14_write.h"
+
+#include <algorithm>
+#include <iterator>
+#include <new>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "api/document.hpp"
+#include "api/write_results.hpp"
+#include "driver/chart_reader.hpp"
+#include "writing/chart_builder.hpp"
+#include "writing/chart_writer.hpp"
+
+struct readdata14_builder {
+    readdata14::writing::ChartBuilder chart;
+};
+
+namespace {
+
+using readdata14::api::Guarded;
+using readdata14::api::Refuse;
+using readdata14::api::Report;
+using readdata14::api::Tell;
+using readdata14::writing::ByteSink;
+using readdata14::writing::Problem;
+using readdata14::writing::WriteEnd;
+using readdata14::writing::WriteOutcome;
+
+// An in-memory file for the builder's finish.
+class StringSink final : public ByteSink {
+public:
+    bool Put(std::string_view bytes) override {
+        text.append(bytes);
+        return true;
+    }
+    std::string text;
+};
+
+readdata14_status Took(const std::optional<Problem>& problem, readdata14_write_result* result) {
+    Report report;
+    if (problem) {
+        report.status = READDATA14_NOT_WRITABLE;
+        report.problem = &*problem;
+    }
+    return Tell(result, report);
+}
+
+// The host's element record: not null, and at least as large as 1.2's.
+template <class Record>
+bool Usable(readdata14_builder* builder, const Record* record) noexcept {
+    return builder != nullptr && record != nullptr && record->size >= sizeof(Record);
+}
+
+// `count` x, y pairs at `xy` (null only with no points).
+std::optional<std::span<const float>> Pairs(const float* xy, std::size_t count) noexcept {
+    if (count == 0) return std::span<const float>();
+    if (xy == nullptr || count > SIZE_MAX / 2) return std::nullopt;
+    return std::span<const float>(xy, 2 * count);
+}
+
+template <class Add>
+readdata14_status AddElement(readdata14_builder* builder, bool usable, readdata14_write_result* result, Add&& add) {
+    if (!usable) return Refuse(result, READDATA14_INVALID_ARGUMENT, "a null builder or element, or an element whose size is not set");
+    return Guarded(result, [&] { return add(builder->chart); });
+}
+
+std::optional<readdata14::writing::LabelledLine> LineOf(const readdata14_labelled_line& line) {
+    const auto points = Pairs(line.points, line.pointCount);
+    const auto labelPoints = Pairs(line.labelPoints, line.labelPointCount);
+    if (!points || !labelPoints) return std::nullopt;
+    return readdata14::writing::LabelledLine{line.code, *points, line.label, *labelPoints};
+}
+
+std::optional<readdata14::writing::PointList> ListOf(const readdata14_point_list& list) {
+    const auto points = Pairs(list.points, list.pointCount);
+    if (!points) return std::nullopt;
+    readdata14::writing::PointList made{list.code, *points, {}};
+    std::copy(std::begin(list.values), std::end(list.values), made.values.begin());
+    return made;
+}
+
+std::optional<std::string_view> TextOf(const char* text) {
+    return text == nullptr ? std::nullopt : std::optional<std::string_view>(text);
+}
+
+constexpr std::string_view kNullPoints = "points that are null while their count is not 0";
+
+}  // namespace
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_new(readdata14_builder** builder) {
+    if (builder == nullptr) return READDATA14_INVALID_ARGUMENT;
+    try {
+        *builder = new readdata14_builder();
+    } catch (...) {
+        *builder = nullptr;
+        return READDATA14_OUT_OF_MEMORY;
+    }
+    return READDATA14_WRITTEN;
+}
+
+extern "C" READDATA14_API void READDATA14_CALL readdata14_builder_free(readdata14_builder* builder) { delete builder; }
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_set_header(
+    readdata14_builder* builder, const char* firstToken, const char* description, const int32_t* integers,
+    size_t integerCount, readdata14_write_result* result) {
+    if (builder == nullptr || (integers == nullptr && integerCount != 0)) {
+        return Refuse(result, READDATA14_INVALID_ARGUMENT, "a null builder, or null integers while their count is not 0");
+    }
+    return Guarded(result, [&] {
+        const std::span<const std::int32_t> given(integers, integers == nullptr ? 0 : integerCount);
+        return Took(builder->chart.SetHeader(TextOf(firstToken), TextOf(description), given), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line(
+    readdata14_builder* builder, const readdata14_labelled_line* line, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, line), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const auto made = LineOf(*line);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        return Took(chart.AddLine(*made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_contour(
+    readdata14_builder* builder, const readdata14_labelled_line* contour, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, contour), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const auto made = LineOf(*contour);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        return Took(chart.AddContour(*made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line_symbol(
+    readdata14_builder* builder, const readdata14_point_list* lineSymbol, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, lineSymbol), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const auto made = ListOf(*lineSymbol);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        return Took(chart.AddLineSymbol(*made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_weather_region(
+    readdata14_builder* builder, const readdata14_point_list* region, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, region), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const auto made = ListOf(*region);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        return Took(chart.AddWeatherRegion(*made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_fill_area(
+    readdata14_builder* builder, const readdata14_point_list* area, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, area), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const auto made = ListOf(*area);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        return Took(chart.AddFillArea(*made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_symbol(
+    readdata14_builder* builder, const readdata14_symbol* symbol, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, symbol), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const readdata14::writing::Symbol made{symbol->type, symbol->x, symbol->y, symbol->direction,
+                                               TextOf(symbol->text), symbol->dropped != 0};
+        return Took(chart.AddSymbol(made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(
+    readdata14_builder* builder, const readdata14_note* note, readdata14_write_result* result) {
+    return AddElement(builder, Usable(builder, note), result, [&](readdata14::writing::ChartBuilder& chart) {
+        readdata14::writing::Note made;
+        made.type = note->type;
+        made.x = note->x;
+        made.y = note->y;
+        made.value = note->value;
+        std::copy(std::begin(note->trailing), std::end(note->trailing), made.trailing.begin());
+        made.firstText = TextOf(note->firstText);
+        made.secondText = TextOf(note->secondText);
+        return Took(chart.AddNote(made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_finish(
+    const readdata14_builder* builder, readdata14_document** document, readdata14_write_result* result) {
+    if (document != nullptr) *document = nullptr;
+    if (builder == nullptr || document == nullptr) {
+        return Refuse(result, READDATA14_INVALID_ARGUMENT, "a null builder or document");
+    }
+    return Guarded(result, [&] {
+        // The chart goes through its file: the document is what a reader of
+        // that file gets, nesting and levels worked out by the reader.
+        StringSink file;
+        const WriteOutcome outcome = readdata14::writing::WriteChart(builder->chart.Input(), {}, file);
+        if (outcome.end != WriteEnd::Written) {
+            Report report;
+            report.status = READDATA14_NOT_WRITABLE;
+            report.problem = outcome.problem ? &*outcome.problem : nullptr;
+            return Tell(result, report);
+        }
+        readdata14::ChartSource source;
+        source.bytes = file.text;
+        const readdata14_status status = readdata14::OpenDocument(source, nullptr, document);
+        if (status != READDATA14_READ) {
+            // Only memory can fail a read of the builder's own file.
+            readdata14_close(*document);
+            *document = nullptr;
+            throw std::bad_alloc();
+        }
+        Report report;
+        report.status = status;
+        report.bytes = file.text.size();
+        Tell(result, report);
+        return status;
+    });
+}

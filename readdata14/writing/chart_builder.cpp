@@ -1,0 +1,298 @@
+#include "writing/chart_builder.hpp"
+
+#include <algorithm>
+#include <bit>
+
+#include "readdata14/format.hpp"
+#include "reading/reading_rules.hpp"
+#include "writing/spelling.hpp"
+
+namespace readdata14::writing {
+namespace {
+
+// The format's own records: a line is built in room for 48 label points, a
+// contour in room for 47 (its record has two slots more).
+constexpr std::size_t kLineLabelPoints = 48;
+constexpr std::size_t kContourLabelPoints = 47;
+constexpr std::size_t kFloatFillValue = 13;
+constexpr std::size_t kMaxCount = static_cast<std::size_t>(MAX_BLOCK_COUNT);
+
+// Names for messages, and the section's bit.
+struct Place {
+    std::uint32_t section;
+    std::string_view name;
+    std::string_view element;
+    std::size_t index;
+};
+
+Problem At(const Place& place, std::string message) {
+    return Problem{place.section, static_cast<std::int64_t>(place.index),
+                   std::string(place.name) + ", " + std::string(place.element) + " " + std::to_string(place.index + 1) +
+                       ": " + message};
+}
+
+std::size_t Records(const std::vector<float>& block) { return static_cast<std::size_t>(block[0]); }
+
+std::optional<Problem> CheckRoom(const Place& place) {
+    if (place.index >= kMaxCount) {
+        return At(place, "a section holds at most " + std::to_string(kMaxCount) + " elements");
+    }
+    return std::nullopt;
+}
+
+std::optional<Problem> CheckFloat(const Place& place, float value, std::string_view what) {
+    if (FloatSpellable(value)) return std::nullopt;
+    return At(place, std::string(what) + " is " + ShowFloat(value) + ", which no text reads back");
+}
+
+std::optional<Problem> CheckPoints(const Place& place, std::span<const float> xy, std::string_view what) {
+    if (xy.size() / 2 > kMaxCount) return At(place, "it has more than " + std::to_string(kMaxCount) + " " + std::string(what));
+    for (const float v : xy) {
+        if (auto problem = CheckFloat(place, v, std::string("a coordinate of its ") + std::string(what))) return problem;
+    }
+    return std::nullopt;
+}
+
+std::optional<Problem> CheckLabelledLine(const Place& place, const LabelledLine& line, std::size_t maxLabelPoints) {
+    if (auto problem = CheckRoom(place)) return problem;
+    if (auto problem = CheckPoints(place, line.points, "points")) return problem;
+    if (auto problem = CheckPoints(place, line.labelPoints, "label points")) return problem;
+    if (line.labelPoints.size() / 2 > maxLabelPoints) {
+        return At(place, "it has " + std::to_string(line.labelPoints.size() / 2) + " label points; the format's record holds " +
+                             std::to_string(maxLabelPoints));
+    }
+    char spelled[SPELLING_ROOM];
+    if (SpellLabel(line.label, spelled) == nullptr) {
+        return At(place, "its label value is " + ShowFloat(line.label) + ", which no label text gives back");
+    }
+    return std::nullopt;
+}
+
+void AppendPoints(std::vector<float>& block, std::span<const float> xy) { block.insert(block.end(), xy.begin(), xy.end()); }
+
+// The points a reader keeps of a list of this many: every point of a list
+// of up to 250, the thinned ones of a longer list.
+std::vector<float> KeptPoints(std::span<const float> xy) {
+    const std::size_t count = xy.size() / 2;
+    std::vector<float> kept;
+    kept.reserve(xy.size());
+    PointThinner thinner(static_cast<std::int32_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!thinner.Keep(Point{xy[2 * i], xy[2 * i + 1]})) continue;
+        kept.push_back(xy[2 * i]);
+        kept.push_back(xy[2 * i + 1]);
+    }
+    return kept;
+}
+
+// [k, code, k kept points]; the builder's copy of the list, thinned.
+std::optional<Problem> AppendCodedPoints(std::vector<float>& block, const Place& place, const PointList& list,
+                                         std::span<const float> trailing) {
+    if (auto problem = CheckRoom(place)) return problem;
+    if (auto problem = CheckPoints(place, list.points, "points")) return problem;
+    const std::vector<float> kept = KeptPoints(list.points);
+    block.reserve(block.size() + 2 + kept.size() + trailing.size());
+    block.push_back(static_cast<float>(kept.size() / 2));
+    block.push_back(static_cast<float>(list.code));
+    AppendPoints(block, kept);
+    AppendPoints(block, trailing);
+    block[0] += 1.0f;
+    return std::nullopt;
+}
+
+std::optional<Problem> CheckToken(std::string_view token, std::string_view what) {
+    if (auto problem = TokenProblem(token, what)) return Problem{0, -1, std::move(*problem)};
+    if (token.size() > TOKEN_LIMIT) {
+        return Problem{0, -1, std::string(what) + " has " + std::to_string(token.size()) + " bytes; the format reads " +
+                                  std::to_string(TOKEN_LIMIT)};
+    }
+    return std::nullopt;
+}
+
+bool IsZero(float value) { return value == 0.0f; }
+
+}  // namespace
+
+ChartBuilder::ChartBuilder() = default;
+
+std::optional<Problem> ChartBuilder::SetHeader(std::optional<std::string_view> firstToken,
+                                               std::optional<std::string_view> description,
+                                               std::span<const std::int32_t> integers) {
+    if (firstToken) {
+        if (auto problem = CheckToken(*firstToken, "the first header token")) return problem;
+    }
+    if (description) {
+        if (auto problem = CheckToken(*description, "the description")) return problem;
+    }
+    if (integers.size() > integers_.size()) return Problem{0, -1, "the header has five integers at most"};
+    std::string first = firstToken ? std::string(*firstToken) : firstToken_;
+    std::string text = description ? std::string(*description) : description_;
+    firstToken_ = std::move(first);
+    description_ = std::move(text);
+    std::copy(integers.begin(), integers.end(), integers_.begin());
+    integerCount_ = integers.size();
+    return std::nullopt;
+}
+
+std::optional<Problem> ChartBuilder::AddLine(const LabelledLine& line) {
+    const Place place{READDATA14_SECTION_LINES, "LINES", "line", Records(lines_)};
+    if (auto problem = CheckLabelledLine(place, line, kLineLabelPoints)) return problem;
+    lines_.reserve(lines_.size() + 4 + line.points.size() + line.labelPoints.size());
+    lines_.push_back(static_cast<float>(line.points.size() / 2));
+    lines_.push_back(static_cast<float>(line.code));
+    AppendPoints(lines_, line.points);
+    lines_.push_back(line.label);
+    lines_.push_back(static_cast<float>(line.labelPoints.size() / 2));
+    AppendPoints(lines_, line.labelPoints);
+    lines_[0] += 1.0f;
+    return std::nullopt;
+}
+
+std::optional<Problem> ChartBuilder::AddContour(const LabelledLine& contour) {
+    const Place place{READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS", "contour", Records(contours_)};
+    if (auto problem = CheckLabelledLine(place, contour, kContourLabelPoints)) return problem;
+    if (contour.points.empty()) return At(place, "it has no point; a contour has at least one");
+    contourPositions_.reserve(contourPositions_.size() + 1);
+    contours_.reserve(contours_.size() + 6 + contour.points.size() + contour.labelPoints.size());
+    contours_.push_back(static_cast<float>(contour.points.size() / 2));
+    contours_.push_back(static_cast<float>(contour.code));
+    // Whether it is valued and closed, and its level index, are the
+    // reader's to work out from the file.
+    contours_.push_back(0.0f);
+    contours_.push_back(static_cast<float>(NO_LEVEL_INDEX));
+    AppendPoints(contours_, contour.points);
+    contours_.push_back(contour.label);
+    contours_.push_back(static_cast<float>(contour.labelPoints.size() / 2));
+    AppendPoints(contours_, contour.labelPoints);
+    contourPositions_.push_back(static_cast<std::uint32_t>(Records(contours_)));
+    contours_[0] += 1.0f;
+    return std::nullopt;
+}
+
+std::optional<Problem> ChartBuilder::AddLineSymbol(const PointList& lineSymbol) {
+    const Place place{READDATA14_SECTION_LINE_SYMBOLS, "LINES_SYMBOL", "line symbol", Records(lineSymbols_)};
+    return AppendCodedPoints(lineSymbols_, place, lineSymbol, {});
+}
+
+std::optional<Problem> ChartBuilder::AddWeatherRegion(const PointList& region) {
+    const Place place{READDATA14_SECTION_WEATHER_REGIONS, "WEATHER_REGION", "region", Records(weatherRegions_)};
+    return AppendCodedPoints(weatherRegions_, place, region, {});
+}
+
+std::optional<Problem> ChartBuilder::AddFillArea(const PointList& area) {
+    const Place place{READDATA14_SECTION_FILL_AREAS, "FILLAREA", "fill area", Records(fillAreas_)};
+    for (std::size_t i = 0; i < area.values.size(); ++i) {
+        const std::string what = "its value " + std::to_string(i + 1);
+        if (i == kFloatFillValue) {
+            if (auto problem = CheckFloat(place, area.values[i], what)) return problem;
+        } else if (!IntegerOfSlot(area.values[i])) {
+            return At(place, what + " is " + ShowFloat(area.values[i]) + ", not a whole number of 32 bits");
+        }
+    }
+    return AppendCodedPoints(fillAreas_, place, area, area.values);
+}
+
+std::optional<Problem> ChartBuilder::AddSymbol(const Symbol& symbol) {
+    const Place place{READDATA14_SECTION_SYMBOLS, "SYMBOLS", "symbol", symbols_.lengths.size()};
+    if (auto problem = CheckRoom(place)) return problem;
+    if (symbol.dropped) {
+        if (symbol.type != 48) return At(place, "only a type-48 symbol is dropped by the reader");
+        symbols_.lengths.push_back(0);
+        return std::nullopt;
+    }
+    if (auto problem = CheckFloat(place, symbol.x, "its x")) return problem;
+    if (auto problem = CheckFloat(place, symbol.y, "its y")) return problem;
+    const bool hasText = IsTextSymbolType(symbol.type);
+    float direction = 0.0f;
+    const std::string_view text = symbol.text.value_or(std::string_view());
+    if (hasText) {
+        if (auto problem = SymbolTextProblem(text)) return At(place, std::move(*problem));
+        if (text.size() > SYMBOL_TEXT_LIMIT) {
+            return At(place, "its text has " + std::to_string(text.size()) + " bytes; the format reads " +
+                                 std::to_string(SYMBOL_TEXT_LIMIT));
+        }
+    } else {
+        if (symbol.text) return At(place, "a symbol of type " + std::to_string(symbol.type) + " has no text");
+        const auto carried = NearestCarriedDirection(symbol.direction);
+        if (!carried) return At(place, "its direction is " + ShowFloat(symbol.direction) + ", which no angle gives");
+        direction = *carried;
+    }
+    symbols_.values.reserve(symbols_.values.size() + 5);
+    symbols_.lengths.reserve(symbols_.lengths.size() + 1);
+    symbols_.text.reserve(symbols_.text.size() + text.size() + 1);
+    for (const float v : {1.0f, static_cast<float>(symbol.type), symbol.x, symbol.y, direction}) symbols_.values.push_back(v);
+    symbols_.values[0] += 1.0f;
+    symbols_.lengths.push_back(hasText ? static_cast<std::int32_t>(text.size() + 1) : 0);
+    if (hasText) symbols_.text.append(text).push_back('#');
+    return std::nullopt;
+}
+
+std::optional<Problem> ChartBuilder::AddNote(const Note& note) {
+    const Place place{READDATA14_SECTION_NOTES, "NOTES_SYMBOL", "note", Records(notes_.values)};
+    if (auto problem = CheckRoom(place)) return problem;
+    std::array<float, 9> fields{note.x, note.y, note.value};
+    std::copy(note.trailing.begin(), note.trailing.end(), fields.begin() + 3);
+    std::array<std::string_view, 2> texts{note.firstText.value_or(""), note.secondText.value_or("")};
+    if (!NoteHasTexts(note.type)) {
+        if (!std::all_of(fields.begin(), fields.end(), IsZero) || note.firstText || note.secondText) {
+            return At(place, "a note of type " + std::to_string(note.type) + " is its type alone: its other fields are 0 and its texts null");
+        }
+        fields.fill(0.0f);
+    } else {
+        for (const float v : fields) {
+            if (auto problem = CheckFloat(place, v, "a value")) return problem;
+        }
+        for (const std::string_view text : texts) {
+            if (auto problem = NoteTextProblem(text)) return At(place, std::move(*problem));
+            if (text.size() > NOTE_TEXT_LIMIT) {
+                return At(place, "a text has " + std::to_string(text.size()) + " bytes; the format reads " +
+                                     std::to_string(NOTE_TEXT_LIMIT));
+            }
+        }
+    }
+    notes_.values.reserve(notes_.values.size() + 11);
+    notes_.lengths.reserve(notes_.lengths.size() + 2);
+    notes_.text.reserve(notes_.text.size() + texts[0].size() + texts[1].size() + 2);
+    notes_.values.push_back(1.0f);
+    notes_.values.push_back(static_cast<float>(note.type));
+    AppendPoints(notes_.values, fields);
+    notes_.values[0] += 1.0f;
+    for (const std::string_view text : texts) {
+        const bool kept = NoteHasTexts(note.type);
+        notes_.lengths.push_back(kept ? static_cast<std::int32_t>(text.size() + 1) : 0);
+        if (kept) notes_.text.append(text).push_back('#');
+    }
+    return std::nullopt;
+}
+
+ChartInput ChartBuilder::Input() const {
+    ChartInput input;
+    input.firstToken = firstToken_;
+    input.description = description_;
+    input.headerIntegers = integers_;
+    input.headerIntegerCount = integerCount_;
+    input.sectionsPresent = READDATA14_SECTION_LINES | READDATA14_SECTION_LINE_SYMBOLS | READDATA14_SECTION_SYMBOLS |
+                            READDATA14_SECTION_CLOSED_CONTOURS | READDATA14_SECTION_WEATHER_REGIONS |
+                            READDATA14_SECTION_FILL_AREAS | READDATA14_SECTION_NOTES;
+    input.lines = lines_;
+    input.lineSymbols = lineSymbols_;
+    input.closedContours = contours_;
+    input.contourFilePositions = contourPositions_;
+    input.weatherRegions = weatherRegions_;
+    input.fillAreas = fillAreas_;
+    // A section with no element declares the count 0: the reader leaves it
+    // untouched. One with elements but no text has the text " ".
+    const auto text = [](const TextSection& section) {
+        TextBlockView view;
+        if (section.lengths.empty()) return view;
+        view.values = section.values;
+        view.lengths = section.lengths;
+        view.text = section.text.empty() ? std::string_view(" ") : std::string_view(section.text);
+        return view;
+    };
+    input.symbols = text(symbols_);
+    input.notes = text(notes_);
+    return input;
+}
+
+}  // namespace readdata14::writing

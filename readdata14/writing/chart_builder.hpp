@@ -1,0 +1,94 @@
+// A chart built element by element by a host. Each element is checked
+// against what the format carries before it is taken, and kept in the
+// reader's block layouts, so that the writer writes it like a chart that was
+// read. The closed contours stand in the order they were added (their file
+// order); the reader works out their nesting and levels from the file.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "writing/chart_input.hpp"
+
+namespace readdata14::writing {
+
+struct LabelledLine {
+    std::int32_t code = 0;
+    std::span<const float> points;  // x, y pairs
+    float label = 0.0f;
+    std::span<const float> labelPoints;
+};
+
+struct PointList {
+    std::int32_t code = 0;
+    std::span<const float> points;
+    std::array<float, 16> values{};  // fill areas only
+};
+
+struct Symbol {
+    std::int32_t type = 0;
+    float x = 0.0f;
+    float y = 0.0f;
+    float direction = 0.0f;
+    std::optional<std::string_view> text;
+    bool dropped = false;
+};
+
+struct Note {
+    std::int32_t type = 48;
+    float x = 0.0f;
+    float y = 0.0f;
+    float value = 0.0f;
+    std::array<float, 6> trailing{};
+    std::optional<std::string_view> firstText;
+    std::optional<std::string_view> secondText;
+};
+
+class ChartBuilder {
+public:
+    ChartBuilder();
+
+    // Each returns the problem and leaves the builder as it was, or takes
+    // the element. Out of memory throws std::bad_alloc, the builder as it was.
+    std::optional<Problem> SetHeader(std::optional<std::string_view> firstToken,
+                                     std::optional<std::string_view> description,
+                                     std::span<const std::int32_t> integers);
+    std::optional<Problem> AddLine(const LabelledLine& line);
+    std::optional<Problem> AddLineSymbol(const PointList& lineSymbol);
+    std::optional<Problem> AddSymbol(const Symbol& symbol);
+    std::optional<Problem> AddContour(const LabelledLine& contour);
+    std::optional<Problem> AddWeatherRegion(const PointList& region);
+    std::optional<Problem> AddFillArea(const PointList& area);
+    std::optional<Problem> AddNote(const Note& note);
+
+    // The chart as the writer takes it; valid while the builder is unchanged.
+    ChartInput Input() const;
+
+private:
+    struct TextSection {
+        std::vector<float> values{0.0f};
+        std::vector<std::int32_t> lengths;
+        std::string text;
+    };
+
+    std::string firstToken_ = "readdata14";
+    std::string description_ = "chart";
+    std::array<std::int32_t, 5> integers_{};
+    std::size_t integerCount_ = 5;
+    std::vector<float> lines_{0.0f};
+    std::vector<float> lineSymbols_{0.0f};
+    TextSection symbols_;
+    std::vector<float> contours_{0.0f};
+    std::vector<std::uint32_t> contourPositions_;
+    std::vector<float> weatherRegions_{0.0f};
+    std::vector<float> fillAreas_{0.0f};
+    TextSection notes_;
+};
+
+}  // namespace readdata14::writing
