@@ -1,0 +1,92 @@
+"""Processing's "Convert charts" on a folder of three charts (and a file that
+is no chart), run as the toolbox and qgis_process run it, against ogr2ogr's
+GeoPackages of the same charts."""
+
+from __future__ import annotations
+
+import shutil
+import subprocess
+
+import pytest
+
+LAYER_NAMES = ["lines", "line_symbols", "symbols", "closed_contours", "weather_regions", "fill_areas", "notes",
+               "label_points"]
+
+
+@pytest.fixture(scope="module")
+def processing(qgis, plugin):
+    sys_path = "/usr/share/qgis/python/plugins"
+    import sys
+    if sys_path not in sys.path:
+        sys.path.append(sys_path)
+    import processing
+    from processing.core.Processing import Processing
+    from qgis.core import QgsApplication
+    Processing.initialize()
+    from weather_chart.processing_provider import WeatherChartProvider
+    provider = WeatherChartProvider()
+    QgsApplication.processingRegistry().addProvider(provider)
+    qgis.log.take(qgis)  # what Processing says of its own providers
+    yield processing
+    QgsApplication.processingRegistry().removeProvider(provider)
+
+
+@pytest.fixture(scope="module")
+def folder(charts, tmp_path_factory):
+    folder = tmp_path_factory.mktemp("to_convert")
+    for name, path in charts.items():
+        # Charts are known by their content, whatever their name.
+        shutil.copy(path, folder / (f"{name}.chart" if name == "generated_many" else f"{name}.txt"))
+    (folder / "readme.txt").write_text("These are the charts of the day.\n")
+    return folder
+
+
+def _ogr2ogr(*args):
+    subprocess.run(["ogr2ogr", "-f", "GPKG", *map(str, args)], check=True, capture_output=True)
+
+
+def _layers(path):
+    """{layer: (geometry type, [field definitions], [(attributes, WKB)])} of a GeoPackage."""
+    from osgeo import ogr
+    dataset = ogr.Open(str(path))
+    out = {}
+    for i in range(dataset.GetLayerCount()):
+        layer = dataset.GetLayer(i)
+        d = layer.GetLayerDefn()
+        fields = [(f.GetName(), f.GetType(), f.GetSubType(), f.IsNullable())
+                  for f in (d.GetFieldDefn(k) for k in range(d.GetFieldCount()))]
+        features = [([f.GetField(k) for k in range(d.GetFieldCount())],
+                     f.GetGeometryRef().ExportToIsoWkb() if f.GetGeometryRef() else None) for f in layer]
+        out[layer.GetName()] = (layer.GetGeomType(), fields, features)
+    return out
+
+
+def test_one_geopackage_per_chart(qgis, processing, folder, charts, library, tmp_path):
+    result = processing.run("weather_chart:convert_charts", {"INPUT": str(folder), "OUTPUT": str(tmp_path / "out")})
+    assert result["CHARTS"] == 3
+    assert sorted(p.name for p in (tmp_path / "out").iterdir()) == sorted(f"{n}.gpkg" for n in charts)
+    for name, path in charts.items():
+        _ogr2ogr(tmp_path / f"{name}.gpkg", path)
+        got, want = _layers(tmp_path / "out" / f"{name}.gpkg"), _layers(tmp_path / f"{name}.gpkg")
+        assert list(got) == LAYER_NAMES and got == want, name
+        assert {layer: len(v[2]) for layer, v in got.items()} == library.feature_counts(path)
+    assert qgis.log.take(qgis) == []
+
+
+def test_one_geopackage_for_all(qgis, processing, folder, charts, tmp_path):
+    result = processing.run("weather_chart:convert_charts",
+                            {"INPUT": str(folder), "ONE_GEOPACKAGE": True, "OUTPUT": str(tmp_path / "out")})
+    assert result["CHARTS"] == 3
+    want = tmp_path / "ogr2ogr.gpkg"
+    for name in sorted(charts):
+        for layer in LAYER_NAMES:
+            _ogr2ogr(*(["-update"] if want.exists() else []), "-nln", f"{name}_{layer}", want, charts[name], layer)
+    assert _layers(tmp_path / "out" / "charts.gpkg") == _layers(want)
+    assert qgis.log.take(qgis) == []
+
+
+def test_a_folder_without_charts_fails(processing, tmp_path):
+    from qgis.core import QgsProcessingException
+    (tmp_path / "readme.txt").write_text("nothing here\n")
+    with pytest.raises(QgsProcessingException):
+        processing.run("weather_chart:convert_charts", {"INPUT": str(tmp_path), "OUTPUT": str(tmp_path / "out")})
