@@ -121,13 +121,19 @@ def qgis(tmp_path_factory):
 
 
 @pytest.fixture(scope="session")
-def plugin(qgis, tmp_path_factory):
-    """The plugin as "Install from ZIP" puts it into a profile: zipped by the project's script, unpacked."""
-    folder = tmp_path_factory.mktemp("plugins")
-    archive = folder / "weather_chart.zip"
+def plugin_zip(tmp_path_factory) -> Path:
+    """The plugin zipped by the project's script, as users get it for "Install from ZIP"."""
+    archive = tmp_path_factory.mktemp("zip") / "weather_chart.zip"
     subprocess.run(["bash", str(SOURCE / "scripts" / "zip-qgis-plugin.sh"), str(archive)], check=True,
                    capture_output=True)
-    with zipfile.ZipFile(archive) as z:
+    return archive
+
+
+@pytest.fixture(scope="session")
+def plugin(qgis, plugin_zip, tmp_path_factory):
+    """The plugin as "Install from ZIP" puts it into a profile's plugin folder, imported from there."""
+    folder = tmp_path_factory.mktemp("plugins")
+    with zipfile.ZipFile(plugin_zip) as z:
         z.extractall(folder)
     sys.path.insert(0, str(folder))
     import weather_chart

@@ -1,11 +1,14 @@
 """Processing's "Convert charts" on a folder of three charts (and a file that
-is no chart), run as the toolbox and qgis_process run it, against ogr2ogr's
-GeoPackages of the same charts."""
+is no chart), run as the toolbox runs it and through qgis_process, against
+ogr2ogr's GeoPackages of the same charts."""
 
 from __future__ import annotations
 
+import json
+import os
 import shutil
 import subprocess
+import zipfile
 
 import pytest
 
@@ -83,6 +86,25 @@ def test_one_geopackage_for_all(qgis, processing, folder, charts, tmp_path):
             _ogr2ogr(*(["-update"] if want.exists() else []), "-nln", f"{name}_{layer}", want, charts[name], layer)
     assert _layers(tmp_path / "out" / "charts.gpkg") == _layers(want)
     assert qgis.log.take(qgis) == []
+
+
+def test_qgis_process_runs_it(folder, charts, plugin_zip, tmp_path):
+    # Debian's qgis_process is a script that passes the program an option it
+    # refuses; the program itself is qgis_process.bin.
+    program = shutil.which("qgis_process.bin") or shutil.which("qgis_process")
+    if program is None:
+        pytest.skip("qgis_process is not installed (Debian: qgis)")
+    profile = tmp_path / "config"
+    with zipfile.ZipFile(plugin_zip) as z:
+        z.extractall(profile / "profiles" / "default" / "python" / "plugins")
+    env = {**os.environ, "QGIS_CUSTOM_CONFIG_PATH": str(profile)}
+    subprocess.run([program, "plugins", "enable", "weather_chart"], env=env, check=True, capture_output=True)
+    run = subprocess.run([program, "--json", "run", "weather_chart:convert_charts", "--",
+                          f"INPUT={folder}", f"OUTPUT={tmp_path / 'out'}"], env=env, check=True, capture_output=True)
+    assert json.loads(run.stdout)["results"]["CHARTS"] == 3
+    for name, path in charts.items():
+        _ogr2ogr(tmp_path / f"{name}.gpkg", path)
+        assert _layers(tmp_path / "out" / f"{name}.gpkg") == _layers(tmp_path / f"{name}.gpkg"), name
 
 
 def test_a_folder_without_charts_fails(processing, tmp_path):
