@@ -132,11 +132,15 @@ def style_symbols(layer: QgsVectorLayer, table: Symbology) -> None:
     fmt = text_format(SYMBOL_FONT, table.text_colour)
     short = label_settings('"text"', fmt, QgsPalLayerSettings.OverPoint, priority=9)
     long = _moved_aside(label_settings('"text"', fmt, QgsPalLayerSettings.AroundPoint, priority=8))
+    # Centres and arrows are not labelled, but labels keep off them.
+    marks = label_settings("''", fmt, QgsPalLayerSettings.OverPoint, priority=0)
+    marks.drawLabels = False
     labeling = QgsRuleBasedLabeling(QgsRuleBasedLabeling.Rule(None))
     labeling.rootRule().appendChild(QgsRuleBasedLabeling.Rule(
         short, 0, 0, f'{texts} AND length("text") <= {SHORT_TEXT}', "Text of a symbol"))
     labeling.rootRule().appendChild(QgsRuleBasedLabeling.Rule(
         long, 0, 0, f'{texts} AND length("text") > {SHORT_TEXT}', "Longer text of a symbol"))
+    labeling.rootRule().appendChild(QgsRuleBasedLabeling.Rule(marks, 0, 0, f"NOT ({texts})", "Centres and arrows"))
     layer.setLabeling(labeling)
     layer.setLabelsEnabled(True)
 
