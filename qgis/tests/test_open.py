@@ -23,14 +23,14 @@ def project(qgis):
     project.clear()
 
 
-@pytest.mark.parametrize("name", CHARTS)
-def test_open_chart_adds_one_styled_group(qgis, plugin, charts, library, project, name):
-    group = plugin.open_chart(str(charts[name]), project)
+@pytest.mark.parametrize("name, label_points", [(name, False) for name in CHARTS] + [("sample_chart", True)])
+def test_open_chart_adds_one_styled_group(qgis, plugin, charts, library, project, name, label_points):
+    group = plugin.open_chart(str(charts[name]), project, label_points=label_points)
     assert group.name() == charts[name].name
     assert project.layerTreeRoot().children()[0] is group
     nodes = group.findLayers()
     assert [n.layer().name() for n in nodes] == TOP_TO_BOTTOM
-    assert [n.name() for n in nodes if not n.isVisible()] == ["label_points"]
+    assert [n.name() for n in nodes if not n.isVisible()] == ([] if label_points else ["label_points"])
     counts = library.feature_counts(charts[name])
     for node in nodes:
         layer = node.layer()
@@ -38,12 +38,6 @@ def test_open_chart_adds_one_styled_group(qgis, plugin, charts, library, project
         assert layer.featureCount() == counts[layer.name()], layer.name()
         assert sum(1 for _ in layer.getFeatures()) == counts[layer.name()], layer.name()
     assert qgis.log.take(qgis) == []
-
-
-def test_label_points_shown_when_asked(qgis, plugin, charts, project):
-    group = plugin.open_chart(str(charts["sample_chart"]), project, label_points=True)
-    assert all(n.isVisible() for n in group.findLayers())
-    qgis.log.take(qgis)
 
 
 def test_styles_use_only_the_library_fields(qgis, plugin, charts, library, project):
