@@ -160,6 +160,19 @@ TEST(LayerModel, RecordStartsLeadToTheRecords) {
             }
         }
         EXPECT_EQ(model.Table(layers::LayerId::LabelPoints)->recordStarts, nullptr) << name;
+        // An empty text starts at 0, not at a place computed from no place.
+        for (const layers::LayerDefinition& definition : layers::AllLayers()) {
+            const readdata14_layer& layer = *model.Table(definition.id);
+            for (std::uint32_t i = 0; i < definition.fields.size(); ++i) {
+                const readdata14_column& column = layer.columns[i];
+                if (column.type != READDATA14_FIELD_STRING) continue;
+                for (std::uint64_t f = 0; f < layer.featureCount; ++f) {
+                    if (column.textLengths[f] == 0) {
+                        EXPECT_EQ(column.textStarts[f], 0u) << name << " " << f;
+                    }
+                }
+            }
+        }
     }
 }
 

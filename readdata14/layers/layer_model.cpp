@@ -118,7 +118,8 @@ void Column::Real(double value) {
 void Column::Text(const char* base, std::string_view text) {
     Row();
     texts_ = base;
-    textStarts_.push_back(static_cast<std::uint64_t>(text.data() - base));
+    // An empty text may be a view with no place at all (a null pointer).
+    textStarts_.push_back(text.empty() ? 0 : static_cast<std::uint64_t>(text.data() - base));
     textLengths_.push_back(static_cast<std::uint32_t>(text.size()));
 }
 
