@@ -16,7 +16,9 @@ older GEOS) the plain constructors are used.
 from __future__ import annotations
 
 import ctypes
-from typing import Any, Callable, List, Optional
+import gc
+from contextlib import contextmanager
+from typing import Any, Callable, Iterator, List, Optional
 
 import numpy as np
 
@@ -35,8 +37,9 @@ def geometries(table: LayerTable) -> np.ndarray:
     if kind == "Polygon":
         coordinates, starts, counts = _closed_rings(coordinates, starts, counts,
                                                     (table.flags[valid] & _capi.RING_LEFT_OPEN) != 0)
-    make = _fast_maker(kind) if _GEOS is not None else None
-    made: List[Any] = (make or _plain_maker(kind))(coordinates, starts, counts)
+    make = _fast_maker(kind) if _GEOS is not None else _plain_maker(kind)
+    with _collector_paused():
+        made: List[Any] = make(coordinates, starts, counts)
     out = np.full(n, None, dtype=object)
     if len(valid) == n:
         return np.fromiter(made, dtype=object, count=n)
@@ -44,6 +47,21 @@ def geometries(table: LayerTable) -> np.ndarray:
     for i, geometry in zip(valid.tolist(), made):
         out[i] = geometry
     return out
+
+
+@contextmanager
+def _collector_paused() -> Iterator[None]:
+    """Python's cyclic collector held back while the geometries are made:
+    each is an object it tracks, and a layer's many new objects would set
+    off full collections over everything the process holds, again and
+    again, though geometries make no cycles."""
+    was_enabled = gc.isenabled()
+    gc.disable()
+    try:
+        yield
+    finally:
+        if was_enabled:
+            gc.enable()
 
 
 def _closed_rings(coordinates: np.ndarray, starts: np.ndarray, counts: np.ndarray,
