@@ -17,7 +17,7 @@ import pytest
 
 import readdata14
 from conftest import DATA, FILES, NON_FINITE, SAMPLE, SHAPES, SMALL, run_c_tables
-from readdata14 import _capi
+from readdata14 import _capi, _shapes
 
 
 def test_ctypes_records_are_laid_out_as_in_c(c_tables: Path) -> None:
@@ -136,3 +136,10 @@ def test_broken_and_non_finite_charts(seed: int, make_chart: Any, c_tables: Path
         data = spoil(data, seed) if seed % 2 else data[:len(data) * seed // 13]
     check(written(tmp_path, data), c_tables)
 
+
+
+@pytest.mark.parametrize("name", ["sample", "non-finite"])
+def test_plain_constructors_give_the_same(name: str, monkeypatch: Any, c_tables: Path, tmp_path: Path) -> None:
+    """Where GEOS cannot be called directly (shapely 2, an older GEOS): shapely's constructors."""
+    monkeypatch.setattr(_shapes, "_GEOS", None)
+    check(SAMPLE if name == "sample" else written(tmp_path, NON_FINITE), c_tables)
