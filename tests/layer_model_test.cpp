@@ -136,6 +136,46 @@ TEST(LayerModel, AgreesWithAnIndependentWalkOfTheBlocks) {
     }
 }
 
+// Each feature's record: the first right after the block's count, each
+// after the one before, and a geometry that is not null right after the
+// record's leading slots ([count, code], a contour's four, a point's [1, type]).
+TEST(LayerModel, RecordStartsLeadToTheRecords) {
+    constexpr std::uint64_t LEAD[] = {2, 2, 2, 4, 2, 2, 2};
+    for (const auto& [name, text] : Charts()) {
+        const Chart chart = Chart::FromMemory(text);
+        ASSERT_TRUE(chart) << name;
+        const layers::ChartLayers model(chart);
+        for (std::size_t id = 0; id < std::size(LEAD); ++id) {
+            const readdata14_layer& layer = *model.Table(static_cast<layers::LayerId>(id));
+            for (std::uint64_t fid = 0; fid < layer.featureCount; ++fid) {
+                const std::string where = name + " layer " + std::to_string(id) + " " + std::to_string(fid);
+                const std::uint64_t start = layer.recordStarts[fid];
+                EXPECT_GT(start, fid == 0 ? 0 : layer.recordStarts[fid - 1]) << where;
+                if (fid == 0) {
+                    EXPECT_EQ(start, 1u) << where;
+                }
+                if ((layer.geometryFlags[fid] & READDATA14_GEOMETRY_NULL) == 0) {
+                    EXPECT_EQ(layer.geometryStarts[fid], start + LEAD[id]) << where;
+                }
+            }
+        }
+        EXPECT_EQ(model.Table(layers::LayerId::LabelPoints)->recordStarts, nullptr) << name;
+        // An empty text starts at 0, not at a place computed from no place.
+        for (const layers::LayerDefinition& definition : layers::AllLayers()) {
+            const readdata14_layer& layer = *model.Table(definition.id);
+            for (std::uint32_t i = 0; i < definition.fields.size(); ++i) {
+                const readdata14_column& column = layer.columns[i];
+                if (column.type != READDATA14_FIELD_STRING) continue;
+                for (std::uint64_t f = 0; f < layer.featureCount; ++f) {
+                    if (column.textLengths[f] == 0) {
+                        EXPECT_EQ(column.textStarts[f], 0u) << name << " " << f;
+                    }
+                }
+            }
+        }
+    }
+}
+
 // Each record's file position: a permutation, and the contours written in
 // its order read back to the same block (the nesting follows the file).
 TEST(LayerModel, ContourFilePositionsAreAPermutationOfTheFileOrder) {

@@ -1,9 +1,10 @@
-"""The whole C boundary: loading the library, the records of readdata14.h,
-one read, and the release.
+"""The whole C boundary: loading the library, the records of readdata14.h
+and readdata14_layers.h, one read into a document, its layers, and the
+release.
 
-Everything else in the package works on what this module hands out: a
-:class:`RawChart` (the C record, owned by an :class:`Owner` that releases it
-exactly once) and NumPy arrays that view the library's memory.
+Everything else in the package works on what this module hands out: an
+:class:`Owner` of one document (released exactly once, after the last array
+taken from it is gone) and NumPy arrays that view the library's memory.
 """
 
 from __future__ import annotations
@@ -13,7 +14,7 @@ import os
 import sys
 import weakref
 from pathlib import Path
-from typing import Any, List, NamedTuple, Optional
+from typing import Any, Dict, List, NamedTuple, Optional, Tuple
 
 import numpy as np
 
@@ -43,57 +44,97 @@ def _load() -> ctypes.CDLL:
     return ctypes.CDLL(str(path))
 
 
+# ---- the records ------------------------------------------------------------
+# Each mirrors the C record named in `c_name`; a test compares every field's
+# offset and size with what the C compiler gives, so that they cannot drift.
+# Pointers the package only turns into arrays are c_void_p (plain integers).
+
+_P = ctypes.c_void_p
+
+
 class FloatTextBlock(ctypes.Structure):
+    c_name = "FloatTextBlock"
+    _fields_ = [("values", _P), ("lengths", _P), ("text", _P)]
+
+
+class ChartRecord(ctypes.Structure):
+    c_name = "readdata14_chart"
     _fields_ = [
-        ("values", ctypes.POINTER(ctypes.c_float)),
-        ("lengths", ctypes.POINTER(ctypes.c_int32)),
-        # Not c_char_p: that would copy the text into a bytes object and stop
-        # at the first NUL.
-        ("text", ctypes.POINTER(ctypes.c_char)),
-    ]
-
-
-class RawChart(ctypes.Structure):
-    """readdata14_chart: every array a read hands back, with its size."""
-
-    _fields_ = [
-        ("lines", ctypes.POINTER(ctypes.c_float)),
-        ("description", ctypes.POINTER(ctypes.c_char)),
-        ("lineSymbols", ctypes.POINTER(ctypes.c_float)),
-        ("closedContours", ctypes.POINTER(ctypes.c_float)),
-        ("symbols", FloatTextBlock),
-        ("weatherRegions", ctypes.POINTER(ctypes.c_float)),
-        ("fillAreas", ctypes.POINTER(ctypes.c_float)),
-        ("notes", FloatTextBlock),
-        ("linesSize", ctypes.c_size_t),
-        ("lineSymbolsSize", ctypes.c_size_t),
-        ("closedContoursSize", ctypes.c_size_t),
-        ("weatherRegionsSize", ctypes.c_size_t),
-        ("fillAreasSize", ctypes.c_size_t),
-        ("symbolValuesSize", ctypes.c_size_t),
-        ("symbolLengthsSize", ctypes.c_size_t),
-        ("symbolTextSize", ctypes.c_size_t),
-        ("noteValuesSize", ctypes.c_size_t),
-        ("noteLengthsSize", ctypes.c_size_t),
+        ("lines", _P), ("description", _P), ("lineSymbols", _P), ("closedContours", _P),
+        ("symbols", FloatTextBlock), ("weatherRegions", _P), ("fillAreas", _P), ("notes", FloatTextBlock),
+        ("linesSize", ctypes.c_size_t), ("lineSymbolsSize", ctypes.c_size_t),
+        ("closedContoursSize", ctypes.c_size_t), ("weatherRegionsSize", ctypes.c_size_t),
+        ("fillAreasSize", ctypes.c_size_t), ("symbolValuesSize", ctypes.c_size_t),
+        ("symbolLengthsSize", ctypes.c_size_t), ("symbolTextSize", ctypes.c_size_t),
+        ("noteValuesSize", ctypes.c_size_t), ("noteLengthsSize", ctypes.c_size_t),
         ("noteTextSize", ctypes.c_size_t),
-        ("systemError", ctypes.c_int32),
-        ("errors", ctypes.c_uint32),
-        ("warnings", ctypes.c_uint32),
+        ("systemError", ctypes.c_int32), ("errors", ctypes.c_uint32), ("warnings", ctypes.c_uint32),
     ]
 
 
-class _Finding(ctypes.Structure):
+class DocumentRecord(ctypes.Structure):
+    c_name = "readdata14_document"
     _fields_ = [
-        ("offset", ctypes.c_uint64),
-        ("line", ctypes.c_uint64),
-        ("column", ctypes.c_uint64),
-        ("kind", ctypes.c_int32),
-        ("severity", ctypes.c_int32),
-        ("message", ctypes.c_char_p),
+        ("size", ctypes.c_size_t), ("status", ctypes.c_int32), ("sectionsPresent", ctypes.c_uint32),
+        ("chart", ChartRecord),
+        ("firstToken", _P), ("firstTokenSize", ctypes.c_size_t), ("descriptionSize", ctypes.c_size_t),
+        ("headerIntegers", ctypes.c_int32 * 5), ("headerIntegerPresent", ctypes.c_uint8 * 5),
+        ("contourFilePositions", _P), ("contourFilePositionsSize", ctypes.c_size_t),
+        ("levels", _P), ("levelCount", ctypes.c_size_t), ("levelOrder", ctypes.c_int32),
+        ("inputSize", ctypes.c_uint64),
     ]
 
 
-_FindingCallback = ctypes.CFUNCTYPE(None, ctypes.POINTER(_Finding), ctypes.c_void_p)
+class FindingRecord(ctypes.Structure):
+    c_name = "readdata14_finding"
+    _fields_ = [
+        ("offset", ctypes.c_uint64), ("line", ctypes.c_uint64), ("column", ctypes.c_uint64),
+        ("kind", ctypes.c_int32), ("severity", ctypes.c_int32), ("message", ctypes.c_char_p),
+    ]
+
+
+_FindingHandler = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.POINTER(FindingRecord), ctypes.c_void_p)
+
+
+class OptionsRecord(ctypes.Structure):
+    c_name = "readdata14_options"
+    _fields_ = [
+        ("size", ctypes.c_size_t), ("onFinding", _FindingHandler), ("context", _P),
+        ("maxFindings", ctypes.c_uint64), ("maxInputSize", ctypes.c_uint64), ("flags", ctypes.c_uint32),
+    ]
+
+
+class FieldDefinitionRecord(ctypes.Structure):
+    c_name = "readdata14_field_definition"
+    _fields_ = [("name", ctypes.c_char_p), ("type", ctypes.c_int32), ("nullable", ctypes.c_int32),
+                ("description", ctypes.c_char_p)]
+
+
+class LayerDefinitionRecord(ctypes.Structure):
+    c_name = "readdata14_layer_definition"
+    _fields_ = [("name", ctypes.c_char_p), ("geometryType", ctypes.c_int32), ("fieldCount", ctypes.c_uint32),
+                ("fields", ctypes.POINTER(FieldDefinitionRecord)), ("description", ctypes.c_char_p)]
+
+
+class ColumnRecord(ctypes.Structure):
+    c_name = "readdata14_column"
+    _fields_ = [("type", ctypes.c_int32), ("reserved", ctypes.c_uint32), ("integers", _P), ("reals", _P),
+                ("texts", _P), ("textStarts", _P), ("textLengths", _P), ("nulls", _P)]
+
+
+class LayerRecord(ctypes.Structure):
+    c_name = "readdata14_layer"
+    _fields_ = [
+        ("size", ctypes.c_size_t), ("id", ctypes.c_uint32), ("present", ctypes.c_int32),
+        ("definition", ctypes.POINTER(LayerDefinitionRecord)), ("featureCount", ctypes.c_uint64),
+        ("coordinates", _P), ("geometryStarts", _P), ("pointCounts", _P), ("geometryFlags", _P),
+        ("columns", ctypes.POINTER(ColumnRecord)), ("extent", ctypes.c_double * 4), ("recordStarts", _P),
+    ]
+
+
+RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
+           LayerDefinitionRecord, ColumnRecord, LayerRecord)
+"""Every record this module mirrors."""
 
 # readdata14_status
 READ = 0
@@ -102,26 +143,85 @@ NOT_TYPE_14 = 2
 OUT_OF_MEMORY = 3
 INVALID_ARGUMENT = 4
 CALLBACK_FAILED = 5
+STOPPED = 6
+TOO_LARGE = 7
+
+HEADER_ONLY = 1
+GEOMETRY_NULL = 1
+RING_LEFT_OPEN = 2
+FIELD_INTEGER, FIELD_BOOLEAN, FIELD_REAL, FIELD_STRING = 1, 2, 3, 4
+GEOMETRY_TYPES = {1: "Point", 2: "LineString", 3: "Polygon"}
 
 _lib = _load()
-_lib.readdata14_read.argtypes = [ctypes.c_char_p, ctypes.POINTER(RawChart), _FindingCallback, ctypes.c_void_p]
-_lib.readdata14_read.restype = ctypes.c_int
-_lib.readdata14_read_memory.argtypes = [
-    ctypes.c_void_p, ctypes.c_size_t, ctypes.POINTER(RawChart), _FindingCallback, ctypes.c_void_p,
-]
-_lib.readdata14_read_memory.restype = ctypes.c_int
-_lib.readdata14_release.argtypes = [ctypes.POINTER(RawChart)]
-_lib.readdata14_release.restype = None
-_lib.readdata14_status_name.argtypes = [ctypes.c_int]
-_lib.readdata14_status_name.restype = ctypes.c_char_p
-_lib.readdata14_finding_kind_name.argtypes = [ctypes.c_int32]
-_lib.readdata14_finding_kind_name.restype = ctypes.c_char_p
-_lib.readdata14_version.argtypes = []
-_lib.readdata14_version.restype = ctypes.c_char_p
 
-LIBRARY_VERSION: str = _lib.readdata14_version().decode("ascii")
+
+def _declare(name: str, restype: Any, *argtypes: Any) -> Any:
+    function = getattr(_lib, name)
+    function.restype = restype
+    function.argtypes = list(argtypes)
+    return function
+
+
+_DocumentPointer = ctypes.POINTER(DocumentRecord)
+_open = _declare("readdata14_open", ctypes.c_int, ctypes.c_char_p, ctypes.POINTER(OptionsRecord),
+                 ctypes.POINTER(_DocumentPointer))
+_open_memory = _declare("readdata14_open_memory", ctypes.c_int, ctypes.c_void_p, ctypes.c_size_t,
+                        ctypes.POINTER(OptionsRecord), ctypes.POINTER(_DocumentPointer))
+_close = _declare("readdata14_close", None, ctypes.c_void_p)
+_document_layer = _declare("readdata14_document_layer", ctypes.POINTER(LayerRecord), ctypes.c_void_p,
+                           ctypes.c_uint32)
+_layer_count = _declare("readdata14_layer_count", ctypes.c_uint32)
+_layer_definition_at = _declare("readdata14_layer_definition_at", ctypes.POINTER(LayerDefinitionRecord),
+                                ctypes.c_uint32)
+_status_name = _declare("readdata14_status_name", ctypes.c_char_p, ctypes.c_int)
+_finding_kind_name = _declare("readdata14_finding_kind_name", ctypes.c_char_p, ctypes.c_int32)
+_version = _declare("readdata14_version", ctypes.c_char_p)
+
+LIBRARY_VERSION: str = _version().decode("ascii")
 LIBRARY_PATH: str = str(_library_path())
 
+
+# ---- the schema ----------------------------------------------------------------
+
+class FieldDefinition(NamedTuple):
+    """One field of a layer, as the library defines it."""
+
+    name: str
+    type: str
+    """ "integer", "boolean", "real" or "string"."""
+    nullable: bool
+    description: str
+
+
+class LayerDefinition(NamedTuple):
+    """One layer of every chart, as the library defines it."""
+
+    id: int
+    name: str
+    geometry_type: str
+    """ "Point", "LineString" or "Polygon"."""
+    fields: Tuple[FieldDefinition, ...]
+    description: str
+
+
+_FIELD_TYPE_NAMES = {FIELD_INTEGER: "integer", FIELD_BOOLEAN: "boolean", FIELD_REAL: "real",
+                     FIELD_STRING: "string"}
+
+
+def layer_definitions() -> Tuple[LayerDefinition, ...]:
+    """The library's layers, in the order of their ids."""
+    layers = []
+    for i in range(_layer_count()):
+        d = _layer_definition_at(i).contents
+        fields = tuple(FieldDefinition(f.name.decode("ascii"), _FIELD_TYPE_NAMES[f.type], bool(f.nullable),
+                                       f.description.decode("utf-8"))
+                       for f in d.fields[:d.fieldCount])
+        layers.append(LayerDefinition(i, d.name.decode("ascii"), GEOMETRY_TYPES[d.geometryType], fields,
+                                      d.description.decode("utf-8")))
+    return tuple(layers)
+
+
+# ---- findings --------------------------------------------------------------------
 
 class Finding(NamedTuple):
     """One place where the file departs from the format."""
@@ -140,17 +240,17 @@ class Finding(NamedTuple):
     """What was expected and what was found; the file's bytes escaped."""
 
 
-_kind_names: dict = {}
+_kind_names: Dict[int, str] = {}
 
 
 def _kind_name(kind: int) -> str:
     name = _kind_names.get(kind)
     if name is None:
-        name = _kind_names[kind] = _lib.readdata14_finding_kind_name(kind).decode("ascii")
+        name = _kind_names[kind] = _finding_kind_name(kind).decode("ascii")
     return name
 
 
-def _on_finding(finding: Any, context: int) -> None:
+def _on_finding(finding: Any, context: int) -> int:
     # Exceptions cannot cross into C; ctypes prints and drops them. This
     # appends to a list, which can fail only for want of memory.
     found = finding.contents
@@ -160,93 +260,118 @@ def _on_finding(finding: Any, context: int) -> None:
         "error" if found.severity == 2 else "warning",
         (found.message or b"").decode("utf-8", "backslashreplace"),
     ))
+    return 0  # READDATA14_GO_ON
 
 
 # One thunk for every read: the read's own list travels as the context.
-_ON_FINDING = _FindingCallback(_on_finding)
+_ON_FINDING = _FindingHandler(_on_finding)
 
 
-def read_path(path: bytes) -> "tuple[int, RawChart, List[Finding]]":
-    """readdata14_read; ctypes lets go of the GIL for the call."""
-    raw = RawChart()
+def status_name(status: int) -> str:
+    return _status_name(status).decode("ascii")
+
+
+# ---- one read -----------------------------------------------------------------------
+
+class Opened(NamedTuple):
+    status: int
+    owner: Optional["Owner"]
+    """The document, when the status gave a chart."""
+    system_error: int
+    findings: List[Finding]
+
+
+def open_document(path: Optional[bytes] = None, data: Any = None, header_only: bool = False,
+                  max_findings: Optional[int] = None, max_input_size: Optional[int] = None) -> Opened:
+    """readdata14_open (a path) or readdata14_open_memory (any buffer);
+    ctypes lets go of the GIL for the call."""
     findings: List[Finding] = []
     sink = ctypes.py_object(findings)
-    status = _lib.readdata14_read(path, ctypes.byref(raw), _ON_FINDING, ctypes.addressof(sink))
-    return status, raw, findings
+    options = OptionsRecord(ctypes.sizeof(OptionsRecord), _ON_FINDING, ctypes.addressof(sink),
+                            max_findings or 0, max_input_size or 0, HEADER_ONLY if header_only else 0)
+    document = _DocumentPointer()
+    if path is not None:
+        status = _open(path, ctypes.byref(options), ctypes.byref(document))
+    else:
+        address, size, keep = _buffer_address(data)
+        status = _open_memory(address, size, ctypes.byref(options), ctypes.byref(document))
+        del keep
+    if not document:
+        return Opened(status, None, 0, findings)
+    address = ctypes.addressof(document.contents)
+    if status in (READ, STOPPED):
+        return Opened(status, Owner(address), 0, findings)
+    system_error = document.contents.chart.systemError
+    _close(address)
+    return Opened(status, None, system_error, findings)
 
 
-def read_memory(data: Any) -> "tuple[int, RawChart, List[Finding]]":
-    """readdata14_read_memory on any object with the buffer protocol."""
-    raw = RawChart()
-    findings: List[Finding] = []
-    sink = ctypes.py_object(findings)
+def _buffer_address(data: Any) -> "tuple[int, int, Any]":
+    """The address and size of a buffer's bytes, and what keeps them alive."""
     view = memoryview(data)
     if not view.c_contiguous:
         view = memoryview(view.tobytes())
     view = view.cast("B")
+    if view.nbytes == 0:
+        # The library wants an address even for no bytes.
+        keep: Any = ctypes.create_string_buffer(1)
+        return ctypes.addressof(keep), 0, keep
     if isinstance(data, bytes):
-        keep: Any = data
-        address = ctypes.cast(ctypes.c_char_p(data), ctypes.c_void_p).value
-    elif not view.readonly and view.contiguous:
+        return ctypes.cast(ctypes.c_char_p(data), ctypes.c_void_p).value or 0, view.nbytes, data
+    if not view.readonly:
         keep = (ctypes.c_char * view.nbytes).from_buffer(view)
-        address = ctypes.addressof(keep)
-    else:
-        keep = view.tobytes()
-        address = ctypes.cast(ctypes.c_char_p(keep), ctypes.c_void_p).value
-    status = _lib.readdata14_read_memory(address, view.nbytes, ctypes.byref(raw), _ON_FINDING,
-                                         ctypes.addressof(sink))
-    del keep
-    return status, raw, findings
-
-
-def status_name(status: int) -> str:
-    return _lib.readdata14_status_name(status).decode("ascii")
-
-
-def release(raw: RawChart) -> None:
-    """readdata14_release; the record is zeroed, so a second call is harmless."""
-    _lib.readdata14_release(ctypes.byref(raw))
-
-
-def _release_when_collected(raw: RawChart) -> None:
-    # Looked up at call time, so that a test can count the calls.
-    release(raw)
+        return ctypes.addressof(keep), view.nbytes, keep
+    keep = view.tobytes()
+    return ctypes.cast(ctypes.c_char_p(keep), ctypes.c_void_p).value or 0, view.nbytes, keep
 
 
 class Owner:
-    """Owns one read's arrays; releases them when the last array is gone.
+    """Owns one document; closes it once no chart, array or layer needs it.
 
     Every array handed out has, as its base, a :class:`_Memory` that holds
-    the owner, so the owner lives as long as any array does.
+    the owner, so the owner lives as long as any array does. The release is
+    not run at interpreter exit (``atexit = False``): arrays still held then,
+    by an atexit handler or a daemon thread, keep pointing at live memory,
+    and the system takes it back with the process.
     """
 
-    __slots__ = ("raw", "_finalizer", "__weakref__")
+    __slots__ = ("address", "document", "_layers", "_finalizer", "__weakref__")
 
-    def __init__(self, raw: RawChart) -> None:
-        self.raw = raw
-        self._finalizer = weakref.finalize(self, _release_when_collected, raw)
+    def __init__(self, address: int) -> None:
+        self.address = address
+        self.document = DocumentRecord.from_address(address)
+        self._layers: Dict[int, LayerRecord] = {}
+        # The ctypes function itself, not a module global that shutdown may
+        # have cleared by the time a late owner goes.
+        self._finalizer = weakref.finalize(self, _close, address)
+        self._finalizer.atexit = False
 
-    def floats(self, pointer: Any, size: int) -> Optional[np.ndarray]:
-        """The float32 array at `pointer`, or None where the read gave none."""
-        return self._array(pointer, size, "<f4", np.float32)
+    def layer(self, layer: int) -> LayerRecord:
+        """readdata14_document_layer: the library makes all layers on the first call."""
+        record = self._layers.get(layer)
+        if record is None:
+            pointer = _document_layer(self.address, layer)
+            if not pointer:
+                raise MemoryError("out of memory while making the chart's layers")
+            record = self._layers[layer] = pointer.contents
+        return record
 
-    def int32s(self, pointer: Any, size: int) -> Optional[np.ndarray]:
-        return self._array(pointer, size, "<i4", np.int32)
-
-    def bytes_at(self, pointer: Any, size: int) -> Optional[bytes]:
-        if not pointer:
+    def array(self, address: Optional[int], count: int, typestr: str) -> Optional[np.ndarray]:
+        """A read-only array of `count` items at `address`, or None for a null pointer."""
+        if not address:
             return None
-        return ctypes.string_at(pointer, size)
-
-    def _array(self, pointer: Any, size: int, typestr: str, dtype: Any) -> Optional[np.ndarray]:
-        if not pointer:
-            return None
-        if size == 0:
-            empty = np.empty(0, dtype)
+        if count == 0:
+            empty = np.empty(0, np.dtype(typestr))
             empty.flags.writeable = False
             return empty
-        address = ctypes.cast(pointer, ctypes.c_void_p).value
-        return np.asarray(_Memory(self, address, size, typestr))
+        return np.asarray(_Memory(self, address, count, typestr))
+
+    def floats(self, address: Optional[int], count: int) -> Optional[np.ndarray]:
+        return self.array(address, count, "<f4")
+
+    @staticmethod
+    def bytes_at(address: Optional[int], size: int) -> Optional[bytes]:
+        return None if not address else ctypes.string_at(address, size)
 
 
 class _Memory:
@@ -254,12 +379,7 @@ class _Memory:
 
     __slots__ = ("owner", "__array_interface__")
 
-    def __init__(self, owner: Owner, address: int, size: int, typestr: str) -> None:
+    def __init__(self, owner: Owner, address: int, count: int, typestr: str) -> None:
         self.owner = owner
-        self.__array_interface__ = {
-            "version": 3,
-            "shape": (size,),
-            "typestr": typestr,
-            "data": (address, True),
-        }
-
+        self.__array_interface__ = {"version": 3, "shape": (count,), "typestr": typestr,
+                                    "data": (address, True)}

@@ -1,18 +1,19 @@
-"""One read chart: :func:`read`, :func:`read_bytes` and :class:`Chart`."""
+"""One read chart: :func:`read`, :func:`read_bytes`, :func:`read_header` and :class:`Chart`."""
 
 from __future__ import annotations
 
-import ctypes
 import errno as _errno
 import os
-from typing import TYPE_CHECKING, Any, Dict, List, NamedTuple, Optional, Union
+import sys
+from functools import cached_property
+from typing import TYPE_CHECKING, Any, Dict, List, NamedTuple, Optional, Tuple, Union
 
 import numpy as np
 
 from . import _capi
-from . import _format as fmt
 from ._capi import Finding
-from ._sections import (ClosedContours, FillAreas, LabelPoints, Lines, LineSymbols, Notes, Symbols,
+from ._layers import LAYERS, definition
+from ._sections import (ChartParts, ClosedContours, FillAreas, LabelPoints, Lines, LineSymbols, Notes, Symbols,
                         WeatherRegions)
 from ._texts import TextDecoder, check_encoding
 
@@ -20,10 +21,6 @@ if TYPE_CHECKING:  # pragma: no cover
     import geopandas
 
 PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
-
-LAYERS = ("lines", "line_symbols", "symbols", "closed_contours", "weather_regions", "fill_areas", "notes",
-          "label_points")
-"""The eight layers of a chart, in the order of the shared layer schema."""
 
 
 class NotAChartError(ValueError):
@@ -63,12 +60,50 @@ class Blocks(NamedTuple):
     description: bytes
 
 
+class Header(NamedTuple):
+    """The header's own fields, as the file has them."""
+
+    first_token: str
+    """The token before the type 14."""
+    description: str
+    """The token after it."""
+    integers: Tuple[Optional[int], ...]
+    """The five integers of the line after the description; None for each
+    one that did not stand in the file (the line ends at the first token
+    that is not an integer)."""
+
+
 def _text_block(owner: _capi.Owner, block: _capi.FloatTextBlock, values: int, lengths: int,
                 text: int) -> Optional[TextBlock]:
     array = owner.floats(block.values, values)
     if array is None:
         return None
-    return TextBlock(array, owner.int32s(block.lengths, lengths), owner.bytes_at(block.text, text))
+    return TextBlock(array, owner.array(block.lengths, lengths, "<i4"), owner.bytes_at(block.text, text))
+
+
+def _blocks(owner: _capi.Owner) -> Blocks:
+    raw = owner.document.chart
+    return Blocks(
+        owner.floats(raw.lines, raw.linesSize),
+        owner.floats(raw.lineSymbols, raw.lineSymbolsSize),
+        _text_block(owner, raw.symbols, raw.symbolValuesSize, raw.symbolLengthsSize, raw.symbolTextSize),
+        owner.floats(raw.closedContours, raw.closedContoursSize),
+        owner.floats(raw.weatherRegions, raw.weatherRegionsSize),
+        owner.floats(raw.fillAreas, raw.fillAreasSize),
+        _text_block(owner, raw.notes, raw.noteValuesSize, raw.noteLengthsSize, raw.noteTextSize),
+        owner.bytes_at(raw.description, owner.document.descriptionSize) or b"",
+    )
+
+
+def _header(owner: _capi.Owner, decoder: TextDecoder) -> Header:
+    document = owner.document
+    first = owner.bytes_at(document.firstToken, document.firstTokenSize) or b""
+    description = owner.bytes_at(document.chart.description, document.descriptionSize) or b""
+    decoder.check(first)
+    decoder.check(description)
+    integers = tuple(int(value) if present else None
+                     for value, present in zip(document.headerIntegers, document.headerIntegerPresent))
+    return Header(decoder.decode(first), decoder.decode(description), integers)
 
 
 class Chart:
@@ -80,23 +115,26 @@ class Chart:
     ``lines``, ``line_symbols``, ``symbols``, ``closed_contours``,
     ``weather_regions``, ``fill_areas`` (None when the file has no
     STATION_SITUATION marker), ``notes``, and ``label_points`` (those of lines
-    and contours). ``levels`` is the sorted level list (float32) and
-    ``level_order`` its direction; ``blocks`` the raw arrays.
+    and contours). Each is one layer of the library's layer model (see
+    :data:`SCHEMA`); ``present`` says whether its tag stood where it was due.
+    ``levels`` is the sorted level list (float32) and ``level_order`` its
+    direction; ``blocks`` the raw arrays.
 
     Every array is a read-only view on the library's memory; the memory is
     released when the chart and the last array taken from it are gone.
 
-    Also: ``description`` (the header's token, decoded), ``path``,
-    ``findings`` (where the file departs from the format: offset, line,
-    column, kind, severity, message), ``errors`` and ``warnings`` (their
-    counts), ``encoding``, ``metadata`` (the dataset metadata of the layer
-    schema), ``to_geodataframe(layer)`` and ``to_geodataframes()``.
-    Made by :func:`read`, :func:`read_bytes` and :func:`read_many`.
+    Also: ``header`` (``first_token``, ``description``, ``header_integers``:
+    the header's own fields), ``path``, ``findings`` (where the file departs
+    from the format: offset, line, column, kind, severity, message),
+    ``errors`` and ``warnings`` (their counts), ``encoding``, ``metadata``
+    (the dataset metadata of the layer model), ``to_geodataframe(layer)`` and
+    ``to_geodataframes()``. Made by :func:`read`, :func:`read_bytes` and
+    :func:`read_many`.
     """
 
     def __init__(self, owner: _capi.Owner, findings: List[Finding], decoder: TextDecoder,
                  path: Optional[str]) -> None:
-        raw = owner.raw
+        raw = owner.document.chart
         self.path: Optional[str] = path
         """The path read, or None for :func:`read_bytes`."""
         self.findings: List[Finding] = findings
@@ -106,31 +144,61 @@ class Chart:
         self.warnings: int = raw.warnings
         """How many findings are warnings."""
         self.encoding: Optional[str] = decoder.encoding
-        description = _description(raw)
-        self.blocks = Blocks(
-            owner.floats(raw.lines, raw.linesSize),
-            owner.floats(raw.lineSymbols, raw.lineSymbolsSize),
-            _text_block(owner, raw.symbols, raw.symbolValuesSize, raw.symbolLengthsSize, raw.symbolTextSize),
-            owner.floats(raw.closedContours, raw.closedContoursSize),
-            owner.floats(raw.weatherRegions, raw.weatherRegionsSize),
-            owner.floats(raw.fillAreas, raw.fillAreasSize),
-            _text_block(owner, raw.notes, raw.noteValuesSize, raw.noteLengthsSize, raw.noteTextSize),
-            description,
-        )
-        blocks = self.blocks
-        decoder.check(description)
-        decoder.check(blocks.symbols.text if blocks.symbols else None)
-        decoder.check(blocks.notes.text if blocks.notes else None)
-        self.description: str = decoder.decode(description)
+        self.blocks: Blocks = _blocks(owner)
+        """The raw arrays, for code that walks the blocks."""
+        self.header: Header = _header(owner, decoder)
+        decoder.check(self.blocks.symbols.text if self.blocks.symbols else None)
+        decoder.check(self.blocks.notes.text if self.blocks.notes else None)
+        self._parts = ChartParts(owner, decoder)
+
+    @property
+    def description(self) -> str:
         """The header's description token."""
-        self.lines = Lines(blocks.lines)
-        self.line_symbols = LineSymbols(blocks.line_symbols)
-        self.symbols = Symbols(*_text_parts(blocks.symbols), decoder)
-        self.closed_contours = ClosedContours(blocks.closed_contours)
-        self.weather_regions = WeatherRegions(blocks.weather_regions)
-        self.fill_areas: Optional[FillAreas] = None if blocks.fill_areas is None else FillAreas(blocks.fill_areas)
-        self.notes = Notes(*_text_parts(blocks.notes), decoder)
-        self.label_points = LabelPoints(self.lines, self.closed_contours)
+        return self.header.description
+
+    @property
+    def first_token(self) -> str:
+        """The header's first token (before the type 14)."""
+        return self.header.first_token
+
+    @property
+    def header_integers(self) -> Tuple[Optional[int], ...]:
+        """The header's five integers; None for each one the file does not have."""
+        return self.header.integers
+
+    @cached_property
+    def lines(self) -> Lines:
+        return Lines(self._parts, self.blocks.lines)
+
+    @cached_property
+    def line_symbols(self) -> LineSymbols:
+        return LineSymbols(self._parts, self.blocks.line_symbols)
+
+    @cached_property
+    def symbols(self) -> Symbols:
+        return Symbols(self._parts, *_text_parts(self.blocks.symbols))
+
+    @cached_property
+    def closed_contours(self) -> ClosedContours:
+        return ClosedContours(self._parts, self.blocks.closed_contours)
+
+    @cached_property
+    def weather_regions(self) -> WeatherRegions:
+        return WeatherRegions(self._parts, self.blocks.weather_regions)
+
+    @cached_property
+    def fill_areas(self) -> Optional[FillAreas]:
+        """None when the fill areas were not read (no STATION_SITUATION marker)."""
+        block = self.blocks.fill_areas
+        return None if block is None else FillAreas(self._parts, block)
+
+    @cached_property
+    def notes(self) -> Notes:
+        return Notes(self._parts, *_text_parts(self.blocks.notes))
+
+    @cached_property
+    def label_points(self) -> LabelPoints:
+        return LabelPoints(self._parts, self.lines, self.closed_contours)
 
     @property
     def levels(self) -> np.ndarray:
@@ -144,31 +212,37 @@ class Chart:
 
     @property
     def metadata(self) -> Dict[str, str]:
-        """The dataset-level metadata of the shared layer schema."""
+        """The dataset-level metadata of the layer model, as the GDAL driver shows it."""
         return {
             "DESCRIPTION": self.description,
-            "LEVELS": ",".join(fmt.format_float32(v) for v in self.levels.tolist()),
+            "FIRST_TOKEN": self.first_token,
+            "HEADER_INTEGERS": ",".join(str(i) for i in self.header_integers if i is not None),
+            "LEVELS": ",".join(format_float32(v) for v in self.levels.tolist()),
             "LEVEL_ORDER": self.level_order,
-            "FILL_AREAS_READ": "NO" if self.fill_areas is None else "YES",
+            "FILL_AREAS_READ": "NO" if self.blocks.fill_areas is None else "YES",
             "ERRORS": str(self.errors),
             "WARNINGS": str(self.warnings),
         }
 
     def section(self, layer: str) -> Any:
         """A section by its layer name (see :data:`LAYERS`)."""
-        if layer not in LAYERS:
-            raise KeyError(f"no layer {layer!r}; the layers are {', '.join(LAYERS)}")
+        definition(layer)
         return getattr(self, layer)
 
+    def layer_table(self, layer: str) -> Any:
+        """The library's tables of one layer as NumPy views (even where the
+        section is None: the fill areas of a chart that did not read them)."""
+        return self._parts.table(definition(layer).name)
+
     def to_geodataframe(self, layer: str, crs: Any = None) -> geopandas.GeoDataFrame:
-        """One layer as a GeoDataFrame: the fields of the shared layer schema,
-        the feature ids as the index, no CRS unless `crs` is given. Needs
-        geopandas."""
+        """One layer as a GeoDataFrame: the fields of the library's layer
+        model, the feature ids as the index, no CRS unless `crs` is given.
+        Needs geopandas."""
         from ._geo import to_geodataframe
         return to_geodataframe(self, layer, crs)
 
     def to_geodataframes(self, crs: Any = None) -> Dict[str, geopandas.GeoDataFrame]:
-        """All eight layers, by name, in schema order."""
+        """All layers, by name, in the library's order."""
         return {layer: self.to_geodataframe(layer, crs) for layer in LAYERS}
 
     def counts(self) -> Dict[str, int]:
@@ -188,15 +262,30 @@ class Chart:
         return f"<readdata14.Chart {self}>"
 
 
-def _description(raw: _capi.RawChart) -> bytes:
-    return ctypes.string_at(raw.description) if raw.description else b""
-
-
 def _text_parts(block: Optional[TextBlock]) -> tuple:
     if block is None:
         return None, None, None
     return block.values, block.lengths, block.text
 
+
+def format_float32(value: float) -> str:
+    """The shortest text that reads back to the same float32, chosen as C++'s
+    std::to_chars does (as the GDAL driver writes LEVELS): fixed or
+    scientific, whichever is shorter (fixed on a tie), a fixed whole number
+    written with all its digits."""
+    f = np.float32(value)
+    if np.isnan(f):
+        return "-nan" if np.signbit(f) else "nan"
+    if np.isinf(f):
+        return "-inf" if f < 0 else "inf"
+    scientific = np.format_float_scientific(f, unique=True, trim="-", exp_digits=2)
+    fixed = np.format_float_positional(f, unique=True, trim="-")
+    if f != 0 and float(f).is_integer():
+        fixed = str(int(f))
+    return fixed if len(fixed) <= len(scientific) else scientific
+
+
+# ---- reading ------------------------------------------------------------------------
 
 def _raise_for(status: int, system_error: int, findings: List[Finding], path: Optional[str]) -> None:
     where = path if path is not None else "<bytes>"
@@ -208,6 +297,9 @@ def _raise_for(status: int, system_error: int, findings: List[Finding], path: Op
     if status == _capi.NOT_TYPE_14:
         detail = f" ({findings[0].message})" if findings else ""
         raise NotAChartError(f"{where}: not a type-14 chart{detail}", path)
+    if status == _capi.TOO_LARGE:
+        raise OSError(_errno.EFBIG, f"larger than the read allows ({_capi.status_name(status)}; "
+                                    "see max_input_size)", path)
     if status == _capi.OUT_OF_MEMORY:
         raise MemoryError(f"{where}: out of memory while reading the chart")
     if status == _capi.INVALID_ARGUMENT:
@@ -215,41 +307,75 @@ def _raise_for(status: int, system_error: int, findings: List[Finding], path: Op
     raise RuntimeError(f"{where}: {_capi.status_name(status)}")
 
 
-def _finish(status: int, raw: _capi.RawChart, findings: List[Finding], path: Optional[str],
-            encoding: Optional[str]) -> Chart:
-    if status != _capi.READ:
-        system_error = raw.systemError
-        _capi.release(raw)  # nothing to release, as the header says; zeroes the record
-        _raise_for(status, system_error, findings, path)
-    owner = _capi.Owner(raw)
-    return Chart(owner, findings, TextDecoder(encoding, path if path is not None else "<bytes>"), path)
+def _library_path(path: PathLike) -> Tuple[str, bytes]:
+    """The path's name for messages, and its bytes for the library (UTF-8 on
+    Windows, where the library opens the file through its UTF-16 name)."""
+    name = os.fsdecode(path)
+    raw = name.encode("utf-8", "surrogatepass") if sys.platform == "win32" else os.fsencode(path)
+    if b"\0" in raw:
+        raise ValueError(f"{name!r}: a path cannot hold a NUL byte")
+    return name, raw
 
 
-def read(path: PathLike, encoding: Optional[str] = None) -> Chart:
+def _check_limits(max_findings: Optional[int], max_input_size: Optional[int]) -> None:
+    for name, value in (("max_findings", max_findings), ("max_input_size", max_input_size)):
+        if value is not None and value < 1:
+            raise ValueError(f"{name} must be at least 1, not {value}")
+
+
+def _open(path: Optional[PathLike], data: Any, encoding: Optional[str], header_only: bool,
+          max_findings: Optional[int], max_input_size: Optional[int]) -> Tuple[_capi.Opened, Optional[str],
+                                                                                 TextDecoder]:
+    encoding = check_encoding(encoding)
+    _check_limits(max_findings, max_input_size)
+    name: Optional[str] = None
+    if path is not None:
+        name, raw = _library_path(path)
+        opened = _capi.open_document(raw, None, header_only, max_findings, max_input_size)
+    else:
+        opened = _capi.open_document(None, data, header_only, max_findings, max_input_size)
+    if opened.owner is None:
+        _raise_for(opened.status, opened.system_error, opened.findings, name)
+    return opened, name, TextDecoder(encoding, name if name is not None else "<bytes>")
+
+
+def read(path: PathLike, encoding: Optional[str] = None, *, max_findings: Optional[int] = None,
+         max_input_size: Optional[int] = None) -> Chart:
     """Reads the type-14 chart at `path`.
 
     `encoding` names the code page of the texts (any Python codec, e.g.
     "cp1252", "gbk"). Without it, texts that are valid UTF-8 decode as such
     and other bytes are kept as ``\\xNN``, with one TextEncodingWarning.
+    `max_findings` keeps at most that many findings (``errors`` and
+    ``warnings`` still count them all); `max_input_size` bounds the bytes
+    read (by default the library's, 1 GiB).
 
     Raises FileNotFoundError, PermissionError, IsADirectoryError (OSError
-    from the system's error number) when the file cannot be read,
-    NotAChartError when it is not a type-14 chart, MemoryError when the
-    library runs out of memory, LookupError for an unknown encoding. A broken
-    chart is read as far as it goes: see ``chart.findings``.
+    from the system's error number) when the file cannot be read, an OSError
+    with errno EFBIG when it is larger than `max_input_size`,
+    NotAChartError when it is not a type-14 chart (told from its first
+    bytes, without reading the rest), MemoryError when the library runs out
+    of memory, LookupError for an unknown encoding. A broken chart is read as
+    far as it goes: see ``chart.findings``.
     """
-    name = os.fsdecode(path)
-    raw_path = os.fsencode(path)
-    if b"\0" in raw_path:
-        raise ValueError(f"{name!r}: a path cannot hold a NUL byte")
-    encoding = check_encoding(encoding)
-    status, raw, findings = _capi.read_path(raw_path)
-    return _finish(status, raw, findings, name, encoding)
+    opened, name, decoder = _open(path, None, encoding, False, max_findings, max_input_size)
+    assert opened.owner is not None
+    return Chart(opened.owner, opened.findings, decoder, name)
 
 
-def read_bytes(data: Any, encoding: Optional[str] = None) -> Chart:
+def read_bytes(data: Any, encoding: Optional[str] = None, *, max_findings: Optional[int] = None,
+               max_input_size: Optional[int] = None) -> Chart:
     """Reads a chart from its bytes (bytes, bytearray, memoryview or any
     buffer); the bytes are not kept. See :func:`read`."""
-    encoding = check_encoding(encoding)
-    status, raw, findings = _capi.read_memory(data)
-    return _finish(status, raw, findings, None, encoding)
+    opened, _, decoder = _open(None, data, encoding, False, max_findings, max_input_size)
+    assert opened.owner is not None
+    return Chart(opened.owner, opened.findings, decoder, None)
+
+
+def read_header(path: PathLike, encoding: Optional[str] = None) -> Header:
+    """Reads the header of the chart at `path` and stops there: for telling
+    charts from other files, or sorting an archive by the header's integers,
+    without reading the files whole. Raises as :func:`read` does."""
+    opened, _, decoder = _open(path, None, encoding, True, None, None)
+    assert opened.owner is not None
+    return _header(opened.owner, decoder)

@@ -32,6 +32,8 @@ def read_many(paths: Iterable[PathLike], workers: Optional[int] = None,
     lose the batch. For archives too large to hold every chart at once, read
     in batches, or see python/examples/dask_archive.py.
     """
+    if isinstance(paths, (str, bytes, os.PathLike)):
+        raise TypeError(f"read_many takes an iterable of paths, not one path ({paths!r}); use read() for one")
     paths = list(paths)
     encoding = check_encoding(encoding)  # an unknown name fails once, here
     if workers is None:

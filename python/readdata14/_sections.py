@@ -1,86 +1,184 @@
 """The typed sections of a chart and their elements.
 
 A section is a read-only sequence (``len``, indexing with negative indices
-and slices, iteration) over one block. It walks its block once, on first
-use, to learn where each record starts; after that an element is O(1). Every
-array an element hands out (``points``, ``label_points``, ``values``) is a
-view on the library's memory, no copy.
+and slices, iteration) over one layer of the library's layer model: its
+features are the section's records, in block order. An element is a small
+handle (its section and its feature id); what it shows comes from the
+section's columns, which are made in bulk with NumPy the first time they are
+needed:
+
+- the fields of the layer (``code``, ``label_kind``, ``level_index``, ...)
+  from the library's typed columns, nulls as None;
+- the values as stored (``points``, ``label``, ``value``, ``values``) from
+  the record in the block where the library says it begins, as views of the
+  library's memory, no copy: the exact floats, NaN and infinities included.
 """
 
 from __future__ import annotations
 
-import bisect
-from typing import (Any, Dict, Generic, Iterator, List, Optional, Sequence, Tuple, TypeVar, Union,
-                    overload)
+import operator
+import struct
+from functools import cached_property, partial
+from typing import (TYPE_CHECKING, Any, Dict, Generic, Iterator, List, NamedTuple, Optional, Sequence, Tuple,
+                    TypeVar, Union, overload)
 
 import numpy as np
 
-from . import _format as fmt
-from ._texts import TextDecoder
+from . import _capi
+from ._layers import LayerTable, definition
+
+if TYPE_CHECKING:  # pragma: no cover
+    from ._texts import TextDecoder
 
 GeoJSON = Dict[str, Any]
 T = TypeVar("T")
 
-
-# ---- GeoJSON geometries ------------------------------------------------------
-
-def _coordinates(points: np.ndarray) -> List[List[float]]:
-    return points.astype(np.float64).tolist()
-
-
-def line_geometry(points: np.ndarray) -> Optional[GeoJSON]:
-    """A LineString; none for fewer than two points (not a valid line)."""
-    if len(points) < 2:
-        return None
-    return {"type": "LineString", "coordinates": _coordinates(points)}
+NO_LABEL_VALUE = 999999.0
+"""A line or contour label "NoLabel" is stored as this value."""
+LABEL_CODE_OFFSET = 3200000.0
+"""A three-character label strictly between 0 and 100 is a code, stored as the number plus this."""
+NO_LEVEL_INDEX = 999999
+"""The level index stored for a closed contour without a level."""
 
 
-def polygon_ring(points: np.ndarray) -> Optional[np.ndarray]:
-    """The points closed by the first one when the last differs; none for
-    fewer than three points or a ring too short to be one."""
-    if len(points) < 3:
-        return None
-    first, last = points[0], points[-1]
-    closed = bool(first[0] == last[0] and first[1] == last[1])
-    ring = points if closed else np.concatenate([points, points[:1]])
-    return ring if len(ring) >= 4 else None
+class ChartParts:
+    """What the sections of one chart share: the document and its texts' decoder."""
+
+    __slots__ = ("owner", "decoder", "_tables")
+
+    def __init__(self, owner: _capi.Owner, decoder: TextDecoder) -> None:
+        self.owner = owner
+        self.decoder = decoder
+        self._tables: Dict[str, LayerTable] = {}
+
+    def table(self, layer: str) -> LayerTable:
+        found = self._tables.get(layer)
+        if found is None:
+            found = self._tables[layer] = LayerTable(self.owner, definition(layer))
+        return found
 
 
-def polygon_geometry(points: np.ndarray) -> Optional[GeoJSON]:
-    ring = polygon_ring(points)
-    if ring is None:
-        return None
-    return {"type": "Polygon", "coordinates": [_coordinates(ring)]}
+class _Pairs:
+    """(n, 2) views of a float block's (x, y) pairs from any float offset."""
+
+    __slots__ = ("even", "odd")
+
+    def __init__(self, block: Optional[np.ndarray]) -> None:
+        if block is None:
+            block = np.empty(0, np.float32)
+        n = len(block)
+        self.even = block[:n - n % 2].reshape(-1, 2)
+        odd = block[1:]
+        self.odd = odd[:len(odd) - len(odd) % 2].reshape(-1, 2)
+
+    def at(self, start: int, count: int) -> np.ndarray:
+        # The pair at an odd offset is row (start - 1) / 2 of the odd view.
+        first = start >> 1
+        return (self.odd if start & 1 else self.even)[first:first + count]
 
 
-def point_geometry(x: float, y: float) -> GeoJSON:
-    return {"type": "Point", "coordinates": [x, y]}
+# ---- elements -------------------------------------------------------------------
+
+class _Run(NamedTuple):
+    """Where each record's run of floats lies in the block, and how long it is."""
+
+    starts: List[int]
+    counts: List[int]
+    pairs: bool  # (x, y) pairs, as an (n, 2) view; else n floats
+
+    def view(self, section: Section[Any], fid: int) -> np.ndarray:
+        start, count = self.starts[fid], self.counts[fid]
+        if self.pairs:
+            return section._pairs.at(start, count)
+        return section.block[start:start + count]  # type: ignore[index]
 
 
-# ---- elements --------------------------------------------------------------
+def _field_property(name: str, doc: str) -> Any:
+    return property(lambda self: self._section._field(name)[self.fid], doc=doc)
+
+
+def _stored_property(name: str) -> Any:
+    def get(self: Element) -> Any:
+        value = self._section._stored[name]
+        return value.view(self._section, self.fid) if isinstance(value, _Run) else value[self.fid]
+    return property(get, doc=f"The {name.replace('_', ' ')} as the block stores it.")
+
+
+def _key_value(value: Any) -> Any:
+    # Bit for bit: a NaN equals the same NaN, -0.0 differs from 0.0.
+    if isinstance(value, np.ndarray):
+        return value.shape, value.tobytes()
+    if isinstance(value, float):
+        return struct.pack("<d", value)
+    return value
+
 
 class Element:
-    """Base of every element: its feature id and GeoJSON form."""
+    """Base of every element: its feature id, its layer's fields, its geometry.
 
-    __slots__ = ("fid",)
+    Every field of the element's layer (see :data:`SCHEMA`) is an attribute
+    of the element, None where the field is null; the attributes named in
+    ``stored`` are the values as the block stores them instead (exact
+    floats, NaN and infinities included; arrays as views of the block).
+
+    Elements are equal when they are of one kind and hold the same values
+    (bit for bit, arrays included), whichever read they came from.
+    ``__geo_interface__`` is the element's geometry (an empty one where the
+    layer has none), so that ``shapely.geometry.shape(element)`` works;
+    :attr:`feature` is the whole GeoJSON Feature.
+    """
+
+    __slots__ = ("_section", "fid")
     layer: str = ""
-    fid: int
+    stored: Tuple[str, ...] = ()
+    _shown: Tuple[str, ...] = ()  # what repr, == and hash look at
+
+    def __init_subclass__(cls) -> None:
+        super().__init_subclass__()
+        for field in definition(cls.layer).fields:
+            if field.name not in cls.stored:
+                setattr(cls, field.name, _field_property(field.name, field.description))
+        for name in cls.stored:
+            setattr(cls, name, _stored_property(name))
+
+    def __init__(self, section: Section[Any], fid: int) -> None:
+        self._section = section
+        self.fid = fid
 
     def properties(self) -> Dict[str, Any]:
-        """The element's fields as in the shared layer schema."""
-        raise NotImplementedError
+        """The element's fields, as the library's layer defines them."""
+        return self._section._row(self.fid)
 
     def geometry(self) -> Optional[GeoJSON]:
-        raise NotImplementedError
+        """The GeoJSON geometry of the feature, or None where it has none."""
+        return self._section._geometry(self.fid)
+
+    @property
+    def feature(self) -> GeoJSON:
+        """The element as a GeoJSON Feature."""
+        return {"type": "Feature", "id": self.fid, "geometry": self.geometry(), "properties": self.properties()}
 
     @property
     def __geo_interface__(self) -> GeoJSON:
-        return {"type": "Feature", "id": self.fid, "geometry": self.geometry(),
-                "properties": self.properties()}
+        found = self.geometry()
+        if found is None:
+            return {"type": self._section.geometry_type, "coordinates": []}
+        return found
+
+    def _key(self) -> Tuple[Any, ...]:
+        return (self.fid,) + tuple(_key_value(getattr(self, name)) for name in self._shown)
+
+    def __eq__(self, other: object) -> bool:
+        if type(other) is not type(self):
+            return NotImplemented
+        return self._key() == other._key()  # type: ignore[attr-defined]
+
+    def __hash__(self) -> int:
+        return hash((type(self).__name__, self._key()))
 
     def __repr__(self) -> str:
-        fields = []
-        for name in _all_slots(type(self)):
+        fields = [f"fid={self.fid}"]
+        for name in self._shown:
             value = getattr(self, name)
             if isinstance(value, np.ndarray):
                 fields.append(f"{name}=<{value.shape[0]} {'points' if value.ndim == 2 else 'values'}>")
@@ -89,244 +187,120 @@ class Element:
         return f"{type(self).__name__}({', '.join(fields)})"
 
 
-def _all_slots(cls: type) -> List[str]:
-    names: List[str] = []
-    for klass in reversed(cls.__mro__):
-        names.extend(getattr(klass, "__slots__", ()))
-    return [n for n in names if not n.startswith("_")]
-
-
-class _Labelled(Element):
-    """Lines and closed contours: a label stored as one float."""
+class Line(Element):
+    """A labelled line: ``points`` (n, 2), ``label`` as stored (999999 for
+    NoLabel, 3200000 + n for a code), ``label_points`` (m, 2); fields
+    ``code``, ``label_kind``, ``label_value``, ``label_code``, ..."""
 
     __slots__ = ()
-    _stored_label: float
-
-    @property
-    def label_kind(self) -> str:
-        """ "none" (NoLabel), "code" (a three-character code) or "value"."""
-        return fmt.label_kind(self._stored_label)
-
-    @property
-    def label_value(self) -> Optional[float]:
-        """The label's number; None unless the kind is "value"."""
-        return fmt.label_value(self._stored_label)
-
-    @property
-    def label_code(self) -> Optional[float]:
-        """The label code (stored value − 3200000, in double); None unless the kind is "code"."""
-        return fmt.label_code(self._stored_label)
-
-    def _label_properties(self) -> Dict[str, Any]:
-        return {"label_kind": self.label_kind, "label_value": self.label_value, "label_code": self.label_code}
-
-
-class Line(_Labelled):
-    """A labelled line: ``points`` (n, 2), ``label`` as stored, ``label_points`` (m, 2)."""
-
-    __slots__ = ("code", "points", "label", "label_points")
     layer = "lines"
-
-    def __init__(self, fid: int, code: int, points: np.ndarray, label: float, label_points: np.ndarray):
-        self.fid, self.code, self.points, self.label, self.label_points = fid, code, points, label, label_points
-
-    @property
-    def _stored_label(self) -> float:  # type: ignore[override]
-        return self.label
-
-    def properties(self) -> Dict[str, Any]:
-        return {"code": self.code, **self._label_properties(), "label_point_count": len(self.label_points)}
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return line_geometry(self.points)
+    stored = ("points", "label", "label_points")
+    _shown = ("code", "points", "label", "label_points")
 
 
 class LineSymbol(Element):
     """A line symbol (front, trough ...): ``code`` and ``points`` (n, 2), thinned when long."""
 
-    __slots__ = ("code", "points")
+    __slots__ = ()
     layer = "line_symbols"
-
-    def __init__(self, fid: int, code: int, points: np.ndarray):
-        self.fid, self.code, self.points = fid, code, points
-
-    def properties(self) -> Dict[str, Any]:
-        return {"code": self.code}
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return line_geometry(self.points)
+    stored = ("points",)
+    _shown = ("code", "points")
 
 
 class Symbol(Element):
     """A point symbol: ``type``, ``x``, ``y``; ``direction`` in degrees as stored
     (None for a text type) or ``text`` (None for other types)."""
 
-    __slots__ = ("type", "x", "y", "direction", "text")
+    __slots__ = ()
     layer = "symbols"
-
-    def __init__(self, fid: int, type: int, x: float, y: float, direction: Optional[float], text: Optional[str]):
-        self.fid, self.type, self.x, self.y, self.direction, self.text = fid, type, x, y, direction, text
-
-    def properties(self) -> Dict[str, Any]:
-        return {"type": self.type, "direction": self.direction, "text": self.text}
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return point_geometry(self.x, self.y)
+    stored = ("x", "y", "direction")
+    _shown = ("type", "x", "y", "direction", "text")
 
 
-class ClosedContour(_Labelled):
+class ClosedContour(Element):
     """A contour (isobar ...) in nesting order: ``value`` as stored, ``points``,
-    ``label_points``, ``valued_closed``, ``level_index`` (None when it has none;
-    can be 0: one less when the contour's rise/fall runs against the section's)."""
+    ``label_points``; fields ``code``, ``valued_closed``, ``level_index``
+    (None when it has none; can be 0: one less when the contour's rise/fall
+    runs against the section's), ``closed``, ``file_position``, ..."""
 
-    __slots__ = ("code", "points", "value", "label_points", "valued_closed", "level_index")
+    __slots__ = ()
     layer = "closed_contours"
-
-    def __init__(self, fid: int, code: int, points: np.ndarray, value: float, label_points: np.ndarray,
-                 valued_closed: bool, level_index: Optional[int]):
-        self.fid, self.code, self.points, self.value = fid, code, points, value
-        self.label_points, self.valued_closed, self.level_index = label_points, valued_closed, level_index
-
-    @property
-    def _stored_label(self) -> float:  # type: ignore[override]
-        return self.value
-
-    @property
-    def closed(self) -> bool:
-        """Whether the last point lies within 2.0 of the first in x and y."""
-        return fmt.is_closed_contour(self.points)
-
-    @property
-    def nesting_position(self) -> int:
-        """The position in the block's nesting order (the feature id)."""
-        return self.fid
-
-    def properties(self) -> Dict[str, Any]:
-        return {"code": self.code, **self._label_properties(), "closed": self.closed,
-                "valued_closed": self.valued_closed, "level_index": self.level_index,
-                "nesting_position": self.fid, "label_point_count": len(self.label_points)}
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return line_geometry(self.points)
+    stored = ("points", "value", "label_points")
+    _shown = ("code", "points", "value", "label_points", "valued_closed", "level_index", "file_position")
 
 
 class WeatherRegion(Element):
-    """A weather region: ``code`` and its outline ``points``."""
+    """A weather region: ``code`` and its outline ``points`` as stored."""
 
-    __slots__ = ("code", "points")
+    __slots__ = ()
     layer = "weather_regions"
-
-    def __init__(self, fid: int, code: int, points: np.ndarray):
-        self.fid, self.code, self.points = fid, code, points
-
-    def properties(self) -> Dict[str, Any]:
-        return {"code": self.code}
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return polygon_geometry(self.points)
+    stored = ("points",)
+    _shown = ("code", "points")
 
 
 class FillArea(Element):
-    """A fill area: ``code``, outline ``points`` and its 16 ``values`` (float32;
-    all whole numbers except the 14th)."""
+    """A fill area: ``code``, outline ``points`` and its 16 ``values`` as
+    stored (float32; all whole numbers except the 14th), also as the fields
+    ``value_1`` ... ``value_16``."""
 
-    __slots__ = ("code", "points", "values")
+    __slots__ = ()
     layer = "fill_areas"
-
-    def __init__(self, fid: int, code: int, points: np.ndarray, values: np.ndarray):
-        self.fid, self.code, self.points, self.values = fid, code, points, values
-
-    def properties(self) -> Dict[str, Any]:
-        props: Dict[str, Any] = {"code": self.code}
-        for i, v in enumerate(self.values.tolist(), start=1):
-            props[f"value_{i}"] = v if i == 14 else fmt.int_slot(v)
-        return props
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return polygon_geometry(self.points)
+    stored = ("points", "values")
+    _shown = ("code", "points", "values")
 
 
 class Note(Element):
-    """A note: ``type``, ``x``, ``y``, ``value``, six further ``values`` and two texts."""
+    """A note: ``type``, ``x``, ``y``, ``value`` and six further ``values`` as
+    stored, and two texts."""
 
-    __slots__ = ("type", "x", "y", "value", "values", "first_text", "second_text")
+    __slots__ = ()
     layer = "notes"
-
-    def __init__(self, fid: int, type: int, x: float, y: float, value: float, values: np.ndarray,
-                 first_text: str, second_text: str):
-        self.fid, self.type, self.x, self.y, self.value = fid, type, x, y, value
-        self.values, self.first_text, self.second_text = values, first_text, second_text
-
-    def properties(self) -> Dict[str, Any]:
-        props: Dict[str, Any] = {"type": self.type, "value": self.value}
-        for i, v in enumerate(self.values.tolist(), start=1):
-            props[f"value_{i}"] = v
-        props["first_text"] = self.first_text
-        props["second_text"] = self.second_text
-        return props
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return point_geometry(self.x, self.y)
+    stored = ("x", "y", "value", "values")
+    _shown = ("type", "x", "y", "value", "values", "first_text", "second_text")
 
 
-class LabelPoint(_Labelled):
-    """A label point of a line or closed contour, with its parent's label."""
+class LabelPoint(Element):
+    """A label point of a line or closed contour, with its parent's ``label`` as stored."""
 
-    __slots__ = ("parent_layer", "parent_fid", "index", "x", "y", "label")
+    __slots__ = ()
     layer = "label_points"
-
-    def __init__(self, fid: int, parent_layer: str, parent_fid: int, index: int, x: float, y: float,
-                 label: float):
-        self.fid, self.parent_layer, self.parent_fid, self.index = fid, parent_layer, parent_fid, index
-        self.x, self.y, self.label = x, y, label
-
-    @property
-    def _stored_label(self) -> float:  # type: ignore[override]
-        return self.label
-
-    def properties(self) -> Dict[str, Any]:
-        return {"parent_layer": self.parent_layer, "parent_fid": self.parent_fid, "index": self.index,
-                **self._label_properties()}
-
-    def geometry(self) -> Optional[GeoJSON]:
-        return point_geometry(self.x, self.y)
+    stored = ("x", "y", "label")
+    _shown = ("parent_layer", "parent_fid", "index", "x", "y", "label")
 
 
-# ---- sections --------------------------------------------------------------
+# ---- sections --------------------------------------------------------------------
 
 class Section(Sequence[T], Generic[T]):
-    """The elements of one section, in block order."""
+    """The elements of one section, in block order (the features of its layer)."""
 
     layer: str = ""
+    _element: type = Element
 
-    def __init__(self, block: Optional[np.ndarray]) -> None:
+    def __init__(self, parts: ChartParts, block: Optional[np.ndarray]) -> None:
+        self._parts = parts
         self._block = block
-        self._starts: Optional[Sequence[int]] = None
+
+    @cached_property
+    def table(self) -> LayerTable:
+        """The library's tables of this layer, as NumPy views."""
+        return self._parts.table(self.layer)
+
+    @property
+    def geometry_type(self) -> str:
+        return self.table.definition.geometry_type
 
     @property
     def present(self) -> bool:
-        """Whether the section gave a block (its tag stood where it is due)."""
-        return self._block is not None
+        """Whether the section's tag stood where it was due, whatever its count."""
+        return self.table.present
 
     @property
     def block(self) -> Optional[np.ndarray]:
         """The raw float32 block, or None."""
         return self._block
 
-    def _index(self) -> Sequence[int]:
-        raise NotImplementedError
-
-    def _starts_(self) -> Sequence[int]:
-        starts = self._starts
-        if starts is None:
-            starts = self._starts = self._index()
-        return starts
-
-    def _make(self, i: int, start: int) -> T:
-        raise NotImplementedError
-
     def __len__(self) -> int:
-        return len(self._starts_())
+        return self.table.count
 
     @overload
     def __getitem__(self, index: int) -> T: ...
@@ -335,157 +309,156 @@ class Section(Sequence[T], Generic[T]):
     def __getitem__(self, index: slice) -> List[T]: ...
 
     def __getitem__(self, index: Union[int, slice]) -> Union[T, List[T]]:
-        starts = self._starts_()
+        n = len(self)
         if isinstance(index, slice):
-            return [self._make(i, starts[i]) for i in range(*index.indices(len(starts)))]
-        i = index.__index__()
+            return [self._element(self, i) for i in range(*index.indices(n))]
+        i = operator.index(index)  # TypeError for what is not an integer
         if i < 0:
-            i += len(starts)
-        if not 0 <= i < len(starts):
-            raise IndexError(f"{self.layer}: index {index} out of range for {len(starts)} elements")
-        return self._make(i, starts[i])
+            i += n
+        if not 0 <= i < n:
+            raise IndexError(f"{self.layer}: index {index} out of range for {n} elements")
+        return self._element(self, i)  # type: ignore[no-any-return]
 
     def __iter__(self) -> Iterator[T]:
-        for i, start in enumerate(self._starts_()):
-            yield self._make(i, start)
+        return map(partial(self._element, self), range(len(self)))
 
     @property
     def __geo_interface__(self) -> GeoJSON:
-        return {"type": "FeatureCollection",
-                "features": [e.__geo_interface__ for e in self]}  # type: ignore[attr-defined]
+        return {"type": "FeatureCollection", "features": [e.feature for e in self]}  # type: ignore[attr-defined]
 
     def __repr__(self) -> str:
         return f"<{type(self).__name__}: {len(self)} elements{'' if self.present else ', section absent'}>"
 
-    # Helpers for the walks: a memoryview gives Python floats fast.
-    def _floats(self) -> Optional[memoryview]:
-        return None if self._block is None else memoryview(self._block)
+    # ---- what the elements read ----
 
-    def _points(self, at: int, count: int) -> np.ndarray:
-        assert self._block is not None
-        return self._block[at:at + 2 * count].reshape(count, 2)
+    def _field(self, name: str) -> List[Any]:
+        return self.table.column(name, self._parts.decoder.decode)
 
+    def _row(self, fid: int) -> Dict[str, Any]:
+        return {f.name: self._field(f.name)[fid] for f in self.table.definition.fields}
+
+    def _geometry(self, fid: int) -> Optional[GeoJSON]:
+        table = self.table
+        flags = int(table.flags[fid])
+        if flags & _capi.GEOMETRY_NULL:
+            return None
+        start = int(table.geometry_starts[fid])
+        points = table.coordinates[start:start + 2 * int(table.point_counts[fid])].reshape(-1, 2)
+        coordinates = points.astype(np.float64).tolist()
+        kind = table.definition.geometry_type
+        if kind == "Point":
+            return {"type": "Point", "coordinates": coordinates[0]}
+        if kind == "LineString":
+            return {"type": "LineString", "coordinates": coordinates}
+        if flags & _capi.RING_LEFT_OPEN:
+            coordinates.append(coordinates[0])
+        return {"type": "Polygon", "coordinates": [coordinates]}
+
+    @cached_property
+    def _pairs(self) -> _Pairs:
+        return _Pairs(self._block)
+
+    @cached_property
+    def _starts(self) -> np.ndarray:
+        starts = self.table.record_starts
+        return np.empty(0, np.int64) if starts is None else starts.astype(np.int64)
+
+    def _slot(self, at: np.ndarray) -> np.ndarray:
+        """The block's floats at `at`, one per record."""
+        block = self._block
+        return block[at] if block is not None and len(at) else np.empty(0, np.float32)
+
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        return {}
+
+
+# Each section reads its records where the library says they begin, by the
+# block layouts of readdata14.h: [count, code, points...] and so on.
 
 class Lines(Section[Line]):
     layer = "lines"
+    _element = Line
 
-    def _index(self) -> Sequence[int]:
-        return fmt.walk(self._floats(), len(self._block) if self._block is not None else 0, fmt.line_length)[0]
-
-    def _make(self, i: int, r: int) -> Line:
-        b = self._block
-        assert b is not None
-        p = int(b[r])
-        m = int(b[r + 2 * p + 3])
-        return Line(i, fmt.int_slot(float(b[r + 1])), self._points(r + 2, p), float(b[r + 2 * p + 2]),
-                    self._points(r + 2 * p + 4, m))
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        # [p, code, p × (x, y), label, m, m × (x, y)]
+        s = self._starts
+        p = self._slot(s).astype(np.int64)
+        label = s + 2 + 2 * p
+        m = self._slot(label + 1).astype(np.int64)
+        return {"points": _Run((s + 2).tolist(), p.tolist(), True), "label": self._slot(label).tolist(),
+                "label_points": _Run((label + 2).tolist(), m.tolist(), True)}
 
 
 class _PointLists(Section[T]):
-    """[k, code, k × (x, y)] records."""
+    """Line symbols and weather regions: [k, code, k × (x, y)]."""
 
-    def _index(self) -> Sequence[int]:
-        size = len(self._block) if self._block is not None else 0
-        return fmt.walk(self._floats(), size, fmt.point_list_length)[0]
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        s = self._starts
+        return {"points": _Run((s + 2).tolist(), self._slot(s).astype(np.int64).tolist(), True)}
 
 
 class LineSymbols(_PointLists[LineSymbol]):
     layer = "line_symbols"
-
-    def _make(self, i: int, r: int) -> LineSymbol:
-        b = self._block
-        assert b is not None
-        return LineSymbol(i, fmt.int_slot(float(b[r + 1])), self._points(r + 2, int(b[r])))
+    _element = LineSymbol
 
 
 class WeatherRegions(_PointLists[WeatherRegion]):
     layer = "weather_regions"
-
-    def _make(self, i: int, r: int) -> WeatherRegion:
-        b = self._block
-        assert b is not None
-        return WeatherRegion(i, fmt.int_slot(float(b[r + 1])), self._points(r + 2, int(b[r])))
+    _element = WeatherRegion
 
 
 class FillAreas(Section[FillArea]):
     layer = "fill_areas"
+    _element = FillArea
 
-    def _index(self) -> Sequence[int]:
-        size = len(self._block) if self._block is not None else 0
-        return fmt.walk(self._floats(), size, fmt.fill_area_length)[0]
-
-    def _make(self, i: int, r: int) -> FillArea:
-        b = self._block
-        assert b is not None
-        k = int(b[r])
-        return FillArea(i, fmt.int_slot(float(b[r + 1])), self._points(r + 2, k), b[r + 2 + 2 * k:r + 18 + 2 * k])
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        # [k, code, k × (x, y), 16 values]
+        s = self._starts
+        k = self._slot(s).astype(np.int64)
+        return {"points": _Run((s + 2).tolist(), k.tolist(), True),
+                "values": _Run((s + 2 + 2 * k).tolist(), [16] * len(s), False)}
 
 
 class ClosedContours(Section[ClosedContour]):
     """The closed contours in nesting order; ``levels`` is the sorted level list."""
 
     layer = "closed_contours"
+    _element = ClosedContour
 
-    def __init__(self, block: Optional[np.ndarray]) -> None:
-        super().__init__(block)
-        self._levels: Optional[np.ndarray] = None
-
-    def _index(self) -> Sequence[int]:
-        b = self._block
-        size = len(b) if b is not None else 0
-        starts, end = fmt.walk(self._floats(), size, fmt.closed_contour_length)
-        # The level list follows the last record; a walk cut short never got
-        # there, so it has no levels to show.
-        levels = np.empty(0, np.float32)
-        if b is not None and size > 0:
-            declared = fmt.count_slot(float(b[0]))
-            if declared == len(starts) and end < size:
-                k = fmt.count_slot(float(b[end]))
-                if k is not None and k <= size - end - 1:
-                    levels = b[end + 1:end + 1 + k]
-        if not levels.size:
-            levels.flags.writeable = False
-        self._levels = levels
-        return starts
-
-    @property
-    def levels(self) -> np.ndarray:
+    def __init__(self, parts: ChartParts, block: Optional[np.ndarray]) -> None:
+        super().__init__(parts, block)
+        document = parts.owner.document
+        levels = parts.owner.floats(document.levels, document.levelCount)
+        self.levels: np.ndarray = levels if levels is not None else np.empty(0, np.float32)
         """The distinct contour values, sorted in the section's direction (float32)."""
-        self._starts_()
-        assert self._levels is not None
-        return self._levels
-
-    @property
-    def level_order(self) -> str:
+        self.level_order: str = {1: "rising", 2: "falling"}.get(document.levelOrder, "unknown")
         """ "rising" (ascending: values rise inwards), "falling" or "unknown" (fewer than two levels)."""
-        levels = self.levels
-        if len(levels) < 2:
-            return "unknown"
-        return "rising" if levels[0] < levels[1] else "falling"
 
-    def _make(self, i: int, r: int) -> ClosedContour:
-        b = self._block
-        assert b is not None
-        n = int(b[r])
-        m = int(b[r + 5 + 2 * n])
-        level_index = fmt.int_slot(float(b[r + 3]))
-        return ClosedContour(i, fmt.int_slot(float(b[r + 1])), self._points(r + 4, n), float(b[r + 4 + 2 * n]),
-                             self._points(r + 6 + 2 * n, m), bool(b[r + 2] != 0.0),
-                             None if level_index == fmt.NO_LEVEL_INDEX else level_index)
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        # [n, code, valuedClosed, levelIndex, n × (x, y), value, m, m × (x, y)]
+        s = self._starts
+        n = self._slot(s).astype(np.int64)
+        value = s + 4 + 2 * n
+        m = self._slot(value + 1).astype(np.int64)
+        return {"points": _Run((s + 4).tolist(), n.tolist(), True), "value": self._slot(value).tolist(),
+                "label_points": _Run((value + 2).tolist(), m.tolist(), True)}
 
 
 class _TextSection(Section[T]):
-    """Symbols and notes: fixed records, texts beside them."""
+    """Symbols and notes: records of one length, texts beside them."""
 
     record = 0
 
-    def __init__(self, block: Optional[np.ndarray], lengths: Optional[np.ndarray], text: Optional[bytes],
-                 decoder: TextDecoder) -> None:
-        super().__init__(block)
+    def __init__(self, parts: ChartParts, block: Optional[np.ndarray], lengths: Optional[np.ndarray],
+                 text: Optional[bytes]) -> None:
+        super().__init__(parts, block)
         self._lengths = lengths
         self._text = text
-        self._decoder = decoder
-        self._texts: Optional[List[Any]] = None
 
     @property
     def lengths(self) -> Optional[np.ndarray]:
@@ -497,165 +470,90 @@ class _TextSection(Section[T]):
         """The raw joined texts, each followed by "#", or None."""
         return self._text
 
-    def _index(self) -> Sequence[int]:
-        n = fmt.fixed_records(self._block, self.record)
-        return range(1, 1 + self.record * n, self.record)
-
     @property
     def records(self) -> np.ndarray:
         """All records as one (n, record length) float32 view."""
         n = len(self)
-        if self._block is None:
+        if self._block is None or n == 0:
             return np.empty((0, self.record), np.float32)
-        return self._block[1:1 + self.record * n].reshape(n, self.record)
+        first = int(self._starts[0])
+        return self._block[first:first + self.record * n].reshape(n, self.record)
 
     @property
     def xy(self) -> np.ndarray:
         """The positions as an (n, 2) float32 view."""
         return self.records[:, 2:4]
 
-    def _texts_(self) -> List[Any]:
-        texts = self._texts
-        if texts is None:
-            texts = self._texts = self._decode_texts()
-        return texts
-
-    def _decode_texts(self) -> List[Any]:
-        raise NotImplementedError
+    def _positions(self) -> Dict[str, Any]:
+        # [1, type, x, y, ...]
+        s = self._starts
+        return {"x": self._slot(s + 2).tolist(), "y": self._slot(s + 3).tolist()}
 
 
 class Symbols(_TextSection[Symbol]):
     layer = "symbols"
+    _element = Symbol
     record = 5
 
-    def _decode_texts(self) -> List[Optional[str]]:
-        n = len(self)
-        texts: List[Optional[str]] = [None] * n
-        if n == 0:
-            return texts
-        types = self.records[:, 1]
-        slots = self._lengths.tolist() if self._lengths is not None else []
-        slot = offset = 0
-        # A text symbol takes the next nonzero slot: dropped symbols keep a
-        # zero slot but no record.
-        for i in range(n):
-            if not fmt.is_text_symbol_type(fmt.int_slot(float(types[i]))):
-                continue
-            piece = b""
-            while slot < len(slots) and slots[slot] == 0:
-                slot += 1
-            if slot < len(slots):
-                piece, offset = fmt.take_text(slots[slot], self._text, offset)
-                slot += 1
-            texts[i] = self._decoder.decode(piece)
-        return texts
-
-    def _make(self, i: int, r: int) -> Symbol:
-        b = self._block
-        assert b is not None
-        kind = fmt.int_slot(float(b[r + 1]))
-        if fmt.is_text_symbol_type(kind):
-            return Symbol(i, kind, float(b[r + 2]), float(b[r + 3]), None, self._texts_()[i])
-        return Symbol(i, kind, float(b[r + 2]), float(b[r + 3]), float(b[r + 4]), None)
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        # [1, type, x, y, direction]; a text type has no direction.
+        stored = self._positions()
+        direction = self._slot(self._starts + 4).tolist()
+        for i, text in enumerate(self._field("text")):
+            if text is not None:
+                direction[i] = None
+        stored["direction"] = direction
+        return stored
 
 
 class Notes(_TextSection[Note]):
     layer = "notes"
+    _element = Note
     record = 11
 
-    def _decode_texts(self) -> List[Tuple[str, str]]:
-        slots = self._lengths.tolist() if self._lengths is not None else []
-        texts: List[Tuple[str, str]] = []
-        offset = 0
-        decode = self._decoder.decode
-        for i in range(len(self)):
-            slot = 2 * i
-            first = second = b""
-            if slot + 1 < len(slots):
-                first, offset = fmt.take_text(slots[slot], self._text, offset)
-                second, offset = fmt.take_text(slots[slot + 1], self._text, offset)
-            texts.append((decode(first), decode(second)))
-        return texts
-
-    def _make(self, i: int, r: int) -> Note:
-        b = self._block
-        assert b is not None
-        first, second = self._texts_()[i]
-        return Note(i, fmt.int_slot(float(b[r + 1])), float(b[r + 2]), float(b[r + 3]), float(b[r + 4]),
-                    b[r + 5:r + 11], first, second)
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        # [1, type, x, y, value, 6 values]
+        stored = self._positions()
+        stored["value"] = self._slot(self._starts + 4).tolist()
+        stored["values"] = _Run((self._starts + 5).tolist(), [6] * len(self), False)
+        return stored
 
 
-class LabelPoints(Sequence[LabelPoint]):
+class LabelPoints(Section[LabelPoint]):
     """The label points of lines and closed contours, lines first, in block order."""
 
     layer = "label_points"
+    _element = LabelPoint
 
-    def __init__(self, lines: Lines, contours: ClosedContours) -> None:
-        self._lines = lines
-        self._contours = contours
-        self._parents: Optional[List[Tuple[str, int, float, np.ndarray]]] = None
-        self._firsts: List[int] = []
+    def __init__(self, parts: ChartParts, lines: Lines, contours: ClosedContours) -> None:
+        super().__init__(parts, None)
+        self._parents = {"lines": (lines, "label"), "closed_contours": (contours, "value")}
 
-    @property
-    def present(self) -> bool:
-        return self._lines.present or self._contours.present
-
-    def _parents_(self) -> List[Tuple[str, int, float, np.ndarray]]:
-        parents = self._parents
-        if parents is None:
-            parents = [("lines", e.fid, e.label, e.label_points) for e in self._lines if len(e.label_points)]
-            parents += [("closed_contours", e.fid, e.value, e.label_points)
-                        for e in self._contours if len(e.label_points)]
-            firsts, total = [], 0
-            for parent in parents:
-                firsts.append(total)
-                total += len(parent[3])
-            self._firsts = firsts + [total]
-            self._parents = parents
-        return parents
-
-    def __len__(self) -> int:
-        self._parents_()
-        return self._firsts[-1]
-
-    @overload
-    def __getitem__(self, index: int) -> LabelPoint: ...
-
-    @overload
-    def __getitem__(self, index: slice) -> List[LabelPoint]: ...
-
-    def __getitem__(self, index: Union[int, slice]) -> Union[LabelPoint, List[LabelPoint]]:
+    @cached_property
+    def _stored(self) -> Dict[str, Any]:
+        # Each point from its parent's record: the parent's label points and label.
         n = len(self)
-        if isinstance(index, slice):
-            return [self[i] for i in range(*index.indices(n))]
-        i = index.__index__()
-        if i < 0:
-            i += n
-        if not 0 <= i < n:
-            raise IndexError(f"label_points: index {index} out of range for {n} elements")
-        p = bisect.bisect_right(self._firsts, i) - 1
-        layer, parent_fid, label, points = self._parents_()[p]
-        j = i - self._firsts[p]
-        return LabelPoint(i, layer, parent_fid, j, float(points[j, 0]), float(points[j, 1]), label)
-
-    def __iter__(self) -> Iterator[LabelPoint]:
-        fid = 0
-        for layer, parent_fid, label, points in self._parents_():
-            for j, (x, y) in enumerate(points.tolist()):
-                yield LabelPoint(fid, layer, parent_fid, j, x, y, label)
-                fid += 1
+        x = np.empty(n, np.float32)
+        y = np.empty(n, np.float32)
+        label = np.empty(n, np.float32)
+        layers = np.array(self._field("parent_layer"), dtype=object)
+        fids = self.table.values("parent_fid")
+        index = self.table.values("index")
+        for name, (parent, label_name) in self._parents.items():
+            rows = np.flatnonzero(layers == name)
+            if not rows.size:
+                continue
+            stored = parent._stored
+            parent_fids = fids[rows]
+            at = np.asarray(stored["label_points"].starts, np.int64)[parent_fids] + 2 * index[rows]
+            x[rows] = parent.block[at]  # type: ignore[index]
+            y[rows] = parent.block[at + 1]  # type: ignore[index]
+            label[rows] = np.asarray(stored[label_name], np.float32)[parent_fids]
+        return {"x": x.tolist(), "y": y.tolist(), "label": label.tolist(), "xy": np.stack([x, y], axis=1)}
 
     @property
     def xy(self) -> np.ndarray:
         """All label points as one (n, 2) float32 array (a copy: they are not contiguous)."""
-        parents = self._parents_()
-        if not parents:
-            return np.empty((0, 2), np.float32)
-        return np.concatenate([p[3] for p in parents])
-
-    @property
-    def __geo_interface__(self) -> GeoJSON:
-        return {"type": "FeatureCollection", "features": [e.__geo_interface__ for e in self]}
-
-    def __repr__(self) -> str:
-        return f"<LabelPoints: {len(self)} elements>"
+        return self._stored["xy"]  # type: ignore[no-any-return]

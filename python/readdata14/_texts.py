@@ -10,6 +10,7 @@ a chart raises one :class:`TextEncodingWarning` naming the option to set.
 from __future__ import annotations
 
 import codecs
+import sys
 import warnings
 from typing import Optional, Tuple
 
@@ -52,7 +53,7 @@ class TextDecoder:
         try:
             return raw.decode(self._codec)
         except UnicodeDecodeError:
-            self.note_escaped(stacklevel=7)
+            self.note_escaped()
             return raw.decode(self._codec, _ESCAPE)
 
     def check(self, raw: Optional[bytes]) -> None:
@@ -62,9 +63,9 @@ class TextDecoder:
         try:
             raw.decode(self._codec)
         except UnicodeDecodeError:
-            self.note_escaped(stacklevel=6)
+            self.note_escaped()
 
-    def note_escaped(self, stacklevel: int) -> None:
+    def note_escaped(self) -> None:
         if self.escaped:
             return
         self.escaped = True
@@ -76,4 +77,15 @@ class TextDecoder:
             what = self.encoding
         warnings.warn(TextEncodingWarning(
             f"{self.source}: some text bytes are not {what}; they are kept as \\xNN{hint}"),
-            stacklevel=stacklevel)
+            stacklevel=_caller_level())
+
+
+def _caller_level() -> int:
+    """The stack level of the first caller outside this package, so that the
+    warning names the user's line, whichever call decoded the text."""
+    frame = sys._getframe(1)
+    level = 1
+    while frame is not None and frame.f_globals.get("__name__", "").startswith(__package__ + "."):
+        frame = frame.f_back
+        level += 1
+    return level

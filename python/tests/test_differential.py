@@ -1,7 +1,9 @@
 """Every element and array of the package against chart14 json and chart14
 check, which read the same file through the C++ view and write it with code
-of their own: generated charts of every shape, the bundled files, and broken
-ones (cut at many offsets, spoiled bytes)."""
+of their own: generated charts of every shape, the bundled files, values
+that are not finite, and broken charts (cut at many offsets, spoiled bytes).
+The elements' values as stored come from the blocks, where the library's
+layers say each record begins; chart14 walks the blocks itself."""
 
 from __future__ import annotations
 
@@ -14,36 +16,26 @@ import numpy as np
 import pytest
 
 import readdata14
-from conftest import DATA, SAMPLE, run_chart14_check, run_chart14_json
+from conftest import DATA, FILES, NON_FINITE, SAMPLE, SHAPES, SMALL, run_chart14_check, run_chart14_json
 
-SMALL = ("--seed", 5, "--points", 6, "--lines", 3, "--line-symbols", 2, "--symbols", 6, "--contours", 5,
-         "--regions", 2, "--fill-areas", 2, "--notes", 2)
-NONE = ("--lines", 0, "--line-symbols", 0, "--symbols", 0, "--contours", 0, "--regions", 0, "--fill-areas", 0,
-        "--notes", 0)
-SHAPES = {
-    "small": SMALL,
-    "a quarter megabyte": ("--seed", 2, "--points", 16, "--size-mb", 0.25),
-    "no lines, many symbols": ("--seed", 3, "--points", 8, "--lines", 0, "--symbols", 300),
-    "contours only": ("--seed", 4, "--points", 12, *NONE, "--contours", 40),
-    "long fronts, thinned": ("--seed", 6, "--points", 300, "--lines", 2, "--line-symbols", 4),
-    "every section empty": ("--seed", 7, *NONE),
-    "notes and regions only": ("--seed", 8, "--points", 5, *NONE, "--notes", 30, "--regions", 9),
-}
-FILES = ["all_empty.txt", "every_section.txt", "no_station_situation.txt", "texts_and_thinning.txt",
-         "win_crlf_ctrl_z.txt", "win_texts.txt", "win_tricky_contours.txt", "dropped_symbol.txt"]
+# Non-finite values in chart14's JSON: null, or named so that they can be told apart.
+NAMED = {"NaN": np.nan, "Infinity": np.inf, "-Infinity": -np.inf}
 
 
 def same(ours: Any, theirs: Any) -> bool:
     """Our float32 values against chart14's shortest floats (null: NaN or infinite)."""
     ours = np.array(ours, dtype=np.float32)
-    ours[np.isinf(ours)] = np.nan
-    theirs = np.array(theirs if theirs is not None else [], dtype=object)
-    theirs = np.where(theirs == None, np.nan, theirs).astype(np.float64).astype(np.float32)  # noqa: E711
+    raw = np.array(theirs, dtype=object)
+    flat = [np.nan if v is None else NAMED.get(v, v) if isinstance(v, str) else v for v in raw.ravel()]
+    theirs = np.array(flat, dtype=np.float64).astype(np.float32).reshape(raw.shape)
+    if any(v is None for v in raw.ravel()):  # null stands for every value that is not finite
+        ours[np.isinf(ours)] = np.nan
+        theirs[np.isinf(theirs)] = np.nan
     return (ours.size == theirs.size == 0) or np.array_equal(ours, theirs, equal_nan=True)
 
 
 def section(ours: Any, theirs: Optional[list]) -> list:
-    assert (theirs is not None) == (ours is not None and ours.present)
+    assert (theirs is not None) == (ours is not None and ours.block is not None)
     assert len(ours or ()) == len(theirs or ())
     return list(zip(ours or (), theirs or ()))
 
@@ -110,6 +102,11 @@ def test_generated_charts(shape: str, make_chart: Any, chart14: Path) -> None:
     ("win_texts.txt", "CP1252"), ("win_crlf_ctrl_z.txt", "CP1252"), ("texts_and_thinning.txt", "ISO-8859-1")])
 def test_bundled_charts(name: str, encoding: Optional[str], chart14: Path) -> None:
     check_file(SAMPLE if name == "sample" else DATA / name, chart14, encoding)
+
+
+def test_values_that_are_not_finite(chart14: Path, tmp_path: Path) -> None:
+    (tmp_path / "non_finite.txt").write_bytes(NON_FINITE)
+    check_file(tmp_path / "non_finite.txt", chart14)
 
 
 @pytest.mark.parametrize("part", range(24))

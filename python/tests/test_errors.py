@@ -4,6 +4,7 @@ interpreter down, memory exhaustion included."""
 from __future__ import annotations
 
 import errno
+import os
 import subprocess
 import sys
 import textwrap
@@ -13,7 +14,7 @@ from typing import Any, Optional
 import pytest
 
 import readdata14
-from conftest import ROOT, SAMPLE
+from conftest import NON_FINITE, ROOT, SAMPLE
 
 TYPE_15 = b"readdata14 15 Another_product\n1 2 3 4 5\nLINES: 0\n"
 
@@ -58,6 +59,43 @@ def test_read_bytes(data: Any, exception: Optional[type]) -> None:
 def test_bad_arguments() -> None:
     pytest.raises(ValueError, readdata14.read, "chart\0.txt")
     pytest.raises(LookupError, readdata14.read, SAMPLE, encoding="no-such-codec")
+    pytest.raises(ValueError, readdata14.read, SAMPLE, max_findings=0)
+
+
+def test_bounds_on_the_input_and_the_findings(tmp_path: Path) -> None:
+    for read in (lambda **bound: readdata14.read(SAMPLE, **bound),
+                 lambda **bound: readdata14.read_bytes(SAMPLE.read_bytes(), **bound)):
+        with pytest.raises(OSError) as raised:
+            read(max_input_size=100)
+        assert raised.value.errno == errno.EFBIG
+    chart = readdata14.read(write(tmp_path / "non_finite.txt", NON_FINITE), max_findings=2)
+    assert len(chart.findings) == 2 and chart.warnings == len(readdata14.read_bytes(NON_FINITE).findings) > 2
+
+
+CLASSIFY_CHILD = textwrap.dedent("""
+    import os, resource, sys
+    import readdata14
+    with open("/proc/self/statm") as statm:
+        mapped = int(statm.read().split()[0]) * os.sysconf("SC_PAGE_SIZE")
+    resource.setrlimit(resource.RLIMIT_AS, (mapped + 64 * 2**20, resource.RLIM_INFINITY))
+    try:
+        readdata14.read(sys.argv[1])
+    except readdata14.NotAChartError:
+        print("not a chart")
+    print(readdata14.read_header(sys.argv[2]).integers)
+""")
+
+
+def test_large_files_are_told_by_their_first_bytes(tmp_path: Path) -> None:
+    """A gigabyte that is no chart is refused, and a chart's header read,
+    in far less memory than the files hold."""
+    files = [write(tmp_path / "table.csv", b"station,pressure\n1,1012\n"),
+             write(tmp_path / "chart.txt", b"readdata14 14 Big\n2024 1 15 12 0\nLINES: 0\n")]
+    for path in files:
+        os.truncate(path, 2**30)  # sparse: no room taken on the disk
+    done = subprocess.run([sys.executable, "-c", CLASSIFY_CHILD, *map(str, files)], capture_output=True, text=True,
+                          timeout=300)
+    assert done.stdout.splitlines() == ["not a chart", "(2024, 1, 15, 12, 0)"], done.stderr
 
 
 MEMORY_CHILD = textwrap.dedent("""

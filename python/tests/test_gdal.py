@@ -1,6 +1,8 @@
-"""to_geodataframe against the GDAL driver read through geopandas: both
-follow the shared layer schema, so every layer must agree. Skipped where the
-driver (ogr_Chart14.so on GDAL_DRIVER_PATH) is not built."""
+"""to_geodataframe against the GDAL driver read through geopandas (with no
+fiona.supported_drivers line: importing readdata14 tells fiona of the
+driver): both show the library's layer model, so every layer, its
+"present" and the dataset's metadata must agree. Skipped where the driver
+(ogr_Chart14.so on GDAL_DRIVER_PATH) is not built."""
 
 from __future__ import annotations
 
@@ -11,7 +13,7 @@ from typing import Any, List
 import pytest
 
 import readdata14
-from conftest import DATA, SAMPLE
+from conftest import DATA, NON_FINITE, SAMPLE
 
 
 def driver_built() -> bool:
@@ -19,7 +21,8 @@ def driver_built() -> bool:
     return any((Path(f) / "ogr_Chart14.so").exists() for f in folders)
 
 
-pytestmark = pytest.mark.skipif(not driver_built(), reason="the GDAL driver is not on GDAL_DRIVER_PATH")
+pytestmark = [pytest.mark.skipif(not driver_built(), reason="the GDAL driver is not on GDAL_DRIVER_PATH"),
+              pytest.mark.filterwarnings("ignore::readdata14.TextEncodingWarning")]
 
 
 def plain(values: List[Any]) -> List[Any]:
@@ -34,15 +37,24 @@ CHARTS = {
     "no station situation": DATA / "no_station_situation.txt",
     "windows texts": DATA / "win_texts.txt",
     "tricky contours": DATA / "win_tricky_contours.txt",
+    "not finite": NON_FINITE,
 }
+
+
+def chart_path(name: str, folder: Path) -> Path:
+    chart = CHARTS[name]
+    if isinstance(chart, bytes):
+        (folder / "chart.txt").write_bytes(chart)
+        return folder / "chart.txt"
+    return chart
 
 
 @pytest.mark.parametrize("name", CHARTS)
 @pytest.mark.parametrize("layer", readdata14.LAYERS)
-def test_layers_equal_gdal(name: str, layer: str) -> None:
+def test_layers_equal_gdal(name: str, layer: str, tmp_path: Path) -> None:
     geopandas = pytest.importorskip("geopandas")
-    path = CHARTS[name]
-    chart = readdata14.read(path, encoding="cp1252" if name == "windows texts" else None)
+    path = chart_path(name, tmp_path)
+    chart = readdata14.read(path)  # both keep the bytes that are not UTF-8 as \xNN
     ours = chart.to_geodataframe(layer)
     theirs = geopandas.read_file(path, layer=layer)
     assert len(ours) == len(theirs)
@@ -63,12 +75,16 @@ def test_layers_equal_gdal(name: str, layer: str) -> None:
 
 
 @pytest.mark.parametrize("name", CHARTS)
-def test_metadata_equals_gdal(name: str) -> None:
+def test_metadata_equals_gdal(name: str, tmp_path: Path) -> None:
     gdal = pytest.importorskip("osgeo.gdal")
     gdal.UseExceptions()
-    dataset = gdal.OpenEx(str(CHARTS[name]), gdal.OF_VECTOR)
-    chart = readdata14.read(CHARTS[name])
+    path = chart_path(name, tmp_path)
+    dataset = gdal.OpenEx(str(path), gdal.OF_VECTOR)
+    chart = readdata14.read(path)
     metadata = dataset.GetMetadata()
     for key, value in chart.metadata.items():
         if key != "DESCRIPTION" or "\\x" not in value:
             assert metadata.get(key) == value, key
+    for layer in readdata14.LAYERS:
+        present = dataset.GetLayerByName(layer).GetMetadataItem("SECTION_PRESENT")
+        assert present == ("YES" if chart.layer_table(layer).present else "NO"), layer

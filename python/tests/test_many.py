@@ -4,6 +4,7 @@ bad file's exception in its slot; the Dask example on a local cluster."""
 from __future__ import annotations
 
 import importlib.util
+import os
 from pathlib import Path
 from typing import Any, List
 
@@ -57,6 +58,9 @@ def test_read_many_arguments(archive: List[Path]) -> None:
         readdata14.read_many(archive[:2], encoding="no-such-codec")
     with pytest.raises(ValueError):
         readdata14.read_many(archive[:2], workers=0)
+    for one in (str(archive[0]), archive[0], os.fsencode(archive[0])):
+        with pytest.raises(TypeError):
+            readdata14.read_many(one)  # type: ignore[arg-type]
 
 
 def load_example() -> Any:

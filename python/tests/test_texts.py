@@ -7,7 +7,6 @@ import warnings
 from pathlib import Path
 from typing import Optional
 
-import numpy as np
 import pytest
 
 import readdata14
@@ -57,12 +56,3 @@ def test_texts_decode(raw: bytes, encoding: Optional[str], expected: str, warns:
     assert code == 0 and [doc["description"], doc["symbols"][0]["text"], doc["notes"][0]["secondText"]] == [
         chart.description, texts[0], texts[2]]
 
-
-def test_a_text_cut_inside_a_character_warns_when_decoded() -> None:
-    """The joined texts are valid UTF-8; the piece a slot cuts out is not."""
-    from readdata14._sections import Symbols
-    from readdata14._texts import TextDecoder
-    symbols = Symbols(np.array([1, 1, 48, 0, 0, 0], np.float32), np.array([1], np.int32), "é#".encode(),
-                      TextDecoder(None, "cut"))
-    with pytest.warns(readdata14.TextEncodingWarning):
-        assert symbols[0].text == "\\xC3"

@@ -57,6 +57,24 @@ detail::TextSource Texts(const FloatTextBlock& block, std::size_t slots, std::si
     return {block.lengths, block.lengths ? slots : 0, block.text, block.text ? textSize : 0};
 }
 
+// Where each record of a walk begins, stepped alongside its record range.
+template <class Layout>
+class RecordStart {
+public:
+    RecordStart(const float* block, std::size_t size) noexcept : block_(block), size_(size) {}
+    // Only for the records the walk accepted, whose length is known.
+    std::size_t Next() noexcept {
+        const std::size_t start = at_;
+        at_ += Layout::Length(block_ + at_, size_ - at_).value_or(size_ - at_);
+        return start;
+    }
+
+private:
+    const float* block_;
+    std::size_t size_;
+    std::size_t at_ = 1;
+};
+
 bool Present(const readdata14_document& document, std::uint32_t section) noexcept {
     return (document.sectionsPresent & section) != 0;
 }
@@ -143,6 +161,7 @@ Table::Table(readdata14_layer_id id, bool present) {
     record_.id = static_cast<std::uint32_t>(id);
     record_.present = present ? 1 : 0;
     record_.definition = &definition;
+    hasRecords_ = id != READDATA14_LAYER_LABEL_POINTS;
     columns_.reserve(definition.fieldCount);
     for (std::uint32_t i = 0; i < definition.fieldCount; ++i) columns_.emplace_back(definition.fields[i]);
     extent_ = {NOT_A_NUMBER, NOT_A_NUMBER, NOT_A_NUMBER, NOT_A_NUMBER};
@@ -152,6 +171,7 @@ void Table::Reserve(std::size_t features) {
     starts_.reserve(features);
     counts_.reserve(features);
     flags_.reserve(features);
+    if (hasRecords_) recordStarts_.reserve(features);
     for (Column& column : columns_) column.Reserve(features);
 }
 
@@ -202,6 +222,7 @@ void Table::Finish(const float* coordinates) {
     record_.pointCounts = counts_.data();
     record_.geometryFlags = flags_.data();
     record_.columns = columnRecords_.data();
+    record_.recordStarts = hasRecords_ ? recordStarts_.data() : nullptr;
     std::copy(extent_.begin(), extent_.end(), record_.extent);
 }
 
@@ -212,8 +233,10 @@ namespace {
 void BuildLines(Table& table, const readdata14_chart& chart, std::vector<LabelParent>& parents) {
     const auto lines = Records<detail::LineLayout>(chart.lines, chart.linesSize);
     table.Reserve(lines.size());
+    RecordStart<detail::LineLayout> start(chart.lines, chart.linesSize);
     std::size_t fid = 0;
     for (const readdata14::Line line : lines) {
+        table.RecordAt(start.Next());
         table.Line(chart.lines, line.points);
         table[field::CODE].Integer(line.code);
         Label(table, field::LABEL_KIND, line.labelValue);
@@ -228,7 +251,9 @@ template <class Layout>
 void BuildCoded(Table& table, const float* block, std::size_t size, bool ring) {
     const auto records = Records<Layout>(block, size);
     table.Reserve(records.size());
+    RecordStart<Layout> start(block, size);
     for (const auto record : records) {
+        table.RecordAt(start.Next());
         if (ring) {
             table.Ring(block, record.points);
         } else {
@@ -244,11 +269,12 @@ void BuildSymbols(Table& table, const readdata14_chart& chart) {
     const auto symbols = Records<detail::SymbolLayout>(
         block, chart.symbolValuesSize, Texts(chart.symbols, chart.symbolLengthsSize, chart.symbolTextSize));
     table.Reserve(symbols.size());
-    std::size_t at = 1;
+    RecordStart<detail::SymbolLayout> start(block, chart.symbolValuesSize);
     for (const readdata14::Symbol symbol : symbols) {
         // The record is [1, type, x, y, direction]: its point stands at x.
+        const std::size_t at = start.Next();
+        table.RecordAt(at);
         table.PointAt(block, reinterpret_cast<const Point*>(block + at + 2));
-        at += 5;
         table[field::SYMBOL_TYPE].Integer(symbol.type);
         if (IsTextSymbolType(symbol.type)) {
             table[field::SYMBOL_DIRECTION].Null();
@@ -265,8 +291,10 @@ void BuildContours(Table& table, const readdata14_document& document, std::vecto
     const readdata14_chart& chart = document.chart;
     const auto contours = Records<detail::ClosedContourLayout>(chart.closedContours, chart.closedContoursSize);
     table.Reserve(contours.size());
+    RecordStart<detail::ClosedContourLayout> start(chart.closedContours, chart.closedContoursSize);
     std::size_t fid = 0;
     for (const ClosedContour contour : contours) {
+        table.RecordAt(start.Next());
         table.Line(chart.closedContours, contour.points);
         table[field::CODE].Integer(contour.code);
         Label(table, field::LABEL_KIND, contour.value);
@@ -292,7 +320,9 @@ void BuildContours(Table& table, const readdata14_document& document, std::vecto
 void BuildFillAreas(Table& table, const readdata14_chart& chart) {
     const auto areas = Records<detail::FillAreaLayout>(chart.fillAreas, chart.fillAreasSize);
     table.Reserve(areas.size());
+    RecordStart<detail::FillAreaLayout> start(chart.fillAreas, chart.fillAreasSize);
     for (const FillArea area : areas) {
+        table.RecordAt(start.Next());
         table.Ring(chart.fillAreas, area.points);
         table[field::CODE].Integer(area.code);
         for (std::size_t k = 0; k < area.values.size(); ++k) {
@@ -312,11 +342,12 @@ void BuildNotes(Table& table, const readdata14_chart& chart) {
     const auto notes =
         Records<detail::NoteLayout>(block, chart.noteValuesSize, Texts(chart.notes, chart.noteLengthsSize, chart.noteTextSize));
     table.Reserve(notes.size());
-    std::size_t at = 1;
+    RecordStart<detail::NoteLayout> start(block, chart.noteValuesSize);
     for (const Note note : notes) {
         // The record is [1, type, x, y, value, 6 values].
+        const std::size_t at = start.Next();
+        table.RecordAt(at);
         table.PointAt(block, reinterpret_cast<const Point*>(block + at + 2));
-        at += 11;
         table[field::NOTE_TYPE].Integer(note.type);
         table[field::NOTE_VALUE].Real(note.value);
         for (std::size_t k = 0; k < note.values.size(); ++k) table[field::NOTE_VALUES + k].Real(note.values[k]);

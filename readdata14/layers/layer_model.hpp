@@ -58,6 +58,9 @@ public:
     void Line(const float* base, std::span<const Point> points);
     void Ring(const float* base, std::span<const Point> points);
     void PointAt(const float* base, const Point* point);
+    // Where the feature's record begins in its block (every layer but the
+    // label points).
+    void RecordAt(std::size_t start) { recordStarts_.push_back(start); }
     Column& operator[](std::size_t field) noexcept { return columns_[field]; }
 
     // After the last feature; `coordinates` is the block all geometries
@@ -72,6 +75,8 @@ private:
     std::vector<std::uint64_t> starts_;
     std::vector<std::uint32_t> counts_;
     std::vector<std::uint8_t> flags_;
+    std::vector<std::uint64_t> recordStarts_;
+    bool hasRecords_ = false;
     std::vector<Column> columns_;
     std::vector<readdata14_column> columnRecords_;
     std::array<double, 4> extent_{};

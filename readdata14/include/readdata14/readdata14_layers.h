@@ -140,6 +140,13 @@ typedef struct readdata14_layer {
     /* minX, minY, maxX, maxY over the geometries that are not null; NaN when
      * every geometry is null or the layer is empty. */
     double extent[4];
+    /* Where feature f's record begins in its section's block (the block of
+     * readdata14_document.chart that `coordinates` points into), in floats
+     * from the block's start. A host that wants a record as stored (the
+     * points of a null geometry, a value the columns show as null because it
+     * is not finite) reads it there, by the block layouts of readdata14.h.
+     * Null for label points, which are points of their parents' records. */
+    const uint64_t *recordStarts;
 } readdata14_layer;
 
 /* The layer `layer` (a readdata14_layer_id) of a document that read a chart

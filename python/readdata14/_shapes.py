@@ -1,0 +1,169 @@
+"""A layer's geometries as shapely objects, made in bulk.
+
+The coordinates come from the library's tables: each feature's points are a
+run of the layer's float32 coordinates (the chart's own block), a polygon
+left open by the file is closed by repeating its first point, and a null
+geometry is None. They are widened to float64 once per layer.
+
+Shapely 1.8 (Debian 12) has no vectorised constructors, and its
+per-geometry constructors cost tens of microseconds each. Where GEOS can
+copy a coordinate sequence from a buffer (3.10 and later), each geometry is
+made by two or three calls into GEOS on the layer's one float64 array, and
+wrapped as shapely 1.8 wraps what GEOS hands back. Elsewhere (shapely 2,
+older GEOS) the plain constructors are used.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import gc
+from contextlib import contextmanager
+from typing import Any, Callable, Iterator, List, Optional
+
+import numpy as np
+
+from . import _capi
+from ._layers import LayerTable
+
+
+def geometries(table: LayerTable) -> np.ndarray:
+    """One shapely geometry (or None) per feature, as an object array."""
+    n = table.count
+    valid = np.flatnonzero(~table.null_geometries) if n else np.empty(0, np.int64)
+    coordinates = table.coordinates.astype(np.float64)
+    starts = table.geometry_starts[valid].astype(np.int64)
+    counts = table.point_counts[valid].astype(np.int64)
+    kind = table.definition.geometry_type
+    if kind == "Polygon":
+        coordinates, starts, counts = _closed_rings(coordinates, starts, counts,
+                                                    (table.flags[valid] & _capi.RING_LEFT_OPEN) != 0)
+    make = _fast_maker(kind) if _GEOS is not None else _plain_maker(kind)
+    with _collector_paused():
+        made: List[Any] = make(coordinates, starts, counts)
+    out = np.full(n, None, dtype=object)
+    if len(valid) == n:
+        return np.fromiter(made, dtype=object, count=n)
+    # Element by element: a whole list would make NumPy look into each geometry.
+    for i, geometry in zip(valid.tolist(), made):
+        out[i] = geometry
+    return out
+
+
+@contextmanager
+def _collector_paused() -> Iterator[None]:
+    """Python's cyclic collector held back while the geometries are made:
+    each is an object it tracks, and a layer's many new objects would set
+    off full collections over everything the process holds, again and
+    again, though geometries make no cycles."""
+    was_enabled = gc.isenabled()
+    gc.disable()
+    try:
+        yield
+    finally:
+        if was_enabled:
+            gc.enable()
+
+
+def _closed_rings(coordinates: np.ndarray, starts: np.ndarray, counts: np.ndarray,
+                  left_open: np.ndarray) -> "tuple[np.ndarray, np.ndarray, np.ndarray]":
+    """The rings' points end to end, each closed: an open ring gets its first point again."""
+    closed_counts = counts + left_open
+    offsets = np.zeros(len(counts) + 1, np.int64)
+    np.cumsum(closed_counts, out=offsets[1:])
+    # For every output point, the index of the point it copies.
+    ring = np.repeat(np.arange(len(counts)), closed_counts)
+    step = np.arange(offsets[-1]) - offsets[ring]
+    step[step == counts[ring]] = 0  # the repeated first point
+    x = starts[ring] + 2 * step  # a ring may start at an odd float
+    points = np.empty((len(x), 2))
+    points[:, 0] = coordinates[x]
+    points[:, 1] = coordinates[x + 1]
+    return points.reshape(-1), 2 * offsets[:-1], closed_counts
+
+
+# ---- plain constructors --------------------------------------------------------------
+
+def _plain_maker(kind: str) -> Callable[[np.ndarray, np.ndarray, np.ndarray], List[Any]]:
+    from shapely.geometry import LineString, Point, Polygon
+
+    def make(coordinates: np.ndarray, starts: np.ndarray, counts: np.ndarray) -> List[Any]:
+        if kind == "Point":
+            return [Point(x, y) for x, y in zip(coordinates[starts].tolist(), coordinates[starts + 1].tolist())]
+        cls = LineString if kind == "LineString" else Polygon
+        return [cls(coordinates[i:i + 2 * c].reshape(-1, 2)) for i, c in zip(starts.tolist(), counts.tolist())]
+
+    return make
+
+
+# ---- straight through GEOS, for shapely 1.8 ---------------------------------------------
+
+class _Geos:
+    """The few GEOS calls that make a geometry from a buffer of doubles."""
+
+    def __init__(self, geos: ctypes.CDLL, handle: int) -> None:
+        p, h = ctypes.c_void_p, handle
+        proto = ctypes.CFUNCTYPE
+        copy = proto(p, p, p, ctypes.c_uint, ctypes.c_int, ctypes.c_int)(("GEOSCoordSeq_copyFromBuffer_r", geos))
+        line = proto(p, p, p)(("GEOSGeom_createLineString_r", geos))
+        ring = proto(p, p, p)(("GEOSGeom_createLinearRing_r", geos))
+        polygon = proto(p, p, p, p, ctypes.c_uint)(("GEOSGeom_createPolygon_r", geos))
+        point = proto(p, p, ctypes.c_double, ctypes.c_double)(("GEOSGeom_createPointFromXY_r", geos))
+        self.line: Callable[[int, int], Optional[int]] = lambda at, n: line(h, copy(h, at, n, 0, 0))
+        self.polygon: Callable[[int, int], Optional[int]] = (
+            lambda at, n: polygon(h, ring(h, copy(h, at, n, 0, 0)), None, 0))
+        self.point: Callable[[float, float], Optional[int]] = lambda x, y: point(h, x, y)
+
+
+def _load_geos() -> Optional[_Geos]:
+    try:
+        import shapely
+        if not shapely.__version__.startswith("1.8."):
+            return None
+        from geopandas import _compat
+        if _compat.USE_PYGEOS:
+            return None
+        from shapely.geos import lgeos
+        return _Geos(lgeos._lgeos, lgeos.geos_handle)
+    except (ImportError, AttributeError):
+        # No geopandas, another shapely, or a GEOS without these calls.
+        return None
+
+
+_GEOS = _load_geos()
+
+
+def _wrap(cls: type) -> Callable[[Optional[int]], Any]:
+    """A shapely 1.8 geometry of class `cls` that owns the GEOS geometry
+    `pointer` (as shapely's own geom_factory makes them, less its lookups)."""
+    new = object.__new__
+
+    def wrap(pointer: Optional[int]) -> Any:
+        if not pointer:
+            raise MemoryError("GEOS could not make a geometry")
+        geometry = new(cls)
+        state = geometry.__dict__
+        state["__geom__"] = pointer
+        state["_ndim"] = 2
+        state["_is_empty"] = False
+        return geometry
+
+    return wrap
+
+
+def _fast_maker(kind: str) -> Callable[[np.ndarray, np.ndarray, np.ndarray], List[Any]]:
+    from shapely.geometry import LineString, Point, Polygon
+    geos = _GEOS
+    assert geos is not None
+
+    def make(coordinates: np.ndarray, starts: np.ndarray, counts: np.ndarray) -> List[Any]:
+        if kind == "Point":
+            wrap, point = _wrap(Point), geos.point
+            xs = coordinates[starts].tolist()
+            ys = coordinates[starts + 1].tolist()
+            return [wrap(point(x, y)) for x, y in zip(xs, ys)]
+        wrap = _wrap(LineString if kind == "LineString" else Polygon)
+        build = geos.line if kind == "LineString" else geos.polygon
+        addresses = (coordinates.ctypes.data + 8 * starts).tolist()
+        return [wrap(build(at, n)) for at, n in zip(addresses, counts.tolist())]
+
+    return make
