@@ -53,6 +53,8 @@ def test_texts_decode(raw: bytes, encoding: Optional[str], expected: str, warns:
         assert caught[0].filename == __file__, "the warning should point at the caller's read"
     # chart14 decodes the same bytes with iconv and its own UTF-8 check.
     code, doc = run_chart14_json(chart14, path, encoding and encoding.upper())
-    assert code == 0 and [doc["description"], doc["symbols"][0]["text"], doc["notes"][0]["secondText"]] == [
-        chart.description, texts[0], texts[2]]
+    # The exact dump writes a backslash of the text as two, so that it never
+    # looks like the escape of a byte; the package's text has it once.
+    dumped = [doc["description"], doc["symbols"][0]["text"], doc["notes"][0]["secondText"]]
+    assert code == 0 and [t.replace("\\\\", "\\") for t in dumped] == [chart.description, texts[0], texts[2]]
 
