@@ -128,12 +128,15 @@ class TextEncoder:
         self.encoding = check_encoding(encoding) or "utf-8"
 
     def encode(self, text: Union[str, bytes, None], what: str) -> Optional[bytes]:
-        if text is None or isinstance(text, bytes):
-            return text
+        if text is None:
+            return None
         try:
-            return text.encode(self.encoding)
+            raw = text if isinstance(text, bytes) else text.encode(self.encoding)
         except UnicodeEncodeError as error:
             raise ValueError(f"{what}: {text!r} cannot be written in {self.encoding} ({error.reason})") from None
+        if b"\0" in raw:  # the builder takes zero-terminated texts
+            raise ValueError(f"{what}: {text!r} holds a NUL byte, which no chart's text holds")
+        return raw
 
     def encode_all(self, texts: Texts, n: int, what: str, layer: str,
                    rows: Optional[Sequence[Any]] = None) -> List[Optional[bytes]]:
@@ -258,23 +261,37 @@ class ChartBuilder:
 
     # ---- the chart ----
 
-    def to_bytes(self, line_endings: str = "lf") -> bytes:
-        """The chart's file as bytes."""
-        written = self._builder.finish(_capi.write_options(crlf_of(line_endings), None, None, None))
-        if isinstance(written, Refusal):
-            raise_refusal(written, None)
-        assert isinstance(written, bytes)
+    def to_bytes(self, line_endings: str = "lf", first_token: Optional[str] = None,
+                 description: Optional[str] = None,
+                 header_integers: Optional[Sequence[Optional[int]]] = None) -> bytes:
+        """The chart's file as bytes; see :meth:`write`."""
+        written = self._written(None, line_endings, first_token, description, header_integers)
+        assert written is not None
         return written
+
+    def write(self, path: Union[str, bytes, os.PathLike], line_endings: str = "lf",
+              first_token: Optional[str] = None, description: Optional[str] = None,
+              header_integers: Optional[Sequence[Optional[int]]] = None) -> None:
+        """Writes the chart to `path`, as :meth:`Chart.write` writes the
+        chart that :meth:`finish` gives (the header's fields may be given
+        here too)."""
+        self._written(path, line_endings, first_token, description, header_integers)
 
     def finish(self) -> Chart:
         """The chart as a reader of its file gets it (contours nested and
-        levelled). The builder stays as it is and may go on."""
+        levelled, findings included). The builder stays as it is and may go on."""
         from ._chart import read_bytes
         return read_bytes(self.to_bytes(), self.encoding)
 
-    def write(self, path: Union[str, bytes, os.PathLike], line_endings: str = "lf") -> None:
-        """Writes the chart to `path`; see :meth:`Chart.write`."""
-        self.finish().write(path, line_endings=line_endings)
+    def _written(self, path: Any, line_endings: str, first_token: Optional[str], description: Optional[str],
+                 header_integers: Optional[Sequence[Optional[int]]]) -> Optional[bytes]:
+        from ._write import document_bytes
+        document = self._builder.finish()
+        if isinstance(document, Refusal):
+            raise_refusal(document, None)
+        assert isinstance(document, _capi.Owner)
+        return document_bytes(document.address, path, line_endings, self.text.encode(first_token, "first_token"),
+                              self.text.encode(description, "description"), header_integers)
 
     # ---- the loops ----
 
@@ -351,10 +368,18 @@ def from_geodataframes(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding
     a polygon with holes, a z coordinate, a value out of range, a text the
     format forbids (the library's message says which).
     """
+    return builder_of_frames(frames, encoding=encoding, first_token=first_token, description=description,
+                             header_integers=header_integers).finish()
+
+
+def builder_of_frames(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding: Optional[str] = None,
+                      first_token: Optional[str] = None, description: Optional[str] = None,
+                      header_integers: Optional[Sequence[Optional[int]]] = None) -> ChartBuilder:
+    """A builder holding the frames' chart (see :func:`from_geodataframes`)."""
     from ._frames import header_of
     first, text, numbers, default_encoding = header_of(frames)
     builder = ChartBuilder(encoding=encoding or default_encoding)
     builder.set_header(first if first_token is None else first_token, text if description is None else description,
                        numbers if header_integers is None else header_integers)
     builder.add_geodataframes(frames)
-    return builder.finish()
+    return builder

@@ -653,19 +653,17 @@ class Builder:
 
         return self._run("note", record, fill, len(kind))
 
-    def finish(self, options: WriteOptionsRecord) -> "bytes | Refusal":
-        """The chart's file, written with `options`."""
+    def finish(self) -> "Owner | Refusal":
+        """The chart built so far, as the document a read of its file gives."""
         document, result = _DocumentPointer(), _new_result()
         status = _builder_finish(self.handle, ctypes.byref(document), ctypes.byref(result))
-        if status != READ or not document:  # the document as a read of its file gives it
+        if not document:
             return _refusal(status, result)
         address = ctypes.addressof(document.contents)
-        try:
-            written = write_document(address, options, None)
-        finally:
+        if status != READ:
             _close(address)
-        assert written is not None
-        return written
+            return _refusal(status, result)
+        return Owner(address)
 
 
 class Runs(NamedTuple):

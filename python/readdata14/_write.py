@@ -17,7 +17,7 @@ from typing import TYPE_CHECKING, Any, List, Mapping, Optional, Sequence, Tuple,
 import numpy as np
 
 from . import _capi
-from ._builder import ChartBuilder, crlf_of, from_geodataframes, header_integer_list, raise_refusal
+from ._builder import ChartBuilder, builder_of_frames, crlf_of, header_integer_list, raise_refusal
 from ._capi import Refusal
 
 if TYPE_CHECKING:  # pragma: no cover
@@ -28,37 +28,42 @@ def chart_bytes(chart: Chart, path: Optional[PathLike], line_endings: str, encod
                 first_token: Optional[str], description: Optional[str],
                 header_integers: Optional[Sequence[Optional[int]]]) -> Optional[bytes]:
     """Writes `chart` to `path`, or returns its bytes when `path` is None."""
-    crlf = crlf_of(line_endings)
-    integers = None if header_integers is None else header_integer_list(header_integers)
     owner = chart._parts.owner
     source = codecs.lookup(chart.encoding or "utf-8").name
     target = source if encoding is None else codecs.lookup(encoding).name
     first = _token(first_token, target, "first_token")
     text = _token(description, target, "description")
-    document: Any = None
-    address = owner.address
-    if target != source:
-        symbols = _recoded(chart.blocks.symbols, source, target, "symbols")
-        notes = _recoded(chart.blocks.notes, source, target, "notes")
-        raw = owner.document
-        first = first if first is not None else _recode(
-            owner.bytes_at(raw.firstToken, raw.firstTokenSize) or b"", source, target, "the first token")
-        text = text if text is not None else _recode(chart.blocks.description, source, target, "the description")
-        document = _capi.with_texts(owner, symbols, notes, first, text)
-        address = document.address
+    if target == source:
+        return document_bytes(owner.address, path, line_endings, first, text, header_integers)
+    symbols = _recoded(chart.blocks.symbols, source, target, "symbols")
+    notes = _recoded(chart.blocks.notes, source, target, "notes")
+    raw = owner.document
+    if first is None:
+        first = _recode(owner.bytes_at(raw.firstToken, raw.firstTokenSize) or b"", source, target, "the first token")
+    if text is None:
+        text = _recode(chart.blocks.description, source, target, "the description")
+    document = _capi.with_texts(owner, symbols, notes, first, text)
+    return document_bytes(document.address, path, line_endings, first, text, header_integers)
+
+
+def document_bytes(address: int, path: Optional[PathLike], line_endings: str, first_token: Optional[bytes],
+                   description: Optional[bytes], header_integers: Optional[Sequence[Optional[int]]]
+                   ) -> Optional[bytes]:
+    """Writes the document at `address` to `path`, or returns its bytes when `path` is None."""
+    crlf = crlf_of(line_endings)
+    integers = None if header_integers is None else header_integer_list(header_integers)
     name: Optional[str] = None
     raw_path: Optional[bytes] = None
     if path is not None:
         from ._chart import _library_path
         name, raw_path = _library_path(path)
-    written = _capi.write_document(address, _capi.write_options(crlf, first, text, integers), raw_path)
-    del document  # kept alive through the write
+    written = _capi.write_document(address, _capi.write_options(crlf, first_token, description, integers), raw_path)
     if isinstance(written, Refusal):
         if written.status == _capi.CANNOT_WRITE and name is not None:
             code = written.system_error or errno.EIO
             raise OSError(code, f"{os.strerror(code)} ({written.message})", name)
         raise_refusal(written, None)
-    return written if path is None else None  # type: ignore[return-value]
+    return written
 
 
 def _token(value: Optional[str], encoding: str, what: str) -> Optional[bytes]:
@@ -116,10 +121,14 @@ def write(path: PathLike, chart: Union[Chart, ChartBuilder, Mapping[str, Any]], 
     written in.
     """
     from ._chart import Chart
-    if isinstance(chart, ChartBuilder):
-        chart = chart.finish()
-    elif not isinstance(chart, Chart):
-        chart = from_geodataframes(chart, encoding=encoding)
-        encoding = None
-    chart.write(path, line_endings=line_endings, encoding=encoding, first_token=first_token,
-                description=description, header_integers=header_integers)
+    options = dict(line_endings=line_endings, first_token=first_token, description=description,
+                   header_integers=header_integers)
+    if isinstance(chart, Chart):
+        chart.write(path, encoding=encoding, **options)  # type: ignore[arg-type]
+    elif isinstance(chart, ChartBuilder):
+        if encoding is not None:  # its texts are bytes already: recode them as a chart's
+            chart.finish().write(path, encoding=encoding, **options)  # type: ignore[arg-type]
+        else:
+            chart.write(path, **options)  # type: ignore[arg-type]
+    else:
+        builder_of_frames(chart, encoding=encoding).write(path, **options)  # type: ignore[arg-type]

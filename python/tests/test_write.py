@@ -118,7 +118,7 @@ def same_frames(ours: Dict[str, Any], theirs: Dict[str, Any], name: str) -> None
 
 def frame_charts(make_chart: Any) -> Iterator[Tuple[str, bytes]]:
     # Not win_tricky_contours.txt: it has a contour of no points, which the
-    # builder does not take; written as one point, it nests elsewhere.
+    # builder does not take; written as the point NaN, NaN, it nests elsewhere.
     for name in FILES:
         if name != "win_tricky_contours.txt":
             yield name, (DATA / name).read_bytes()
