@@ -4,7 +4,7 @@
 # charts: the contour-rich 100 MB chart (make_chart --seed 1 --size-mb 100:
 # 36,115 closed contours), a 20 MB one of the same mix (seed 2), and a
 # 100 MB chart with only 2,000 closed contours, as bench/run.sh reads.
-#   /work/buildlock bash bench/floor_ratio.sh        (ROUNDS=15 for more rounds)
+#   bash bench/floor_ratio.sh        (ROUNDS=15 for more rounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -323,6 +323,7 @@ void CheckIdentify(const std::uint8_t* data, std::size_t size, readdata14_status
             Fail("JudgeHeader", "the verdict on a prefix differs from the read");
         }
     }
+}
 
 // Read, write, read: the same document. The line ends follow the input's
 // size, so that both kinds are fuzzed.

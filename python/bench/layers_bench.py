@@ -13,7 +13,7 @@ of --repeat runs of each:
 and each one's ratio to the read. Targets: iterate within 2x the read,
 geodataframes within 3x.
 
-    /work/buildlock .venv/bin/python python/bench/layers_bench.py \\
+    /usr/bin/python3 python/bench/layers_bench.py \\
         --make-chart build/ci/tools/make_chart/make_chart --size-mb 100 --seed 1
 
 A benchmark, not a test: it asserts nothing about time.

@@ -193,7 +193,10 @@ std::optional<Problem> ChartBuilder::AddWeatherRegion(const PointList& region) {
 std::optional<Problem> ChartBuilder::AddFillArea(const PointList& area) {
     const Place place{READDATA14_SECTION_FILL_AREAS, "FILLAREA", "fill area", Records(fillAreas_)};
     for (std::size_t i = 0; i < area.values.size(); ++i) {
-        const std::string what = "its value " + std::to_string(i + 1);
+        // Appended rather than concatenated: GCC 12 warns wrongly (-Wrestrict)
+        // on a literal plus a string for 32-bit targets.
+        std::string what = "its value ";
+        what += std::to_string(i + 1);
         if (i == kFloatFillValue) {
             if (auto problem = CheckFloat(place, area.values[i], what)) return problem;
         } else if (!IntegerOfSlot(area.values[i])) {

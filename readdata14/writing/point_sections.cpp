@@ -109,7 +109,10 @@ bool WriteFillValues(BlockCursor& cursor, ChartOut& out) {
     const auto values = cursor.Take(kFillValues);
     if (!values) return EndsEarly(out);
     for (std::size_t i = 0; i < kFillValues; ++i) {
-        const std::string what = "its value " + std::to_string(i + 1);
+        // Appended rather than concatenated: GCC 12 warns wrongly (-Wrestrict)
+        // on a literal plus a string for 32-bit targets.
+        std::string what = "its value ";
+        what += std::to_string(i + 1);
         const bool spelled = i == kFloatFillValue ? out.Float((*values)[i], what) : out.IntegerSlot((*values)[i], what);
         if (!spelled) return false;
     }

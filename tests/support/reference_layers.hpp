@@ -135,72 +135,6 @@ constexpr std::string_view LabelKindName(LabelKind kind) noexcept {
 // that a code such as 5.5 comes back as near to 5.5 as the stored float allows.
 constexpr double LabelCode(float value) noexcept { return double(value) - double(LABEL_CODE_OFFSET); }
 
-// ---- texts --------------------------------------------------------------------
-
-// The length of the valid UTF-8 sequence that starts `bytes`, or 0 when none
-// does (no overlong forms, no surrogates, nothing above U+10FFFF).
-constexpr std::size_t Utf8SequenceLength(std::string_view bytes) noexcept {
-    if (bytes.empty()) return 0;
-    const auto b0 = static_cast<unsigned char>(bytes[0]);
-    if (b0 < 0x80u) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80u, high = 0xBFu;  // the range of the second byte
-    if (b0 >= 0xC2u && b0 <= 0xDFu) {
-        length = 2;
-    } else if (b0 >= 0xE0u && b0 <= 0xEFu) {
-        length = 3;
-        if (b0 == 0xE0u) low = 0xA0u;
-        if (b0 == 0xEDu) high = 0x9Fu;
-    } else if (b0 >= 0xF0u && b0 <= 0xF4u) {
-        length = 4;
-        if (b0 == 0xF0u) low = 0x90u;
-        if (b0 == 0xF4u) high = 0x8Fu;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length) return 0;
-    const auto b1 = static_cast<unsigned char>(bytes[1]);
-    if (b1 < low || b1 > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((static_cast<unsigned char>(bytes[i]) & 0xC0u) != 0x80u) return 0;
-    }
-    return length;
-}
-
-constexpr bool IsUtf8(std::string_view bytes) noexcept {
-    while (!bytes.empty()) {
-        const std::size_t length = Utf8SequenceLength(bytes);
-        if (length == 0) return false;
-        bytes.remove_prefix(length);
-    }
-    return true;
-}
-
-inline void AppendEscapedByte(std::string& out, unsigned char byte) {
-    static constexpr char HEX[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += HEX[byte >> 4];
-    out += HEX[byte & 0x0Fu];
-}
-
-// Valid UTF-8 unchanged; every byte that does not start a valid sequence as
-// \xNN (upper-case hex), so the result is always valid UTF-8.
-inline std::string Utf8OrEscaped(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    while (!bytes.empty()) {
-        const std::size_t length = Utf8SequenceLength(bytes);
-        if (length == 0) {
-            AppendEscapedByte(out, static_cast<unsigned char>(bytes[0]));
-            bytes.remove_prefix(1);
-        } else {
-            out.append(bytes.substr(0, length));
-            bytes.remove_prefix(length);
-        }
-    }
-    return out;
-}
-
 // ---- features -----------------------------------------------------------------
 
 // One field's value. A String field holds either Text, the file's bytes (see
@@ -237,29 +171,9 @@ struct Feature {
     std::array<FieldValue, MAX_FIELDS> values{};  // values[i] is Layer(id).fields[i]
 };
 
-// The dataset's metadata. DESCRIPTION's value is the file's bytes: decode it
-// like the texts. LEVELS: each level in the shortest form that reads back to
-// the same float, comma-separated.
-struct MetadataItem {
-    std::string_view key;
-    std::string value;
-};
-
-// Layer metadata key: "YES" when the layer's section gave a block ("NO" for a
-// section missing or not where it is due).
-inline constexpr std::string_view SECTION_PRESENT = "SECTION_PRESENT";
-
-inline std::string FormatFloat(float value) {
-    char buffer[32];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
-}
-
 class ChartLayers {
 public:
-    explicit ChartLayers(const Chart& chart)
-        : description_(chart.Description()), levels_(chart.Levels()), levelOrder_(chart.LevelsOrder()),
-          errors_(chart.Errors()), warnings_(chart.Warnings()) {
+    explicit ChartLayers(const Chart& chart) {
         Assign(lines_, chart.Lines());
         Assign(lineSymbols_, chart.LineSymbols());
         Assign(symbols_, chart.Symbols());
@@ -366,23 +280,6 @@ public:
         return f;
     }
 
-    // DESCRIPTION, LEVELS, LEVEL_ORDER, FILL_AREAS_READ, ERRORS, WARNINGS.
-    std::array<MetadataItem, 6> Metadata() const {
-        std::string levels;
-        for (const float level : levels_) {
-            if (!levels.empty()) levels += ',';
-            levels += FormatFloat(level);
-        }
-        return {{{"DESCRIPTION", std::string(description_)},
-                 {"LEVELS", std::move(levels)},
-                 {"LEVEL_ORDER", levelOrder_ == LevelOrder::Rising    ? "rising"
-                                 : levelOrder_ == LevelOrder::Falling ? "falling"
-                                                                      : "unknown"},
-                 {"FILL_AREAS_READ", present_[static_cast<std::size_t>(LayerId::FillAreas)] ? "YES" : "NO"},
-                 {"ERRORS", std::to_string(errors_)},
-                 {"WARNINGS", std::to_string(warnings_)}}};
-    }
-
 private:
     template <class Record, class Range>
     static void Assign(std::vector<Record>& records, const Range& range) {
@@ -433,10 +330,6 @@ private:
 
     // What the Chart holds points into the library's arrays, which a move of
     // the Chart leaves where they are; so these stay valid across one.
-    std::string_view description_;
-    std::span<const float> levels_;
-    LevelOrder levelOrder_;
-    std::uint32_t errors_, warnings_;
     std::array<bool, LAYER_COUNT> present_{};
     std::vector<Line> lines_;
     std::vector<LineSymbol> lineSymbols_;

@@ -327,7 +327,14 @@ class OgrTest(Chart14Test):
         formats = subprocess.run(["ogrinfo", "--formats"], capture_output=True, text=True).stdout
         if "Chart14" not in formats:
             self.skipTest("the Chart14 GDAL driver is not built")
-        charts = [self.files.write("small.txt", SMALL)]
+        # Values that are not finite make null geometries and null fields in both.
+        not_finite = (HEADER + b"LINES: 1\n1 2\n0 0 0 nan 1 0\n-1e39 0\nLINES_SYMBOL: 0\nSYMBOLS: 1\n1 5 5 0 inf\n"
+                      b"CLOSED_CONTOURS: 1\n4 4\n0 0 0 10 0 0 10 10 0 0 0 0\nnan 0\nSTATION_SITUATION\n"
+                      b"WEATHER_REGION: 1\n1 4\n0 0 0 1 0 0 1 inf 0 0 0 0\nFILLAREA: 1\n7 3\n0 0 0 4 0 0 4 4 0\n"
+                      b"1 2 3 4 5 6 7 8 9 10 11 12 13 nan 15 16\nNOTES_SYMBOL: 1\n48 1 2 0 5 Hello\n-0 3 a b\n"
+                      b"1 2 nan 4 5 -inf\n")
+        charts = [self.files.write("small.txt", SMALL), self.files.write("not_finite.txt", not_finite),
+                  self.files.write("cut.txt", SMALL[:len(SMALL) * 2 // 3])]
         if MAKE_CHART:
             charts.append(os.path.join(self.files.dir.name, "generated.txt"))
             subprocess.run([MAKE_CHART, "--seed", "7", "--size-mb", "0.2", "-o", charts[-1]], check=True)
