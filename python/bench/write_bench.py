@@ -12,7 +12,7 @@ of --repeat runs of each:
 
 and each one's ratio to the read.
 
-    /work/buildlock .venv/bin/python python/bench/write_bench.py \\
+    /usr/bin/python3 python/bench/write_bench.py \\
         --make-chart build/ci/tools/make_chart/make_chart --size-mb 100 --seed 1
 
 A benchmark, not a test: it asserts nothing about time.
