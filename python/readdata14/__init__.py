@@ -10,6 +10,11 @@
     >>> frame = chart.to_geodataframe("closed_contours")   # with geopandas
     >>> charts = readdata14.read_many(paths)               # threads, input order
     >>> readdata14.read_header(path)                       # the header alone
+    >>> chart.write("out.txt", line_endings="crlf")        # reads back bit for bit
+    >>> frames = chart.to_geodataframes()                  # edit, then
+    >>> readdata14.write("edited.txt", frames)
+    >>> builder = readdata14.ChartBuilder()                # or build from arrays
+    >>> builder.add_closed_contours([ring], codes=[1], labels=[1012]).write("new.txt")
 
 :func:`read` reads a file through the library's C API in one call and
 raises Python's own exceptions (FileNotFoundError, PermissionError,
@@ -27,6 +32,7 @@ driver is installed (or named in GDAL_DRIVER_PATH).
 """
 
 from ._capi import LIBRARY_PATH, LIBRARY_VERSION, FieldDefinition, Finding, LayerDefinition
+from ._builder import ChartBuilder, from_geodataframes
 from ._chart import Blocks, Chart, Header, NotAChartError, TextBlock, read, read_bytes, read_header
 from ._layers import LAYERS, SCHEMA
 from ._many import read_many
@@ -34,6 +40,7 @@ from ._sections import (LABEL_CODE_OFFSET, NO_LABEL_VALUE, NO_LEVEL_INDEX, Close
                         Element, FillArea, FillAreas, LabelPoint, LabelPoints, Line, Lines, LineSymbol,
                         LineSymbols, Note, Notes, Section, Symbol, Symbols, WeatherRegion, WeatherRegions)
 from ._texts import TextEncodingWarning
+from ._write import write
 
 __version__ = LIBRARY_VERSION
 
@@ -44,7 +51,8 @@ except Exception:  # noqa: BLE001 - no fiona, or one that cannot load: nothing t
     pass
 
 __all__ = [
-    "read", "read_bytes", "read_header", "read_many", "Chart", "Header", "NotAChartError", "TextEncodingWarning",
+    "read", "read_bytes", "read_header", "read_many", "write", "ChartBuilder", "from_geodataframes", "Chart",
+    "Header", "NotAChartError", "TextEncodingWarning",
     "Finding", "Blocks", "TextBlock", "LAYERS", "SCHEMA", "LayerDefinition", "FieldDefinition", "NO_LABEL_VALUE",
     "LABEL_CODE_OFFSET", "NO_LEVEL_INDEX", "Element", "Line", "LineSymbol", "Symbol", "ClosedContour",
     "WeatherRegion", "FillArea", "Note", "LabelPoint", "Section", "Lines", "LineSymbols", "Symbols",

@@ -1,6 +1,6 @@
-"""The whole C boundary: loading the library, the records of readdata14.h
-and readdata14_layers.h, one read into a document, its layers, and the
-release.
+"""The whole C boundary: loading the library, the records of readdata14.h,
+readdata14_layers.h and readdata14_write.h, one read into a document, its
+layers, the release, and the writer and builder.
 
 Everything else in the package works on what this module hands out: an
 :class:`Owner` of one document (released exactly once, after the last array
@@ -132,8 +132,49 @@ class LayerRecord(ctypes.Structure):
     ]
 
 
+class WriteOptionsRecord(ctypes.Structure):
+    c_name = "readdata14_write_options"
+    _fields_ = [("size", ctypes.c_size_t), ("flags", ctypes.c_uint32), ("firstToken", ctypes.c_char_p),
+                ("description", ctypes.c_char_p), ("headerIntegers", ctypes.c_int32 * 5),
+                ("headerIntegerCount", ctypes.c_uint32)]
+
+
+class WriteResultRecord(ctypes.Structure):
+    c_name = "readdata14_write_result"
+    _fields_ = [("size", ctypes.c_size_t), ("status", ctypes.c_int32), ("systemError", ctypes.c_int32),
+                ("section", ctypes.c_uint32), ("element", ctypes.c_int64), ("bytesWritten", ctypes.c_uint64),
+                ("message", ctypes.c_char * 256)]
+
+
+class LabelledLineRecord(ctypes.Structure):
+    c_name = "readdata14_labelled_line"
+    _fields_ = [("size", ctypes.c_size_t), ("code", ctypes.c_int32), ("points", _P),
+                ("pointCount", ctypes.c_size_t), ("label", ctypes.c_float), ("labelPoints", _P),
+                ("labelPointCount", ctypes.c_size_t)]
+
+
+class PointListRecord(ctypes.Structure):
+    c_name = "readdata14_point_list"
+    _fields_ = [("size", ctypes.c_size_t), ("code", ctypes.c_int32), ("points", _P),
+                ("pointCount", ctypes.c_size_t), ("values", ctypes.c_float * 16)]
+
+
+class SymbolRecord(ctypes.Structure):
+    c_name = "readdata14_symbol"
+    _fields_ = [("size", ctypes.c_size_t), ("type", ctypes.c_int32), ("x", ctypes.c_float), ("y", ctypes.c_float),
+                ("direction", ctypes.c_float), ("text", ctypes.c_char_p), ("dropped", ctypes.c_int32)]
+
+
+class NoteRecord(ctypes.Structure):
+    c_name = "readdata14_note"
+    _fields_ = [("size", ctypes.c_size_t), ("type", ctypes.c_int32), ("x", ctypes.c_float), ("y", ctypes.c_float),
+                ("value", ctypes.c_float), ("trailing", ctypes.c_float * 6), ("firstText", ctypes.c_char_p),
+                ("secondText", ctypes.c_char_p)]
+
+
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
-           LayerDefinitionRecord, ColumnRecord, LayerRecord)
+           LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
+           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord)
 """Every record this module mirrors."""
 
 # readdata14_status
@@ -145,6 +186,9 @@ INVALID_ARGUMENT = 4
 CALLBACK_FAILED = 5
 STOPPED = 6
 TOO_LARGE = 7
+WRITTEN = 8
+CANNOT_WRITE = 9
+NOT_WRITABLE = 10
 
 HEADER_ONLY = 1
 GEOMETRY_NULL = 1
@@ -383,3 +427,254 @@ class _Memory:
         self.owner = owner
         self.__array_interface__ = {"version": 3, "shape": (count,), "typestr": typestr,
                                     "data": (address, True)}
+
+
+# ---- writing and building ---------------------------------------------------------
+
+WRITE_CRLF = 1
+WRITE_HEADER_INTEGERS = 2
+SECTION_BITS = {1 << 0: "lines", 1 << 1: "line_symbols", 1 << 2: "symbols", 1 << 3: "closed_contours",
+                1 << 4: "weather_regions", 1 << 5: "fill_areas", 1 << 6: "notes"}
+"""READDATA14_SECTION_* by layer name."""
+
+_Result = ctypes.POINTER(WriteResultRecord)
+_write = _declare("readdata14_write", ctypes.c_int, ctypes.c_void_p, ctypes.c_char_p,
+                  ctypes.POINTER(WriteOptionsRecord), _Result)
+_write_memory = _declare("readdata14_write_memory", ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(WriteOptionsRecord),
+                         ctypes.POINTER(ctypes.c_void_p), ctypes.POINTER(ctypes.c_size_t), _Result)
+_write_release = _declare("readdata14_write_release", None, ctypes.c_void_p)
+_builder_new = _declare("readdata14_builder_new", ctypes.c_int, ctypes.POINTER(ctypes.c_void_p))
+_builder_free = _declare("readdata14_builder_free", None, ctypes.c_void_p)
+_builder_set_header = _declare("readdata14_builder_set_header", ctypes.c_int, ctypes.c_void_p, ctypes.c_char_p,
+                               ctypes.c_char_p, ctypes.POINTER(ctypes.c_int32), ctypes.c_size_t, _Result)
+_builder_finish = _declare("readdata14_builder_finish", ctypes.c_int, ctypes.c_void_p,
+                           ctypes.POINTER(_DocumentPointer), _Result)
+_builder_add = {
+    name: _declare(f"readdata14_builder_add_{name}", ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(record), _Result)
+    for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord),
+                         ("line_symbol", PointListRecord), ("weather_region", PointListRecord),
+                         ("fill_area", PointListRecord), ("symbol", SymbolRecord), ("note", NoteRecord))
+}
+
+
+class Refusal(NamedTuple):
+    """Why the writer or the builder did not take what it was given."""
+
+    status: int
+    system_error: int
+    layer: Optional[str]
+    """The layer of the element at fault, or None for the header or the whole chart."""
+    element: int
+    """Its index in its block (or in the call's arrays, for the builder); -1 for none."""
+    message: str
+
+
+def _new_result() -> WriteResultRecord:
+    result = WriteResultRecord()
+    result.size = ctypes.sizeof(WriteResultRecord)
+    result.element = -1
+    return result
+
+
+def _refusal(status: int, result: WriteResultRecord, element: Optional[int] = None) -> Refusal:
+    message = result.message.decode("utf-8", "backslashreplace") or status_name(status)
+    return Refusal(status, result.systemError, SECTION_BITS.get(result.section),
+                   result.element if element is None else element, message)
+
+
+def write_options(crlf: bool, first_token: Optional[bytes], description: Optional[bytes],
+                  header_integers: Optional[List[int]]) -> WriteOptionsRecord:
+    """A readdata14_write_options record (it keeps the texts it points to)."""
+    options = WriteOptionsRecord()
+    options.size = ctypes.sizeof(WriteOptionsRecord)
+    options.flags = WRITE_CRLF if crlf else 0
+    options.firstToken = first_token
+    options.description = description
+    if header_integers is not None:
+        options.flags |= WRITE_HEADER_INTEGERS
+        options.headerIntegerCount = len(header_integers)
+        for i, value in enumerate(header_integers):
+            options.headerIntegers[i] = value
+    return options
+
+
+def write_document(address: int, options: WriteOptionsRecord, path: Optional[bytes]) -> "bytes | Refusal | None":
+    """readdata14_write to `path` (None when written), or readdata14_write_memory
+    without one (the bytes); a Refusal for any other status."""
+    result = _new_result()
+    if path is not None:
+        status = _write(address, path, ctypes.byref(options), ctypes.byref(result))
+        return None if status == WRITTEN else _refusal(status, result)
+    data, size = ctypes.c_void_p(), ctypes.c_size_t()
+    status = _write_memory(address, ctypes.byref(options), ctypes.byref(data), ctypes.byref(size),
+                           ctypes.byref(result))
+    if status != WRITTEN:
+        return _refusal(status, result)
+    try:
+        return ctypes.string_at(data.value, size.value) if size.value else b""
+    finally:
+        _write_release(data.value)
+
+
+class HostDocument(NamedTuple):
+    """A document of the host's, made from a read one: what keeps it alive, and its address."""
+
+    record: DocumentRecord
+    keep: Tuple[Any, ...]
+
+    @property
+    def address(self) -> int:
+        return ctypes.addressof(self.record)
+
+
+def with_texts(owner: Owner, symbols: Optional[Tuple[np.ndarray, bytes]], notes: Optional[Tuple[np.ndarray, bytes]],
+               first_token: bytes, description: bytes) -> HostDocument:
+    """The owner's document with other texts: each of `symbols` and `notes`
+    is (lengths as int32, joined texts) or None to keep the document's. The
+    blocks stay the owner's: keep it alive while the copy is used."""
+    record = DocumentRecord.from_buffer_copy(owner.document)
+    keep: List[Any] = []
+
+    def text(data: bytes) -> int:
+        buffer = ctypes.create_string_buffer(data, len(data) + 1)  # zero-terminated, as the library's are
+        keep.append(buffer)
+        return ctypes.addressof(buffer)
+
+    for block, size_names, texts in ((record.chart.symbols, ("symbolLengthsSize", "symbolTextSize"), symbols),
+                                     (record.chart.notes, ("noteLengthsSize", "noteTextSize"), notes)):
+        if texts is None:
+            continue
+        lengths = np.ascontiguousarray(texts[0], np.int32)
+        keep.append(lengths)
+        block.lengths = lengths.ctypes.data if len(lengths) else block.lengths
+        block.text = text(texts[1])
+        setattr(record.chart, size_names[0], len(lengths))
+        setattr(record.chart, size_names[1], len(texts[1]))
+    record.firstToken = text(first_token)
+    record.firstTokenSize = len(first_token)
+    record.chart.description = text(description)
+    record.descriptionSize = len(description)
+    return HostDocument(record, tuple(keep))
+
+
+class Builder:
+    """One readdata14_builder, released once nothing holds it.
+
+    Each add_* call adds a run of elements from NumPy arrays, one builder
+    call each with one reused record, and stops at the first the builder
+    refuses: a Refusal whose `element` is its index in the arrays (the
+    elements before it stay added)."""
+
+    __slots__ = ("handle", "_finalizer", "__weakref__")
+
+    def __init__(self) -> None:
+        handle = ctypes.c_void_p()
+        if _builder_new(ctypes.byref(handle)) != WRITTEN:
+            raise MemoryError("out of memory while making a chart builder")
+        self.handle: int = handle.value or 0
+        self._finalizer = weakref.finalize(self, _builder_free, self.handle)
+        self._finalizer.atexit = False
+
+    def set_header(self, first_token: Optional[bytes], description: Optional[bytes],
+                   integers: List[int]) -> Optional[Refusal]:
+        array = (ctypes.c_int32 * 5)(*integers)
+        result = _new_result()
+        status = _builder_set_header(self.handle, first_token, description, array, len(integers),
+                                     ctypes.byref(result))
+        return None if status == WRITTEN else _refusal(status, result)
+
+    def _run(self, name: str, record: Any, fill: Any, count: int) -> Optional[Refusal]:
+        """Adds `count` elements: fill(i) sets the record for element i."""
+        add, handle = _builder_add[name], self.handle
+        record.size = ctypes.sizeof(record)
+        result = _new_result()
+        at, out = ctypes.byref(record), ctypes.byref(result)
+        for i in range(count):
+            fill(i)
+            status = add(handle, at, out)
+            if status != WRITTEN:
+                return _refusal(status, result, i)
+        return None
+
+    def add_labelled_lines(self, name: str, points: "Runs", codes: np.ndarray, labels: np.ndarray,
+                           label_points: "Runs") -> Optional[Refusal]:
+        """Lines ("line") or contours ("contour")."""
+        record = LabelledLineRecord()
+        p_at, p_n = points.addresses(), points.counts.tolist()
+        l_at, l_n = label_points.addresses(), label_points.counts.tolist()
+        code, label = codes.tolist(), labels.tolist()
+
+        def fill(i: int) -> None:
+            record.code, record.label = code[i], label[i]
+            record.points, record.pointCount = p_at[i], p_n[i]
+            record.labelPoints, record.labelPointCount = l_at[i], l_n[i]
+
+        return self._run(name, record, fill, len(code))
+
+    def add_point_lists(self, name: str, points: "Runs", codes: np.ndarray,
+                        values: Optional[np.ndarray] = None) -> Optional[Refusal]:
+        """Line symbols, weather regions or fill areas (with their (n, 16) values)."""
+        record = PointListRecord()
+        p_at, p_n, code = points.addresses(), points.counts.tolist(), codes.tolist()
+        rows = None if values is None else np.ascontiguousarray(values, np.float32)
+        row_bytes = 16 * 4
+        base = 0 if rows is None else rows.ctypes.data
+        target = ctypes.addressof(record) + PointListRecord.values.offset
+
+        def fill(i: int) -> None:
+            record.code, record.points, record.pointCount = code[i], p_at[i], p_n[i]
+            if rows is not None:
+                ctypes.memmove(target, base + i * row_bytes, row_bytes)
+
+        return self._run(name, record, fill, len(code))
+
+    def add_symbols(self, types: np.ndarray, xy: np.ndarray, directions: np.ndarray,
+                    texts: List[Optional[bytes]]) -> Optional[Refusal]:
+        record = SymbolRecord()
+        kind, x, y, direction = types.tolist(), xy[:, 0].tolist(), xy[:, 1].tolist(), directions.tolist()
+
+        def fill(i: int) -> None:
+            record.type, record.x, record.y, record.direction, record.text = kind[i], x[i], y[i], direction[i], texts[i]
+
+        return self._run("symbol", record, fill, len(kind))
+
+    def add_notes(self, types: np.ndarray, fields: np.ndarray, first_texts: List[Optional[bytes]],
+                  second_texts: List[Optional[bytes]]) -> Optional[Refusal]:
+        """Notes; `fields` is (n, 9) float32: x, y, value and the six values after it."""
+        record = NoteRecord()
+        kind = types.tolist()
+        rows = np.ascontiguousarray(fields, np.float32)
+        base, target = rows.ctypes.data, ctypes.addressof(record) + NoteRecord.x.offset
+        assert NoteRecord.trailing.offset == NoteRecord.x.offset + 12  # x, y, value, trailing: nine floats in a row
+
+        def fill(i: int) -> None:
+            record.type, record.firstText, record.secondText = kind[i], first_texts[i], second_texts[i]
+            ctypes.memmove(target, base + 36 * i, 36)
+
+        return self._run("note", record, fill, len(kind))
+
+    def finish(self) -> "Owner | Refusal":
+        """The chart built so far, as the document a read of its file gives."""
+        document, result = _DocumentPointer(), _new_result()
+        status = _builder_finish(self.handle, ctypes.byref(document), ctypes.byref(result))
+        if not document:
+            return _refusal(status, result)
+        address = ctypes.addressof(document.contents)
+        if status != READ:
+            _close(address)
+            return _refusal(status, result)
+        return Owner(address)
+
+
+class Runs(NamedTuple):
+    """Runs of (x, y) points end to end: element i's counts[i] points begin
+    at pair starts[i] of the float32 (n, 2) `xy`."""
+
+    xy: np.ndarray
+    starts: np.ndarray
+    counts: np.ndarray
+
+    def addresses(self) -> List[int]:
+        """Each run's address (0 for a run of no points)."""
+        base = self.xy.ctypes.data if len(self.xy) else 0
+        return np.where(self.counts > 0, base + 8 * self.starts, 0).tolist()

@@ -6,7 +6,7 @@ import errno as _errno
 import os
 import sys
 from functools import cached_property
-from typing import TYPE_CHECKING, Any, Dict, List, NamedTuple, Optional, Tuple, Union
+from typing import TYPE_CHECKING, Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -244,6 +244,37 @@ class Chart:
     def to_geodataframes(self, crs: Any = None) -> Dict[str, geopandas.GeoDataFrame]:
         """All layers, by name, in the library's order."""
         return {layer: self.to_geodataframe(layer, crs) for layer in LAYERS}
+
+    def write(self, path: PathLike, line_endings: str = "lf", encoding: Optional[str] = None,
+              first_token: Optional[str] = None, description: Optional[str] = None,
+              header_integers: Optional[Sequence[Optional[int]]] = None) -> None:
+        """Writes the chart to `path` as a type-14 file (an existing file is
+        replaced; nothing is left of a write that failed).
+
+        A chart that was read comes back from the file bit for bit: every
+        block (NaN, -0 and infinities included), the header's fields and
+        the sections present, broken charts too. `line_endings` is "lf" or
+        "crlf". `encoding`: the texts' bytes are written as they were read
+        by default; another encoding than the chart's (``chart.encoding``,
+        UTF-8 when it was read without one) decodes them from that one and
+        writes them in this one. `first_token`, `description` (one token
+        each) and up to five `header_integers` replace the header's fields.
+
+        Raises OSError (FileNotFoundError, PermissionError ...) when the file
+        cannot be written, ValueError for a header token or a text that the
+        format or the encoding cannot carry.
+        """
+        from ._write import chart_bytes
+        chart_bytes(self, path, line_endings, encoding, first_token, description, header_integers)
+
+    def to_bytes(self, line_endings: str = "lf", encoding: Optional[str] = None,
+                 first_token: Optional[str] = None, description: Optional[str] = None,
+                 header_integers: Optional[Sequence[Optional[int]]] = None) -> bytes:
+        """The chart's file as bytes; see :meth:`write`."""
+        from ._write import chart_bytes
+        written = chart_bytes(self, None, line_endings, encoding, first_token, description, header_integers)
+        assert written is not None
+        return written
 
     def counts(self) -> Dict[str, int]:
         """Elements per section (0 for an absent one)."""

@@ -72,4 +72,5 @@ def to_geodataframe(chart: Chart, layer: str, crs: Any = None) -> geopandas.GeoD
     frame.attrs["layer"] = table.definition.name
     frame.attrs["present"] = table.present
     frame.attrs["metadata"] = chart.metadata
+    frame.attrs["encoding"] = chart.encoding  # what from_geodataframes writes its texts in
     return frame

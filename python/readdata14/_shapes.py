@@ -112,6 +112,21 @@ class _Geos:
         self.polygon: Callable[[int, int], Optional[int]] = (
             lambda at, n: polygon(h, ring(h, copy(h, at, n, 0, 0)), None, 0))
         self.point: Callable[[float, float], Optional[int]] = lambda x, y: point(h, x, y)
+        # And back: a geometry's kind and its coordinates, copied out.
+        type_id = proto(ctypes.c_int, p, p)(("GEOSGeomTypeId_r", geos))
+        has_z = proto(ctypes.c_char, p, p)(("GEOSHasZ_r", geos))
+        holes = proto(ctypes.c_int, p, p)(("GEOSGetNumInteriorRings_r", geos))
+        exterior = proto(p, p, p)(("GEOSGetExteriorRing_r", geos))
+        sequence = proto(p, p, p)(("GEOSGeom_getCoordSeq_r", geos))
+        size = proto(ctypes.c_int, p, p, ctypes.POINTER(ctypes.c_uint))(("GEOSCoordSeq_getSize_r", geos))
+        copy_out = proto(ctypes.c_int, p, p, p, ctypes.c_int, ctypes.c_int)(("GEOSCoordSeq_copyToBuffer_r", geos))
+        self.type_id: Callable[[int], int] = lambda g: type_id(h, g)
+        self.has_z: Callable[[int], int] = lambda g: ord(has_z(h, g))
+        self.holes: Callable[[int], int] = lambda g: holes(h, g)
+        self.exterior: Callable[[int], Optional[int]] = lambda g: exterior(h, g)
+        self.sequence: Callable[[int], Optional[int]] = lambda g: sequence(h, g)
+        self.size: Callable[[int, Any], int] = lambda q, out: size(h, q, out)
+        self.copy_out: Callable[[int, int, int, int], int] = lambda q, at, z, m: copy_out(h, q, at, z, m)
 
 
 def _load_geos() -> Optional[_Geos]:
@@ -167,3 +182,76 @@ def _fast_maker(kind: str) -> Callable[[np.ndarray, np.ndarray, np.ndarray], Lis
         return [wrap(build(at, n)) for at, n in zip(addresses, counts.tolist())]
 
     return make
+
+
+# ---- geometries back to points, for writing ----------------------------------------------
+
+def coordinate_runs(geometries: Any, kind: str, layer: str, rows: List[Any]) -> "tuple[np.ndarray, np.ndarray]":
+    """Each geometry's points end to end as (n, 2) float64, and how many
+    each has: a point's one, a line's points, a polygon's ring (closed);
+    none where the geometry is None or empty. TypeError for a geometry of
+    another type, ValueError for what a chart cannot hold (holes, z)."""
+    items = list(geometries)
+    found = _geos_runs(items, kind) if _GEOS is not None else None
+    if found is None:  # no GEOS to call, or a geometry to complain about
+        found = _plain_runs(items, kind, layer, rows)
+    return found
+
+
+def _plain_runs(items: List[Any], kind: str, layer: str, rows: List[Any]) -> "tuple[np.ndarray, np.ndarray]":
+    arrays: List[np.ndarray] = []
+    for i, geometry in enumerate(items):
+        if geometry is None or geometry.is_empty:
+            arrays.append(np.empty((0, 2)))
+            continue
+        if geometry.geom_type != kind:
+            raise TypeError(f"{layer} row {rows[i]}: a {geometry.geom_type}, where the layer holds a {kind}")
+        if geometry.has_z:
+            raise ValueError(f"{layer} row {rows[i]}: a geometry with z; a chart's points are x, y (drop z first)")
+        if kind == "Polygon":
+            if len(geometry.interiors):
+                raise ValueError(f"{layer} row {rows[i]}: a polygon with holes; an area here is one ring")
+            geometry = geometry.exterior
+        arrays.append(np.asarray(geometry.coords, dtype=np.float64).reshape(-1, 2)[:, :2])
+    counts = np.fromiter((len(a) for a in arrays), np.int64, len(arrays))
+    return (np.concatenate(arrays) if arrays else np.empty((0, 2))), counts
+
+
+_GEOS_TYPE_IDS = {"Point": 0, "LineString": 1, "Polygon": 3}
+
+
+def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.ndarray]]":
+    """The same through GEOS, two calls or so a geometry; None when one of
+    them is not the layer's kind, has z or holes (the plain path says which)."""
+    geos = _GEOS
+    assert geos is not None
+    want, polygon = _GEOS_TYPE_IDS[kind], kind == "Polygon"
+    sequences: List[int] = []
+    counts = np.zeros(len(items), np.int64)
+    size = ctypes.c_uint()
+    for i, geometry in enumerate(items):
+        if geometry is None:
+            continue
+        pointer = geometry.__dict__.get("__geom__")
+        if not pointer:
+            if geometry.is_empty:
+                continue
+            return None
+        if geos.type_id(pointer) != want or geos.has_z(pointer) == 1:
+            return None
+        if polygon:
+            if geos.holes(pointer) != 0:
+                return None
+            pointer = geos.exterior(pointer)
+        sequence = geos.sequence(pointer)
+        if not sequence or not geos.size(sequence, ctypes.byref(size)):
+            return None
+        counts[i] = size.value
+        if size.value:
+            sequences.append(sequence)
+    xy = np.empty((int(counts.sum()), 2))
+    at = xy.ctypes.data
+    for sequence, count in zip(sequences, counts[counts > 0].tolist()):
+        geos.copy_out(sequence, at, 0, 0)
+        at += 16 * count
+    return xy, counts

@@ -1,7 +1,8 @@
 /* The C side of the package's tests, printed as JSON for pytest to read.
  *
  *   c_tables layouts      the offset and size of every field of every record
- *                         the package mirrors with ctypes, and each record's size
+ *                         the package mirrors with ctypes (the writer's and
+ *                         builder's included), and each record's size
  *   c_tables layers FILE  the file read through readdata14_open: the header's
  *                         fields and every layer's features as the library's
  *                         tables hold them (geometry and every field)
@@ -14,6 +15,7 @@
 
 #include "readdata14/readdata14.h"
 #include "readdata14/readdata14_layers.h"
+#include "readdata14/readdata14_write.h"
 
 #define FIELD(record, field)                                                        \
     printf("%s\"%s\": [%zu, %zu]", first ? "" : ", ", #field, offsetof(record, field), \
@@ -70,6 +72,26 @@ static void PrintLayouts(void) {
         FIELD(readdata14_layer, coordinates) FIELD(readdata14_layer, geometryStarts)
         FIELD(readdata14_layer, pointCounts) FIELD(readdata14_layer, geometryFlags) FIELD(readdata14_layer, columns)
         FIELD(readdata14_layer, extent) FIELD(readdata14_layer, recordStarts) END()
+    BEGIN(readdata14_write_options) FIELD(readdata14_write_options, size) FIELD(readdata14_write_options, flags)
+        FIELD(readdata14_write_options, firstToken) FIELD(readdata14_write_options, description)
+        FIELD(readdata14_write_options, headerIntegers) FIELD(readdata14_write_options, headerIntegerCount) END()
+    BEGIN(readdata14_write_result) FIELD(readdata14_write_result, size) FIELD(readdata14_write_result, status)
+        FIELD(readdata14_write_result, systemError) FIELD(readdata14_write_result, section)
+        FIELD(readdata14_write_result, element) FIELD(readdata14_write_result, bytesWritten)
+        FIELD(readdata14_write_result, message) END()
+    BEGIN(readdata14_labelled_line) FIELD(readdata14_labelled_line, size) FIELD(readdata14_labelled_line, code)
+        FIELD(readdata14_labelled_line, points) FIELD(readdata14_labelled_line, pointCount)
+        FIELD(readdata14_labelled_line, label) FIELD(readdata14_labelled_line, labelPoints)
+        FIELD(readdata14_labelled_line, labelPointCount) END()
+    BEGIN(readdata14_point_list) FIELD(readdata14_point_list, size) FIELD(readdata14_point_list, code)
+        FIELD(readdata14_point_list, points) FIELD(readdata14_point_list, pointCount)
+        FIELD(readdata14_point_list, values) END()
+    BEGIN(readdata14_symbol) FIELD(readdata14_symbol, size) FIELD(readdata14_symbol, type) FIELD(readdata14_symbol, x)
+        FIELD(readdata14_symbol, y) FIELD(readdata14_symbol, direction) FIELD(readdata14_symbol, text)
+        FIELD(readdata14_symbol, dropped) END()
+    BEGIN(readdata14_note) FIELD(readdata14_note, size) FIELD(readdata14_note, type) FIELD(readdata14_note, x)
+        FIELD(readdata14_note, y) FIELD(readdata14_note, value) FIELD(readdata14_note, trailing)
+        FIELD(readdata14_note, firstText) FIELD(readdata14_note, secondText) END()
     printf("}\n");
 }
 

@@ -70,6 +70,17 @@ std::optional<Problem> CheckLabelledLine(const Place& place, const LabelledLine&
 
 void AppendPoints(std::vector<float>& block, std::span<const float> xy) { block.insert(block.end(), xy.begin(), xy.end()); }
 
+// Room for `extra` more items before an element goes in, so that nothing
+// after it can throw and the element goes in whole or not at all. The room
+// grows by at least half, so that n elements copy a block a few times, not
+// n times (a reserve of exactly size + extra reallocates on every element).
+template <class Items>
+void ReserveMore(Items& items, std::size_t extra) {
+    const std::size_t needed = items.size() + extra;
+    if (needed <= items.capacity()) return;
+    items.reserve(std::max(needed, items.capacity() + items.capacity() / 2));
+}
+
 // The points a reader keeps of a list of this many: every point of a list
 // of up to 250, the thinned ones of a longer list.
 std::vector<float> KeptPoints(std::span<const float> xy) {
@@ -91,7 +102,7 @@ std::optional<Problem> AppendCodedPoints(std::vector<float>& block, const Place&
     if (auto problem = CheckRoom(place)) return problem;
     if (auto problem = CheckPoints(place, list.points, "points")) return problem;
     const std::vector<float> kept = KeptPoints(list.points);
-    block.reserve(block.size() + 2 + kept.size() + trailing.size());
+    ReserveMore(block, 2 + kept.size() + trailing.size());
     block.push_back(static_cast<float>(kept.size() / 2));
     block.push_back(static_cast<float>(list.code));
     AppendPoints(block, kept);
@@ -137,7 +148,7 @@ std::optional<Problem> ChartBuilder::SetHeader(std::optional<std::string_view> f
 std::optional<Problem> ChartBuilder::AddLine(const LabelledLine& line) {
     const Place place{READDATA14_SECTION_LINES, "LINES", "line", Records(lines_)};
     if (auto problem = CheckLabelledLine(place, line, kLineLabelPoints)) return problem;
-    lines_.reserve(lines_.size() + 4 + line.points.size() + line.labelPoints.size());
+    ReserveMore(lines_, 4 + line.points.size() + line.labelPoints.size());
     lines_.push_back(static_cast<float>(line.points.size() / 2));
     lines_.push_back(static_cast<float>(line.code));
     AppendPoints(lines_, line.points);
@@ -152,8 +163,8 @@ std::optional<Problem> ChartBuilder::AddContour(const LabelledLine& contour) {
     const Place place{READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS", "contour", Records(contours_)};
     if (auto problem = CheckLabelledLine(place, contour, kContourLabelPoints)) return problem;
     if (contour.points.empty()) return At(place, "it has no point; a contour has at least one");
-    contourPositions_.reserve(contourPositions_.size() + 1);
-    contours_.reserve(contours_.size() + 6 + contour.points.size() + contour.labelPoints.size());
+    ReserveMore(contourPositions_, 1);
+    ReserveMore(contours_, 6 + contour.points.size() + contour.labelPoints.size());
     contours_.push_back(static_cast<float>(contour.points.size() / 2));
     contours_.push_back(static_cast<float>(contour.code));
     // Whether it is valued and closed, and its level index, are the
@@ -220,9 +231,9 @@ std::optional<Problem> ChartBuilder::AddSymbol(const Symbol& symbol) {
         if (!carried) return At(place, "its direction is " + ShowFloat(symbol.direction) + ", which no angle gives");
         direction = *carried;
     }
-    symbols_.values.reserve(symbols_.values.size() + 5);
-    symbols_.lengths.reserve(symbols_.lengths.size() + 1);
-    symbols_.text.reserve(symbols_.text.size() + text.size() + 1);
+    ReserveMore(symbols_.values, 5);
+    ReserveMore(symbols_.lengths, 1);
+    ReserveMore(symbols_.text, text.size() + 1);
     for (const float v : {1.0f, static_cast<float>(symbol.type), symbol.x, symbol.y, direction}) symbols_.values.push_back(v);
     symbols_.values[0] += 1.0f;
     symbols_.lengths.push_back(hasText ? static_cast<std::int32_t>(text.size() + 1) : 0);
@@ -253,9 +264,9 @@ std::optional<Problem> ChartBuilder::AddNote(const Note& note) {
             }
         }
     }
-    notes_.values.reserve(notes_.values.size() + 11);
-    notes_.lengths.reserve(notes_.lengths.size() + 2);
-    notes_.text.reserve(notes_.text.size() + texts[0].size() + texts[1].size() + 2);
+    ReserveMore(notes_.values, 11);
+    ReserveMore(notes_.lengths, 2);
+    ReserveMore(notes_.text, texts[0].size() + texts[1].size() + 2);
     notes_.values.push_back(1.0f);
     notes_.values.push_back(static_cast<float>(note.type));
     AppendPoints(notes_.values, fields);

@@ -1,0 +1,77 @@
+"""How long writing takes from Python, against the read, in one run.
+
+On one chart (by default the generator's 100 MB chart, seed 1), the median
+of --repeat runs of each:
+
+- read:              readdata14.read(path)
+- write:             chart.write(out) of the chart read (its document, through the library)
+- to_bytes:          chart.to_bytes()
+- write, recoded:    chart.write(out, encoding="cp1252"): every text recoded first
+- from_geodataframes: readdata14.from_geodataframes(frames), the frames of
+                     to_geodataframes() made beforehand (builder, file, read back)
+
+and each one's ratio to the read.
+
+    /usr/bin/python3 python/bench/write_bench.py \\
+        --make-chart build/ci/tools/make_chart/make_chart --size-mb 100 --seed 1
+
+A benchmark, not a test: it asserts nothing about time.
+"""
+
+from __future__ import annotations
+
+import argparse
+import tempfile
+import warnings
+from pathlib import Path
+
+import readdata14
+from layers_bench import ROOT, median_time
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--chart", type=Path, help="a chart to use (default: generate one)")
+    parser.add_argument("--size-mb", type=float, default=100.0)
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--make-chart", type=Path,
+                        default=ROOT / "build" / "ci" / "tools" / "make_chart" / "make_chart")
+    parser.add_argument("--folder", type=Path, default=Path("/tmp/readdata14-bench-charts"))
+    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--no-frames", action="store_true", help="leave out from_geodataframes")
+    args = parser.parse_args()
+
+    path = args.chart
+    if path is None:
+        import subprocess
+        args.folder.mkdir(parents=True, exist_ok=True)
+        path = args.folder / f"chart_{args.size_mb:g}mb_seed{args.seed}.txt"
+        if not path.exists():
+            subprocess.run([str(args.make_chart), "--seed", str(args.seed), "--size-mb", str(args.size_mb),
+                            "-o", str(path)], check=True)
+    path.read_bytes()  # into the page cache
+    warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
+
+    chart = readdata14.read(path)
+    print(f"{path} ({path.stat().st_size / 1e6:.1f} MB): {chart}; library {readdata14.LIBRARY_VERSION}; "
+          f"median of {args.repeat}")
+    with tempfile.TemporaryDirectory() as folder:
+        out = Path(folder) / "written.txt"
+        read = median_time(lambda: readdata14.read(path), args.repeat)
+        rows = [("read", read),
+                ("chart.write(path)", median_time(lambda: chart.write(out), args.repeat)),
+                ("chart.to_bytes()", median_time(chart.to_bytes, args.repeat)),
+                ("chart.write(path, encoding='cp1252')",
+                 median_time(lambda: chart.write(out, encoding="cp1252"), args.repeat))]
+        assert readdata14.read(out, encoding="cp1252").blocks.lines.tobytes() == chart.blocks.lines.tobytes()
+        if not args.no_frames:
+            frames = chart.to_geodataframes()
+            rows.append(("from_geodataframes(frames)",
+                         median_time(lambda: readdata14.from_geodataframes(frames), args.repeat)))
+    for name, seconds in rows:
+        print(f"  {name:38s} {seconds:7.3f} s   {seconds / read:5.2f} x the read")
+    return 0
+
+
+if __name__ == "__main__":
+    raise SystemExit(main())

@@ -1,0 +1,385 @@
+"""Charts built from NumPy arrays, section by section, through the library's builder.
+
+    >>> builder = readdata14.ChartBuilder(description="Analysis")
+    >>> builder.add_closed_contours([ring_a, ring_b], codes=[1, 1], labels=[1012, 1016])
+    >>> builder.add_symbols([[5, 5]], types=[1], directions=[90.0])
+    >>> chart = builder.finish()          # a Chart, as a reader of its file gets it
+    >>> builder.write("out.txt")          # or chart.write(...)
+
+Each ``add_*`` takes one array (or sequence) per field, one row per element,
+in the block's terms: points as (n, 2) arrays, labels and values as the
+blocks store them (999999 for "NoLabel", 3200000 + n for the code n). The
+library checks each element and refuses what the format cannot carry: a
+ValueError naming the layer and row, the elements before it kept.
+"""
+
+from __future__ import annotations
+
+import os
+from typing import TYPE_CHECKING, Any, List, Mapping, Optional, Sequence, Union
+
+import numpy as np
+
+from . import _capi
+from ._capi import Refusal, Runs
+from ._sections import NO_LABEL_VALUE
+from ._texts import check_encoding
+
+if TYPE_CHECKING:  # pragma: no cover
+    import geopandas
+
+    from ._chart import Chart
+
+ArrayLike = Any
+Texts = Optional[Sequence[Union[str, bytes, None]]]
+
+
+def raise_refusal(refusal: Refusal, layer: Optional[str], rows: Optional[Sequence[Any]] = None) -> None:
+    """The exception of Python's own kind for what the library refused."""
+    if refusal.status == _capi.OUT_OF_MEMORY:
+        raise MemoryError(refusal.message)
+    if refusal.status == _capi.CANNOT_WRITE:
+        raise OSError(refusal.system_error or None, refusal.message)
+    layer = layer or refusal.layer
+    if layer is None or refusal.element < 0:
+        raise ValueError(refusal.message)
+    row = refusal.element if rows is None else rows[refusal.element]
+    raise ValueError(f"{layer} row {row}: {refusal.message}")
+
+
+def row_error(kind: type, layer: str, rows: Optional[Sequence[Any]], i: int, message: str) -> Exception:
+    return kind(f"{layer} row {rows[i] if rows is not None else i}: {message}")
+
+
+# ---- arrays in the builder's terms -------------------------------------------------
+
+def floats(values: ArrayLike, n: int, what: str, layer: str, width: Optional[int] = None) -> np.ndarray:
+    """float32 values, one row per element (a number beyond the float range
+    becomes an infinity, as a reader of its text makes it)."""
+    with np.errstate(over="ignore"):
+        array = np.asarray(values, dtype=np.float64).astype(np.float32)
+    shape = (n,) if width is None else (n, width)
+    if array.shape != shape:
+        raise ValueError(f"{layer}: {what} has the shape {array.shape}, not {shape}")
+    return np.ascontiguousarray(array)
+
+
+def integers(values: ArrayLike, n: int, what: str, layer: str, rows: Optional[Sequence[Any]] = None) -> np.ndarray:
+    """int32 values: whole numbers that a block's float holds exactly (a
+    code, type or fill areas' value is stored as a 32-bit float: beyond 2^24
+    not every whole number is one)."""
+    array = np.asarray(values)
+    if array.shape != (n,):
+        raise ValueError(f"{layer}: {what} has the shape {array.shape}, not {(n,)}")
+    if array.dtype == object or array.dtype.kind not in "iub":
+        with np.errstate(invalid="ignore"):
+            array = np.asarray(array, dtype=np.float64)
+        bad = ~np.isfinite(array) | (array != np.floor(array))
+        if bad.any():
+            raise row_error(ValueError, layer, rows, int(np.argmax(bad)),
+                            f"{what} is {array[np.argmax(bad)]}, not a whole number")
+    with np.errstate(invalid="ignore"):
+        wide = array.astype(np.int64)
+    bad = (wide < -2**31) | (wide >= 2**31) | (wide.astype(np.float32).astype(np.int64) != wide)
+    if bad.any():
+        i = int(np.argmax(bad))
+        raise row_error(ValueError, layer, rows, i, f"{what} is {array[i]}, which a block's 32-bit float "
+                                                     "does not hold exactly")
+    return wide.astype(np.int32)
+
+
+def runs(points: Sequence[ArrayLike], n: int, what: str, layer: str,
+         rows: Optional[Sequence[Any]] = None) -> Runs:
+    """Point lists end to end, each an (m, 2) array (m may be 0)."""
+    if isinstance(points, Runs) and len(points.counts) == n:
+        return points  # made by this package
+    if len(points) != n:
+        raise ValueError(f"{layer}: {len(points)} {what} for {n} elements")
+    arrays: List[np.ndarray] = []
+    for i, p in enumerate(points):
+        array = np.asarray(p, dtype=np.float64) if p is not None else np.empty((0, 2))
+        if array.size == 0:
+            array = array.reshape(0, 2)
+        if array.ndim != 2 or array.shape[1] != 2:
+            raise row_error(ValueError, layer, rows, i, f"its {what} have the shape {array.shape}, not (m, 2)")
+        arrays.append(array)
+    return runs_of(arrays)
+
+
+def runs_of(arrays: List[np.ndarray]) -> Runs:
+    counts = np.fromiter((len(a) for a in arrays), np.int64, len(arrays))
+    starts = np.zeros(len(arrays), np.int64)
+    np.cumsum(counts[:-1], out=starts[1:])
+    with np.errstate(over="ignore"):
+        xy = np.concatenate(arrays).astype(np.float32) if arrays else np.empty((0, 2), np.float32)
+    return Runs(np.ascontiguousarray(xy.reshape(-1, 2)), starts, counts)
+
+
+def no_runs(n: int) -> Runs:
+    return Runs(np.empty((0, 2), np.float32), np.zeros(n, np.int64), np.zeros(n, np.int64))
+
+
+class TextEncoder:
+    """Texts to the bytes the chart holds, in one encoding."""
+
+    __slots__ = ("encoding",)
+
+    def __init__(self, encoding: Optional[str]) -> None:
+        self.encoding = check_encoding(encoding) or "utf-8"
+
+    def encode(self, text: Union[str, bytes, None], what: str) -> Optional[bytes]:
+        if text is None:
+            return None
+        try:
+            raw = text if isinstance(text, bytes) else text.encode(self.encoding)
+        except UnicodeEncodeError as error:
+            raise ValueError(f"{what}: {text!r} cannot be written in {self.encoding} ({error.reason})") from None
+        if b"\0" in raw:  # the builder takes zero-terminated texts
+            raise ValueError(f"{what}: {text!r} holds a NUL byte, which no chart's text holds")
+        return raw
+
+    def encode_all(self, texts: Texts, n: int, what: str, layer: str,
+                   rows: Optional[Sequence[Any]] = None) -> List[Optional[bytes]]:
+        if texts is None:
+            return [None] * n
+        if len(texts) != n:
+            raise ValueError(f"{layer}: {len(texts)} {what} for {n} elements")
+        return [self.encode(t, f"{layer} row {rows[i] if rows is not None else i}, {what}")
+                for i, t in enumerate(texts)]
+
+
+# ---- the builder ------------------------------------------------------------------------
+
+class ChartBuilder:
+    """A chart built section by section from arrays; ``finish()`` gives it as a Chart.
+
+    The header is ``first_token``, ``description`` and up to five
+    ``header_integers`` (by default "readdata14", "chart" and five zeros);
+    texts are written in ``encoding`` (UTF-8 by default). The elements of
+    each section stand in the file in the order they are added; the
+    reader nests and levels the closed contours from that order.
+
+    Points are rounded to 32-bit floats, as the chart holds them. Long
+    point lists of line symbols, weather regions and fill areas are
+    thinned as a reader thins them. Every section of the chart is present
+    (empty where nothing was added).
+    """
+
+    def __init__(self, *, first_token: Optional[str] = None, description: Optional[str] = None,
+                 header_integers: Optional[Sequence[Optional[int]]] = None, encoding: Optional[str] = None) -> None:
+        self._builder = _capi.Builder()
+        self._integers = [0] * 5
+        self.text = TextEncoder(encoding)
+        self.encoding: str = self.text.encoding
+        """The encoding the chart's texts are written in."""
+        if first_token is not None or description is not None or header_integers is not None:
+            self.set_header(first_token, description, header_integers)
+
+    def set_header(self, first_token: Optional[str] = None, description: Optional[str] = None,
+                   header_integers: Optional[Sequence[Optional[int]]] = None) -> ChartBuilder:
+        """The header's fields; None keeps the current one (integers: the current ones)."""
+        first = self.text.encode(first_token, "the first token")
+        text = self.text.encode(description, "the description")
+        found = self._integers if header_integers is None else header_integer_list(header_integers)
+        refusal = self._builder.set_header(first, text, found)
+        if refusal is not None:
+            raise_refusal(refusal, None)
+        self._integers = found
+        return self
+
+    # ---- sections ----
+
+    def add_lines(self, points: Sequence[ArrayLike], codes: ArrayLike, labels: Optional[ArrayLike] = None,
+                  label_points: Optional[Sequence[ArrayLike]] = None, *, rows: Optional[Sequence[Any]] = None
+                  ) -> ChartBuilder:
+        """Labelled lines: `points` (m, 2) each, `codes`, `labels` as stored
+        (NoLabel by default), `label_points` (k, 2) each (at most 48)."""
+        return self._labelled("lines", "line", points, codes, labels, label_points, rows)
+
+    def add_closed_contours(self, points: Sequence[ArrayLike], codes: ArrayLike, labels: Optional[ArrayLike] = None,
+                            label_points: Optional[Sequence[ArrayLike]] = None, *,
+                            rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
+        """Closed contours in their file order: at least one point each, at
+        most 47 label points. The reader nests, classifies and levels them."""
+        return self._labelled("closed_contours", "contour", points, codes, labels, label_points, rows)
+
+    def add_line_symbols(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
+                         rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
+        """Line symbols (fronts, troughs ...): `points` and `codes`."""
+        return self._lists("line_symbols", "line_symbol", points, codes, None, rows)
+
+    def add_weather_regions(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
+                            rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
+        """Weather regions: each outline's `points` (closed or not) and `codes`."""
+        return self._lists("weather_regions", "weather_region", points, codes, None, rows)
+
+    def add_fill_areas(self, points: Sequence[ArrayLike], codes: ArrayLike, values: Optional[ArrayLike] = None, *,
+                       rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
+        """Fill areas: outlines, `codes` and (n, 16) `values` (whole numbers
+        but the 14th; zeros by default)."""
+        n = len(points.counts) if isinstance(points, Runs) else len(points)
+        table = np.zeros((n, 16), np.float32) if values is None else floats(values, n, "values", "fill_areas", 16)
+        return self._lists("fill_areas", "fill_area", points, codes, table, rows)
+
+    def add_symbols(self, xy: ArrayLike, types: ArrayLike, directions: Optional[ArrayLike] = None,
+                    texts: Texts = None, *, rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
+        """Point symbols at (n, 2) `xy`: `types`, `directions` in degrees as
+        stored (types without a text; 0 by default) and `texts` (types 48 and
+        60 to 63; None for the others)."""
+        position = floats(xy, len(xy), "xy", "symbols", 2)
+        n = len(position)
+        kinds = integers(types, n, "type", "symbols", rows)
+        direction = np.zeros(n, np.float32) if directions is None else floats(directions, n, "directions", "symbols")
+        encoded = self.text.encode_all(texts, n, "text", "symbols", rows)
+        return self._check("symbols", self._builder.add_symbols(kinds, position, direction, encoded), rows)
+
+    def add_notes(self, xy: ArrayLike, types: ArrayLike, value: Optional[ArrayLike] = None,
+                  values: Optional[ArrayLike] = None, first_texts: Texts = None, second_texts: Texts = None, *,
+                  rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
+        """Notes at (n, 2) `xy`: `types` (48 for a note with texts; another
+        type is its type alone, every other field 0 and texts None),
+        `value`, the six `values` after it ((n, 6)), and two texts each."""
+        position = floats(xy, len(xy), "xy", "notes", 2)
+        n = len(position)
+        fields = np.zeros((n, 9), np.float32)
+        fields[:, :2] = position
+        if value is not None:
+            fields[:, 2] = floats(value, n, "value", "notes")
+        if values is not None:
+            fields[:, 3:] = floats(values, n, "values", "notes", 6)
+        firsts = self.text.encode_all(first_texts, n, "first text", "notes", rows)
+        seconds = self.text.encode_all(second_texts, n, "second text", "notes", rows)
+        refusal = self._builder.add_notes(integers(types, n, "type", "notes", rows), fields, firsts, seconds)
+        return self._check("notes", refusal, rows)
+
+    def add_geodataframes(self, frames: Mapping[str, geopandas.GeoDataFrame]) -> ChartBuilder:
+        """One GeoDataFrame per layer, by layer name, as ``to_geodataframes()``
+        gives them (see :func:`from_geodataframes`)."""
+        from ._frames import add_frames
+        add_frames(self, frames)
+        return self
+
+    # ---- the chart ----
+
+    def to_bytes(self, line_endings: str = "lf", first_token: Optional[str] = None,
+                 description: Optional[str] = None,
+                 header_integers: Optional[Sequence[Optional[int]]] = None) -> bytes:
+        """The chart's file as bytes; see :meth:`write`."""
+        written = self._written(None, line_endings, first_token, description, header_integers)
+        assert written is not None
+        return written
+
+    def write(self, path: Union[str, bytes, os.PathLike], line_endings: str = "lf",
+              first_token: Optional[str] = None, description: Optional[str] = None,
+              header_integers: Optional[Sequence[Optional[int]]] = None) -> None:
+        """Writes the chart to `path`, as :meth:`Chart.write` writes the
+        chart that :meth:`finish` gives (the header's fields may be given
+        here too)."""
+        self._written(path, line_endings, first_token, description, header_integers)
+
+    def finish(self) -> Chart:
+        """The chart as a reader of its file gets it (contours nested and
+        levelled, findings included). The builder stays as it is and may go on."""
+        from ._chart import read_bytes
+        return read_bytes(self.to_bytes(), self.encoding)
+
+    def _written(self, path: Any, line_endings: str, first_token: Optional[str], description: Optional[str],
+                 header_integers: Optional[Sequence[Optional[int]]]) -> Optional[bytes]:
+        from ._write import document_bytes
+        document = self._builder.finish()
+        if isinstance(document, Refusal):
+            raise_refusal(document, None)
+        assert isinstance(document, _capi.Owner)
+        return document_bytes(document.address, path, line_endings, self.text.encode(first_token, "first_token"),
+                              self.text.encode(description, "description"), header_integers)
+
+    # ---- the loops ----
+
+    def _labelled(self, layer: str, call: str, points: Sequence[ArrayLike], codes: ArrayLike,
+                  labels: Optional[ArrayLike], label_points: Optional[Sequence[ArrayLike]],
+                  rows: Optional[Sequence[Any]]) -> ChartBuilder:
+        n = len(points.counts) if isinstance(points, Runs) else len(points)
+        lines = runs(points, n, "points", layer, rows)
+        label = np.full(n, NO_LABEL_VALUE, np.float32) if labels is None else floats(labels, n, "labels", layer)
+        marks = no_runs(n) if label_points is None else runs(label_points, n, "label points", layer, rows)
+        refusal = self._builder.add_labelled_lines(call, lines, integers(codes, n, "code", layer, rows), label, marks)
+        return self._check(layer, refusal, rows)
+
+    def _lists(self, layer: str, call: str, points: Sequence[ArrayLike], codes: ArrayLike,
+               values: Optional[np.ndarray], rows: Optional[Sequence[Any]]) -> ChartBuilder:
+        n = len(points.counts) if isinstance(points, Runs) else len(points)
+        lists = runs(points, n, "points", layer, rows)
+        refusal = self._builder.add_point_lists(call, lists, integers(codes, n, "code", layer, rows), values)
+        return self._check(layer, refusal, rows)
+
+    def _check(self, layer: str, refusal: Optional[Refusal], rows: Optional[Sequence[Any]]) -> ChartBuilder:
+        if refusal is not None:
+            raise_refusal(refusal, layer, rows)
+        return self
+
+
+def crlf_of(line_endings: str) -> bool:
+    if line_endings not in ("lf", "crlf"):
+        raise ValueError(f"line_endings is 'lf' or 'crlf', not {line_endings!r}")
+    return line_endings == "crlf"
+
+
+def header_integer_list(integers: Sequence[Optional[int]]) -> List[int]:
+    """Up to five integers; None (not in the file) only after the last one given."""
+    found = list(integers)
+    while found and found[-1] is None:
+        found.pop()
+    if len(found) > 5 or any(v is None for v in found):
+        raise ValueError(f"header_integers: up to five integers, None only at the end, not {tuple(integers)}")
+    values = [int(v) for v in found]  # type: ignore[arg-type]
+    if any(not -2**31 <= v < 2**31 for v in values):
+        raise ValueError(f"header_integers: {values} do not all fit 32 bits")
+    return values
+
+
+def from_geodataframes(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding: Optional[str] = None,
+                       first_token: Optional[str] = None, description: Optional[str] = None,
+                       header_integers: Optional[Sequence[Optional[int]]] = None) -> Chart:
+    """A chart built from one GeoDataFrame per layer (by layer name: any of
+    ``readdata14.LAYERS``), with the layer model's field names, as
+    ``chart.to_geodataframes()`` gives them, edited or not. Needs geopandas.
+
+    The header and the encoding default to those the frames were read
+    with (their ``attrs``), else the builder's. Each row is an element, in
+    the frame's order; closed contours in the order of ``file_position``
+    where the frame has it (the order they were read in), else in the
+    frame's. Label points come from the ``label_points`` frame, matched to
+    their parents by ``parent_fid`` (the parent frame's index) and ordered
+    by ``index``. Fields the reader works out (``label_point_count``,
+    ``closed``, ``valued_closed``, ``level_index``, ``nesting_position``)
+    are not read; a missing label is NoLabel; other missing fields are 0
+    (texts: none). A label is written from ``label_kind`` with
+    ``label_value`` or ``label_code``.
+
+    A null field or geometry is what the layer model makes of a value that
+    is not finite, and is written as NaN; a line, line symbol or ring with
+    no geometry is written with no points (it reads back without one), a
+    contour with the one point (NaN, NaN). The chart read back then shows
+    them null again; what follows from them (a contour's ``closed``, its
+    level) is the reader's.
+
+    Raises TypeError for a geometry that is not the layer's type, and
+    ValueError naming the layer and row for what the format cannot carry:
+    a polygon with holes, a z coordinate, a value out of range, a text the
+    format forbids (the library's message says which).
+    """
+    return builder_of_frames(frames, encoding=encoding, first_token=first_token, description=description,
+                             header_integers=header_integers).finish()
+
+
+def builder_of_frames(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding: Optional[str] = None,
+                      first_token: Optional[str] = None, description: Optional[str] = None,
+                      header_integers: Optional[Sequence[Optional[int]]] = None) -> ChartBuilder:
+    """A builder holding the frames' chart (see :func:`from_geodataframes`)."""
+    from ._frames import header_of
+    first, text, numbers, default_encoding = header_of(frames)
+    builder = ChartBuilder(encoding=encoding or default_encoding)
+    builder.set_header(first if first_token is None else first_token, text if description is None else description,
+                       numbers if header_integers is None else header_integers)
+    builder.add_geodataframes(frames)
+    return builder

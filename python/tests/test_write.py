@@ -1,0 +1,280 @@
+"""Writing from Python: read(write(read(f))) against read(f) bit for bit on
+every chart the tests know (bundled, generated at every shape and both line
+ends, cut and spoilt), frames written and read back to the same frames,
+charts built from arrays, and a table of what cannot be written."""
+
+from __future__ import annotations
+
+import re
+import warnings
+from pathlib import Path
+from typing import Any, Dict, Iterator, List, Tuple
+
+import numpy as np
+import pytest
+
+import readdata14
+from conftest import DATA, FILES, NON_FINITE, SAMPLE, SHAPES, SMALL
+from readdata14 import LABEL_CODE_OFFSET, LAYERS, NO_LABEL_VALUE, _shapes
+from test_differential import spoiled
+
+
+def state(chart: readdata14.Chart) -> Tuple[Any, ...]:
+    """Everything a chart holds: every block's bits, the header, the sections present, the file order."""
+    def raw(array: Any) -> Any:
+        return None if array is None else (array.dtype.str, array.tobytes())
+
+    def text(block: Any) -> Any:
+        return None if block is None else (raw(block.values), raw(block.lengths), block.text)
+
+    b = chart.blocks
+    return (raw(b.lines), raw(b.line_symbols), text(b.symbols), raw(b.closed_contours), raw(b.weather_regions),
+            raw(b.fill_areas), text(b.notes), b.description, chart.header,
+            tuple(chart.layer_table(layer).present for layer in LAYERS),
+            raw(chart.layer_table("closed_contours").values("file_position")))
+
+
+def quiet_read(data: bytes, encoding: Any = None) -> readdata14.Chart:
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
+        return readdata14.read_bytes(data, encoding)
+
+
+def charts(make_chart: Any) -> Iterator[Tuple[str, bytes]]:
+    """Every chart of the round trip: bundled, generated (LF and CR LF), cut and spoilt."""
+    for name in FILES:
+        yield name, (DATA / name).read_bytes()
+    yield "sample", SAMPLE.read_bytes()
+    yield "non-finite", NON_FINITE
+    for shape, args in SHAPES.items():
+        data = make_chart(*args).read_bytes()
+        yield shape, data
+        yield shape + ", CR LF", data.replace(b"\n", b"\r\n")
+    small = make_chart(*SMALL).read_bytes()
+    for k in range(60):
+        yield f"cut at {len(small) * k // 60}", small[:len(small) * k // 60]
+    for seed in range(60):
+        source = small if seed % 2 else (DATA / "every_section.txt").read_bytes()
+        yield f"spoilt, seed {seed}", spoiled(source, seed)
+
+
+def test_written_charts_read_back_bit_for_bit(make_chart: Any) -> None:
+    read = 0
+    for name, data in charts(make_chart):
+        try:
+            chart = quiet_read(data)
+        except readdata14.NotAChartError:
+            continue
+        written = chart.to_bytes()
+        again = quiet_read(written)
+        assert state(again) == state(chart), name
+        assert again.to_bytes() == written, name  # writing what was read gives the same file
+        crlf = chart.to_bytes(line_endings="crlf")
+        assert crlf.count(b"\r\n") == written.count(b"\n") and state(quiet_read(crlf)) == state(chart), name
+        read += 1
+    assert read >= 140
+
+
+def test_write_to_a_path_and_readdata14_write(tmp_path: Path) -> None:
+    chart = readdata14.read(DATA / "every_section.txt")
+    chart.write(tmp_path / "a.txt", line_endings="crlf")
+    readdata14.write(str(tmp_path / "b.txt"), chart, line_endings="crlf")
+    assert (tmp_path / "a.txt").read_bytes() == (tmp_path / "b.txt").read_bytes() == chart.to_bytes("crlf")
+    assert state(readdata14.read(tmp_path / "a.txt")) == state(chart)
+
+
+def test_header_options() -> None:
+    chart = readdata14.read(SAMPLE)
+    again = quiet_read(chart.to_bytes(first_token="Mine", description="Édition", header_integers=(2030, 7, None)))
+    assert again.header == ("Mine", "Édition", (2030, 7, None, None, None))
+    assert state(again)[:7] == state(chart)[:7]
+
+
+def test_encodings() -> None:
+    chart = readdata14.read(DATA / "win_texts.txt", encoding="cp1252")
+    texts = [s.text for s in chart.symbols] + [t for n in chart.notes for t in (n.first_text, n.second_text)]
+    as_read = quiet_read(chart.to_bytes(), "cp1252")  # the bytes as they were
+    assert state(as_read) == state(chart)
+    utf8 = readdata14.read_bytes(chart.to_bytes(encoding="utf-8"))
+    assert [s.text for s in utf8.symbols] + [t for n in utf8.notes for t in (n.first_text, n.second_text)] == texts
+    assert utf8.header == chart.header and any(not t.isascii() for t in texts if t)
+    # Everything but the texts stays as it was.
+    for a, b in zip(state(utf8), state(chart)):
+        if a != b:
+            assert a in (state(utf8)[2], state(utf8)[6]), "only the text sections change"
+
+
+# ---- frames -------------------------------------------------------------------------------
+
+geopandas = pytest.importorskip("geopandas")
+
+
+def same_frames(ours: Dict[str, Any], theirs: Dict[str, Any], name: str) -> None:
+    for layer in LAYERS:
+        a, b = ours[layer], theirs[layer]
+        assert a.drop(columns="geometry").equals(b.drop(columns="geometry")), (name, layer)
+        assert [g and g.wkb for g in a.geometry] == [g and g.wkb for g in b.geometry], (name, layer)
+
+
+def frame_charts(make_chart: Any) -> Iterator[Tuple[str, bytes]]:
+    # Not win_tricky_contours.txt: it has a contour of no points, which the
+    # builder does not take; written as the point NaN, NaN, it nests elsewhere.
+    for name in FILES:
+        if name != "win_tricky_contours.txt":
+            yield name, (DATA / name).read_bytes()
+    yield "sample", SAMPLE.read_bytes()
+    for shape, args in SHAPES.items():
+        yield shape, make_chart(*args).read_bytes()
+
+
+@pytest.mark.parametrize("through_geos", [True, False])
+def test_frames_written_read_back_the_same(through_geos: bool, make_chart: Any, monkeypatch: Any) -> None:
+    if not through_geos:  # shapely's own coordinates, where GEOS cannot be called directly
+        monkeypatch.setattr(_shapes, "_GEOS", None)
+    for name, data in frame_charts(make_chart) if through_geos else [("sample", SAMPLE.read_bytes())]:
+        chart = quiet_read(data)
+        frames = chart.to_geodataframes()
+        again = quiet_read(readdata14.from_geodataframes(frames).to_bytes())
+        same_frames(again.to_geodataframes(), frames, name)
+        assert again.header == chart.header and np.array_equal(again.levels, chart.levels)
+
+
+def test_frames_with_values_that_are_not_finite() -> None:
+    # The layer model shows them as null; written back as NaN, they are null again.
+    chart = quiet_read(NON_FINITE)
+    frames = chart.to_geodataframes()
+    again = readdata14.from_geodataframes(frames)
+    same_frames(again.to_geodataframes(), frames, "non-finite")
+    assert np.isinf(chart.blocks.lines).any() and not np.isinf(again.blocks.lines).any()
+
+
+def test_edited_frames(tmp_path: Path) -> None:
+    chart = readdata14.read(SAMPLE)
+    frames = chart.to_geodataframes()
+    lines = frames["lines"]
+    frames["lines"] = lines.drop(index=0).assign(code=lines.code.drop(index=0) + 100)
+    symbols = frames["symbols"]
+    text_rows = symbols.index[symbols.text.notna()]
+    symbols.loc[text_rows[0], "text"] = "Édité ici"
+    readdata14.write(tmp_path / "edited.txt", frames, encoding="cp1252")
+    edited = readdata14.read(tmp_path / "edited.txt", encoding="cp1252")
+    assert [(e.code, e.points.tolist()) for e in edited.lines] == [(e.code + 100, e.points.tolist())
+                                                                 for e in chart.lines[1:]]
+    assert len(edited.label_points) == len(chart.label_points) - chart.lines[0].label_point_count
+    assert edited.symbols[int(text_rows[0])].text == "Édité ici"
+    assert [(c.file_position, c.points.tobytes()) for c in edited.closed_contours] == [
+        (c.file_position, c.points.tobytes()) for c in chart.closed_contours]
+
+
+# ---- built from arrays ------------------------------------------------------------------
+
+def ring(radius: float, n: int = 24) -> np.ndarray:
+    t = np.linspace(0, 2 * np.pi, n)
+    return np.stack([50 + radius * np.cos(t), 50 + radius * np.sin(t)], axis=1)
+
+
+def test_a_chart_built_from_arrays(tmp_path: Path) -> None:
+    front = np.stack([np.linspace(0, 100, 400), np.zeros(400)], axis=1)
+    builder = readdata14.ChartBuilder(first_token="model", description="Built", header_integers=[2024, 3])
+    builder.add_closed_contours([ring(30), ring(10), ring(20)], codes=[1, 1, 2], labels=[1000, 1008, 1004],
+                                label_points=[[[80, 50]], [], [[70, 50], [30, 50]]])
+    builder.add_lines([[[0, 0], [5, 5]], [[1, 1], [2, 2], [3, 3]], [[0, 9], [9, 9]]], codes=[3, 4, 5],
+                      labels=[LABEL_CODE_OFFSET + 5, NO_LABEL_VALUE, 5.5])
+    builder.add_line_symbols([front], codes=[7])
+    builder.add_symbols([[1, 2], [3, 4]], types=[1, 48], directions=[90.0, 0.0], texts=[None, "two words"])
+    builder.add_weather_regions([ring(5, 8)], codes=[9])
+    builder.add_fill_areas([ring(4, 6)], codes=[2], values=[np.arange(16) + 0.5 * (np.arange(16) == 13)])
+    builder.add_notes([[5, 6], [0, 0]], types=[48, 3], value=[1.5, 0], values=[np.arange(6), np.zeros(6)],
+                      first_texts=["Hi", None], second_texts=["there", None])
+    builder.write(tmp_path / "built.txt", line_endings="crlf")
+    chart = readdata14.read(tmp_path / "built.txt")
+    assert b"\r\n" in (tmp_path / "built.txt").read_bytes() and chart.errors == 0
+    assert chart.header == ("model", "Built", (2024, 3, None, None, None))
+    by_file = sorted(chart.closed_contours, key=lambda c: c.file_position)
+    assert [c.value for c in by_file] == [1000, 1008, 1004] and [c.code for c in by_file] == [1, 1, 2]
+    assert np.array_equal(by_file[0].points, ring(30).astype(np.float32)) and by_file[2].label_points.shape == (2, 2)
+    assert chart.levels.tolist() == [1000, 1004, 1008] and chart.level_order == "rising"
+    assert [(e.label_kind, e.label_code, e.label_value) for e in chart.lines] == [
+        ("code", 5, None), ("none", None, None), ("value", None, 5.5)]
+    assert 2 < len(chart.line_symbols[0].points) < 400  # thinned as a reader thins it: one point in each 1.0
+    # A direction is kept as the nearest one an angle in the file gives.
+    assert [(s.type, s.text) for s in chart.symbols] == [(1, None), (48, "two words")]
+    assert abs(chart.symbols[0].direction - 90) < 1e-5 and chart.symbols[1].direction is None
+    assert chart.fill_areas[0].values.tolist() == (np.arange(16) + 0.5 * (np.arange(16) == 13)).tolist()
+    assert [(n.type, n.first_text, n.second_text, n.value) for n in chart.notes] == [
+        (48, "Hi", "there", 1.5), (3, "", "", 0)]
+    assert builder.finish().to_bytes() == builder.to_bytes()
+
+
+def test_contours_from_frames_without_file_positions_stand_in_frame_order() -> None:
+    from shapely.geometry import LineString
+    frame = geopandas.GeoDataFrame({"code": [1, 1, 1], "label_value": [1010.0, 1000.0, 1005.0]},
+                                   geometry=[LineString(ring(r)) for r in (10, 30, 20)])
+    chart = readdata14.from_geodataframes({"closed_contours": frame})
+    by_file = sorted(chart.closed_contours, key=lambda c: c.file_position)
+    assert [(c.value, c.label_kind) for c in by_file] == [(1010, "value"), (1000, "value"), (1005, "value")]
+    assert chart.levels.tolist() == [1000, 1005, 1010]
+
+
+# ---- what cannot be written ---------------------------------------------------------------
+
+def _frames_with(layer: str, **changes: Any) -> Dict[str, Any]:
+    frames = readdata14.read(DATA / "every_section.txt").to_geodataframes()
+    frame = frames[layer]
+    for column, value in changes.items():
+        frame.loc[frame.index[0], column] = value
+    return frames
+
+
+def _bad_cases() -> List[Tuple[str, Any, type, str]]:
+    from shapely.geometry import LineString, Point, Polygon
+    holed = Polygon([(0, 0), (9, 0), (9, 9), (0, 0)], [[(1, 1), (2, 1), (2, 2)]])
+    builder = readdata14.ChartBuilder
+    return [  # what, how it is made, the error, what its message says
+        ("a point where lines are", lambda: _frames_with("lines", geometry=Point(1, 2)), TypeError, "lines row 0"),
+        ("a ring with a hole", lambda: _frames_with("weather_regions", geometry=holed), ValueError,
+         "weather_regions row 0: a polygon with holes"),
+        ("z", lambda: _frames_with("lines", geometry=LineString([(0, 0, 1), (1, 1, 1)])), ValueError, "with z"),
+        ("a code beyond 32 bits", lambda: _frames_with("lines", code=2**31), ValueError, "lines row 0: code"),
+        ("a code a float rounds", lambda: _frames_with("line_symbols", code=16777217), ValueError,
+         "line_symbols row 0"),
+        ("a null code", lambda: _frames_with("weather_regions", code=None), ValueError, "code is null"),
+        ("a coded label without its code", lambda: _frames_with("lines", label_kind="code", label_code=None),
+         ValueError, "label_code is null"),
+        ("a text with a tab", lambda: _frames_with("symbols", type=48, text="a\tb"), ValueError,
+         "symbols row 0: SYMBOLS"),
+        ("a note text broken inside", lambda: _frames_with("notes", first_text="a\nb"), ValueError,
+         "notes row 0: NOTES"),
+        ("a text the encoding lacks", lambda: (_frames_with("notes", first_text="€"), "latin-1"), ValueError,
+         "cannot be written in iso8859-1"),
+        ("too many label points", lambda: builder().add_closed_contours([ring(5)], [1], [1000], [ring(5, 48)]),
+         ValueError, "closed_contours row 0: CLOSED_CONTOURS, contour 1"),
+        ("points of three columns", lambda: builder().add_lines([[[0, 0, 0]]], [1]), ValueError, "not (m, 2)"),
+        ("a blank in the description", lambda: builder(description="two words"), ValueError, "description"),
+        ("the header's integers with a gap", lambda: builder(header_integers=[1, None, 3]), ValueError,
+         "None only at the end"),
+    ]
+
+
+@pytest.mark.parametrize("name,make,error,message", _bad_cases(), ids=[c[0] for c in _bad_cases()])
+def test_what_cannot_be_written(name: str, make: Any, error: type, message: str) -> None:
+    with pytest.raises(error, match=re.escape(message)):
+        made = make()
+        if isinstance(made, tuple):
+            readdata14.from_geodataframes(made[0], encoding=made[1])
+        elif isinstance(made, dict):
+            readdata14.from_geodataframes(made)
+
+
+@pytest.mark.parametrize("call,error", [
+    (lambda chart, tmp: chart.write(tmp / "missing" / "x.txt"), FileNotFoundError),
+    (lambda chart, tmp: chart.write(tmp), IsADirectoryError),
+    (lambda chart, tmp: chart.to_bytes(line_endings="cr"), ValueError),
+    (lambda chart, tmp: chart.to_bytes(description="a b"), ValueError),
+    (lambda chart, tmp: readdata14.read(DATA / "win_texts.txt").to_bytes(encoding="cp1252"), ValueError),
+])
+def test_writes_that_fail(call: Any, error: type, tmp_path: Path) -> None:
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
+        with pytest.raises(error):
+            call(readdata14.read(SAMPLE), tmp_path)
