@@ -1,6 +1,6 @@
 # The drawing table share/symbology.json as a C++ header, made when CMake
-# configures (and again whenever the table changes), so that chart14 svg and
-# the QGIS plugin, which reads the JSON itself, draw from one table.
+# configures (and again whenever the table changes), so that chart14 (svg and
+# html) and the QGIS plugin, which reads the JSON itself, draw from one table.
 #
 #   readdata14_symbology_header(<target>)
 #

@@ -133,3 +133,90 @@ def test_colours_are_those_of_chart14_svg(qgis, plugin, charts, project, name):
     drawn += [_expand(t.get("fill")) for t in groups["texts"].iter(f"{SVG}text") if t.get("class") == "centre"]
     assert sorted(marks) == sorted(drawn)
     qgis.log.take(qgis)
+
+
+# ---- the same meanings as chart14 svg ------------------------------------------
+
+FRONT_CODES = [-1, 0, 1, 2, 3, 4, 5, 6, 99]
+REGION_CODES = [0, 1, 2, 3, 4, 5, 6]
+
+
+def _chart_of_many_codes(path):
+    """Line symbols and regions of the codes above, one of each, and the centres and texts of
+    every text type: long horizontal fronts, so that each has glyphs of every kind it draws."""
+    fronts = "".join(f"{code} 0 3\n0 {10 * i} 0 50 {10 * i} 0 100 {10 * i} 0\nNoText 0\n"
+                     for i, code in enumerate(FRONT_CODES))
+    regions = "".join(f"{code} 4\n{14 * i} -30 0 {14 * i + 10} -30 0 {14 * i + 5} -20 0 {14 * i} -30 0\n"
+                      for i, code in enumerate(REGION_CODES))
+    symbols = ["60 10 100 0 H", "61 90 100 0 L", "62 30 120 0 X", "63 70 120 0 Y", "48 50 130 0 1013",
+               "7 50 110 0 1.5"]
+    path.write_text(f"readdata14 14 codes\n1 2 3 4 5\nLINES: 0\nLINES_SYMBOL: {len(FRONT_CODES)}\n{fronts}"
+                    f"SYMBOLS: {len(symbols)}\n" + "\n".join(symbols) + "\nCLOSED_CONTOURS: 0\n"
+                    f"STATION_SITUATION\nWEATHER_REGION: {len(REGION_CODES)}\n{regions}FILLAREA: 0\n"
+                    "NOTES_SYMBOL: 0\n")
+    return path
+
+
+def _svg_glyphs(fronts):
+    """Each front's marks in chart14 svg, in order: {(triangle or half disc or dashes, colour)}.
+    A front starts with its own solid line; a glyph is a closed path of 3 (triangle) or 9 points."""
+    marks = []
+    for p in fronts.iter(f"{SVG}path"):
+        if p.get("stroke") != "none" and not p.get("stroke-dasharray"):
+            marks.append(set())
+        elif p.get("stroke-dasharray"):
+            marks[-1].add(("dashes", p.get("stroke")))
+        else:
+            for glyph in p.get("d").split("Z")[:-1]:
+                marks[-1].add(("triangle" if len(glyph.split()) == 3 else "half disc", p.get("fill")))
+    return marks
+
+
+def _plugin_glyphs(layer):
+    """The same of the plugin's style: its dashed lines and the glyphs of its marker lines."""
+    from qgis.core import QgsEllipseSymbolLayer, QgsMarkerLineSymbolLayer, QgsRenderContext
+    context = QgsRenderContext()
+    renderer = layer.renderer().clone()
+    renderer.startRender(context, layer.fields())
+    marks = []
+    for feature in layer.getFeatures():
+        symbol = renderer.symbolForFeature(feature, context)
+        found = set()
+        for part in (symbol.symbolLayer(i) for i in range(symbol.symbolLayerCount())):
+            if isinstance(part, QgsMarkerLineSymbolLayer):
+                glyph = part.subSymbol().symbolLayer(0)
+                shape = "triangle" if glyph.shape() == QgsEllipseSymbolLayer.Triangle else "half disc"
+                found.add((shape, glyph.color().name()))
+            elif part.useCustomDashPattern():
+                found.add(("dashes", part.color().name()))
+        marks.append(found)
+    renderer.stopRender(context)
+    return marks
+
+
+def _svg_legend(svg_path):
+    """{heading: [row texts]} of chart14 svg's legend."""
+    svg = subprocess.run([os.environ["CHART14"], "svg", "-q", str(svg_path)], check=True, capture_output=True).stdout
+    legend = next(g for g in ET.fromstring(svg).iter(f"{SVG}g") if g.get("id") == "legend")
+    rows = {}
+    for text in legend.iter(f"{SVG}text"):
+        if text.get("class") == "legend legend-head":
+            heading = rows.setdefault(text.text, [])
+        elif text.get("class") == "legend":
+            heading.append(text.text)
+    return rows
+
+
+def test_meanings_are_those_of_chart14_svg(qgis, plugin, project, tmp_path):
+    """Which codes are fronts of which kind, which types are centres, and the names the legend
+    gives them: the plugin and chart14 svg take them from one table, and must agree."""
+    path = _chart_of_many_codes(tmp_path / "codes.txt")
+    layers = {n.layer().name(): n.layer() for n in plugin.open_chart(str(path), project).findLayers()}
+    assert _plugin_glyphs(layers["line_symbols"]) == _svg_glyphs(_svg_groups(path)["fronts"])
+    legend = _svg_legend(path)
+    categories = lambda layer: [c.label() for c in layers[layer].renderer().categories()]
+    assert categories("line_symbols") == legend["Fronts and line symbols"]
+    assert categories("weather_regions") == legend["Weather regions"]
+    rules = [r.label() for r in layers["symbols"].renderer().rootRule().children()]
+    assert rules == legend["Centres and symbols"]
+    qgis.log.take(qgis)

@@ -57,17 +57,6 @@ const char* FieldTypeName(layers::FieldType type) {
     return "String";
 }
 
-const char* FrontName(FrontKind kind) {
-    switch (kind) {
-        case FrontKind::Cold: return "cold";
-        case FrontKind::Warm: return "warm";
-        case FrontKind::Occluded: return "occluded";
-        case FrontKind::Stationary: return "stationary";
-        case FrontKind::None: break;
-    }
-    return nullptr;
-}
-
 // A number the page reads as it is: the shortest text that reads back to it.
 void WriteDouble(JsonWriter& w, double value) {
     char buffer[40];
@@ -108,7 +97,7 @@ void WriteStyle(JsonWriter& w, const ElementStyle& style) {
     w.Key("fill").String(style.fill).Key("fillOpacity");
     WriteDouble(w, style.fillOpacity);
     w.Key("closed").Bool(style.closed).Key("front");
-    if (const char* front = FrontName(style.front)) w.String(front);
+    if (const std::string_view front = FrontKindName(style.front); !front.empty()) w.String(front);
     else w.Null();
     w.Key("arrow").Bool(style.arrow);
     w.EndObject();
@@ -312,7 +301,10 @@ void WriteData(std::string& out, const Chart& chart, const TextToUtf8& toUtf8, c
     WriteDouble(w, px::FRONT_SPACING);
     w.Key("dash");
     WriteDouble(w, STATIONARY_DASH);
-    w.Key("dashColour").String(STATIONARY_DASH_COLOUR).Key("high").String(HIGH_COLOUR).Key("low").String(LOW_COLOUR);
+    // A stationary front's dashes, its triangles and its half discs.
+    const StationaryColours stationary = StationaryFrontColours();
+    w.Key("dashColour").String(stationary.second);
+    w.Key("high").String(stationary.first).Key("low").String(stationary.second);
     w.EndObject();
     w.Key("arrow").BeginObject().Key("path").String(ARROW_PATH).Key("width");
     WriteDouble(w, ARROW_WIDTH);

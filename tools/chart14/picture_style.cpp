@@ -5,9 +5,50 @@
 #include <charconv>
 #include <cmath>
 #include <iterator>
+#include <utility>
+
+#include "readdata14/symbology.hpp"
 
 namespace readdata14::chart14 {
 namespace {
+
+namespace table = readdata14::symbology;
+
+// The table's words for the kinds of front this code draws.
+constexpr std::pair<std::string_view, FrontKind> FRONT_KINDS[] = {
+    {"cold", FrontKind::Cold}, {"warm", FrontKind::Warm},
+    {"occluded", FrontKind::Occluded}, {"stationary", FrontKind::Stationary}};
+
+constexpr FrontKind KindNamed(std::string_view word) {
+    for (const auto& [name, kind] : FRONT_KINDS)
+        if (name == word) return kind;
+    return FrontKind::None;
+}
+
+constexpr bool EveryFrontKindKnown() {
+    for (const table::Front& front : table::FRONTS)
+        if (KindNamed(front.kind) == FrontKind::None) return false;
+    return true;
+}
+static_assert(EveryFrontKindKnown(), "share/symbology.json: a front's kind is cold, warm, occluded or stationary");
+
+// The colours of the table's stationary fronts. A table without one never
+// draws one: any pair will do.
+constexpr StationaryColours STATIONARY = [] {
+    for (const table::Front& front : table::FRONTS)
+        if (KindNamed(front.kind) == FrontKind::Stationary) return StationaryColours{front.colour, front.secondColour};
+    return StationaryColours{table::TEXT_COLOUR, table::TEXT_COLOUR};
+}();
+
+constexpr bool StationaryFrontsAlike() {
+    for (const table::Front& front : table::FRONTS)
+        if (KindNamed(front.kind) == FrontKind::Stationary &&
+            (front.colour != STATIONARY.first || front.secondColour != STATIONARY.second || front.secondColour.empty()))
+            return false;
+    return true;
+}
+static_assert(StationaryFrontsAlike(),
+              "share/symbology.json: every stationary front has a second_colour, and all have the same two colours");
 
 std::string Hex(std::array<double, 3> rgb) {
     static constexpr char DIGITS[] = "0123456789abcdef";
@@ -23,10 +64,8 @@ std::string Hex(std::array<double, 3> rgb) {
 }  // namespace
 
 std::string RampColour(double t) {
-    static constexpr std::array<std::array<double, 3>, 7> STOPS{{
-        {44, 123, 182}, {0, 166, 202}, {0, 204, 188}, {144, 235, 157},
-        {249, 208, 87}, {242, 140, 40}, {215, 25, 28},
-    }};
+    static constexpr const auto& STOPS = table::LEVEL_RAMP;
+    static_assert(STOPS.size() >= 2, "share/symbology.json: the ramp of the levels has two stops at least");
     if (!std::isfinite(t)) t = 0.0;
     t = std::clamp(t, 0.0, 1.0) * (STOPS.size() - 1);
     std::size_t i = std::min(static_cast<std::size_t>(t), STOPS.size() - 2);
@@ -44,10 +83,17 @@ LevelColours::LevelColours(std::span<const float> levels) {
 }
 
 std::string LevelColours::For(float value) const {
-    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), value);
-    if (it == sorted_.end() || *it != value) return std::string(NO_LEVEL_COLOUR);
+    if (!IsLevel(value)) return std::string(table::NO_LEVEL_COLOUR);
     if (sorted_.size() == 1) return RampColour(0.5);
+    const auto it = std::lower_bound(sorted_.begin(), sorted_.end(), value);
     return RampColour(double(it - sorted_.begin()) / double(sorted_.size() - 1));
+}
+
+bool LevelColours::IsLevel(float value) const {
+    // Not binary_search: a NaN compares neither less nor greater than any
+    // level, and would be found.
+    const auto it = std::lower_bound(sorted_.begin(), sorted_.end(), value);
+    return it != sorted_.end() && *it == value;
 }
 
 std::string Darker(std::string_view colour, double keep) {
@@ -61,35 +107,43 @@ std::string Darker(std::string_view colour, double keep) {
     return Hex(rgb);
 }
 
+std::string ContourLabelColour(std::string_view lineColour) { return Darker(lineColour, table::LABEL_SHADE); }
+
 std::string PaletteColour(std::int32_t code) {
-    static constexpr std::array<std::string_view, 10> PALETTE{
-        "#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#ff7f0e",
-        "#8c564b", "#e377c2", "#17becf", "#7f7f7f", "#bcbd22"};
-    auto index = static_cast<std::size_t>(static_cast<std::uint32_t>(code) % PALETTE.size());
-    return std::string(PALETTE[index]);
+    // The code as an unsigned number: a negative code takes a colour too.
+    const auto index = static_cast<std::size_t>(static_cast<std::uint32_t>(code) % table::PALETTE.size());
+    return std::string(table::PALETTE[index]);
 }
 
 std::string RegionColour(std::int32_t code) {
-    switch (code) {  // rain, snow, fog, thunder
-        case 1: return "#2ca02c";
-        case 2: return "#6baed6";
-        case 3: return "#969696";
-        case 4: return "#ff7f0e";
-        default: return PaletteColour(code);
-    }
+    const table::WeatherRegion* region = table::FindWeatherRegion(code);
+    return region != nullptr ? std::string(region->colour) : PaletteColour(code);
 }
 
 std::string FillAreaColour(std::int32_t code) {
     // Shifted from the regions' colours so that an area and a region of one code differ.
-    return PaletteColour(static_cast<std::int32_t>(static_cast<std::uint32_t>(code) + 4u));
+    const auto shift = static_cast<std::uint32_t>(table::FILL_AREA_PALETTE_SHIFT);
+    return PaletteColour(static_cast<std::int32_t>(static_cast<std::uint32_t>(code) + shift));
 }
 
 std::string_view SymbolColour(std::int32_t type) {
-    switch (type) {
-        case HIGH_CENTRE: return HIGH_COLOUR;
-        case LOW_CENTRE: return LOW_COLOUR;
-        default: return "#222";
-    }
+    const table::Centre* centre = table::FindCentre(type);
+    return centre != nullptr ? centre->colour : table::TEXT_COLOUR;
+}
+
+std::string_view TextColour() { return table::TEXT_COLOUR; }
+std::string_view NoLevelColour() { return table::NO_LEVEL_COLOUR; }
+std::string_view LineColour() { return table::LINE_COLOUR; }
+std::string_view LineLabelColour() { return table::LINE_LABEL_COLOUR; }
+
+std::string RegionName(std::int32_t code) {
+    const table::WeatherRegion* region = table::FindWeatherRegion(code);
+    return region != nullptr ? std::string(region->name) : "Weather region, code " + std::to_string(code);
+}
+
+std::string FrontName(std::int32_t code) {
+    const table::Front* front = table::FindFront(code);
+    return front != nullptr ? std::string(front->name) : "Line symbol, code " + std::to_string(code);
 }
 
 std::string LabelText(float value) {
@@ -108,25 +162,24 @@ std::string LabelText(float value) {
 }
 
 FrontKind FrontKindOf(std::int32_t code) {
-    switch (code) {
-        case 2: return FrontKind::Cold;
-        case 3: return FrontKind::Warm;
-        case 4: return FrontKind::Occluded;
-        case 5: return FrontKind::Stationary;
-        default: return FrontKind::None;
-    }
+    const table::Front* front = table::FindFront(code);
+    return front != nullptr ? KindNamed(front->kind) : FrontKind::None;
+}
+
+std::string_view FrontKindName(FrontKind kind) {
+    for (const auto& [name, named] : FRONT_KINDS)
+        if (named == kind) return name;
+    return {};
 }
 
 std::string FrontColour(std::int32_t code) {
-    switch (FrontKindOf(code)) {
-        case FrontKind::Cold:
-        case FrontKind::Stationary: return std::string(HIGH_COLOUR);
-        case FrontKind::Warm: return std::string(LOW_COLOUR);
-        case FrontKind::Occluded: return "#8e44ad";
-        case FrontKind::None: break;
-    }
-    return PaletteColour(code);
+    const table::Front* front = table::FindFront(code);
+    return front != nullptr ? std::string(front->colour) : PaletteColour(code);
 }
+
+StationaryColours StationaryFrontColours() { return STATIONARY; }
+
+bool IsCentreType(std::int32_t type) { return table::FindCentre(type) != nullptr; }
 
 namespace {
 
@@ -156,7 +209,7 @@ ElementStyle FillAreaStyle(std::int32_t code) {
 ElementStyle RegionStyle(std::int32_t code) { return Shaded(RegionColour(code), 0.3); }
 
 ElementStyle LineStyle(float labelValue) {
-    ElementStyle style = Stroked(std::string(LINE_COLOUR), 1.2);
+    ElementStyle style = Stroked(std::string(table::LINE_COLOUR), 1.2);
     if (IsLabelCode(labelValue)) style.dash = {8, 5};
     return style;
 }

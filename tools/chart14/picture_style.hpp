@@ -14,7 +14,12 @@
 
 namespace readdata14::chart14 {
 
-// "#rrggbb" for t in [0, 1] along a blue–green–yellow–red ramp: low levels
+// What codes and types mean, their names and colours, come from the table
+// the QGIS plugin draws with too (readdata14/symbology.hpp, made from
+// share/symbology.json): the functions below read it, so that no meaning is
+// written twice.
+
+// "#rrggbb" for t in [0, 1] along the table's ramp of the levels: low levels
 // cold, high levels warm.
 std::string RampColour(double t);
 
@@ -23,9 +28,11 @@ std::string RampColour(double t);
 class LevelColours {
 public:
     explicit LevelColours(std::span<const float> levels);
-    // NO_LEVEL_COLOUR for a value that is no level (no label, a code, an
-    // open contour's value that never became one).
+    // The table's colour of no level for a value that is no level (no
+    // label, a code, an open contour's value that never became one).
     std::string For(float value) const;
+    // Whether the value is one of the levels (a NaN never is).
+    bool IsLevel(float value) const;
     // The levels, ascending, NaN left out.
     std::span<const float> Sorted() const { return sorted_; }
 
@@ -35,31 +42,40 @@ private:
 
 // The colour mixed with black, `keep` of it left: readable text on white.
 std::string Darker(std::string_view colour, double keep);
+// The colour of a contour's value: its line's, darker.
+std::string ContourLabelColour(std::string_view lineColour);
 
-// A fixed colour for a code or type without a colour of its own.
+// The palette's colour for a code or type without a colour of its own.
 std::string PaletteColour(std::int32_t code);
 
-inline constexpr std::string_view NO_LEVEL_COLOUR = "#808080";  // a contour of no level
-inline constexpr std::string_view LINE_COLOUR = "#4d4d4d";
-inline constexpr std::string_view HIGH_COLOUR = "#1f4fd1";
-inline constexpr std::string_view LOW_COLOUR = "#d62728";
 std::string RegionColour(std::int32_t code);
 std::string FillAreaColour(std::int32_t code);
 std::string_view SymbolColour(std::int32_t type);  // a text symbol's
+std::string_view TextColour();  // of symbols that are no centre, and of notes
+std::string_view NoLevelColour();  // of a contour whose value is no level
+std::string_view LineColour();
+std::string_view LineLabelColour();
+
+// The names the legend gives a code: the table's, or the code itself.
+std::string RegionName(std::int32_t code);
+std::string FrontName(std::int32_t code);
 
 // A label value as it is written on a line or contour: a whole number without
 // decimals, a label code as the code itself.
 std::string LabelText(float value);
 
-// Line-symbol codes of the fronts.
+// How a front is drawn; the table says which line-symbol codes are fronts
+// of which kind.
 enum class FrontKind { Cold, Warm, Occluded, Stationary, None };
 FrontKind FrontKindOf(std::int32_t code);
-// The line's colour (a stationary front's red dashes go over it).
+// The table's word for a kind ("cold", ...), empty for None.
+std::string_view FrontKindName(FrontKind kind);
+// The line's colour (a stationary front's dashes go over it).
 std::string FrontColour(std::int32_t code);
 
-// Symbol types of the pressure centres, whose one or two letters (H, L)
-// mark the centre's place.
-inline constexpr std::int32_t HIGH_CENTRE = 60, LOW_CENTRE = 61;
+// Whether a symbol of this type is a pressure centre, whose one or two
+// letters (H, L) mark the centre's place.
+bool IsCentreType(std::int32_t type);
 
 // How the map draws one element. Widths and dashes in pixels.
 struct ElementStyle {
@@ -82,10 +98,14 @@ ElementStyle ContourStyle(const ClosedContour& contour, const LevelColours& colo
 ElementStyle FrontStyle(std::int32_t code);
 ElementStyle ArrowStyle(std::int32_t type);
 
-// A stationary front's second line: red dashes over its blue, and the
-// colours of its glyphs (triangles, then half discs on the other side).
+// A stationary front: its line and triangles in `first`, its dashes and
+// its half discs (on the other side) in `second`. The page carries one pair
+// for every stationary front, so the table gives them all the same.
+struct StationaryColours {
+    std::string_view first, second;
+};
+StationaryColours StationaryFrontColours();
 inline constexpr double STATIONARY_DASH = 15;
-inline constexpr std::string_view STATIONARY_DASH_COLOUR = LOW_COLOUR;
 
 // The arrow of a wind symbol, pointing along +x from its centre, and the
 // corners of its box with its stroke (as generously as a browser bounds a

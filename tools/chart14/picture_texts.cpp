@@ -147,7 +147,7 @@ TextLayout::TextLayout(const Chart& chart, const TextToUtf8& toUtf8, const Level
         }
         std::string text = toUtf8(symbol.text);
         if (text.empty()) continue;
-        if ((symbol.type == HIGH_CENTRE || symbol.type == LOW_CENTRE) && text.size() <= 2) {
+        if (IsCentreType(symbol.type) && text.size() <= 2) {
             centres_.push_back({id, ToSpot(symbol.position), std::move(text), symbol.type});
         } else if (symbolFont.Width(text) + 2 * px::HALO > PINNED_TEXT_WIDTH) {
             longTexts_.push_back({LayerId::Symbols, id, ToSpot(symbol.position), std::move(text), "", false});
@@ -158,13 +158,13 @@ TextLayout::TextLayout(const Chart& chart, const TextToUtf8& toUtf8, const Level
     fid = 0;
     for (const auto& contour : chart.ClosedContours()) {
         AddLabelled(contourLabels_, LayerId::ClosedContours, fid++, contour.value,
-                    Darker(colours.For(contour.value), 0.7), contour.points, contour.IsClosed(), contour.labelPoints,
-                    true);
+                    ContourLabelColour(colours.For(contour.value)), contour.points, contour.IsClosed(),
+                    contour.labelPoints, true);
     }
     fid = 0;
     for (const auto& line : chart.Lines()) {
-        AddLabelled(lineLabels_, LayerId::Lines, fid++, line.labelValue, "#333", line.points, false, line.labelPoints,
-                    false);
+        AddLabelled(lineLabels_, LayerId::Lines, fid++, line.labelValue, std::string(LineLabelColour()),
+                    line.points, false, line.labelPoints, false);
     }
     fid = 0;
     for (const auto& note : chart.Notes()) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "picture_fronts.hpp"
+#include "readdata14/symbology.hpp"
 #include "svg_texts.hpp"
 
 namespace readdata14::chart14 {
@@ -17,27 +18,6 @@ constexpr double TEXT_OFFSET = 40;   // from the row's left to its text
 constexpr double LEVEL_COLUMN = 110;  // the width of a column of levels
 // At most this many levels are listed; longer lists are sampled evenly.
 constexpr std::size_t LEVEL_ROWS = 30;
-
-const char* FrontName(FrontKind kind) {
-    switch (kind) {
-        case FrontKind::Cold: return "Cold front";
-        case FrontKind::Warm: return "Warm front";
-        case FrontKind::Occluded: return "Occluded front";
-        case FrontKind::Stationary: return "Stationary front";
-        case FrontKind::None: break;
-    }
-    return "Line symbol";
-}
-
-std::string RegionName(std::int32_t code) {
-    switch (code) {
-        case 1: return "Rain";
-        case 2: return "Snow";
-        case 3: return "Fog";
-        case 4: return "Thunder";
-        default: return "Weather region, code " + std::to_string(code);
-    }
-}
 
 class Legend {
 public:
@@ -121,13 +101,13 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
             doc.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"1.6\" d=\"M").Number(x)
                 .Raw(",").Number(y).Raw("h").Number(SWATCH).Raw("\"/>\n");
             doc.Text(x + TEXT_OFFSET, label.BaselineFor(y), "legend legend-label", LabelText(levels[i]),
-                     Darker(colour, 0.7));
+                     ContourLabelColour(colour));
         }
         legend.Skip(perColumn);
     } else {
         legend.Heading("Contours");
     }
-    if (drawn.noLevelContour) legend.Row("Contour of no level", [&] { legend.Line(NO_LEVEL_COLOUR, 1.6, false); });
+    if (drawn.noLevelContour) legend.Row("Contour of no level", [&] { legend.Line(NoLevelColour(), 1.6, false); });
     if (drawn.openContour) legend.Row("Open contour (not closed)", [&] { legend.Line("#555", 1.6, true); });
     if (!drawn.labelCodes.empty()) legend.Listing("Labels that are codes:", drawn.labelCodes);
 }
@@ -135,8 +115,8 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
 void WriteLines(Legend& legend, const Drawn& drawn) {
     if (!drawn.plainLine && !drawn.codedLine) return;
     legend.Heading("Lines");
-    if (drawn.plainLine) legend.Row("Line", [&] { legend.Line(LINE_COLOUR, 1.2, false); });
-    if (drawn.codedLine) legend.Row("Line with a coded label", [&] { legend.Line(LINE_COLOUR, 1.2, true); });
+    if (drawn.plainLine) legend.Row("Line", [&] { legend.Line(LineColour(), 1.2, false); });
+    if (drawn.codedLine) legend.Row("Line with a coded label", [&] { legend.Line(LineColour(), 1.2, true); });
 }
 
 void FrontSwatch(Legend& legend, std::int32_t code) {
@@ -146,9 +126,11 @@ void FrontSwatch(Legend& legend, std::int32_t code) {
     legend.Line(colour, 2.2, false);
     if (kind == FrontKind::None) return;
     double x = legend.SwatchX();
+    const StationaryColours stationary = StationaryFrontColours();
     if (kind == FrontKind::Stationary)
-        doc.Raw("<path fill=\"none\" stroke=\"#d62728\" stroke-width=\"2.2\" stroke-dasharray=\"8\" d=\"M")
-            .Number(x).Raw(",").Number(legend.Middle()).Raw("h").Number(SWATCH).Raw("\"/>\n");
+        doc.Raw("<path fill=\"none\" stroke=\"").Raw(stationary.second)
+            .Raw("\" stroke-width=\"2.2\" stroke-dasharray=\"8\" d=\"M").Number(x).Raw(",").Number(legend.Middle())
+            .Raw("h").Number(SWATCH).Raw("\"/>\n");
     // Glyphs stand above the line: in the page's downward y that is its right.
     auto glyph = [&](double at, bool triangle, std::string_view fill, double side) {
         doc.Raw("<path stroke=\"none\" fill=\"").Raw(fill).Raw("\" d=\"");
@@ -160,7 +142,9 @@ void FrontSwatch(Legend& legend, std::int32_t code) {
         case FrontKind::Cold: glyph(9, true, colour, -1), glyph(23, true, colour, -1); break;
         case FrontKind::Warm: glyph(9, false, colour, -1), glyph(23, false, colour, -1); break;
         case FrontKind::Occluded: glyph(9, true, colour, -1), glyph(23, false, colour, -1); break;
-        case FrontKind::Stationary: glyph(9, true, "#1f4fd1", -1), glyph(23, false, "#d62728", 1); break;
+        case FrontKind::Stationary:
+            glyph(9, true, stationary.first, -1), glyph(23, false, stationary.second, 1);
+            break;
         case FrontKind::None: break;
     }
 }
@@ -168,36 +152,32 @@ void FrontSwatch(Legend& legend, std::int32_t code) {
 void WriteFronts(Legend& legend, const Drawn& drawn) {
     if (drawn.lineSymbols.empty()) return;
     legend.Heading("Fronts and line symbols");
-    for (std::int32_t code : drawn.lineSymbols) {
-        FrontKind kind = FrontKindOf(code);
-        std::string name = kind == FrontKind::None ? "Line symbol, code " + std::to_string(code) : FrontName(kind);
-        legend.Row(name, [&] { FrontSwatch(legend, code); });
-    }
+    for (std::int32_t code : drawn.lineSymbols) legend.Row(FrontName(code), [&] { FrontSwatch(legend, code); });
 }
 
 void WriteSymbols(Legend& legend, const Drawn& drawn) {
-    bool any = !drawn.highText.empty() || !drawn.lowText.empty() || !drawn.windTypes.empty() ||
-               drawn.symbolTexts || drawn.plainNotes;
+    bool any = !drawn.centres.empty() || !drawn.windTypes.empty() || drawn.symbolTexts || drawn.plainNotes;
     if (!any) return;
     legend.Heading("Centres and symbols");
     Font centre{16, true}, text{px::SYMBOL_FONT, false};
-    if (!drawn.highText.empty())
-        legend.Row("High-pressure centre", [&] { legend.Sample("legend-centre", drawn.highText, SymbolColour(HIGH_CENTRE), centre); });
-    if (!drawn.lowText.empty())
-        legend.Row("Low-pressure centre", [&] { legend.Sample("legend-centre", drawn.lowText, SymbolColour(LOW_CENTRE), centre); });
+    for (const symbology::Centre& kind : symbology::CENTRES) {  // in the table's order
+        const auto drawnText = drawn.centres.find(kind.type);
+        if (drawnText == drawn.centres.end()) continue;
+        legend.Row(kind.name, [&] { legend.Sample("legend-centre", drawnText->second, kind.colour, centre); });
+    }
     for (std::int32_t type : drawn.windTypes) {
         legend.Row("Arrow of symbol type " + std::to_string(type), [&] {
             legend.Doc().Raw("<use xlink:href=\"#wind\" stroke=\"").Raw(PaletteColour(type)).Raw("\" transform=\"translate(")
                 .Number(legend.SwatchX() + SWATCH / 2).Raw(",").Number(legend.Middle()).Raw(")\"/>\n");
         });
     }
-    if (drawn.symbolTexts) legend.Row("Text of a symbol", [&] { legend.Sample("symbol", "1013", SymbolColour(48), text); });
+    if (drawn.symbolTexts) legend.Row("Text of a symbol", [&] { legend.Sample("symbol", "1013", TextColour(), text); });
     if (drawn.plainNotes) {
         legend.Row("Longer text of a symbol", [&] {
             SvgDocument& doc = legend.Doc();
             doc.Raw("<rect class=\"note-box\" x=\"").Number(legend.SwatchX()).Raw("\" y=\"").Number(legend.Middle() - 7)
                 .Raw("\" width=\"").Number(SWATCH).Raw("\" height=\"14\"/>\n");
-            legend.Sample("legend-note", "Abc", "#222", text);
+            legend.Sample("legend-note", "Abc", TextColour(), text);
         });
     }
 }
@@ -277,7 +257,7 @@ Drawn DrawnElements(const Chart& chart, const LevelColours& colours) {
     }
     for (const auto& contour : chart.ClosedContours()) {
         if (finite(contour.points) < 2) continue;
-        (colours.For(contour.value) == NO_LEVEL_COLOUR ? drawn.noLevelContour : drawn.levelContour) = true;
+        (colours.IsLevel(contour.value) ? drawn.levelContour : drawn.noLevelContour) = true;
         if (!contour.IsClosed()) drawn.openContour = true;
     }
     for (const auto& front : chart.LineSymbols())
@@ -293,8 +273,7 @@ void AddDrawnTexts(Drawn& drawn, std::span<const MapText> texts) {
     for (const MapText& text : texts) {
         switch (text.role) {
             case TextRole::Centre:
-                if (text.symbolType == HIGH_CENTRE && drawn.highText.empty()) drawn.highText = text.first;
-                if (text.symbolType == LOW_CENTRE && drawn.lowText.empty()) drawn.lowText = text.first;
+                drawn.centres.emplace(text.symbolType, text.first);  // the first of its type stays
                 break;
             case TextRole::Label:
                 if (text.labelCode) drawn.labelCodes.insert(text.first);

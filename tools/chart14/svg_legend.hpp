@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <span>
 #include <string>
@@ -29,7 +30,7 @@ struct Drawn {
     bool plainLine = false, codedLine = false;
     std::set<std::string> labelCodes;  // codes written as labels
     std::set<std::int32_t> lineSymbols;
-    std::string highText, lowText;  // the texts of the centres drawn, empty when none
+    std::map<std::int32_t, std::string> centres;  // the first text drawn of each type of centre
     std::set<std::int32_t> windTypes;
     bool symbolTexts = false;
     std::set<std::int32_t> regions, fillAreas;

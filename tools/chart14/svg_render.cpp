@@ -112,12 +112,13 @@ void WriteFronts(SvgDocument& doc, const Chart& chart, const Frame& f) {
         if (style.front == FrontKind::None) continue;
         const auto places = PlacesAlong(front.points, f.Units(px::FRONT_SPACING));
         if (style.front == FrontKind::Stationary) {
+            const StationaryColours colours = StationaryFrontColours();
             ElementStyle dashes;
-            dashes.stroke = STATIONARY_DASH_COLOUR;
+            dashes.stroke = colours.second;
             dashes.dash = {STATIONARY_DASH};
             WritePath(doc, f, dashes, front.points);
-            WriteGlyphs(doc, places, HIGH_COLOUR, size, style.front, 0);
-            WriteGlyphs(doc, places, LOW_COLOUR, size, style.front, 1);
+            WriteGlyphs(doc, places, colours.first, size, style.front, 0);
+            WriteGlyphs(doc, places, colours.second, size, style.front, 1);
         } else {
             WriteGlyphs(doc, places, style.stroke, size, style.front, -1);
         }
@@ -180,8 +181,8 @@ void WriteStyle(SvgDocument& doc) {
         .Raw("px}\n.note-box{fill:#fff;fill-opacity:0.85;stroke:none}\n"
              ".note-box.framed{fill-opacity:0.92;stroke:#555;stroke-width:0.8px}\n"
              ".note-box.mark{fill:#333;fill-opacity:1}\n.mark-text{font-size:")
-        .Number(MARK_FONT).Raw("px;font-weight:bold;fill:#fff}\n.note-text{fill:#222;text-anchor:start}\n"
-                               ".note-text,.legend-note{font-size:")
+        .Number(MARK_FONT).Raw("px;font-weight:bold;fill:#fff}\n.note-text{fill:")
+        .Raw(TextColour()).Raw(";text-anchor:start}\n.note-text,.legend-note{font-size:")
         .Number(px::NOTE_FONT).Raw("px}\n.note-first{font-weight:bold}\n#leaders{stroke:#555;stroke-width:0.8px;fill:#555}\n")
         .Raw(".title{font-size:").Number(px::TITLE_FONT).Raw("px;font-weight:bold;fill:#222;text-anchor:start}\n")
         .Raw(".legend{font-size:").Number(px::LEGEND_FONT).Raw("px;fill:#222;text-anchor:start}\n")
