@@ -92,6 +92,19 @@ std::optional<std::string_view> TextOf(const char* text) {
 
 constexpr std::string_view kNullPoints = "points that are null while their count is not 0";
 
+// An element of points: made into the builder's own form (refused where its
+// points are null while their count is not), then added by `add`.
+template <class Given, class Made>
+readdata14_status AddPoints(readdata14_builder* builder, const Given* given, readdata14_write_result* result,
+                            std::optional<Made> (*make)(const Given&),
+                            std::optional<Problem> (readdata14::writing::ChartBuilder::*add)(const Made&)) {
+    return AddElement(builder, Usable(builder, given), result, [&](readdata14::writing::ChartBuilder& chart) {
+        const auto made = make(*given);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        return Took((chart.*add)(*made), result);
+    });
+}
+
 }  // namespace
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_new(readdata14_builder** builder) {
@@ -121,47 +134,27 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_s
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line(
     readdata14_builder* builder, const readdata14_labelled_line* line, readdata14_write_result* result) {
-    return AddElement(builder, Usable(builder, line), result, [&](readdata14::writing::ChartBuilder& chart) {
-        const auto made = LineOf(*line);
-        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
-        return Took(chart.AddLine(*made), result);
-    });
+    return AddPoints(builder, line, result, LineOf, &readdata14::writing::ChartBuilder::AddLine);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_contour(
     readdata14_builder* builder, const readdata14_labelled_line* contour, readdata14_write_result* result) {
-    return AddElement(builder, Usable(builder, contour), result, [&](readdata14::writing::ChartBuilder& chart) {
-        const auto made = LineOf(*contour);
-        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
-        return Took(chart.AddContour(*made), result);
-    });
+    return AddPoints(builder, contour, result, LineOf, &readdata14::writing::ChartBuilder::AddContour);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line_symbol(
     readdata14_builder* builder, const readdata14_point_list* lineSymbol, readdata14_write_result* result) {
-    return AddElement(builder, Usable(builder, lineSymbol), result, [&](readdata14::writing::ChartBuilder& chart) {
-        const auto made = ListOf(*lineSymbol);
-        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
-        return Took(chart.AddLineSymbol(*made), result);
-    });
+    return AddPoints(builder, lineSymbol, result, ListOf, &readdata14::writing::ChartBuilder::AddLineSymbol);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_weather_region(
     readdata14_builder* builder, const readdata14_point_list* region, readdata14_write_result* result) {
-    return AddElement(builder, Usable(builder, region), result, [&](readdata14::writing::ChartBuilder& chart) {
-        const auto made = ListOf(*region);
-        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
-        return Took(chart.AddWeatherRegion(*made), result);
-    });
+    return AddPoints(builder, region, result, ListOf, &readdata14::writing::ChartBuilder::AddWeatherRegion);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_fill_area(
     readdata14_builder* builder, const readdata14_point_list* area, readdata14_write_result* result) {
-    return AddElement(builder, Usable(builder, area), result, [&](readdata14::writing::ChartBuilder& chart) {
-        const auto made = ListOf(*area);
-        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
-        return Took(chart.AddFillArea(*made), result);
-    });
+    return AddPoints(builder, area, result, ListOf, &readdata14::writing::ChartBuilder::AddFillArea);
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_symbol(
