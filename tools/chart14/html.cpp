@@ -6,7 +6,7 @@
 #include "chart14.hpp"
 #include "common.hpp"
 #include "html_render.hpp"
-#include "text_encoding.hpp"
+#include "picture_command.hpp"
 
 namespace readdata14::chart14 {
 namespace {
@@ -17,16 +17,9 @@ struct HtmlCommand {
 };
 
 FileResult WritePage(const Input& input, const HtmlCommand& command) {
-    FileResult result;
-    std::string error;
-    auto texts = TextDecoder::Open(command.encoding, error);
-    if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
-    Chart chart;
-    if (!OpenChart(input, chart, result)) return result;
-    result.out = RenderHtml(chart, [&texts](std::string_view text) { return texts->ToUtf8(text); });
-    if (texts->Escaped() && !command.run.quiet) result.err += EscapedTextsNote(input, command.encoding);
-    NoteFindings(input, chart, result, command.run.quiet);
-    return result;
+    return DrawFile(input, command.run, command.encoding, [](const Chart& chart, const TextToUtf8& toUtf8) {
+        return RenderHtml(chart, toUtf8);
+    });
 }
 
 }  // namespace

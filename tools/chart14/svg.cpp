@@ -6,7 +6,7 @@
 #include "chart14.hpp"
 #include "common.hpp"
 #include "svg_render.hpp"
-#include "text_encoding.hpp"
+#include "picture_command.hpp"
 
 namespace readdata14::chart14 {
 namespace {
@@ -18,17 +18,9 @@ struct SvgCommand {
 };
 
 FileResult DrawChart(const Input& input, const SvgCommand& command) {
-    FileResult result;
-    std::string error;
-    auto texts = TextDecoder::Open(command.encoding, error);
-    if (!texts) return {"", "chart14: " + DisplayText(error) + "\n", EXIT_UNREADABLE, false};
-    Chart chart;
-    if (!OpenChart(input, chart, result)) return result;
-    result.out = RenderSvg(
-        chart, [&texts](std::string_view text) { return texts->ToUtf8(text); }, SvgOptions{command.width});
-    if (texts->Escaped() && !command.run.quiet) result.err += EscapedTextsNote(input, command.encoding);
-    NoteFindings(input, chart, result, command.run.quiet);
-    return result;
+    return DrawFile(input, command.run, command.encoding, [&command](const Chart& chart, const TextToUtf8& toUtf8) {
+        return RenderSvg(chart, toUtf8, SvgOptions{command.width});
+    });
 }
 
 }  // namespace
