@@ -71,8 +71,8 @@ def median_time(run: Callable[..., Any], repeat: int, prepare: Callable[[], tupl
     return statistics.median(times)
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+def add_chart_arguments(parser: argparse.ArgumentParser) -> None:
+    """The options that choose the chart a benchmark runs on, and how often."""
     parser.add_argument("--chart", type=Path, help="a chart to use (default: generate one)")
     parser.add_argument("--size-mb", type=float, default=100.0)
     parser.add_argument("--seed", type=int, default=1)
@@ -80,10 +80,12 @@ def main() -> int:
                         default=ROOT / "build" / "ci" / "tools" / "make_chart" / "make_chart")
     parser.add_argument("--folder", type=Path, default=Path("/tmp/readdata14-bench-charts"))
     parser.add_argument("--repeat", type=int, default=5)
-    parser.add_argument("--gdal", action="store_true", help="also geopandas.read_file through the GDAL driver")
-    args = parser.parse_args()
 
-    path = args.chart
+
+def bench_chart(args: argparse.Namespace) -> Path:
+    """The chart of --chart, or the generator's chart of --size-mb and --seed
+    (made once, kept in --folder); read once, into the page cache."""
+    path: Path = args.chart
     if path is None:
         args.folder.mkdir(parents=True, exist_ok=True)
         path = args.folder / f"chart_{args.size_mb:g}mb_seed{args.seed}.txt"
@@ -91,6 +93,16 @@ def main() -> int:
             subprocess.run([str(args.make_chart), "--seed", str(args.seed), "--size-mb", str(args.size_mb),
                             "-o", str(path)], check=True)
     path.read_bytes()  # into the page cache
+    return path
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    add_chart_arguments(parser)
+    parser.add_argument("--gdal", action="store_true", help="also geopandas.read_file through the GDAL driver")
+    args = parser.parse_args()
+
+    path = bench_chart(args)
     import geopandas  # noqa: F401 - imported first: what it says of its own setup is not ours
     warnings.simplefilter("error")  # a deprecation warning in bulk would show here
     warnings.simplefilter("ignore", readdata14.TextEncodingWarning)

@@ -26,30 +26,16 @@ import warnings
 from pathlib import Path
 
 import readdata14
-from layers_bench import ROOT, median_time
+from layers_bench import add_chart_arguments, bench_chart, median_time
 
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--chart", type=Path, help="a chart to use (default: generate one)")
-    parser.add_argument("--size-mb", type=float, default=100.0)
-    parser.add_argument("--seed", type=int, default=1)
-    parser.add_argument("--make-chart", type=Path,
-                        default=ROOT / "build" / "ci" / "tools" / "make_chart" / "make_chart")
-    parser.add_argument("--folder", type=Path, default=Path("/tmp/readdata14-bench-charts"))
-    parser.add_argument("--repeat", type=int, default=5)
+    add_chart_arguments(parser)
     parser.add_argument("--no-frames", action="store_true", help="leave out from_geodataframes")
     args = parser.parse_args()
 
-    path = args.chart
-    if path is None:
-        import subprocess
-        args.folder.mkdir(parents=True, exist_ok=True)
-        path = args.folder / f"chart_{args.size_mb:g}mb_seed{args.seed}.txt"
-        if not path.exists():
-            subprocess.run([str(args.make_chart), "--seed", str(args.seed), "--size-mb", str(args.size_mb),
-                            "-o", str(path)], check=True)
-    path.read_bytes()  # into the page cache
+    path = bench_chart(args)
     warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
 
     chart = readdata14.read(path)
