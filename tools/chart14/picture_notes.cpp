@@ -100,23 +100,28 @@ std::optional<MapText> CalloutPlacer::Place(const Callout& callout, int level) {
         const double top = a.y - CALLOUT_PADDING - shape.first.Ascent();
         const auto box = Find(a, {left, top, left + shape.width, top + shape.height}, CALLOUT_REACH);
         if (!box) continue;
-        Claim(*box, a);
-        MapText text;
-        text.role = TextRole::Note;
-        text.layer = callout.layer;
-        text.fid = callout.fid;
-        text.centre = frame_.ToChart(box->Centre());
-        text.anchor = callout.anchor;
-        text.width = box->Width();
-        text.height = box->Height();
+        MapText text = Claimed(TextRole::Note, callout, *box, level);
         text.first = callout.first;
         text.second = callout.second;
         text.fontSize = size;
         text.framed = callout.framed;
-        text.level = level;
         return text;
     }
     return std::nullopt;
+}
+
+MapText CalloutPlacer::Claimed(TextRole role, const Callout& callout, const Box& box, int level) {
+    Claim(box, frame_.ToPx(callout.anchor));
+    MapText text;
+    text.role = role;
+    text.layer = callout.layer;
+    text.fid = callout.fid;
+    text.centre = frame_.ToChart(box.Centre());
+    text.anchor = callout.anchor;
+    text.width = box.Width();
+    text.height = box.Height();
+    text.level = level;
+    return text;
 }
 
 std::optional<MapText> CalloutPlacer::PlaceMark(const Callout& callout, const std::string& number, int level) {
@@ -124,18 +129,9 @@ std::optional<MapText> CalloutPlacer::PlaceMark(const Callout& callout, const st
     const Box mark = MarkBox({0, 0}, number);
     const auto box = Find(a, Box::Around(a, mark.Width(), mark.Height()), MARK_REACH);
     if (!box) return std::nullopt;
-    Claim(*box, a);
-    MapText text;
-    text.role = TextRole::Mark;
-    text.layer = callout.layer;
-    text.fid = callout.fid;
-    text.centre = frame_.ToChart(box->Centre());
-    text.anchor = callout.anchor;
-    text.width = box->Width();
-    text.height = box->Height();
+    MapText text = Claimed(TextRole::Mark, callout, *box, level);
     text.first = number;
     text.fontSize = MARK_FONT;
-    text.level = level;
     return text;
 }
 

@@ -53,6 +53,8 @@ public:
 private:
     std::optional<Box> Find(Px anchor, const Box& first, double reach) const;
     void Claim(const Box& box, Px anchor);
+    // Claims `box` for the callout and makes the text that stands in it.
+    MapText Claimed(TextRole role, const Callout& callout, const Box& box, int level);
 
     const Frame& frame_;
     const Coverage& lines_;
