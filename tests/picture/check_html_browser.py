@@ -14,7 +14,6 @@ the work folder.
 
 Skips (77) only where chromium is missing outside CI.
 """
-import argparse
 import json
 import os
 import subprocess
@@ -305,17 +304,9 @@ def check_odd_charts(browser, args):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--chart14", "--make-chart", "--sample", "--workdir"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    if devtools.chromium_command() is None:
-        if os.environ.get("CI"):
-            print("FAIL chromium is not installed; scripts/test.sh installs it (Debian package chromium)")
-            return 1
-        print("chromium not found (Debian package chromium): run scripts/install-deps.sh chromium")
-        return 77
-    os.makedirs(args.workdir, exist_ok=True)
+    args, exit_code = devtools.page_test_arguments()
+    if args is None:
+        return exit_code
     generated = os.path.join(args.workdir, "generated-5MB.txt")
     subprocess.run([args.make_chart, "--seed", "1", "--size-mb", "5", "-o", generated], check=True)
     failures = 0

@@ -14,7 +14,6 @@ pixels at every width of the picture. Prints the counts per picture.
 Skips (77) only where chromium is missing outside CI: CI installs it
 (scripts/test.sh), so there a missing browser fails.
 """
-import argparse
 import os
 import statistics
 import subprocess
@@ -73,17 +72,9 @@ def check(name, svg_path, browser):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for option in ("--chart14", "--make-chart", "--sample", "--workdir"):
-        parser.add_argument(option, required=True)
-    args = parser.parse_args()
-    if devtools.chromium_command() is None:
-        if os.environ.get("CI"):
-            print("FAIL chromium is not installed; scripts/test.sh installs it (Debian package chromium)")
-            return 1
-        print("chromium not found (Debian package chromium): run scripts/install-deps.sh chromium")
-        return 77
-    os.makedirs(args.workdir, exist_ok=True)
+    args, exit_code = devtools.page_test_arguments()
+    if args is None:
+        return exit_code
     charts = {"sample": args.sample}
     generated = os.path.join(args.workdir, "contours.txt")
     subprocess.run([args.make_chart, "--seed", "99", "--points", "48", "--contours", "40", "-o", generated],

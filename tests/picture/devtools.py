@@ -5,6 +5,7 @@ commands from its file descriptor 3 and writes answers and events to 4, each
 message JSON ended by a NUL byte. No port, no WebSocket library, no browser
 but Debian's chromium.
 """
+import argparse
 import base64
 import fcntl
 import json
@@ -22,6 +23,24 @@ FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-
 
 def chromium_command():
     return shutil.which("chromium")
+
+
+def page_test_arguments():
+    """The page tests' arguments (--chart14, --make-chart, --sample, --workdir,
+    the folder made), or None and the exit code where chromium is missing: a
+    failure in CI, which installs it, a skip (77) elsewhere."""
+    parser = argparse.ArgumentParser()
+    for option in ("--chart14", "--make-chart", "--sample", "--workdir"):
+        parser.add_argument(option, required=True)
+    args = parser.parse_args()
+    if chromium_command() is None:
+        if os.environ.get("CI"):
+            print("FAIL chromium is not installed; scripts/test.sh installs it (Debian package chromium)")
+            return None, 1
+        print("chromium not found (Debian package chromium): run scripts/install-deps.sh chromium")
+        return None, 77
+    os.makedirs(args.workdir, exist_ok=True)
+    return args, 0
 
 
 class ProtocolError(Exception):
