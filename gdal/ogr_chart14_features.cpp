@@ -67,8 +67,9 @@ std::optional<std::vector<float>> FeatureReader::Points(OGRwkbGeometryType wante
     } else {
         const OGRPolygon* polygon = geometry->toPolygon();
         if (polygon->getNumInteriorRings() > 0) {
-            return Refuse("its polygon has " + std::to_string(polygon->getNumInteriorRings()) +
-                          " holes; an element is an outline alone");
+            const int holes = polygon->getNumInteriorRings();
+            return Refuse("its polygon has " + (holes == 1 ? std::string("a hole") : std::to_string(holes) + " holes") +
+                          "; an element is an outline alone");
         }
         line = polygon->getExteriorRing();
     }

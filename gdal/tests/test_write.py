@@ -177,6 +177,15 @@ REFUSALS = [
      ["VALUE_FIELD=ELEV"], "which no label gives back"),
     ("text_with_line_break", "notes", {"type": ogr.OFTInteger, "first_text": ogr.OFTString},
      ("POINT (1 1)", {"type": 48, "first_text": "two\nlines"}), [], "line break"),
+    ("holes", "weather_regions", {"code": ogr.OFTInteger},
+     ("POLYGON ((0 0,9 0,9 9,0 0),(1 1,2 1,2 2,1 1))", {"code": 1}), [], "has a hole"),
+    ("beyond_float", "symbols", {"type": ogr.OFTInteger, "direction": ogr.OFTReal},
+     ("POINT (1e39 2)", {"type": 7, "direction": 90}), [], "beyond the 32-bit float range"),
+    ("code_not_whole", "weather_regions", {"code": ogr.OFTReal}, (SQUARE, {"code": 2.5}), [], "not a whole number"),
+    ("value_reads_as_code", "closed_contours", {"ELEV": ogr.OFTReal}, (RING, {"ELEV": 3200050}),
+     ["VALUE_FIELD=ELEV"], "reads back as a code"),
+    ("text_type_without_text", "symbols", {"type": ogr.OFTInteger, "direction": ogr.OFTReal},
+     ("POINT (1 2)", {"type": 60}), [], "carries a text, and it has none"),
 ]
 GOOD = {"weather_regions": (SQUARE, {"code": 1}), "symbols": ("POINT (1 2)", {"type": 7, "direction": 90}),
         "closed_contours": (RING, {"ELEV": 1000}), "notes": ("POINT (1 1)", {"type": 48, "first_text": "Fog"})}
