@@ -1,7 +1,8 @@
 // The Chart14 OGR driver: a type-14 chart as the library's eight read-only
 // vector layers (readdata14_layers.h), and nothing the driver works out
 // itself: the layers' names, fields, features, counts, extents and "present"
-// all come from the library's tables.
+// all come from the library's tables. New charts are written by the
+// driver's writing side (ogr_chart14_write.hpp); an open chart is not edited.
 //
 // One open reads the whole file once (readdata14_open for a file on disk;
 // any other GDAL file, streams such as /vsistdin/ included, read front to
@@ -42,6 +43,19 @@ public:
     OGRFeatureDefn* GetLayerDefn() override { return defn_; }
     GDALDataset* GetDataset() override;
 
+    // A chart is not edited in place: each of these refuses, saying so.
+    OGRErr CreateField(OGRFieldDefn*, int) override;
+    OGRErr DeleteField(int) override;
+    OGRErr ReorderFields(int*) override;
+    OGRErr AlterFieldDefn(int, OGRFieldDefn*, int) override;
+    OGRErr CreateGeomField(OGRGeomFieldDefn*, int) override;
+    OGRErr DeleteFeature(GIntBig) override;
+
+protected:
+    OGRErr ISetFeature(OGRFeature*) override;
+    OGRErr ICreateFeature(OGRFeature*) override;
+    OGRErr IUpsertFeature(OGRFeature*) override;
+
 private:
     bool Filtered() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
     bool OutsideFilterEnvelope(std::uint64_t fid) const;
@@ -69,11 +83,16 @@ public:
 
     int GetLayerCount() override { return static_cast<int>(layers_.size()); }
     OGRLayer* GetLayer(int index) override;
-    // Reads only: no layer, feature or field can be created, changed or deleted.
+    // Reads only: no layer, feature or field can be created, changed or
+    // deleted (new charts are written by Chart14Writer).
     int TestCapability(const char*) override { return FALSE; }
+    OGRErr DeleteLayer(int) override;
 
     // A text of the file as UTF-8 (see ogr_chart14_texts.cpp).
     std::string DecodeText(std::string_view bytes) const;
+
+protected:
+    OGRLayer* ICreateLayer(const char*, OGRSpatialReference*, OGRwkbGeometryType, char**) override;
 
 private:
     Chart14Dataset() = default;
@@ -89,6 +108,10 @@ private:
     OGRSpatialReference* srs_ = nullptr;
     std::vector<std::unique_ptr<Chart14Layer>> layers_;
 };
+
+// The one answer to every attempt to change a chart that was opened: an
+// error that says how charts are changed.
+OGRErr RefuseEdit(const char* file);
 
 // ---- identification (ogr_chart14_identify.cpp) ----------------------------------
 
@@ -127,5 +150,11 @@ bool BearsChartMarks(const GDALOpenInfo* info);
 // warnings with their places (the first ten, then their count). Null, with a
 // GDAL error, when the read gave no chart.
 Document ReadChart(GDALOpenInfo* info);
+
+// The slots of the symbols section's lengths that hold a symbol a reader
+// drops (a type-48 symbol at z 1.0: a zero slot and no record), from 0 and
+// comma-separated; "" for none. Of adjacent zero slots any may be the
+// dropped one: the lengths are the same.
+std::string DroppedSymbolSlots(const readdata14_document& document, const readdata14_layer& symbols);
 
 }  // namespace readdata14::ogr

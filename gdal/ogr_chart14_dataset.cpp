@@ -1,6 +1,6 @@
 // Opening a chart: the update open declined without a word, a refusal that
 // says why when the file is meant as a chart, the open options, the layers
-// and the dataset's metadata.
+// and the dataset's metadata; and the refusal of every edit.
 #include <exception>
 
 #include "ogr_chart14.hpp"
@@ -69,6 +69,14 @@ bool Chart14Dataset::Setup(GDALOpenInfo* info) {
         }
         layers_.push_back(std::make_unique<Chart14Layer>(*this, *table, srs_));
     }
+    // What a copy needs beside the layers to be written back as this chart:
+    // the description under a name a GeoPackage keeps (GDAL's GPKG driver
+    // keeps a dataset's DESCRIPTION for raster tables only), and where the
+    // symbols a reader drops stood, which no feature shows.
+    SetMetadataItem("HEADER_DESCRIPTION", GetMetadataItem("DESCRIPTION"));
+    const std::string dropped =
+        DroppedSymbolSlots(*document_, *readdata14_document_layer(document_.get(), READDATA14_LAYER_SYMBOLS));
+    if (!dropped.empty()) layers_[READDATA14_LAYER_SYMBOLS]->SetMetadataItem("DROPPED_SYMBOLS", dropped.c_str());
     WarnAboutInvalidTexts();
     return true;
 }
@@ -96,5 +104,20 @@ bool Chart14Dataset::SetSpatialReference(const char* definition) {
     }
     return true;
 }
+
+OGRErr RefuseEdit(const char* file) {
+    CPLError(CE_Failure, CPLE_NotSupported,
+             "Chart14: %s: a chart is not edited in place: convert it (ogr2ogr -f GPKG edit.gpkg chart.txt), edit "
+             "that, and write a new chart from it (ogr2ogr -f Chart14 new.txt edit.gpkg)",
+             file);
+    return OGRERR_UNSUPPORTED_OPERATION;
+}
+
+OGRLayer* Chart14Dataset::ICreateLayer(const char*, OGRSpatialReference*, OGRwkbGeometryType, char**) {
+    RefuseEdit(GetDescription());
+    return nullptr;
+}
+
+OGRErr Chart14Dataset::DeleteLayer(int) { return RefuseEdit(GetDescription()); }
 
 }  // namespace readdata14::ogr

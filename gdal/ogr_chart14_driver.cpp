@@ -1,9 +1,10 @@
-// The driver's registration.
+// The driver's registration, with the options that reading and writing
+// take (the README's "In GIS tools" and "Writing charts" say more).
 //
 // GDAL loads ogr_Chart14.so from GDAL_DRIVER_PATH or its plugin folder and
 // calls RegisterOGRChart14 (the name it derives from the file name);
 // GDALRegister_Chart14 is the same call under the name drivers usually have.
-#include "ogr_chart14.hpp"
+#include "ogr_chart14_write.hpp"
 
 namespace readdata14::ogr {
 namespace {
@@ -15,6 +16,45 @@ constexpr const char* OPEN_OPTIONS =
     "  <Option name='SRS' type='string' description='Spatial reference of the chart coordinates (anything "
     "OGRSpatialReference::SetFromUserInput takes: EPSG:4326, WKT, PROJ string). None by default'/>"
     "</OpenOptionList>";
+
+constexpr const char* CREATION_OPTIONS =
+    "<CreationOptionList>"
+    "  <Option name='FIRST_TOKEN' type='string' description='The header&apos;s first token (one token: no white "
+    "space). Default: the source&apos;s FIRST_TOKEN metadata item (a chart&apos;s), else readdata14'/>"
+    "  <Option name='DESCRIPTION' type='string' description='The header&apos;s description (one token). Default: "
+    "the source&apos;s DESCRIPTION metadata item, else chart'/>"
+    "  <Option name='HEADER_INTEGERS' type='string' description='Up to five integers after the description, "
+    "comma-separated. Default: the source&apos;s HEADER_INTEGERS metadata item, else 0,0,0,0,0'/>"
+    "  <Option name='LINE_ENDS' type='string-select' default='LF' description='Line ends'>"
+    "    <Value>LF</Value><Value>CRLF</Value>"
+    "  </Option>"
+    "  <Option name='ENCODING' type='string' description='Encoding of the texts in the file (any iconv name, e.g. "
+    "CP1252): UTF-8 texts are recoded into it. Without it, texts are written as their UTF-8 bytes'/>"
+    "  <Option name='STRICT' type='boolean' default='NO' description='A feature the format cannot carry, or a "
+    "value written as nan in place of a null, fails the run and no chart is written. Without it, such a feature "
+    "is skipped with a warning'/>"
+    "</CreationOptionList>";
+
+constexpr const char* LAYER_CREATION_OPTIONS =
+    "<LayerCreationOptionList>"
+    "  <Option name='SECTION' type='string-select' description='What the layer is written as. Default: the "
+    "layer&apos;s name when it is one of these, else lines for lines, symbols or notes (with a first_text or "
+    "second_text field) for points, weather_regions or fill_areas (with a value_1 field) for polygons'>"
+    "    <Value>lines</Value><Value>line_symbols</Value><Value>symbols</Value><Value>closed_contours</Value>"
+    "    <Value>weather_regions</Value><Value>fill_areas</Value><Value>notes</Value><Value>label_points</Value>"
+    "  </Option>"
+    "  <Option name='VALUE_FIELD' type='string' description='The numeric field whose value is the label of lines "
+    "and contours (e.g. ELEV of gdal_contour); null gives NoLabel. Default: the fields label_kind, label_value, "
+    "label_code; NoLabel without them'/>"
+    "  <Option name='CODE_FIELD' type='string' description='The field that holds the code (of symbols and notes: "
+    "the type). Default: code, or type'/>"
+    "  <Option name='CODE' type='int' description='The code (or type) of features whose code field is missing or "
+    "null'/>"
+    "  <Option name='TEXT_FIELD' type='string' description='The field that holds a symbol&apos;s text or a "
+    "note&apos;s first text. Default: text, or first_text'/>"
+    "  <Option name='FID' type='string' description='Set by ogr2ogr to the source&apos;s FID column, so that the "
+    "messages about a feature name its FID in the source (the chart has no FID column)'/>"
+    "</LayerCreationOptionList>";
 
 }  // namespace
 }  // namespace readdata14::ogr
@@ -34,6 +74,16 @@ extern "C" __attribute__((visibility("default"))) void GDALRegister_Chart14() {
     driver->SetMetadataItem(GDAL_DMD_OPENOPTIONLIST, readdata14::ogr::OPEN_OPTIONS);
     driver->pfnIdentify = readdata14::ogr::Chart14Dataset::Identify;
     driver->pfnOpen = readdata14::ogr::Chart14Dataset::Open;
+    // Writes new charts; a chart is never edited in place.
+    driver->SetMetadataItem(GDAL_DCAP_CREATE, "YES");
+    driver->SetMetadataItem(GDAL_DMD_CREATIONOPTIONLIST, readdata14::ogr::CREATION_OPTIONS);
+    driver->SetMetadataItem(GDAL_DS_LAYER_CREATIONOPTIONLIST, readdata14::ogr::LAYER_CREATION_OPTIONS);
+    // Any field is taken: the driver reads those it knows by name.
+    driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATATYPES,
+                            "Integer Integer64 Real String Date Time DateTime Binary IntegerList Integer64List "
+                            "RealList StringList");
+    driver->SetMetadataItem(GDAL_DMD_CREATIONFIELDDATASUBTYPES, "Boolean Int16 Float32 JSON UUID");
+    driver->pfnCreate = readdata14::ogr::Chart14Writer::Create;
     GetGDALDriverManager()->RegisterDriver(driver);
 }
 

@@ -135,6 +135,16 @@ int Chart14Layer::TestCapability(const char* capability) {
     return FALSE;
 }
 
+OGRErr Chart14Layer::CreateField(OGRFieldDefn*, int) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::DeleteField(int) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::ReorderFields(int*) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::AlterFieldDefn(int, OGRFieldDefn*, int) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::CreateGeomField(OGRGeomFieldDefn*, int) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::DeleteFeature(GIntBig) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::ISetFeature(OGRFeature*) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::ICreateFeature(OGRFeature*) { return RefuseEdit(dataset_.GetDescription()); }
+OGRErr Chart14Layer::IUpsertFeature(OGRFeature*) { return RefuseEdit(dataset_.GetDescription()); }
+
 // No exception may leave for GDAL's C callers: an allocation that fails
 // gives no feature and an error.
 OGRFeature* Chart14Layer::Translate(std::uint64_t fid) const {

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "ogr_chart14.hpp"
+#include "readdata14/format.hpp"
 
 namespace readdata14::ogr {
 namespace {
@@ -105,6 +106,24 @@ Document ReadChart(GDALOpenInfo* info) {
         CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: %s", info->pszFilename, e.what());
         return nullptr;
     }
+}
+
+std::string DroppedSymbolSlots(const readdata14_document& document, const readdata14_layer& symbols) {
+    const std::int64_t* types = symbols.columns[0].integers;
+    std::string slots;
+    std::uint64_t record = 0;
+    for (std::size_t slot = 0; slot < document.chart.symbolLengthsSize; ++slot) {
+        // A text symbol's slot holds its length; a symbol with a direction
+        // has a zero slot, and so has one that was dropped.
+        const bool direction = record < symbols.featureCount && !IsTextSymbolType(static_cast<std::int32_t>(types[record]));
+        if (document.chart.symbols.lengths[slot] != 0 || direction) {
+            ++record;
+            continue;
+        }
+        if (!slots.empty()) slots += ',';
+        slots += std::to_string(slot);
+    }
+    return slots;
 }
 
 }  // namespace readdata14::ogr

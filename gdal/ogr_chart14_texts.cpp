@@ -1,26 +1,44 @@
 // The chart's texts as UTF-8, which is all OGR string fields may hold
 // (OLCStringsAsUTF8). With the ENCODING open option the bytes are recoded
 // from that code page; without it valid UTF-8 passes and every other byte is
-// written \xNN, with one warning per dataset that names the option.
-#include "ogr_chart14.hpp"
+// written \xNN, with one warning per dataset that names the option. Writing,
+// the ENCODING creation option recodes UTF-8 into the code page.
+#include "ogr_chart14_write.hpp"
 #include "readdata14/layers.hpp"
 
 namespace readdata14::ogr {
 
-bool Chart14Dataset::SetEncoding(const char* encoding) {
-    if (encoding == nullptr || encoding[0] == '\0') return true;
+bool KnownEncoding(const char* encoding) {
     // CPLRecode warns and hands the text back unchanged for a name iconv
     // does not know, which would pass the file's bytes off as UTF-8; so try
     // the name once, quietly, before trusting it.
-    bool known = false;
-    {
-        CPLErrorStateBackuper keep;
-        CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);
-        CPLErrorReset();
-        CPLFree(CPLRecode("A", encoding, CPL_ENC_UTF8));
-        known = CPLGetLastErrorType() == CE_None;
-    }
-    if (!known) {
+    CPLErrorStateBackuper keep;
+    CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);
+    CPLErrorReset();
+    CPLFree(CPLRecode("A", encoding, CPL_ENC_UTF8));
+    return CPLGetLastErrorType() == CE_None;
+}
+
+std::optional<std::string> EncodeText(const std::string& encoding, const std::string& utf8) {
+    if (encoding.empty()) return utf8;
+    // CPLRecode puts "?" for a character the encoding lacks, and warns only
+    // the first time in a process: a text that does not come back the same
+    // has such a character.
+    CPLErrorStateBackuper keep;
+    CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);
+    char* encoded = CPLRecode(utf8.c_str(), CPL_ENC_UTF8, encoding.c_str());
+    std::string out(encoded);
+    CPLFree(encoded);
+    char* back = CPLRecode(out.c_str(), encoding.c_str(), CPL_ENC_UTF8);
+    const bool same = utf8 == back;
+    CPLFree(back);
+    if (!same) return std::nullopt;
+    return out;
+}
+
+bool Chart14Dataset::SetEncoding(const char* encoding) {
+    if (encoding == nullptr || encoding[0] == '\0') return true;
+    if (!KnownEncoding(encoding)) {
         CPLError(CE_Failure, CPLE_IllegalArg, "Chart14: ENCODING=%s is not an encoding iconv knows (see iconv --list)",
                  encoding);
         return false;

@@ -182,6 +182,33 @@ TEST(LayerModel, RecordStartsLeadToTheRecords) {
     }
 }
 
+// What a GIS ring hides: whether the stored points end with the first one
+// (read from the record itself, [n, code, n points], null geometries too).
+TEST(LayerModel, LeftOpenTellsWhetherTheStoredRingEndsWithItsFirstPoint) {
+    std::size_t open = 0, closed = 0;
+    for (const auto& [name, text] : Charts()) {
+        const Chart chart = Chart::FromMemory(text);
+        ASSERT_TRUE(chart) << name;
+        const layers::ChartLayers model(chart);
+        const readdata14_chart& blocks = chart.Document()->chart;
+        for (const auto& [id, block] : {std::pair{layers::LayerId::WeatherRegions, blocks.weatherRegions},
+                                        std::pair{layers::LayerId::FillAreas, blocks.fillAreas}}) {
+            const std::size_t at = layers::Layer(id).fields.size() - 1;
+            ASSERT_EQ(layers::Layer(id).fields[at].name, "left_open");
+            const readdata14_layer& layer = *model.Table(id);
+            for (std::uint64_t fid = 0; fid < layer.featureCount; ++fid) {
+                const float* record = block + layer.recordStarts[fid];
+                const auto n = static_cast<std::size_t>(record[0]);
+                const bool ends = n > 0 && record[2] == record[2 * n] && record[3] == record[2 * n + 1];
+                EXPECT_EQ(model.GetFeature(id, fid).values[at].integer, ends ? 0 : 1) << name << " " << fid;
+                ++(ends ? closed : open);
+            }
+        }
+    }
+    EXPECT_GT(open, 0u);
+    EXPECT_GT(closed, 0u);
+}
+
 // Each record's file position: a permutation, and the contours written in
 // its order read back to the same block (the nesting follows the file).
 TEST(LayerModel, ContourFilePositionsAreAPermutationOfTheFileOrder) {

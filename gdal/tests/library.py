@@ -118,3 +118,31 @@ def read(path):
         return {"status": status, "header": header, "layers": layers}
     finally:
         lib.readdata14_close(document)
+
+
+# The chart record's blocks: (name, index of its pointer, index of its size, bytes per item).
+BLOCKS = [("lines", 0, 0, 4), ("lineSymbols", 2, 1, 4), ("closedContours", 3, 2, 4), ("weatherRegions", 7, 3, 4),
+          ("fillAreas", 8, 4, 4), ("symbolValues", 4, 5, 4), ("symbolLengths", 5, 6, 4), ("symbolText", 6, 7, 1),
+          ("noteValues", 9, 8, 4), ("noteLengths", 10, 9, 4), ("noteText", 11, 10, 1)]
+
+
+def blocks(path):
+    """What a chart reads as, byte for byte: every block (None when null), the header's fields and each
+    contour's file position. Two files with equal blocks read as the same chart."""
+    document = POINTER(Document)()
+    status = lib.readdata14_open(os.fsencode(path), None, byref(document))
+    try:
+        if status != READ:
+            return {"status": status}
+        d = document.contents
+        out = {"status": status, "firstToken": ctypes.string_at(d.firstToken, d.firstTokenSize),
+               "description": ctypes.string_at(d.pointers[1], d.descriptionSize),
+               "headerIntegers": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
+               "contourFilePositions": ctypes.string_at(d.contourFilePositions, 4 * d.contourFilePositionsSize)
+               if d.contourFilePositions else b""}
+        for name, pointer, size, width in BLOCKS:
+            at = d.pointers[pointer]
+            out[name] = None if at is None else ctypes.string_at(at, width * d.sizes[size])
+        return out
+    finally:
+        lib.readdata14_close(document)

@@ -206,6 +206,11 @@ def test_update_opens_are_declined_without_a_word(tmp_path):
     layer = dataset.GetLayer(0)
     assert not any(dataset.TestCapability(c) for c in ["CreateLayer", "DeleteLayer"])
     assert not any(layer.TestCapability(c) for c in ["SequentialWrite", "RandomWrite", "CreateField", "DeleteFeature"])
+    # An edit that is tried anyway says how charts are changed.
+    for edit in [lambda: layer.CreateField(ogr.FieldDefn("x")), lambda: layer.DeleteFeature(0),
+                 lambda: layer.CreateFeature(ogr.Feature(layer.GetLayerDefn())), lambda: dataset.CreateLayer("x")]:
+        _, messages = reported(edit)
+        assert len(messages) == 1 and "not edited in place" in messages[0] and "ogr2ogr -f Chart14" in messages[0]
 
 
 def test_encoding_option(tmp_path):

@@ -198,14 +198,15 @@ void Table::Line(const float* base, std::span<const Point> points) {
 
 // A ring as stored, closed by repeating its first point where the file does
 // not: too few points for a ring once closed make no geometry.
-void Table::Ring(const float* base, std::span<const Point> points) {
+bool Table::Ring(const float* base, std::span<const Point> points) {
     const bool closed = !points.empty() && points.front() == points.back();
     const bool isNull = points.size() + (closed ? 0 : 1) < 4 || !AllFinite(points);
     if (isNull) {
         Add(base, points, static_cast<std::uint8_t>(READDATA14_GEOMETRY_NULL));
-        return;
+    } else {
+        Add(base, points, closed ? std::uint8_t{0} : static_cast<std::uint8_t>(READDATA14_RING_LEFT_OPEN));
     }
-    Add(base, points, closed ? std::uint8_t{0} : static_cast<std::uint8_t>(READDATA14_RING_LEFT_OPEN));
+    return !closed;
 }
 
 void Table::PointAt(const float* base, const Point* point) {
@@ -255,7 +256,7 @@ void BuildCoded(Table& table, const float* block, std::size_t size, bool ring) {
     for (const auto record : records) {
         table.RecordAt(start.Next());
         if (ring) {
-            table.Ring(block, record.points);
+            table[field::REGION_LEFT_OPEN].Integer(table.Ring(block, record.points) ? 1 : 0);
         } else {
             table.Line(block, record.points);
         }
@@ -323,7 +324,7 @@ void BuildFillAreas(Table& table, const readdata14_chart& chart) {
     RecordStart<detail::FillAreaLayout> start(chart.fillAreas, chart.fillAreasSize);
     for (const FillArea area : areas) {
         table.RecordAt(start.Next());
-        table.Ring(chart.fillAreas, area.points);
+        table[field::FILL_AREA_LEFT_OPEN].Integer(table.Ring(chart.fillAreas, area.points) ? 1 : 0);
         table[field::CODE].Integer(area.code);
         for (std::size_t k = 0; k < area.values.size(); ++k) {
             // The 14th value is the one float; the others are integers.

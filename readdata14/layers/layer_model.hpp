@@ -56,7 +56,9 @@ public:
 
     // The feature's geometry, in the block at `base` (the points lie there).
     void Line(const float* base, std::span<const Point> points);
-    void Ring(const float* base, std::span<const Point> points);
+    // Returns whether the stored points leave the ring open (do not end with
+    // the first point), which GIS closes and a writer needs to know.
+    bool Ring(const float* base, std::span<const Point> points);
     void PointAt(const float* base, const Point* point);
     // Where the feature's record begins in its block (every layer but the
     // label points).

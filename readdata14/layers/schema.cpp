@@ -28,6 +28,13 @@ constexpr readdata14_field_definition LINE_FIELDS[] = {
 constexpr readdata14_field_definition CODE_FIELDS[] = {
     {"code", INTEGER, SET, "The element's code"},
 };
+// A GIS ring ends with its first point; a ring in the file need not.
+#define READDATA14_LEFT_OPEN_FIELD \
+    {"left_open", BOOLEAN, SET, "The stored ring does not end with its first point (GIS repeats it; a writer leaves it out)"}
+constexpr readdata14_field_definition REGION_FIELDS[] = {
+    {"code", INTEGER, SET, "The element's code"},
+    READDATA14_LEFT_OPEN_FIELD,
+};
 constexpr readdata14_field_definition SYMBOL_FIELDS[] = {
     {"type", INTEGER, SET, "The symbol's type; 48 and 60 to 63 carry a text, the others a direction"},
     {"direction", REAL, NULLABLE, "Degrees, 270 less the angle in degrees, as stored (null for text types)"},
@@ -61,6 +68,7 @@ constexpr readdata14_field_definition FILL_AREA_FIELDS[] = {
     {"value_14", REAL, NULLABLE, "The 14th value, the one float among the sixteen (null when not finite)"},
     {"value_15", INTEGER, SET, "The 15th value"},
     {"value_16", INTEGER, SET, "The 16th value"},
+    READDATA14_LEFT_OPEN_FIELD,
 };
 constexpr readdata14_field_definition NOTE_FIELDS[] = {
     {"type", INTEGER, SET, "The note's type; only type 48 has a position, texts and values"},
@@ -82,6 +90,7 @@ constexpr readdata14_field_definition LABEL_POINT_FIELDS[] = {
 };
 
 #undef READDATA14_LABEL_FIELDS
+#undef READDATA14_LEFT_OPEN_FIELD
 
 template <std::size_t N>
 constexpr std::uint32_t Count(const readdata14_field_definition (&)[N]) noexcept {
@@ -98,7 +107,7 @@ constexpr std::array<readdata14_layer_definition, LAYER_COUNT> SCHEMA{{
     {"symbols", POINT, Count(SYMBOL_FIELDS), SYMBOL_FIELDS, "SYMBOLS: point symbols with a direction or a text"},
     {"closed_contours", LINE, Count(CONTOUR_FIELDS), CONTOUR_FIELDS,
      "CLOSED_CONTOURS: isolines in nesting order, with their levels"},
-    {"weather_regions", POLYGON, Count(CODE_FIELDS), CODE_FIELDS, "WEATHER_REGION: coded areas"},
+    {"weather_regions", POLYGON, Count(REGION_FIELDS), REGION_FIELDS, "WEATHER_REGION: coded areas"},
     {"fill_areas", POLYGON, Count(FILL_AREA_FIELDS), FILL_AREA_FIELDS,
      "FILLAREA: filled areas with sixteen values each"},
     {"notes", POINT, Count(NOTE_FIELDS), NOTE_FIELDS, "NOTES_SYMBOL: notes with two texts and seven values"},
@@ -115,7 +124,9 @@ static_assert(Named(SCHEMA[0], field::LABEL_KIND, "label_kind") &&
               Named(SCHEMA[2], field::SYMBOL_TEXT, "text") && Named(SCHEMA[3], field::LABEL_CODE, "label_code") &&
               Named(SCHEMA[3], field::CONTOUR_LEVEL_INDEX, "level_index") &&
               Named(SCHEMA[3], field::CONTOUR_FILE_POSITION, "file_position") &&
-              Named(SCHEMA[5], field::FILL_AREA_REAL_VALUE, "value_14") && SCHEMA[5].fieldCount == 17 &&
+              Named(SCHEMA[5], field::FILL_AREA_REAL_VALUE, "value_14") && SCHEMA[5].fieldCount == 18 &&
+              Named(SCHEMA[4], field::REGION_LEFT_OPEN, "left_open") &&
+              Named(SCHEMA[5], field::FILL_AREA_LEFT_OPEN, "left_open") &&
               Named(SCHEMA[6], field::NOTE_VALUES, "value_1") && Named(SCHEMA[6], field::NOTE_SECOND_TEXT, "second_text") &&
               Named(SCHEMA[7], field::LABEL_POINT_LABEL_KIND, "label_kind") && Named(SCHEMA[7], field::LABEL_INDEX, "index"));
 

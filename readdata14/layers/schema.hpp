@@ -26,8 +26,10 @@ inline constexpr std::size_t CONTOUR_CLOSED = 4, CONTOUR_VALUED_CLOSED = 5, CONT
                              CONTOUR_NESTING_POSITION = 7, CONTOUR_LABEL_POINT_COUNT = 8,
                              CONTOUR_FILE_POSITION = 9;
 inline constexpr std::size_t SYMBOL_TYPE = 0, SYMBOL_DIRECTION = 1, SYMBOL_TEXT = 2;
-// fill areas: code, then value_1 ... value_16 at 1 ... 16
-inline constexpr std::size_t FILL_AREA_REAL_VALUE = 14;
+// weather regions: code, left_open
+inline constexpr std::size_t REGION_LEFT_OPEN = 1;
+// fill areas: code, then value_1 ... value_16 at 1 ... 16, left_open
+inline constexpr std::size_t FILL_AREA_REAL_VALUE = 14, FILL_AREA_LEFT_OPEN = 17;
 inline constexpr std::size_t NOTE_TYPE = 0, NOTE_VALUE = 1, NOTE_VALUES = 2, NOTE_FIRST_TEXT = 8,
                              NOTE_SECOND_TEXT = 9;
 inline constexpr std::size_t PARENT_LAYER = 0, PARENT_FID = 1, LABEL_INDEX = 2, LABEL_POINT_LABEL_KIND = 3;

@@ -120,8 +120,8 @@ inline std::array<LayerDefinition, LAYER_COUNT> AllLayers() noexcept {
     return all;
 }
 
-// The most fields a layer has (fill_areas: the code and sixteen values).
-inline constexpr std::size_t MAX_FIELDS = 17;
+// The most fields a layer has (fill_areas: the code, sixteen values and left_open).
+inline constexpr std::size_t MAX_FIELDS = 18;
 
 // ---- texts --------------------------------------------------------------------
 

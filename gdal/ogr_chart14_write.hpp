@@ -1,0 +1,270 @@
+// The Chart14 driver's writing side: `ogr2ogr -f Chart14 out.txt in.gpkg`.
+//
+// A created dataset takes layers and features, turns each feature into an
+// element of the library's builder (readdata14_write.h) and writes the
+// chart when it closes. A layer is one section of the chart (or the label
+// points of the lines and contours), named by the layer's name or the
+// SECTION layer option; each value comes from the layer model's field of
+// the same name (readdata14_layers.h), or from the field or the default the
+// layer options name. So a GeoPackage made from a chart gives the chart
+// back, and other sources map onto it.
+//
+// A feature the format cannot carry is not written: a warning names it, or,
+// with STRICT=YES, an error ends the run and no file is left. A value the
+// source lost (the layer model shows a value that is not finite as null) is
+// written as nan with a warning, which STRICT=YES turns into an error too.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "ogr_chart14.hpp"
+#include "readdata14/readdata14_write.h"
+
+namespace readdata14::ogr {
+
+struct BuilderFree {
+    void operator()(readdata14_builder* builder) const noexcept { readdata14_builder_free(builder); }
+};
+using Builder = std::unique_ptr<readdata14_builder, BuilderFree>;
+
+// Where a layer's features go and where their values come from beside the
+// layer model's own field names: the layer creation options.
+struct LayerMapping {
+    readdata14_layer_id section = READDATA14_LAYER_LINES;
+    std::string valueField;             // VALUE_FIELD: the label's number
+    std::string codeField;              // CODE_FIELD: the code (symbols and notes: the type)
+    std::string textField;              // TEXT_FIELD: a symbol's text, a note's first text
+    std::optional<std::int32_t> code;   // CODE: the code where the source has none
+};
+
+// What became of one feature: why it cannot be written (it is skipped), and
+// what was written in place of values the source lost.
+struct Verdict {
+    std::optional<std::string> refusal;
+    std::vector<std::string> substitutions;
+};
+
+// One feature's values as the format takes them, by the rules the README's
+// "Writing charts" section lists. Each call gives the value, or sets the
+// verdict's refusal and gives nothing.
+class FeatureReader {
+public:
+    FeatureReader(const OGRFeature& feature, const LayerMapping& mapping, const std::string& encoding,
+                  Verdict& verdict)
+        : feature_(feature), mapping_(mapping), encoding_(encoding), verdict_(verdict) {}
+
+    // The geometry's x, y pairs: a point, a line's points, or a polygon's
+    // outline, less its repeated first point when left_open says the file
+    // had none. Where `mayBeEmpty`, a feature without geometry gives no
+    // points (an element without points reads back as one without geometry).
+    std::optional<std::vector<float>> Points(OGRwkbGeometryType wanted, bool mayBeEmpty = false);
+    // The code (`name` "code"), or a symbol's or note's type (`name` "type"):
+    // the field's, else the CODE option's, else `fallback`, else refused.
+    std::optional<std::int32_t> Code(const char* name, std::optional<std::int32_t> fallback = std::nullopt);
+    // A line's or contour's label as the block holds it.
+    std::optional<float> Label();
+    // A float value: 0 when the source has no such field, nan for a null.
+    std::optional<float> Real(const char* name);
+    // An integer value held as a float slot: 0 when absent or null.
+    std::optional<float> Whole(const char* name);
+    // A text in the chart's encoding; no value when absent or null.
+    std::optional<std::optional<std::string>> Text(const char* name, bool mapped);
+    // An integer the feature must have.
+    std::optional<std::int64_t> Integer(const char* name);
+    // An integer the feature may have.
+    std::optional<std::int64_t> OptionalInteger(const char* name) const;
+    bool Flag(const char* name) const;
+    bool Has(const char* name) const { return Index(name) >= 0; }
+
+    std::nullopt_t Refuse(std::string why);
+
+private:
+    int Index(const char* name) const { return feature_.GetFieldIndex(name); }
+    bool IsNull(int index) const { return !feature_.IsFieldSetAndNotNull(index); }
+    std::optional<double> Number(int index);
+    std::optional<float> LabelFromKind(int kindIndex);
+    std::optional<float> ValueLabel(const std::string& field, double value);
+
+    const OGRFeature& feature_;
+    const LayerMapping& mapping_;
+    const std::string& encoding_;
+    Verdict& verdict_;
+};
+
+// The header a chart gets: from the source's metadata (a chart's
+// FIRST_TOKEN, DESCRIPTION, HEADER_INTEGERS), or the creation options.
+struct Header {
+    std::optional<std::string> firstToken;
+    std::optional<std::string> description;
+    std::optional<std::vector<std::int32_t>> integers;
+};
+
+// The header's items: creation options and metadata items alike.
+inline constexpr const char* HEADER_ITEMS[] = {"FIRST_TOKEN", "DESCRIPTION", "HEADER_INTEGERS"};
+bool IsHeaderItem(const char* key);
+
+// Sets `header`'s item `key` from its text (FIRST_TOKEN and DESCRIPTION in
+// the chart's encoding; HEADER_INTEGERS up to five integers, comma-separated)
+// when the builder takes it: nothing, or why not.
+std::optional<std::string> SetHeaderItem(Header& header, const char* key, const char* value,
+                                         const std::string& encoding);
+
+// The chart as its features arrive: most elements go straight to the
+// builder; lines and contours wait for their label points (a later layer),
+// and contours are written in their file order.
+class ChartAssembly {
+public:
+    ChartAssembly();
+    bool Started() const { return builder_ != nullptr; }
+
+    // Takes the feature into `section` or says why not.
+    void Take(readdata14_layer_id section, FeatureReader& reader, Verdict& verdict);
+
+    // Symbols a reader drops (no feature shows them: a chart's symbols
+    // layer names their slots in DROPPED_SYMBOLS), each written where it
+    // stood among the symbols.
+    void DropSymbolsAt(const std::vector<std::uint64_t>& slots);
+
+    // The chart: a document to write, or null with the reason. `shortfalls`
+    // counts the lines and contours written with fewer label points than
+    // their label_point_count.
+    Document Finish(const Header& header, std::string& why, std::uint64_t& shortfalls);
+
+private:
+    struct HeldLine {
+        std::int32_t code = 0;
+        float label = 0.0f;
+        std::vector<float> points;
+        std::vector<std::pair<std::int64_t, std::array<float, 2>>> labelPoints;  // index, x, y
+        std::optional<std::int64_t> filePosition;
+        std::optional<std::int64_t> labelPointCount;
+    };
+    // Lines or contours, and where each arrived (key: the FID the label
+    // points name; no value: the feature was skipped).
+    struct HeldSection {
+        std::vector<HeldLine> lines;
+        std::unordered_map<std::int64_t, std::optional<std::size_t>> byKey;
+        std::int64_t arrived = 0;
+    };
+
+    void TakeLine(HeldSection& held, bool contour, FeatureReader& reader, Verdict& verdict);
+    void TakeLabelPoint(FeatureReader& reader, Verdict& verdict);
+    void TakeElement(readdata14_layer_id section, FeatureReader& reader, Verdict& verdict);
+    bool AddHeld(const HeldSection& held, bool contour, std::string& why, std::uint64_t& shortfalls);
+    void AddDroppedSymbols(bool all);
+
+    Builder builder_;
+    std::vector<std::uint64_t> droppedSlots_;  // ascending, from nextDropped_ on still to add
+    std::size_t nextDropped_ = 0;
+    std::uint64_t symbolSlots_ = 0;  // symbols added, dropped ones included
+    HeldSection lines_;
+    HeldSection contours_;
+};
+
+class Chart14Writer;
+
+// A layer of a chart being written: it takes fields and features, and gives
+// none back.
+class Chart14WriteLayer final : public OGRLayer {
+public:
+    Chart14WriteLayer(Chart14Writer& writer, const char* name, OGRwkbGeometryType type,
+                      std::optional<readdata14_layer_id> section, LayerMapping mapping);
+    ~Chart14WriteLayer() override;
+
+    void ResetReading() override {}
+    OGRFeature* GetNextFeature() override { return nullptr; }
+    OGRFeatureDefn* GetLayerDefn() override { return defn_; }
+    int TestCapability(const char* capability) override;
+    OGRErr CreateField(OGRFieldDefn* field, int approxOK) override;
+    GDALDataset* GetDataset() override;
+
+    // A symbols layer's DROPPED_SYMBOLS to the chart, once: before its
+    // first feature, or at the end for a layer without one.
+    void HandOnDroppedSymbols();
+
+protected:
+    OGRErr ICreateFeature(OGRFeature* feature) override;
+
+private:
+    readdata14_layer_id ResolveSection();
+
+    Chart14Writer& writer_;
+    OGRFeatureDefn* defn_;
+    std::optional<readdata14_layer_id> section_;
+    LayerMapping mapping_;
+    GIntBig arrived_ = 0;
+    bool droppedHandedOn_ = false;
+};
+
+class Chart14Writer final : public GDALDataset {
+public:
+    static GDALDataset* Create(const char* name, int xSize, int ySize, int bands, GDALDataType type,
+                               char** options);
+    ~Chart14Writer() override;
+
+    int GetLayerCount() override { return static_cast<int>(layers_.size()); }
+    OGRLayer* GetLayer(int index) override;
+    int TestCapability(const char* capability) override;
+    CPLErr SetMetadata(char** metadata, const char* domain) override;
+    CPLErr SetMetadataItem(const char* name, const char* value, const char* domain) override;
+
+    // The layers' part: the chart's elements, its texts' encoding, and what
+    // became of each feature (OGRERR_FAILURE ends the run).
+    ChartAssembly& Assembly() { return assembly_; }
+    const std::string& Encoding() const { return encoding_; }
+    OGRErr Report(const char* layer, GIntBig feature, const Verdict& verdict);
+    // A warning about the source, one of those shown.
+    void Warn(const std::string& message);
+    // Nothing will be written (out of memory in a feature).
+    void Fail() { failed_ = true; }
+
+protected:
+    OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
+                           char** options) override;
+
+private:
+    Chart14Writer() = default;
+    bool Setup(const char* name, char** options);
+    void TakeMetadataItem(const char* key, const char* value);
+    Header ResolvedHeader() const;
+    void WriteChart();
+    bool WriteDocument(const readdata14_document& document);
+
+    VSILFILE* file_ = nullptr;
+    std::string encoding_;
+    bool crlf_ = false;
+    bool strict_ = false;
+    bool failed_ = false;
+    Header optionHeader_;    // the creation options' items, which win
+    Header metadataHeader_;  // the source's metadata's
+    Header aliasHeader_;     // its HEADER_DESCRIPTION, before its DESCRIPTION
+    ChartAssembly assembly_;
+    std::vector<std::unique_ptr<Chart14WriteLayer>> layers_;
+    std::uint64_t warnings_ = 0;
+};
+
+// The 2-D type of a geometry type's parts: a multi-polygon's is wkbPolygon.
+OGRwkbGeometryType PartType(OGRwkbGeometryType type);
+
+// The layer model's layer of a name (any case), and a layer's name.
+std::optional<readdata14_layer_id> LayerOfName(const char* name);
+const char* NameOfLayer(readdata14_layer_id id);
+
+// ---- texts (ogr_chart14_texts.cpp) -------------------------------------------------
+
+// Whether iconv knows the encoding (tried once, quietly: CPLRecode hands an
+// unknown one's text back unchanged).
+bool KnownEncoding(const char* encoding);
+
+// A UTF-8 text in `encoding` (empty: as it is), or nothing when a character
+// has no place in it.
+std::optional<std::string> EncodeText(const std::string& encoding, const std::string& utf8);
+
+}  // namespace readdata14::ogr

@@ -1,0 +1,206 @@
+"""Writing charts with GDAL's own programs: a GeoPackage made from a chart
+gives the chart back, isolines from gdal_contour become a chart whose
+contours nest and level, and what the format cannot carry is named and
+skipped (or fails the run under STRICT)."""
+import json
+import subprocess
+
+import numpy
+import pytest
+from osgeo import gdal, ogr
+
+import library
+from conftest import CHART14, PROJECT_CHARTS
+
+gdal.UseExceptions()
+# Every byte is a character of ISO-8859-1: texts in any code page come back as the same bytes.
+LATIN1 = "ISO-8859-1"
+# Charts whose GeoPackage copy cannot give every block back, the blocks
+# that differ, and why (the README's "Writing charts" lists the same).
+DEPARTURES = {
+    "no_station_situation": {"fillAreas"},  # a section missing from the file comes back, empty
+    "no_station": {"lines", "fillAreas"},  # and a line of one point has no geometry in GIS
+    "lines": {"lines"},
+    "line_symbols": {"lineSymbols"},
+    "texts_and_thinning": {"weatherRegions"},  # rings of fewer than three points have none either
+    "weather_regions": {"weatherRegions"},
+    "two_point_lines": {"weatherRegions", "fillAreas"},
+    "win_tricky_contours": {"closedContours", "contourFilePositions"},  # a contour without points
+}
+
+
+def run(*args, ok=True):
+    result = subprocess.run([str(a) for a in args], capture_output=True, text=True)
+    assert (result.returncode == 0) == ok, result.stderr
+    return result
+
+
+def writer_messages(stderr, target):
+    return [line for line in stderr.splitlines() if f"Chart14: {target}" in line]
+
+
+def test_a_geopackage_made_from_a_chart_gives_the_chart_back(tmp_path, generated):
+    crlf = tmp_path / "crlf.txt"
+    crlf.write_bytes(generated["many_contours"].read_bytes().replace(b"\n", b"\r\n"))
+    charts = [*PROJECT_CHARTS, *generated.values(), crlf]
+    exact = 0
+    for i, source in enumerate(charts):
+        gpkg, target = tmp_path / f"{i}.gpkg", tmp_path / f"{i}.txt"
+        run("ogr2ogr", "-oo", f"ENCODING={LATIN1}", "-f", "GPKG", gpkg, source)
+        stderr = run("ogr2ogr", "-dsco", f"ENCODING={LATIN1}", "-f", "Chart14", target, gpkg).stderr
+        before, after = library.blocks(source), library.blocks(target)
+        differ = {k for k in before if before[k] != after[k]}
+        assert differ == DEPARTURES.get(source.stem, set()), source
+        if not differ:  # a value that was not finite shows as null and is written as nan, with a warning
+            assert all("written as nan" in m for m in writer_messages(stderr, target)), source
+            exact += 1
+    assert exact == len(charts) - len(DEPARTURES)
+
+
+def test_header_fields_and_line_ends_come_from_the_creation_options(tmp_path, generated):
+    gpkg, target = tmp_path / "c.gpkg", tmp_path / "c.txt"
+    run("ogr2ogr", "-f", "GPKG", gpkg, generated["default"])
+    run("ogr2ogr", "-f", "Chart14", "-dsco", "FIRST_TOKEN=model", "-dsco", "DESCRIPTION=Analysis_12Z",
+        "-dsco", "HEADER_INTEGERS=24,1,4", "-dsco", "LINE_ENDS=CRLF", target, gpkg)
+    back = library.blocks(target)
+    assert (back["firstToken"], back["description"], back["headerIntegers"]) == (b"model", b"Analysis_12Z", [24, 1, 4])
+    assert target.read_bytes().count(b"\n") == target.read_bytes().count(b"\r\n")
+    assert {k: v for k, v in back.items() if k not in ("firstToken", "description", "headerIntegers")} == \
+        {k: v for k, v in library.blocks(generated["default"]).items() if k not in ("firstToken", "description",
+                                                                                     "headerIntegers")}
+
+
+def pressure_grid(path, n=96):
+    """A synthetic surface-pressure field in hPa: a low and a high on 1013 rising to the east, so that
+    some isobars close inside the grid and others leave it."""
+    y, x = numpy.mgrid[0:n, 0:n].astype(float)
+    bump = lambda cx, cy, amplitude, width: amplitude * numpy.exp(-((x - cx) ** 2 + (y - cy) ** 2) / (2 * width ** 2))
+    grid = gdal.GetDriverByName("GTiff").Create(str(path), n, n, 1, gdal.GDT_Float32)
+    grid.SetGeoTransform([0, 10, 0, 10 * n, 0, -10])
+    grid.GetRasterBand(1).WriteArray(1013 + 0.15 * (x - n / 2) + bump(30, 34, -26, 11) + bump(68, 62, 21, 13))
+    grid = None
+
+
+def test_gdal_contour_isolines_become_nested_levelled_contours(tmp_path):
+    grid, contours, chart = tmp_path / "grid.tif", tmp_path / "contours.gpkg", tmp_path / "chart.txt"
+    pressure_grid(grid)
+    run("gdal_contour", "-q", "-a", "ELEV", "-i", "4", grid, contours)
+    stderr = run("ogr2ogr", "-f", "Chart14", chart, contours, "-nln", "closed_contours", "-lco", "VALUE_FIELD=ELEV").stderr
+    assert writer_messages(stderr, chart) == []
+    assert run(CHART14, "check", chart).returncode == 0
+    # What gdal_contour drew, each isoline a feature: the rings, and the lines the grid's edge cuts.
+    source = ogr.Open(str(contours))
+    lines = [(f.GetField("ELEV"), f.GetGeometryRef().Clone()) for f in source.GetLayer(0)]
+    rings = [(v, g) for v, g in lines if g.GetPoint_2D(0) == g.GetPoint_2D(g.GetPointCount() - 1)]
+    assert len(rings) >= 8 and len(rings) < len(lines)
+    section = json.loads(run(CHART14, "json", chart).stdout)["closedContours"]
+    read = section["contours"]
+    assert len(read) == len(lines) and section["levelOrder"] != "unknown"
+    # The lines the edge cuts stay open contours, which take no level.
+    assert all(c["levelIndex"] == 999999 for c in read if not c["closed"])
+    closed = [c for c in read if c["closed"]]
+    assert sorted(c["value"] for c in closed) == sorted(v for v, _ in rings)
+    for c in closed:
+        # One-based in the sorted levels, one less where the contour runs against the section.
+        assert c["valuedClosed"] and c["levelIndex"] - section["levels"].index(c["value"]) in (0, 1), c["value"]
+    # A contour stands before every contour it encloses.
+    polygons = [ogr.ForceToPolygon(ogr.CreateGeometryFromWkt(
+        "LINESTRING (" + ",".join(f"{x} {y}" for x, y in c["points"]) + ")")) for c in closed]
+    nested = [(i, j) for i, outer in enumerate(polygons) for j, inner in enumerate(polygons)
+              if i != j and outer.Contains(inner)]
+    assert nested and all(i < j for i, j in nested)
+
+
+# ---- mapping options and refusals ------------------------------------------------------------------
+
+def source_layer(path, geometry, fields, rows, name="source"):
+    """A GeoPackage layer of (wkt, {field: value}) rows; `fields` maps names to OGR field types."""
+    ds = ogr.GetDriverByName("GPKG").CreateDataSource(str(path))
+    layer = ds.CreateLayer(name, geom_type=geometry)
+    for field, kind in fields.items():
+        layer.CreateField(ogr.FieldDefn(field, kind))
+    for wkt, values in rows:
+        feature = ogr.Feature(layer.GetLayerDefn())
+        feature.SetGeometry(ogr.CreateGeometryFromWkt(wkt) if wkt else None)
+        for field, value in values.items():
+            feature.SetField(field, value)
+        layer.CreateFeature(feature)
+    ds = None
+
+
+SQUARE = "POLYGON ((0 0,10 0,10 10,0 10,0 0))"
+RING = "LINESTRING (0 0,10 0,10 10,0 0)"
+# (name, geometry, fields, rows, layer options, what the chart holds: (section, json key, value of each element)).
+MAPPINGS = [
+    ("section_by_option", ogr.wkbPoint, {"kind": ogr.OFTInteger, "label": ogr.OFTString},
+     [("POINT (1 2)", {"kind": 60, "label": "H"})], ["SECTION=symbols", "CODE_FIELD=kind", "TEXT_FIELD=label"],
+     ("symbols", lambda s: [(e["type"], e["text"]) for e in s], [(60, "H")])),
+    ("default_code", ogr.wkbPolygon, {}, [(SQUARE, {})], ["CODE=3"],
+     ("weatherRegions", lambda s: [e["code"] for e in s], [3])),
+    ("values_make_fill_areas", ogr.wkbPolygon, {"code": ogr.OFTInteger, "value_1": ogr.OFTInteger,
+                                                "value_14": ogr.OFTReal},
+     [(SQUARE, {"code": 2, "value_1": 7, "value_14": 0.25})], [],
+     ("fillAreas", lambda s: [(e["code"], e["values"][0], e["values"][13]) for e in s], [(2, 7, 0.25)])),
+    ("texts_make_notes", ogr.wkbPoint, {"type": ogr.OFTInteger, "first_text": ogr.OFTString,
+                                        "second_text": ogr.OFTString},
+     [("POINT (5 5)", {"type": 48, "first_text": "Fog", "second_text": "patches"})], [],
+     ("notes", lambda s: [(e["type"], e["firstText"], e["secondText"]) for e in s], [(48, "Fog", "patches")])),
+    ("value_field_labels_lines", ogr.wkbLineString, {"ELEV": ogr.OFTReal}, [("LINESTRING (0 0,5 5)", {"ELEV": 5.5})],
+     ["VALUE_FIELD=ELEV"], ("lines", lambda s: [(e["labelKind"], e["labelValue"]) for e in s], [("number", 5.5)])),
+]
+
+
+def chart_json(path):
+    return json.loads(run(CHART14, "json", path).stdout)
+
+
+@pytest.mark.parametrize("name,geometry,fields,rows,options,expected", MAPPINGS, ids=[m[0] for m in MAPPINGS])
+def test_layer_options_map_other_sources(tmp_path, name, geometry, fields, rows, options, expected):
+    gpkg, chart = tmp_path / "in.gpkg", tmp_path / "out.txt"
+    source_layer(gpkg, geometry, fields, rows)
+    lco = [a for o in options for a in ("-lco", o)]
+    stderr = run("ogr2ogr", "-f", "Chart14", chart, gpkg, *lco).stderr
+    assert writer_messages(stderr, chart) == []
+    key, view, want = expected
+    assert view(chart_json(chart)[key]) == want
+
+
+# (name, layer name, fields, the rejected row, layer options, what the warning says). Each source
+# layer, of any geometry type, has a good feature (FID 1) and then the rejected one (FID 2).
+REFUSALS = [
+    ("multi_part", "weather_regions", {"code": ogr.OFTInteger},
+     ("MULTIPOLYGON (((0 0,1 0,1 1,0 0)),((5 5,6 5,6 6,5 5)))", {"code": 1}), [], "of 2 parts"),
+    ("three_d", "symbols", {"type": ogr.OFTInteger, "direction": ogr.OFTReal},
+     ("POINT Z (1 2 3)", {"type": 7, "direction": 90}), [], "z values"),
+    ("missing_code", "weather_regions", {"code": ogr.OFTInteger}, (SQUARE, {}), [], "code is null"),
+    ("no_label_gives_it", "closed_contours", {"ELEV": ogr.OFTReal}, (RING, {"ELEV": 999999}),
+     ["VALUE_FIELD=ELEV"], "which no label gives back"),
+    ("text_with_line_break", "notes", {"type": ogr.OFTInteger, "first_text": ogr.OFTString},
+     ("POINT (1 1)", {"type": 48, "first_text": "two\nlines"}), [], "line break"),
+    ("holes", "weather_regions", {"code": ogr.OFTInteger},
+     ("POLYGON ((0 0,9 0,9 9,0 0),(1 1,2 1,2 2,1 1))", {"code": 1}), [], "has a hole"),
+    ("beyond_float", "symbols", {"type": ogr.OFTInteger, "direction": ogr.OFTReal},
+     ("POINT (1e39 2)", {"type": 7, "direction": 90}), [], "beyond the 32-bit float range"),
+    ("code_not_whole", "weather_regions", {"code": ogr.OFTReal}, (SQUARE, {"code": 2.5}), [], "not a whole number"),
+    ("value_reads_as_code", "closed_contours", {"ELEV": ogr.OFTReal}, (RING, {"ELEV": 3200050}),
+     ["VALUE_FIELD=ELEV"], "reads back as a code"),
+    ("text_type_without_text", "symbols", {"type": ogr.OFTInteger, "direction": ogr.OFTReal},
+     ("POINT (1 2)", {"type": 60}), [], "carries a text, and it has none"),
+]
+GOOD = {"weather_regions": (SQUARE, {"code": 1}), "symbols": ("POINT (1 2)", {"type": 7, "direction": 90}),
+        "closed_contours": (RING, {"ELEV": 1000}), "notes": ("POINT (1 1)", {"type": 48, "first_text": "Fog"})}
+
+
+@pytest.mark.parametrize("name,layer,fields,row,options,why", REFUSALS, ids=[r[0] for r in REFUSALS])
+def test_what_the_format_cannot_carry_is_named_and_skipped_or_fails_strict(tmp_path, name, layer, fields, row,
+                                                                          options, why):
+    gpkg, chart = tmp_path / "in.gpkg", tmp_path / "out.txt"
+    source_layer(gpkg, ogr.wkbUnknown, fields, [GOOD[layer], row], name=layer)
+    lco = [a for o in options for a in ("-lco", o)]
+    stderr = run("ogr2ogr", "-f", "Chart14", chart, gpkg, *lco).stderr
+    messages = writer_messages(stderr, chart)
+    assert len(messages) == 1 and "feature 2: " in messages[0] and why in messages[0], stderr
+    assert messages[0].endswith("skipped") and library.blocks(chart)["status"] == library.READ
+    strict = run("ogr2ogr", "-f", "Chart14", "-dsco", "STRICT=YES", tmp_path / "strict.txt", gpkg, *lco, ok=False)
+    assert "feature 2: " in strict.stderr and "STRICT=YES" in strict.stderr
+    assert not (tmp_path / "strict.txt").exists()
