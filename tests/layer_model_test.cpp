@@ -183,7 +183,8 @@ TEST(LayerModel, RecordStartsLeadToTheRecords) {
 }
 
 // What a GIS ring hides: whether the stored points end with the first one
-// (read from the record itself, [n, code, n points], null geometries too).
+// (read from the record itself, [n, code, n points]); false where there is
+// no geometry, so that a ring written back without points reads the same.
 TEST(LayerModel, LeftOpenTellsWhetherTheStoredRingEndsWithItsFirstPoint) {
     std::size_t open = 0, closed = 0;
     for (const auto& [name, text] : Charts()) {
@@ -200,7 +201,8 @@ TEST(LayerModel, LeftOpenTellsWhetherTheStoredRingEndsWithItsFirstPoint) {
                 const float* record = block + layer.recordStarts[fid];
                 const auto n = static_cast<std::size_t>(record[0]);
                 const bool ends = n > 0 && record[2] == record[2 * n] && record[3] == record[2 * n + 1];
-                EXPECT_EQ(model.GetFeature(id, fid).values[at].integer, ends ? 0 : 1) << name << " " << fid;
+                const bool isNull = (layer.geometryFlags[fid] & READDATA14_GEOMETRY_NULL) != 0;
+                EXPECT_EQ(model.GetFeature(id, fid).values[at].integer, ends || isNull ? 0 : 1) << name << " " << fid;
                 ++(ends ? closed : open);
             }
         }

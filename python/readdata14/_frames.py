@@ -114,6 +114,8 @@ class _Frame:
         """Each line's points or polygon's ring; one without a geometry has
         none, or `at_least` points (NaN, NaN)."""
         xy, counts = coordinate_runs(self.geometries, kind, self.layer, self.rows)
+        if kind == "Polygon" and "left_open" in self.frame:
+            xy, counts = _opened(xy, counts, self.reals("left_open") == 1)
         if at_least and (counts < at_least).any():
             xy, counts = _padded(xy, counts, at_least)
         starts = np.zeros(len(counts), np.int64)
@@ -127,6 +129,16 @@ class _Frame:
         out = np.full((self.n, 2), np.nan)
         out[counts > 0] = xy
         return out
+
+
+def _opened(xy: np.ndarray, counts: np.ndarray, left_open: np.ndarray) -> Tuple[np.ndarray, np.ndarray]:
+    """Rings the file left open without the first point that closes them in GIS."""
+    ends = np.cumsum(counts) - 1
+    drop = left_open & (counts > 1)
+    drop[drop] &= (xy[ends[drop]] == xy[ends[drop] - counts[drop] + 1]).all(axis=1)
+    keep = np.ones(len(xy), bool)
+    keep[ends[drop]] = False
+    return xy[keep], counts - drop
 
 
 def _padded(xy: np.ndarray, counts: np.ndarray, at_least: int) -> Tuple[np.ndarray, np.ndarray]:

@@ -197,7 +197,8 @@ void Table::Line(const float* base, std::span<const Point> points) {
 }
 
 // A ring as stored, closed by repeating its first point where the file does
-// not: too few points for a ring once closed make no geometry.
+// not: too few points for a ring once closed make no geometry. Whether GIS
+// closed it (false where there is no ring to close).
 bool Table::Ring(const float* base, std::span<const Point> points) {
     const bool closed = !points.empty() && points.front() == points.back();
     const bool isNull = points.size() + (closed ? 0 : 1) < 4 || !AllFinite(points);
@@ -206,7 +207,7 @@ bool Table::Ring(const float* base, std::span<const Point> points) {
     } else {
         Add(base, points, closed ? std::uint8_t{0} : static_cast<std::uint8_t>(READDATA14_RING_LEFT_OPEN));
     }
-    return !closed;
+    return !isNull && !closed;
 }
 
 void Table::PointAt(const float* base, const Point* point) {

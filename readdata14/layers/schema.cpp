@@ -30,7 +30,7 @@ constexpr readdata14_field_definition CODE_FIELDS[] = {
 };
 // A GIS ring ends with its first point; a ring in the file need not.
 #define READDATA14_LEFT_OPEN_FIELD \
-    {"left_open", BOOLEAN, SET, "The stored ring does not end with its first point (GIS repeats it; a writer leaves it out)"}
+    {"left_open", BOOLEAN, SET, "The stored ring does not end with its first point: GIS repeats it, a writer leaves it out (false with no geometry)"}
 constexpr readdata14_field_definition REGION_FIELDS[] = {
     {"code", INTEGER, SET, "The element's code"},
     READDATA14_LEFT_OPEN_FIELD,
