@@ -333,7 +333,8 @@ std::optional<Problem> ChartBuilder::LeaveOut(std::uint32_t sections) {
         const std::size_t count = (sections & bit) != 0 ? ElementCount(bit) : 0;
         if (count == 0) continue;
         std::string message(SectionName(bit));
-        message += ": it holds " + std::to_string(count) + " elements; only a section without elements is left out";
+        message += ": it holds " + std::to_string(count) + (count == 1 ? " element" : " elements") +
+                   "; only a section without elements is left out";
         if (bit == READDATA14_SECTION_FILL_AREAS && (sections & READDATA14_SECTION_WEATHER_REGIONS) != 0) {
             message += " (weather regions left out take the fill areas with them)";
         }
