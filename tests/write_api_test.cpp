@@ -546,83 +546,53 @@ TEST(BuilderLeaveOut, GivesTheChartOfAFileLackingTheSections) {
     }
 }
 
-// The chart of the test data that lacks its STATION_SITUATION marker, built.
-TEST(BuilderLeaveOut, AChartWithoutStationSituation) {
-    const std::string file = FileBytes(READDATA14_TEST_DATA "/no_station_situation.txt");
-    const DocumentPtr read = OpenBytes(file);
-    ASSERT_TRUE(read);
-    const BuilderPtr builder = NewBuilder();
-    const std::int32_t integers[] = {24, 3, 12, 8, 0};
-    ASSERT_EQ(readdata14_builder_set_header(builder.get(), "readdata14", "No_station_situation", integers, 5, nullptr),
-              READDATA14_WRITTEN);
-    readdata14_symbol front = READDATA14_SYMBOL_INIT;
-    front.type = 61, front.x = 10, front.y = 20, front.text = "Front";
-    ASSERT_EQ(readdata14_builder_add_symbol(builder.get(), &front, nullptr), READDATA14_WRITTEN);
-    readdata14_note note = READDATA14_NOTE_INIT;
-    note.x = 5, note.y = 6, note.value = 0.5f, note.firstText = "Mist", note.secondText = "Dew";
-    for (float& v : note.trailing) v = 1;
-    ASSERT_EQ(readdata14_builder_add_note(builder.get(), &note, nullptr), READDATA14_WRITTEN);
-    ASSERT_EQ(readdata14_builder_leave_out(builder.get(), READDATA14_SECTION_WEATHER_REGIONS, nullptr), READDATA14_WRITTEN);
-    const DocumentPtr built = Finish(builder.get());
-    ASSERT_TRUE(built);
-    EXPECT_EQ(CompareDocuments(*read, *built), "");
-    EXPECT_EQ(WriteToMemory(*built).bytes, WriteToMemory(*read).bytes);
-}
-
 // A left-out section holds no element, whichever comes first; what is
 // refused leaves the builder as it was.
 TEST(BuilderLeaveOut, Refusals) {
-    const auto piece = [](std::uint32_t bit) {
-        for (const SectionPiece& p : SectionPieces()) {
-            if (p.bit == bit) return p.add;
+    using Steps = readdata14_status (*)(readdata14_builder*, readdata14_write_result*);
+    const auto add = [](std::uint32_t bit, readdata14_builder* b) {
+        for (const SectionPiece& piece : SectionPieces()) {
+            if (piece.bit == bit) piece.add(b);
         }
-        return SectionPieces().front().add;
     };
+    static readdata14_point_list area = READDATA14_POINT_LIST_INIT;
+    static readdata14_labelled_line contour = READDATA14_LABELLED_LINE_INIT;
+    contour.points = kOrigin, contour.pointCount = 1;
     const struct {
-        std::uint32_t filled;      // the section given an element first
-        std::uint32_t leftOut;     // then left out
-        std::uint32_t addedAfter;  // or given an element after
-        std::uint32_t at;          // the section the refusal names
-        std::string_view name;
+        std::uint32_t filled;   // the section given an element first
+        std::uint32_t leftOut;  // then left out
+        Steps after;            // the refused call: leaving out, or an add after it
+        std::uint32_t at;       // the section the refusal names
+        std::string_view why;
     } cases[] = {
-        {READDATA14_SECTION_LINES, READDATA14_SECTION_LINES, 0, READDATA14_SECTION_LINES, "LINES:"},
-        {READDATA14_SECTION_NOTES, READDATA14_SECTION_SYMBOLS | READDATA14_SECTION_NOTES, 0, READDATA14_SECTION_NOTES,
-         "NOTES_SYMBOL:"},
-        {READDATA14_SECTION_FILL_AREAS, READDATA14_SECTION_WEATHER_REGIONS, 0, READDATA14_SECTION_FILL_AREAS,
+        {READDATA14_SECTION_LINES, READDATA14_SECTION_LINES, nullptr, READDATA14_SECTION_LINES, "LINES: it holds 1 element"},
+        {READDATA14_SECTION_NOTES, READDATA14_SECTION_SYMBOLS | READDATA14_SECTION_NOTES, nullptr,
+         READDATA14_SECTION_NOTES, "NOTES_SYMBOL:"},
+        {READDATA14_SECTION_FILL_AREAS, READDATA14_SECTION_WEATHER_REGIONS, nullptr, READDATA14_SECTION_FILL_AREAS,
          "weather regions left out take the fill areas"},
-        {0, READDATA14_SECTION_CLOSED_CONTOURS, READDATA14_SECTION_CLOSED_CONTOURS, READDATA14_SECTION_CLOSED_CONTOURS,
-         "CLOSED_CONTOURS: the section is left out"},
-        {0, READDATA14_SECTION_WEATHER_REGIONS, READDATA14_SECTION_FILL_AREAS, READDATA14_SECTION_FILL_AREAS,
-         "FILLAREA: the section is left out"},
-        {0, READDATA14_SECTION_SYMBOLS, READDATA14_SECTION_SYMBOLS, READDATA14_SECTION_SYMBOLS, "SYMBOLS:"},
+        {0, READDATA14_SECTION_CLOSED_CONTOURS,
+         [](readdata14_builder* b, readdata14_write_result* r) { return readdata14_builder_add_contour(b, &contour, r); },
+         READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS: the section is left out"},
+        {0, READDATA14_SECTION_WEATHER_REGIONS,
+         [](readdata14_builder* b, readdata14_write_result* r) { return readdata14_builder_add_fill_area(b, &area, r); },
+         READDATA14_SECTION_FILL_AREAS, "FILLAREA: the section is left out"},
     };
     for (const auto& c : cases) {
         const BuilderPtr builder = NewBuilder();
-        if (c.filled) piece(c.filled)(builder.get());
+        add(c.filled, builder.get());
         readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
-        const readdata14_status status = readdata14_builder_leave_out(builder.get(), c.leftOut, &result);
-        if (c.addedAfter == 0) {
-            EXPECT_EQ(status, READDATA14_NOT_WRITABLE) << c.name;
-        } else {
-            ASSERT_EQ(status, READDATA14_WRITTEN) << c.name;
-            // The piece's own ASSERT fails on a refusal; add it by hand here.
-            readdata14_point_list area = READDATA14_POINT_LIST_INIT;
-            readdata14_labelled_line contour = READDATA14_LABELLED_LINE_INIT;
-            contour.points = kOrigin, contour.pointCount = 1;
-            readdata14_symbol symbol = READDATA14_SYMBOL_INIT;
-            const readdata14_status added =
-                c.addedAfter == READDATA14_SECTION_FILL_AREAS ? readdata14_builder_add_fill_area(builder.get(), &area, &result)
-                : c.addedAfter == READDATA14_SECTION_SYMBOLS  ? readdata14_builder_add_symbol(builder.get(), &symbol, &result)
-                                                              : readdata14_builder_add_contour(builder.get(), &contour, &result);
-            EXPECT_EQ(added, READDATA14_NOT_WRITABLE) << c.name;
+        const readdata14_status leftOut = readdata14_builder_leave_out(builder.get(), c.leftOut, &result);
+        EXPECT_EQ(leftOut, c.after ? READDATA14_WRITTEN : READDATA14_NOT_WRITABLE) << c.why;
+        if (c.after) {
+            EXPECT_EQ(c.after(builder.get(), &result), READDATA14_NOT_WRITABLE) << c.why;
         }
-        EXPECT_EQ(result.section, c.at) << c.name;
-        EXPECT_NE(std::string(result.message).find(c.name), std::string::npos) << result.message;
+        EXPECT_EQ(result.section, c.at) << c.why;
+        EXPECT_NE(std::string(result.message).find(c.why), std::string::npos) << result.message;
+        // A refused leave-out leaves nothing out; a refused add adds nothing.
         const DocumentPtr chart = Finish(builder.get());
         ASSERT_TRUE(chart);
-        // A refused leave-out leaves nothing out; a refused add adds nothing.
-        const std::uint32_t gone = c.addedAfter == 0 ? 0u : c.leftOut | (c.addedAfter & READDATA14_SECTION_FILL_AREAS);
-        EXPECT_EQ(chart->sectionsPresent, 0x7fu & ~gone) << c.name;
+        const std::uint32_t gone = c.after ? c.leftOut | (c.at & READDATA14_SECTION_FILL_AREAS) : 0u;
+        EXPECT_EQ(chart->sectionsPresent, 0x7fu & ~gone) << c.why;
     }
     EXPECT_EQ(readdata14_builder_leave_out(nullptr, READDATA14_SECTION_LINES, nullptr), READDATA14_INVALID_ARGUMENT);
     const BuilderPtr builder = NewBuilder();
