@@ -172,42 +172,6 @@ def test_frames_of_sections_not_present_leave_them_out(marked: List[str], emptie
         assert again.layer_table(layer).count == len(frames[layer]), layer
 
 
-def test_no_station_situation_comes_back_without_it(tmp_path: Path) -> None:
-    source = DATA / "no_station_situation.txt"
-    chart = readdata14.read(source)
-    readdata14.write(tmp_path / "again.txt", chart.to_geodataframes())
-    again = readdata14.read(tmp_path / "again.txt")
-    assert state(again) == state(chart)
-    assert "weather_regions" not in present(again) and "fill_areas" not in present(again)
-
-
-def test_frames_with_values_that_are_not_finite() -> None:
-    # The layer model shows them as null; written back as NaN, they are null again.
-    chart = quiet_read(NON_FINITE)
-    frames = chart.to_geodataframes()
-    again = readdata14.from_geodataframes(frames)
-    same_frames(again.to_geodataframes(), frames, "non-finite")
-    assert np.isinf(chart.blocks.lines).any() and not np.isinf(again.blocks.lines).any()
-
-
-def test_edited_frames(tmp_path: Path) -> None:
-    chart = readdata14.read(SAMPLE)
-    frames = chart.to_geodataframes()
-    lines = frames["lines"]
-    frames["lines"] = lines.drop(index=0).assign(code=lines.code.drop(index=0) + 100)
-    symbols = frames["symbols"]
-    text_rows = symbols.index[symbols.text.notna()]
-    symbols.loc[text_rows[0], "text"] = "Édité ici"
-    readdata14.write(tmp_path / "edited.txt", frames, encoding="cp1252")
-    edited = readdata14.read(tmp_path / "edited.txt", encoding="cp1252")
-    assert [(e.code, e.points.tolist()) for e in edited.lines] == [(e.code + 100, e.points.tolist())
-                                                                 for e in chart.lines[1:]]
-    assert len(edited.label_points) == len(chart.label_points) - chart.lines[0].label_point_count
-    assert edited.symbols[int(text_rows[0])].text == "Édité ici"
-    assert [(c.file_position, c.points.tobytes()) for c in edited.closed_contours] == [
-        (c.file_position, c.points.tobytes()) for c in chart.closed_contours]
-
-
 # ---- built from arrays ------------------------------------------------------------------
 
 def ring(radius: float, n: int = 24) -> np.ndarray:
