@@ -222,7 +222,10 @@ void Chart14Writer::WriteChart() {
         CPLError(CE_Warning, CPLE_AppDefined, "Chart14: %s: %" PRIu64 " more warnings about features not shown",
                  GetDescription(), warnings_ - SHOWN_WARNINGS);
     }
-    for (const auto& layer : layers_) layer->HandOnDroppedSymbols();
+    for (const auto& layer : layers_) {
+        layer->HandOnDroppedSymbols();
+        assembly_.LeaveOut(layer->SectionLeftOut());
+    }
     std::string why;
     std::uint64_t shortfalls = 0;
     const Document document = assembly_.Finish(ResolvedHeader(), why, shortfalls);
@@ -230,6 +233,12 @@ void Chart14Writer::WriteChart() {
         CPLError(CE_Failure, CPLE_AppDefined, "Chart14: %s: no chart written: %s", GetDescription(), why.c_str());
         failed_ = true;
         return;
+    }
+    for (const std::string& kept : assembly_.KeptPresent()) {
+        CPLError(CE_Warning, CPLE_AppDefined,
+                 "Chart14: %s: a layer's SECTION_PRESENT=NO asks for a section the file lacks, but %s; the section is "
+                 "written present",
+                 GetDescription(), kept.c_str());
     }
     if (shortfalls > 0) {
         CPLError(CE_Warning, CPLE_AppDefined,

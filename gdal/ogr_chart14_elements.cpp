@@ -274,6 +274,18 @@ bool ChartAssembly::AddHeld(const HeldSection& held, bool contour, std::string& 
     return true;
 }
 
+// Once every element is in: a section that holds one stays present (the
+// builder refuses to leave it out, and says why).
+void ChartAssembly::ApplyLeftOut() {
+    for (std::uint32_t bit = READDATA14_SECTION_LINES; bit <= READDATA14_SECTION_NOTES; bit <<= 1) {
+        if ((leftOut_ & bit) == 0) continue;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        const readdata14_status status = readdata14_builder_leave_out(builder_.get(), bit, &result);
+        if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
+        if (status != READDATA14_WRITTEN) keptPresent_.emplace_back(result.message);
+    }
+}
+
 Document ChartAssembly::Finish(const Header& header, std::string& why, std::uint64_t& shortfalls) {
     readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
     static constexpr std::int32_t DEFAULT_INTEGERS[5] = {0, 0, 0, 0, 0};
@@ -287,6 +299,7 @@ Document ChartAssembly::Finish(const Header& header, std::string& why, std::uint
     }
     AddDroppedSymbols(true);
     if (!AddHeld(lines_, false, why, shortfalls) || !AddHeld(contours_, true, why, shortfalls)) return nullptr;
+    ApplyLeftOut();
     readdata14_document* document = nullptr;
     const readdata14_status status = readdata14_builder_finish(builder_.get(), &document, &result);
     if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();

@@ -132,6 +132,14 @@ public:
     // stood among the symbols.
     void DropSymbolsAt(const std::vector<std::uint64_t>& slots);
 
+    // Sections a chart read without them stays without: their bits
+    // (READDATA14_SECTION_*) are left out of the file when the chart is
+    // finished, unless elements arrived for them after all.
+    void LeaveOut(std::uint32_t sections) { leftOut_ |= sections; }
+    // Why a section asked to be left out is written present (it holds
+    // elements), one message each; filled by Finish.
+    const std::vector<std::string>& KeptPresent() const { return keptPresent_; }
+
     // The chart: a document to write, or null with the reason. `shortfalls`
     // counts the lines and contours written with fewer label points than
     // their label_point_count.
@@ -159,6 +167,7 @@ private:
     void TakeElement(readdata14_layer_id section, FeatureReader& reader, Verdict& verdict);
     bool AddHeld(const HeldSection& held, bool contour, std::string& why, std::uint64_t& shortfalls);
     void AddDroppedSymbols(bool all);
+    void ApplyLeftOut();
 
     Builder builder_;
     std::vector<std::uint64_t> droppedSlots_;  // ascending, from nextDropped_ on still to add
@@ -166,6 +175,8 @@ private:
     std::uint64_t symbolSlots_ = 0;  // symbols added, dropped ones included
     HeldSection lines_;
     HeldSection contours_;
+    std::uint32_t leftOut_ = 0;
+    std::vector<std::string> keptPresent_;
 };
 
 class Chart14Writer;
@@ -188,6 +199,9 @@ public:
     // A symbols layer's DROPPED_SYMBOLS to the chart, once: before its
     // first feature, or at the end for a layer without one.
     void HandOnDroppedSymbols();
+    // The section's bit when the layer's metadata says SECTION_PRESENT=NO
+    // (a chart's layer of a section its file lacked), else 0.
+    std::uint32_t SectionLeftOut();
 
 protected:
     OGRErr ICreateFeature(OGRFeature* feature) override;

@@ -66,6 +66,15 @@ void Chart14WriteLayer::HandOnDroppedSymbols() {
     writer_.Assembly().DropSymbolsAt(slots);
 }
 
+std::uint32_t Chart14WriteLayer::SectionLeftOut() {
+    const char* present = GetMetadataItem("SECTION_PRESENT");
+    const readdata14_layer_id section = ResolveSection();
+    // The label points belong to the lines' and contours' sections.
+    if (present == nullptr || !EQUAL(present, "NO") || section == READDATA14_LAYER_LABEL_POINTS) return 0;
+    // The layer model's sections stand in the order of the section bits.
+    return 1u << static_cast<unsigned>(section);
+}
+
 OGRErr Chart14WriteLayer::ICreateFeature(OGRFeature* feature) {
     const GIntBig arrived = arrived_++;
     // The source's FID where the caller kept it (ogr2ogr -preserve_fid),

@@ -408,12 +408,199 @@ TEST(Builder, RefusesWhatTheFormatCannotCarry) {
     EXPECT_EQ(readdata14_builder_add_line(builder.get(), &nullPoints, nullptr), READDATA14_INVALID_ARGUMENT);
 }
 
-// ---- the outputs ----------------------------------------------------------------
+// ---- sections left out ----------------------------------------------------------
 
 std::string FileBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+
+// One element of each section: its text in a file, and the same element
+// given to a builder.
+struct SectionPiece {
+    std::uint32_t bit;
+    std::string text;
+    std::string missing;  // the section's tag alone, as a file lacking it has it
+    void (*add)(readdata14_builder*);
+};
+
+const float kUnitLine[] = {0, 0, 1, 1};
+const float kOrigin[] = {0, 0};
+const float kTriangle[] = {0, 0, 1, 0, 1, 1};
+const float kSquare[] = {0, 0, 10, 0, 10, 10, 0, 0};
+
+const std::vector<SectionPiece>& SectionPieces() {
+    static const std::vector<SectionPiece> pieces{
+        {READDATA14_SECTION_LINES, "LINES: 1\n1 2 0 0 0 1 1 0\n1012 1 0 0 0\n", "LINES\n",
+         [](readdata14_builder* b) {
+             readdata14_labelled_line line = READDATA14_LABELLED_LINE_INIT;
+             line.code = 1, line.points = kUnitLine, line.pointCount = 2, line.label = 1012;
+             line.labelPoints = kOrigin, line.labelPointCount = 1;
+             ASSERT_EQ(readdata14_builder_add_line(b, &line, nullptr), READDATA14_WRITTEN);
+         }},
+        {READDATA14_SECTION_LINE_SYMBOLS, "LINES_SYMBOL: 1\n2 0 2 0 0 0 1 1 0 NoText 0\n", "LINES_SYMBOL\n",
+         [](readdata14_builder* b) {
+             readdata14_point_list front = READDATA14_POINT_LIST_INIT;
+             front.code = 2, front.points = kUnitLine, front.pointCount = 2;
+             ASSERT_EQ(readdata14_builder_add_line_symbol(b, &front, nullptr), READDATA14_WRITTEN);
+         }},
+        {READDATA14_SECTION_SYMBOLS, "SYMBOLS: 2\n60 5 5 0 H\n7 1 1 0 0.5\n", "SYMBOLS\n",
+         [](readdata14_builder* b) {
+             readdata14_symbol text = READDATA14_SYMBOL_INIT;
+             text.type = 60, text.x = 5, text.y = 5, text.text = "H";
+             ASSERT_EQ(readdata14_builder_add_symbol(b, &text, nullptr), READDATA14_WRITTEN);
+             readdata14_symbol wind = READDATA14_SYMBOL_INIT;
+             wind.type = 7, wind.x = 1, wind.y = 1, wind.direction = readdata14_direction_from_angle(0.5f);
+             ASSERT_EQ(readdata14_builder_add_symbol(b, &wind, nullptr), READDATA14_WRITTEN);
+         }},
+        {READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS: 1\n1 4 0 0 0 10 0 0 10 10 0 0 0 0 1008 0\n",
+         "CLOSED_CONTOURS\n",
+         [](readdata14_builder* b) {
+             readdata14_labelled_line contour = READDATA14_LABELLED_LINE_INIT;
+             contour.code = 1, contour.points = kSquare, contour.pointCount = 4, contour.label = 1008;
+             ASSERT_EQ(readdata14_builder_add_contour(b, &contour, nullptr), READDATA14_WRITTEN);
+         }},
+        // Without the marker a reader reads neither regions nor fill areas.
+        {READDATA14_SECTION_WEATHER_REGIONS, "STATION_SITUATION\nWEATHER_REGION: 1\n3 3 0 0 0 1 0 0 1 1 0\n",
+         "WEATHER_REGION\n",
+         [](readdata14_builder* b) {
+             readdata14_point_list region = READDATA14_POINT_LIST_INIT;
+             region.code = 3, region.points = kTriangle, region.pointCount = 3;
+             ASSERT_EQ(readdata14_builder_add_weather_region(b, &region, nullptr), READDATA14_WRITTEN);
+         }},
+        {READDATA14_SECTION_FILL_AREAS, "FILLAREA: 1\n1 1 0 0 0 1 2 3 4 5 6 7 8 9 10 11 12 13 2.5 15 16\n", "FILLAREA\n",
+         [](readdata14_builder* b) {
+             readdata14_point_list area = READDATA14_POINT_LIST_INIT;
+             area.code = 1, area.points = kOrigin, area.pointCount = 1;
+             for (int i = 0; i < 16; ++i) area.values[i] = static_cast<float>(i + 1);
+             area.values[13] = 2.5f;
+             ASSERT_EQ(readdata14_builder_add_fill_area(b, &area, nullptr), READDATA14_WRITTEN);
+         }},
+        {READDATA14_SECTION_NOTES, "NOTES_SYMBOL: 1\n48 1 2 0 5\nHello\n1.5 3\nFog\n1 2 3 4 5 6\n", "NOTES_SYMBOL\n",
+         [](readdata14_builder* b) {
+             readdata14_note note = READDATA14_NOTE_INIT;
+             note.x = 1, note.y = 2, note.value = 1.5f, note.firstText = "Hello", note.secondText = "Fog";
+             for (int i = 0; i < 6; ++i) note.trailing[i] = static_cast<float>(i + 1);
+             ASSERT_EQ(readdata14_builder_add_note(b, &note, nullptr), READDATA14_WRITTEN);
+         }},
+    };
+    return pieces;
+}
+
+// The file of the chart without `missing`: those sections as their tags
+// alone (regions missing take the fill areas' text with them).
+std::string FileWithout(std::uint32_t missing) {
+    if (missing & READDATA14_SECTION_WEATHER_REGIONS) missing |= READDATA14_SECTION_FILL_AREAS;
+    std::string file = Header();
+    for (const SectionPiece& piece : SectionPieces()) {
+        const bool gone = (missing & piece.bit) != 0;
+        if (piece.bit == READDATA14_SECTION_FILL_AREAS && (missing & READDATA14_SECTION_WEATHER_REGIONS)) continue;
+        file += gone ? piece.missing : piece.text;
+    }
+    return file;
+}
+
+// The builder's chart leaving `missing` out: every other section's element.
+DocumentPtr BuiltWithout(std::uint32_t missing) {
+    const BuilderPtr builder = NewBuilder();
+    const std::int32_t integers[] = {1, 2, 3, 4, 5};
+    EXPECT_EQ(readdata14_builder_set_header(builder.get(), "readdata14", "test_chart", integers, 5, nullptr),
+              READDATA14_WRITTEN);
+    EXPECT_EQ(readdata14_builder_leave_out(builder.get(), missing, nullptr), READDATA14_WRITTEN);
+    if (missing & READDATA14_SECTION_WEATHER_REGIONS) missing |= READDATA14_SECTION_FILL_AREAS;
+    for (const SectionPiece& piece : SectionPieces()) {
+        if ((missing & piece.bit) == 0) piece.add(builder.get());
+    }
+    return Finish(builder.get());
+}
+
+// A chart read from a file lacking sections is what the builder gives when
+// told to leave them out: the same blocks, the same sectionsPresent.
+TEST(BuilderLeaveOut, GivesTheChartOfAFileLackingTheSections) {
+    constexpr std::uint32_t kAll = 0x7f;
+    const struct {
+        std::uint32_t leftOut;
+        std::uint32_t present;
+    } cases[] = {
+        {0, kAll},
+        {READDATA14_SECTION_LINES, kAll & ~READDATA14_SECTION_LINES},
+        {READDATA14_SECTION_LINE_SYMBOLS, kAll & ~READDATA14_SECTION_LINE_SYMBOLS},
+        {READDATA14_SECTION_SYMBOLS, kAll & ~READDATA14_SECTION_SYMBOLS},
+        {READDATA14_SECTION_CLOSED_CONTOURS, kAll & ~READDATA14_SECTION_CLOSED_CONTOURS},
+        {READDATA14_SECTION_WEATHER_REGIONS, kAll & ~(READDATA14_SECTION_WEATHER_REGIONS | READDATA14_SECTION_FILL_AREAS)},
+        {READDATA14_SECTION_FILL_AREAS, kAll & ~READDATA14_SECTION_FILL_AREAS},
+        {READDATA14_SECTION_NOTES, kAll & ~READDATA14_SECTION_NOTES},
+        {READDATA14_SECTION_LINES | READDATA14_SECTION_NOTES,
+         kAll & ~(READDATA14_SECTION_LINES | READDATA14_SECTION_NOTES)},
+        {kAll, 0},
+    };
+    for (const auto& c : cases) {
+        const DocumentPtr read = OpenBytes(FileWithout(c.leftOut));
+        const DocumentPtr built = BuiltWithout(c.leftOut);
+        ASSERT_TRUE(read && built) << c.leftOut;
+        EXPECT_EQ(read->sectionsPresent, c.present) << c.leftOut;
+        EXPECT_EQ(CompareDocuments(*read, *built), "") << "left out " << c.leftOut;
+        // And the written chart reads back to it through the file.
+        EXPECT_EQ(RoundTripProblem(*built), "") << c.leftOut;
+    }
+}
+
+// A left-out section holds no element, whichever comes first; what is
+// refused leaves the builder as it was.
+TEST(BuilderLeaveOut, Refusals) {
+    using Steps = readdata14_status (*)(readdata14_builder*, readdata14_write_result*);
+    const auto add = [](std::uint32_t bit, readdata14_builder* b) {
+        for (const SectionPiece& piece : SectionPieces()) {
+            if (piece.bit == bit) piece.add(b);
+        }
+    };
+    static readdata14_point_list area = READDATA14_POINT_LIST_INIT;
+    static readdata14_labelled_line contour = READDATA14_LABELLED_LINE_INIT;
+    contour.points = kOrigin, contour.pointCount = 1;
+    const struct {
+        std::uint32_t filled;   // the section given an element first
+        std::uint32_t leftOut;  // then left out
+        Steps after;            // the refused call: leaving out, or an add after it
+        std::uint32_t at;       // the section the refusal names
+        std::string_view why;
+    } cases[] = {
+        {READDATA14_SECTION_LINES, READDATA14_SECTION_LINES, nullptr, READDATA14_SECTION_LINES, "LINES: it holds 1 element"},
+        {READDATA14_SECTION_NOTES, READDATA14_SECTION_SYMBOLS | READDATA14_SECTION_NOTES, nullptr,
+         READDATA14_SECTION_NOTES, "NOTES_SYMBOL:"},
+        {READDATA14_SECTION_FILL_AREAS, READDATA14_SECTION_WEATHER_REGIONS, nullptr, READDATA14_SECTION_FILL_AREAS,
+         "weather regions left out take the fill areas"},
+        {0, READDATA14_SECTION_CLOSED_CONTOURS,
+         [](readdata14_builder* b, readdata14_write_result* r) { return readdata14_builder_add_contour(b, &contour, r); },
+         READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS: the section is left out"},
+        {0, READDATA14_SECTION_WEATHER_REGIONS,
+         [](readdata14_builder* b, readdata14_write_result* r) { return readdata14_builder_add_fill_area(b, &area, r); },
+         READDATA14_SECTION_FILL_AREAS, "FILLAREA: the section is left out"},
+    };
+    for (const auto& c : cases) {
+        const BuilderPtr builder = NewBuilder();
+        add(c.filled, builder.get());
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        const readdata14_status leftOut = readdata14_builder_leave_out(builder.get(), c.leftOut, &result);
+        EXPECT_EQ(leftOut, c.after ? READDATA14_WRITTEN : READDATA14_NOT_WRITABLE) << c.why;
+        if (c.after) {
+            EXPECT_EQ(c.after(builder.get(), &result), READDATA14_NOT_WRITABLE) << c.why;
+        }
+        EXPECT_EQ(result.section, c.at) << c.why;
+        EXPECT_NE(std::string(result.message).find(c.why), std::string::npos) << result.message;
+        // A refused leave-out leaves nothing out; a refused add adds nothing.
+        const DocumentPtr chart = Finish(builder.get());
+        ASSERT_TRUE(chart);
+        const std::uint32_t gone = c.after ? c.leftOut | (c.at & READDATA14_SECTION_FILL_AREAS) : 0u;
+        EXPECT_EQ(chart->sectionsPresent, 0x7fu & ~gone) << c.why;
+    }
+    EXPECT_EQ(readdata14_builder_leave_out(nullptr, READDATA14_SECTION_LINES, nullptr), READDATA14_INVALID_ARGUMENT);
+    const BuilderPtr builder = NewBuilder();
+    EXPECT_EQ(readdata14_builder_leave_out(builder.get(), 0x80, nullptr), READDATA14_INVALID_ARGUMENT);
+}
+
+// ---- the outputs ----------------------------------------------------------------
+
 
 TEST(WriteOutputs, PathMemoryAndSinkGiveTheSameBytes) {
     const DocumentPtr document = OpenBytes(kChart);

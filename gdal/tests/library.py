@@ -127,15 +127,16 @@ BLOCKS = [("lines", 0, 0, 4), ("lineSymbols", 2, 1, 4), ("closedContours", 3, 2,
 
 
 def blocks(path):
-    """What a chart reads as, byte for byte: every block (None when null), the header's fields and each
-    contour's file position. Two files with equal blocks read as the same chart."""
+    """What a chart reads as, byte for byte: every block (None when null), the sections present, the
+    header's fields and each contour's file position. Two files with equal blocks read as the same chart."""
     document = POINTER(Document)()
     status = lib.readdata14_open(os.fsencode(path), None, byref(document))
     try:
         if status != READ:
             return {"status": status}
         d = document.contents
-        out = {"status": status, "firstToken": ctypes.string_at(d.firstToken, d.firstTokenSize),
+        out = {"status": status, "sectionsPresent": d.sectionsPresent,
+               "firstToken": ctypes.string_at(d.firstToken, d.firstTokenSize),
                "description": ctypes.string_at(d.pointers[1], d.descriptionSize),
                "headerIntegers": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
                "contourFilePositions": ctypes.string_at(d.contourFilePositions, 4 * d.contourFilePositionsSize)

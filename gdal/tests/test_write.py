@@ -18,8 +18,7 @@ LATIN1 = "ISO-8859-1"
 # Charts whose GeoPackage copy cannot give every block back, the blocks
 # that differ, and why (the README's "Writing charts" lists the same).
 DEPARTURES = {
-    "no_station_situation": {"fillAreas"},  # a section missing from the file comes back, empty
-    "no_station": {"lines", "fillAreas"},  # and a line of one point has no geometry in GIS
+    "no_station": {"lines"},  # a line of one point has no geometry in GIS
     "lines": {"lines"},
     "line_symbols": {"lineSymbols"},
     "texts_and_thinning": {"weatherRegions"},  # rings of fewer than three points have none either
@@ -204,3 +203,40 @@ def test_what_the_format_cannot_carry_is_named_and_skipped_or_fails_strict(tmp_p
     strict = run("ogr2ogr", "-f", "Chart14", "-dsco", "STRICT=YES", tmp_path / "strict.txt", gpkg, *lco, ok=False)
     assert "feature 2: " in strict.stderr and "STRICT=YES" in strict.stderr
     assert not (tmp_path / "strict.txt").exists()
+
+
+# ---- sections a chart lacks ---------------------------------------------------------------------
+
+EVERY_SECTION = next(c for c in PROJECT_CHARTS if c.name == "every_section.txt")
+LINES, CONTOURS, REGIONS, FILL_AREAS = 1, 8, 16, 32
+# A layer marked SECTION_PRESENT=NO in the GeoPackage: the section the file lacks, or, where the layer
+# holds features, present with a warning. Regions left out take the fill areas with them.
+MARKED = [
+    ("empty_contours", ["closed_contours"], CONTOURS, None),
+    ("regions_and_areas", ["weather_regions", "fill_areas"], REGIONS | FILL_AREAS, None),
+    ("lines_with_features", ["lines"], 0, "LINES: it holds 2 elements"),
+    ("regions_with_areas", ["weather_regions"], 0, "WEATHER_REGION: it holds 2 elements"),
+]
+
+
+@pytest.mark.parametrize("name,layers,gone,warning", MARKED, ids=[m[0] for m in MARKED])
+def test_a_layer_marked_not_present_leaves_its_section_out(tmp_path, name, layers, gone, warning):
+    gpkg, chart = tmp_path / "in.gpkg", tmp_path / "out.txt"
+    run("ogr2ogr", "-f", "GPKG", gpkg, EVERY_SECTION)
+    source = gdal.OpenEx(str(gpkg), gdal.OF_VECTOR | gdal.OF_UPDATE)
+    for layer in layers:
+        source.GetLayerByName(layer).SetMetadataItem("SECTION_PRESENT", "NO")
+    source = None
+    if gone & REGIONS:  # a file lacking its regions has no fill areas either
+        for layer in ("weather_regions", "fill_areas"):
+            run("ogrinfo", "-q", gpkg, "-sql", f"DELETE FROM {layer}")
+    messages = writer_messages(run("ogr2ogr", "-f", "Chart14", chart, gpkg).stderr, chart)
+    if warning:
+        assert len(messages) == 1 and "SECTION_PRESENT=NO" in messages[0] and warning in messages[0], messages
+    else:
+        assert messages == []
+    before, after = library.blocks(EVERY_SECTION), library.blocks(chart)
+    assert after["sectionsPresent"] == before["sectionsPresent"] & ~gone
+    assert {k for k in before if before[k] != after[k]} == (
+        set() if not gone else {"sectionsPresent", "closedContours"} if gone == CONTOURS
+        else {"sectionsPresent", "weatherRegions", "fillAreas"})

@@ -162,7 +162,7 @@ class ChartBuilder:
     Points are rounded to 32-bit floats, as the chart holds them. Long
     point lists of line symbols, weather regions and fill areas are
     thinned as a reader thins them. Every section of the chart is present
-    (empty where nothing was added).
+    (empty where nothing was added), unless :meth:`leave_out` leaves it out.
     """
 
     def __init__(self, *, first_token: Optional[str] = None, description: Optional[str] = None,
@@ -251,6 +251,23 @@ class ChartBuilder:
         seconds = self.text.encode_all(second_texts, n, "second text", "notes", rows)
         refusal = self._builder.add_notes(integers(types, n, "type", "notes", rows), fields, firsts, seconds)
         return self._check("notes", refusal, rows)
+
+    def leave_out(self, *layers: str) -> ChartBuilder:
+        """Leaves the sections of `layers` (names of ``readdata14.LAYERS``
+        but "label_points") out of the file, as a chart whose file lacks
+        them: the chart read back shows them not ``present``. Leaving out
+        "weather_regions" leaves out "fill_areas" too (a reader looks for
+        fill areas only after the regions). A section left out takes no
+        element: ValueError for one that holds an element already, and for
+        adding to one left out."""
+        bits = {name: bit for bit, name in _capi.SECTION_BITS.items()}
+        unknown = [name for name in layers if name not in bits]
+        if unknown:
+            raise KeyError(f"no section is called {unknown[0]!r}; sections: {', '.join(bits)}")
+        refusal = self._builder.leave_out(sum({bits[name] for name in layers}))
+        if refusal is not None:
+            raise_refusal(refusal, None)
+        return self
 
     def add_geodataframes(self, frames: Mapping[str, geopandas.GeoDataFrame]) -> ChartBuilder:
         """One GeoDataFrame per layer, by layer name, as ``to_geodataframes()``
@@ -350,7 +367,11 @@ def from_geodataframes(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding
     where the frame has it (the order they were read in), else in the
     frame's. Label points come from the ``label_points`` frame, matched to
     their parents by ``parent_fid`` (the parent frame's index) and ordered
-    by ``index``. Fields the reader works out (``label_point_count``,
+    by ``index``. A frame whose ``attrs["present"]`` is False (the
+    section was missing from the file it was read from) and that has no
+    rows leaves its section out, so the chart comes back without it; a
+    "weather_regions" frame so, only together with an empty (or absent)
+    "fill_areas" frame. Fields the reader works out (``label_point_count``,
     ``closed``, ``valued_closed``, ``level_index``, ``nesting_position``)
     are not read; a missing label is NoLabel; other missing fields are 0
     (texts: none). A label is written from ``label_kind`` with

@@ -447,6 +447,7 @@ _builder_new = _declare("readdata14_builder_new", ctypes.c_int, ctypes.POINTER(c
 _builder_free = _declare("readdata14_builder_free", None, ctypes.c_void_p)
 _builder_set_header = _declare("readdata14_builder_set_header", ctypes.c_int, ctypes.c_void_p, ctypes.c_char_p,
                                ctypes.c_char_p, ctypes.POINTER(ctypes.c_int32), ctypes.c_size_t, _Result)
+_builder_leave_out = _declare("readdata14_builder_leave_out", ctypes.c_int, ctypes.c_void_p, ctypes.c_uint32, _Result)
 _builder_finish = _declare("readdata14_builder_finish", ctypes.c_int, ctypes.c_void_p,
                            ctypes.POINTER(_DocumentPointer), _Result)
 _builder_add = {
@@ -581,6 +582,12 @@ class Builder:
         result = _new_result()
         status = _builder_set_header(self.handle, first_token, description, array, len(integers),
                                      ctypes.byref(result))
+        return None if status == WRITTEN else _refusal(status, result)
+
+    def leave_out(self, sections: int) -> Optional[Refusal]:
+        """Leaves the READDATA14_SECTION_* bits `sections` out of the file."""
+        result = _new_result()
+        status = _builder_leave_out(self.handle, sections, ctypes.byref(result))
         return None if status == WRITTEN else _refusal(status, result)
 
     def _run(self, name: str, record: Any, fill: Any, count: int) -> Optional[Refusal]:

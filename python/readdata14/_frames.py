@@ -38,6 +38,23 @@ def add_frames(builder: ChartBuilder, frames: Mapping[str, Any]) -> None:
         frame = frames.get(layer)
         if frame is not None and layer != "label_points":
             _ADD[layer](builder, _Frame(frame, layer), marks)
+    builder.leave_out(*missing_sections(frames))
+
+
+def missing_sections(frames: Mapping[str, Any]) -> List[str]:
+    """The sections the frames' file lacked and that stayed empty: each
+    frame whose attrs say not present and that has no rows. Regions left out
+    take the fill areas with them, so those must be empty too."""
+    def gone(layer: str) -> bool:
+        frame = frames.get(layer)
+        attrs = getattr(frame, "attrs", None) or {}
+        return frame is not None and attrs.get("present") is False and len(frame) == 0
+
+    def empty(layer: str) -> bool:
+        return frames.get(layer) is None or len(frames[layer]) == 0
+
+    return [layer for layer in LAYERS if layer != "label_points" and gone(layer)
+            and (layer != "weather_regions" or empty("fill_areas"))]
 
 
 class _Frame:

@@ -137,33 +137,39 @@ def test_frames_written_read_back_the_same(through_geos: bool, make_chart: Any, 
         again = quiet_read(readdata14.from_geodataframes(frames).to_bytes())
         same_frames(again.to_geodataframes(), frames, name)
         assert again.header == chart.header and np.array_equal(again.levels, chart.levels)
+        assert present(again) == present(chart), name  # a section the file lacked stays missing
 
 
-def test_frames_with_values_that_are_not_finite() -> None:
-    # The layer model shows them as null; written back as NaN, they are null again.
-    chart = quiet_read(NON_FINITE)
+def present(chart: readdata14.Chart) -> List[str]:
+    return [layer for layer in LAYERS if chart.layer_table(layer).present]
+
+
+# Frames whose attrs say "not present": their sections are left out while
+# they hold no rows (regions only with the fill areas empty too).
+MARKED = [  # marked not present, emptied, left out
+    (["closed_contours"], [], ["closed_contours"]),
+    (["weather_regions", "fill_areas"], ["weather_regions", "fill_areas"], ["weather_regions", "fill_areas"]),
+    (["weather_regions"], ["weather_regions", "fill_areas"], ["weather_regions", "fill_areas"]),
+    (["fill_areas"], ["fill_areas"], ["fill_areas"]),
+    (["lines", "notes"], ["notes"], ["notes"]),
+    (["weather_regions"], ["weather_regions"], []),
+    (["symbols"], [], []),
+]
+
+
+@pytest.mark.parametrize("marked,emptied,left_out", MARKED)
+def test_frames_of_sections_not_present_leave_them_out(marked: List[str], emptied: List[str],
+                                                       left_out: List[str]) -> None:
+    chart = readdata14.read(DATA / "every_section.txt")
     frames = chart.to_geodataframes()
+    for layer in emptied:
+        frames[layer] = frames[layer].iloc[0:0]
+    for layer in marked:
+        frames[layer].attrs["present"] = False
     again = readdata14.from_geodataframes(frames)
-    same_frames(again.to_geodataframes(), frames, "non-finite")
-    assert np.isinf(chart.blocks.lines).any() and not np.isinf(again.blocks.lines).any()
-
-
-def test_edited_frames(tmp_path: Path) -> None:
-    chart = readdata14.read(SAMPLE)
-    frames = chart.to_geodataframes()
-    lines = frames["lines"]
-    frames["lines"] = lines.drop(index=0).assign(code=lines.code.drop(index=0) + 100)
-    symbols = frames["symbols"]
-    text_rows = symbols.index[symbols.text.notna()]
-    symbols.loc[text_rows[0], "text"] = "Édité ici"
-    readdata14.write(tmp_path / "edited.txt", frames, encoding="cp1252")
-    edited = readdata14.read(tmp_path / "edited.txt", encoding="cp1252")
-    assert [(e.code, e.points.tolist()) for e in edited.lines] == [(e.code + 100, e.points.tolist())
-                                                                 for e in chart.lines[1:]]
-    assert len(edited.label_points) == len(chart.label_points) - chart.lines[0].label_point_count
-    assert edited.symbols[int(text_rows[0])].text == "Édité ici"
-    assert [(c.file_position, c.points.tobytes()) for c in edited.closed_contours] == [
-        (c.file_position, c.points.tobytes()) for c in chart.closed_contours]
+    assert present(again) == [layer for layer in present(chart) if layer not in left_out]
+    for layer in LAYERS:
+        assert again.layer_table(layer).count == len(frames[layer]), layer
 
 
 # ---- built from arrays ------------------------------------------------------------------
@@ -249,6 +255,15 @@ def _bad_cases() -> List[Tuple[str, Any, type, str]]:
          "cannot be written in iso8859-1"),
         ("too many label points", lambda: builder().add_closed_contours([ring(5)], [1], [1000], [ring(5, 48)]),
          ValueError, "closed_contours row 0: CLOSED_CONTOURS, contour 1"),
+        ("an element in a section left out", lambda: builder().leave_out("lines").add_lines([ring(1)], [1]),
+         ValueError, "LINES: the section is left out"),
+        ("a fill area after the regions are left out",
+         lambda: builder().leave_out("weather_regions").add_fill_areas([ring(1)], [1]), ValueError,
+         "FILLAREA: the section is left out"),
+        ("leaving out a section with elements", lambda: builder().add_notes([[1, 2]], [48]).leave_out("notes"),
+         ValueError, "NOTES_SYMBOL: it holds 1 element;"),
+        ("leaving out a layer that is no section", lambda: builder().leave_out("label_points"), KeyError,
+         "no section is called 'label_points'"),
         ("points of three columns", lambda: builder().add_lines([[[0, 0, 0]]], [1]), ValueError, "not (m, 2)"),
         ("a blank in the description", lambda: builder(description="two words"), ValueError, "description"),
         ("the header's integers with a gap", lambda: builder(header_integers=[1, None, 3]), ValueError,

@@ -181,6 +181,15 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_a
     });
 }
 
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_leave_out(
+    readdata14_builder* builder, uint32_t sections, readdata14_write_result* result) {
+    constexpr uint32_t kSections = (READDATA14_SECTION_NOTES << 1) - 1;
+    if (builder == nullptr || (sections & ~kSections) != 0) {
+        return Refuse(result, READDATA14_INVALID_ARGUMENT, "a null builder, or a bit that names no section");
+    }
+    return Guarded(result, [&] { return Took(builder->chart.LeaveOut(sections), result); });
+}
+
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_finish(
     const readdata14_builder* builder, readdata14_document** document, readdata14_write_result* result) {
     if (document != nullptr) *document = nullptr;

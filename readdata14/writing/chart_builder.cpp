@@ -122,6 +122,28 @@ std::optional<Problem> CheckToken(std::string_view token, std::string_view what)
 
 bool IsZero(float value) { return value == 0.0f; }
 
+constexpr std::uint32_t kAllSections = READDATA14_SECTION_LINES | READDATA14_SECTION_LINE_SYMBOLS |
+                                       READDATA14_SECTION_SYMBOLS | READDATA14_SECTION_CLOSED_CONTOURS |
+                                       READDATA14_SECTION_WEATHER_REGIONS | READDATA14_SECTION_FILL_AREAS |
+                                       READDATA14_SECTION_NOTES;
+
+// The tag a section opens with, for messages.
+std::string_view SectionName(std::uint32_t section) {
+    switch (section) {
+        case READDATA14_SECTION_LINES: return "LINES";
+        case READDATA14_SECTION_LINE_SYMBOLS: return "LINES_SYMBOL";
+        case READDATA14_SECTION_SYMBOLS: return "SYMBOLS";
+        case READDATA14_SECTION_CLOSED_CONTOURS: return "CLOSED_CONTOURS";
+        case READDATA14_SECTION_WEATHER_REGIONS: return "WEATHER_REGION";
+        case READDATA14_SECTION_FILL_AREAS: return "FILLAREA";
+        default: return "NOTES_SYMBOL";
+    }
+}
+
+// A section left out of the file: a plain one has no block, a text one an
+// untouched block.
+BlockView Kept(bool leftOut, const std::vector<float>& block) { return leftOut ? BlockView() : BlockView(block); }
+
 }  // namespace
 
 ChartBuilder::ChartBuilder() = default;
@@ -146,6 +168,7 @@ std::optional<Problem> ChartBuilder::SetHeader(std::optional<std::string_view> f
 }
 
 std::optional<Problem> ChartBuilder::AddLine(const LabelledLine& line) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_LINES)) return problem;
     const Place place{READDATA14_SECTION_LINES, "LINES", "line", Records(lines_)};
     if (auto problem = CheckLabelledLine(place, line, kLineLabelPoints)) return problem;
     ReserveMore(lines_, 4 + line.points.size() + line.labelPoints.size());
@@ -160,6 +183,7 @@ std::optional<Problem> ChartBuilder::AddLine(const LabelledLine& line) {
 }
 
 std::optional<Problem> ChartBuilder::AddContour(const LabelledLine& contour) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_CLOSED_CONTOURS)) return problem;
     const Place place{READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS", "contour", Records(contours_)};
     if (auto problem = CheckLabelledLine(place, contour, kContourLabelPoints)) return problem;
     if (contour.points.empty()) return At(place, "it has no point; a contour has at least one");
@@ -181,16 +205,19 @@ std::optional<Problem> ChartBuilder::AddContour(const LabelledLine& contour) {
 }
 
 std::optional<Problem> ChartBuilder::AddLineSymbol(const PointList& lineSymbol) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_LINE_SYMBOLS)) return problem;
     const Place place{READDATA14_SECTION_LINE_SYMBOLS, "LINES_SYMBOL", "line symbol", Records(lineSymbols_)};
     return AppendCodedPoints(lineSymbols_, place, lineSymbol, {});
 }
 
 std::optional<Problem> ChartBuilder::AddWeatherRegion(const PointList& region) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_WEATHER_REGIONS)) return problem;
     const Place place{READDATA14_SECTION_WEATHER_REGIONS, "WEATHER_REGION", "region", Records(weatherRegions_)};
     return AppendCodedPoints(weatherRegions_, place, region, {});
 }
 
 std::optional<Problem> ChartBuilder::AddFillArea(const PointList& area) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_FILL_AREAS)) return problem;
     const Place place{READDATA14_SECTION_FILL_AREAS, "FILLAREA", "fill area", Records(fillAreas_)};
     for (std::size_t i = 0; i < area.values.size(); ++i) {
         // Appended rather than concatenated: GCC 12 warns wrongly (-Wrestrict)
@@ -207,6 +234,7 @@ std::optional<Problem> ChartBuilder::AddFillArea(const PointList& area) {
 }
 
 std::optional<Problem> ChartBuilder::AddSymbol(const Symbol& symbol) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_SYMBOLS)) return problem;
     const Place place{READDATA14_SECTION_SYMBOLS, "SYMBOLS", "symbol", symbols_.lengths.size()};
     if (auto problem = CheckRoom(place)) return problem;
     if (symbol.dropped) {
@@ -242,6 +270,7 @@ std::optional<Problem> ChartBuilder::AddSymbol(const Symbol& symbol) {
 }
 
 std::optional<Problem> ChartBuilder::AddNote(const Note& note) {
+    if (auto problem = CheckTaken(READDATA14_SECTION_NOTES)) return problem;
     const Place place{READDATA14_SECTION_NOTES, "NOTES_SYMBOL", "note", Records(notes_.values)};
     if (auto problem = CheckRoom(place)) return problem;
     std::array<float, 9> fields{note.x, note.y, note.value};
@@ -279,23 +308,61 @@ std::optional<Problem> ChartBuilder::AddNote(const Note& note) {
     return std::nullopt;
 }
 
+std::size_t ChartBuilder::ElementCount(std::uint32_t section) const {
+    switch (section) {
+        case READDATA14_SECTION_LINES: return Records(lines_);
+        case READDATA14_SECTION_LINE_SYMBOLS: return Records(lineSymbols_);
+        case READDATA14_SECTION_SYMBOLS: return symbols_.lengths.size();
+        case READDATA14_SECTION_CLOSED_CONTOURS: return Records(contours_);
+        case READDATA14_SECTION_WEATHER_REGIONS: return Records(weatherRegions_);
+        case READDATA14_SECTION_FILL_AREAS: return Records(fillAreas_);
+        default: return Records(notes_.values);
+    }
+}
+
+std::optional<Problem> ChartBuilder::CheckTaken(std::uint32_t section) const {
+    if ((leftOut_ & section) == 0) return std::nullopt;
+    std::string message(SectionName(section));
+    message += ": the section is left out of the file, so it takes no element";
+    return Problem{section, -1, std::move(message)};
+}
+
+std::optional<Problem> ChartBuilder::LeaveOut(std::uint32_t sections) {
+    if ((sections & READDATA14_SECTION_WEATHER_REGIONS) != 0) sections |= READDATA14_SECTION_FILL_AREAS;
+    for (std::uint32_t bit = 1; bit <= READDATA14_SECTION_NOTES; bit <<= 1) {
+        const std::size_t count = (sections & bit) != 0 ? ElementCount(bit) : 0;
+        if (count == 0) continue;
+        std::string message(SectionName(bit));
+        message += ": it holds " + std::to_string(count) + (count == 1 ? " element" : " elements") +
+                   "; only a section without elements is left out";
+        if (bit == READDATA14_SECTION_FILL_AREAS && (sections & READDATA14_SECTION_WEATHER_REGIONS) != 0) {
+            message += " (weather regions left out take the fill areas with them)";
+        }
+        return Problem{bit, -1, std::move(message)};
+    }
+    leftOut_ |= sections;
+    return std::nullopt;
+}
+
 ChartInput ChartBuilder::Input() const {
     ChartInput input;
     input.firstToken = firstToken_;
     input.description = description_;
     input.headerIntegers = integers_;
     input.headerIntegerCount = integerCount_;
-    input.sectionsPresent = READDATA14_SECTION_LINES | READDATA14_SECTION_LINE_SYMBOLS | READDATA14_SECTION_SYMBOLS |
-                            READDATA14_SECTION_CLOSED_CONTOURS | READDATA14_SECTION_WEATHER_REGIONS |
-                            READDATA14_SECTION_FILL_AREAS | READDATA14_SECTION_NOTES;
-    input.lines = lines_;
-    input.lineSymbols = lineSymbols_;
-    input.closedContours = contours_;
+    input.sectionsPresent = kAllSections & ~leftOut_;
+    const auto out = [&](std::uint32_t section) { return (leftOut_ & section) != 0; };
+    input.lines = Kept(out(READDATA14_SECTION_LINES), lines_);
+    input.lineSymbols = Kept(out(READDATA14_SECTION_LINE_SYMBOLS), lineSymbols_);
+    input.closedContours = Kept(out(READDATA14_SECTION_CLOSED_CONTOURS), contours_);
     input.contourFilePositions = contourPositions_;
+    // Weather regions left out still give the reader's empty block; fill
+    // areas left out keep theirs only where the regions stand.
     input.weatherRegions = weatherRegions_;
-    input.fillAreas = fillAreas_;
+    input.fillAreas = Kept(out(READDATA14_SECTION_WEATHER_REGIONS), fillAreas_);
     // A section with no element declares the count 0: the reader leaves it
-    // untouched. One with elements but no text has the text " ".
+    // untouched, as it does a section left out. One with elements but no
+    // text has the text " ".
     const auto text = [](const TextSection& section) {
         TextBlockView view;
         if (section.lengths.empty()) return view;

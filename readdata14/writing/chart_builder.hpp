@@ -67,10 +67,20 @@ public:
     std::optional<Problem> AddFillArea(const PointList& area);
     std::optional<Problem> AddNote(const Note& note);
 
+    // Leaves `sections` (READDATA14_SECTION_* bits) out of the file, on top
+    // of those left out before; weather regions take the fill areas with
+    // them, since a reader looks for fill areas only after regions. Refused
+    // (the builder as it was) for a section that holds elements; adding to
+    // a section left out is refused as well.
+    std::optional<Problem> LeaveOut(std::uint32_t sections);
+
     // The chart as the writer takes it; valid while the builder is unchanged.
     ChartInput Input() const;
 
 private:
+    std::size_t ElementCount(std::uint32_t section) const;
+    std::optional<Problem> CheckTaken(std::uint32_t section) const;
+
     struct TextSection {
         std::vector<float> values{0.0f};
         std::vector<std::int32_t> lengths;
@@ -89,6 +99,7 @@ private:
     std::vector<float> weatherRegions_{0.0f};
     std::vector<float> fillAreas_{0.0f};
     TextSection notes_;
+    std::uint32_t leftOut_ = 0;  // READDATA14_SECTION_* bits
 };
 
 }  // namespace readdata14::writing

@@ -202,7 +202,7 @@ READDATA14_API float READDATA14_CALL readdata14_direction_from_angle(float angle
  * levelled and classified by the reader (in the order they were added: that
  * order is their file order, contourFilePositions), and writing it gives
  * that file. Every section is present (with the count 0 when nothing was
- * added to it).
+ * added to it), unless readdata14_builder_leave_out left it out.
  *
  * Each add checks the element first and refuses, with
  * READDATA14_NOT_WRITABLE and a message naming it, what the format cannot
@@ -321,6 +321,28 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_fill_are
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(readdata14_builder *builder,
                                                                             const readdata14_note *note,
                                                                             readdata14_write_result *result);
+
+/* Leaves `sections` (READDATA14_SECTION_* bits, or-ed) out of the file, as
+ * a chart whose file lacks them: the document finished has their bits
+ * clear in sectionsPresent and holds for them what a reader of such a file
+ * holds (no block for LINES, LINES_SYMBOL and CLOSED_CONTOURS, untouched
+ * blocks for SYMBOLS and NOTES_SYMBOL, the empty block for weather regions
+ * and the empty fill areas' block where regions stand). Use it to give back
+ * a chart that was read without a section. The bits add to those left out
+ * before; there is no way back but a new builder.
+ *
+ * Leaving out WEATHER_REGIONS leaves out FILL_AREAS too: the fill areas
+ * stand after the STATION_SITUATION marker and the regions, and a reader
+ * that finds no marker looks for no fill areas.
+ *
+ * A left-out section holds no element: the call refuses, with
+ * READDATA14_NOT_WRITABLE, a section that already holds one (the result's
+ * section and message name it; nothing is left out then), and an add to a
+ * left-out section is refused the same way. READDATA14_INVALID_ARGUMENT for
+ * a null builder or a bit that is not a READDATA14_SECTION_* bit. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_leave_out(readdata14_builder *builder,
+                                                                             uint32_t sections,
+                                                                             readdata14_write_result *result);
 
 /* The chart built so far, as a new document in *document (close it with
  * readdata14_close), status READDATA14_READ. The builder stays as it was and
