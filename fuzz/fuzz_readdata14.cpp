@@ -18,6 +18,10 @@
 // And every input that reads is written (with LF or CR LF) and read again:
 // the two documents must agree. No state a full read leaves is one the
 // writer refuses (only a header-only read is), so every write must succeed.
+//
+// The same bytes are then run as a program for the builder
+// (builder_program.hpp): every step taken or refused with a message, and
+// every chart it finishes written and read back the same.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -38,6 +42,7 @@
 #include "readdata14/readdata14_write.h"
 #include "reading/text_input.hpp"
 #include "readdata14/readdata14_layers.h"
+#include "builder_program.hpp"
 #include "support/chart_check.hpp"
 #include "support/document_compare.hpp"
 
@@ -393,5 +398,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readdata14_release(&viaApi);
 
     CheckWriteRoundTrip(data, size);
+    if (auto problem = readdata14::fuzz::RunBuilderProgram(data, size); !problem.empty()) Fail("builder", problem);
     return 0;
 }
