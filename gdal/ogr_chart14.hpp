@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,6 +91,9 @@ public:
 
     // A text of the file as UTF-8 (see ogr_chart14_texts.cpp).
     std::string DecodeText(std::string_view bytes) const;
+    // Whether the text shown for `bytes` gives them back where it is kept:
+    // no control byte (XML metadata drops them) and encoded as it was.
+    bool GivesBack(const std::string& shown, std::string_view bytes) const;
 
 protected:
     OGRLayer* ICreateLayer(const char*, OGRSpatialReference*, OGRwkbGeometryType, char**) override;
@@ -156,5 +160,10 @@ Document ReadChart(GDALOpenInfo* info);
 // comma-separated; "" for none. Of adjacent zero slots any may be the
 // dropped one: the lengths are the same.
 std::string DroppedSymbolSlots(const readdata14_document& document, const readdata14_layer& symbols);
+
+// A header text's bytes as hexadecimal digits (FIRST_TOKEN_HEX,
+// HEADER_DESCRIPTION_HEX), and back: nothing for text that is not such.
+std::string HexOf(std::string_view bytes);
+std::optional<std::string> BytesOfHex(std::string_view hex);
 
 }  // namespace readdata14::ogr

@@ -85,7 +85,8 @@ bool Chart14Writer::Setup(const char* name, char** options) {
 CPLErr Chart14Writer::SetMetadata(char** metadata, const char* domain) {
     const CPLErr err = GDALDataset::SetMetadata(metadata, domain);
     if (domain != nullptr && domain[0] != '\0') return err;
-    for (const char* key : {"FIRST_TOKEN", "DESCRIPTION", "HEADER_DESCRIPTION", "HEADER_INTEGERS"}) {
+    for (const char* key : {"FIRST_TOKEN", "DESCRIPTION", "HEADER_DESCRIPTION", "HEADER_INTEGERS", "FIRST_TOKEN_HEX",
+                            "HEADER_DESCRIPTION_HEX"}) {
         if (const char* value = CSLFetchNameValue(metadata, key)) TakeMetadataItem(key, value);
     }
     return err;
@@ -100,10 +101,14 @@ CPLErr Chart14Writer::SetMetadataItem(const char* name, const char* value, const
 void Chart14Writer::TakeMetadataItem(const char* key, const char* value) {
     // A GeoPackage keeps a dataset's DESCRIPTION only for raster tables: the
     // reader gives it as HEADER_DESCRIPTION too, which every format keeps.
+    // FIRST_TOKEN_HEX and HEADER_DESCRIPTION_HEX carry the file's bytes
+    // where the texts would not give them back.
     const bool alias = EQUAL(key, "HEADER_DESCRIPTION");
-    if (!alias && !IsHeaderItem(key)) return;
-    Header& header = alias ? aliasHeader_ : metadataHeader_;
-    const auto why = SetHeaderItem(header, alias ? "DESCRIPTION" : key, value, encoding_);
+    const bool hex = EQUAL(key, "FIRST_TOKEN_HEX") || EQUAL(key, "HEADER_DESCRIPTION_HEX");
+    if (!alias && !hex && !IsHeaderItem(key)) return;
+    const char* item = EQUAL(key, "FIRST_TOKEN_HEX") ? "FIRST_TOKEN" : (alias || hex) ? "DESCRIPTION" : key;
+    const auto why = hex ? SetHeaderBytes(bytesHeader_, item, value)
+                         : SetHeaderItem(alias ? aliasHeader_ : metadataHeader_, item, value, encoding_);
     if (!why) return;
     const std::string message = std::string("Chart14: ") + GetDescription() + ": the source's metadata item " + key +
                                 "=" + value + " cannot be the header's: " + *why;
@@ -111,8 +116,7 @@ void Chart14Writer::TakeMetadataItem(const char* key, const char* value) {
         CPLError(CE_Failure, CPLE_AppDefined, "%s (STRICT=YES: no chart is written)", message.c_str());
         failed_ = true;
     } else {
-        CPLError(CE_Warning, CPLE_AppDefined, "%s; the creation option %s sets another", message.c_str(),
-                 alias ? "DESCRIPTION" : key);
+        CPLError(CE_Warning, CPLE_AppDefined, "%s; the creation option %s sets another", message.c_str(), item);
     }
 }
 
@@ -253,6 +257,8 @@ void Chart14Writer::WriteChart() {
 Header Chart14Writer::ResolvedHeader() const {
     Header header = metadataHeader_;
     if (aliasHeader_.description) header.description = aliasHeader_.description;
+    if (bytesHeader_.firstToken) header.firstToken = bytesHeader_.firstToken;
+    if (bytesHeader_.description) header.description = bytesHeader_.description;
     if (optionHeader_.firstToken) header.firstToken = optionHeader_.firstToken;
     if (optionHeader_.description) header.description = optionHeader_.description;
     if (optionHeader_.integers) header.integers = optionHeader_.integers;

@@ -59,7 +59,15 @@ bool Chart14Dataset::Setup(GDALOpenInfo* info) {
 
     for (const auto& item : layers::DocumentMetadata(*document_)) {
         const bool text = item.key == "DESCRIPTION" || item.key == "FIRST_TOKEN";
-        SetMetadataItem(std::string(item.key).c_str(), (text ? DecodeText(item.value) : item.value).c_str());
+        const std::string shown = text ? DecodeText(item.value) : std::string(item.value);
+        SetMetadataItem(std::string(item.key).c_str(), shown.c_str());
+        // Control bytes are lost where metadata is kept as XML (a GeoPackage),
+        // and bytes the encoding does not decode are shown escaped: the file's
+        // own bytes then go beside the text, for a writer to give back.
+        if (text && !GivesBack(shown, item.value)) {
+            const std::string key = std::string(item.key == "FIRST_TOKEN" ? "FIRST_TOKEN" : "HEADER_DESCRIPTION") + "_HEX";
+            SetMetadataItem(key.c_str(), HexOf(item.value).c_str());
+        }
     }
     for (std::uint32_t id = 0; id < readdata14_layer_count(); ++id) {
         const readdata14_layer* table = readdata14_document_layer(document_.get(), id);

@@ -3,6 +3,8 @@
 // from that code page; without it valid UTF-8 passes and every other byte is
 // written \xNN, with one warning per dataset that names the option. Writing,
 // the ENCODING creation option recodes UTF-8 into the code page.
+#include <algorithm>
+
 #include "ogr_chart14_write.hpp"
 #include "readdata14/layers.hpp"
 
@@ -34,6 +36,41 @@ std::optional<std::string> EncodeText(const std::string& encoding, const std::st
     CPLFree(back);
     if (!same) return std::nullopt;
     return out;
+}
+
+bool Chart14Dataset::GivesBack(const std::string& shown, std::string_view bytes) const {
+    const bool control = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    const auto encoded = EncodeText(encoding_, shown);
+    return !control && encoded && *encoded == bytes;
+}
+
+std::string HexOf(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string hex;
+    hex.reserve(2 * bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        hex += kDigits[b >> 4];
+        hex += kDigits[b & 15];
+    }
+    return hex;
+}
+
+std::optional<std::string> BytesOfHex(std::string_view hex) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    if (hex.size() % 2 != 0) return std::nullopt;
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        const int high = digit(hex[i]), low = digit(hex[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return bytes;
 }
 
 bool Chart14Dataset::SetEncoding(const char* encoding) {

@@ -116,6 +116,11 @@ bool IsHeaderItem(const char* key);
 std::optional<std::string> SetHeaderItem(Header& header, const char* key, const char* value,
                                          const std::string& encoding);
 
+// The same for FIRST_TOKEN or DESCRIPTION given as the file's own bytes in
+// hexadecimal (FIRST_TOKEN_HEX, HEADER_DESCRIPTION_HEX: what a chart's
+// metadata holds where its text alone would not give the bytes back).
+std::optional<std::string> SetHeaderBytes(Header& header, const char* key, const char* hex);
+
 // The chart as its features arrive: most elements go straight to the
 // builder; lines and contours wait for their label points (a later layer),
 // and contours are written in their file order.
@@ -259,6 +264,7 @@ private:
     Header optionHeader_;    // the creation options' items, which win
     Header metadataHeader_;  // the source's metadata's
     Header aliasHeader_;     // its HEADER_DESCRIPTION, before its DESCRIPTION
+    Header bytesHeader_;     // its FIRST_TOKEN_HEX and HEADER_DESCRIPTION_HEX, before both
     ChartAssembly assembly_;
     std::vector<std::unique_ptr<Chart14WriteLayer>> layers_;
     std::uint64_t warnings_ = 0;

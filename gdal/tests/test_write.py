@@ -69,6 +69,30 @@ def test_header_fields_and_line_ends_come_from_the_creation_options(tmp_path, ge
                                                                                      "headerIntegers")}
 
 
+# Header texts whose bytes the shown text alone would not give back: a
+# GeoPackage keeps metadata as XML, which drops control bytes, and bytes the
+# encoding does not decode are shown escaped.
+HEADERS = [
+    # id, first token, description, open/creation ENCODING, FIRST_TOKEN_HEX and HEADER_DESCRIPTION_HEX expected
+    ("plain", b"model", b"Analysis_12Z", None, (False, False)),
+    ("control bytes", b"tok\x02en", b"De\x7fsc\x1bri\x01ption", None, (True, True)),
+    ("not UTF-8", b"model", b"Analyse_\xe9t\xe9", None, (False, True)),
+    ("in its code page", b"mod\xe8le", b"Analyse_\xe9t\xe9\x1f", "ISO-8859-1", (False, True)),
+]
+
+
+@pytest.mark.parametrize("first,description,encoding,hex_items", [h[1:] for h in HEADERS], ids=[h[0] for h in HEADERS])
+def test_header_bytes_come_back_through_a_geopackage(tmp_path, first, description, encoding, hex_items):
+    source, gpkg, target = tmp_path / "c.txt", tmp_path / "c.gpkg", tmp_path / "back.txt"
+    source.write_bytes(first + b" 14 " + description + b"\n2024 1\nLINES: 0\n")
+    opened = ["-oo", f"ENCODING={encoding}"] if encoding else []
+    run("ogr2ogr", *opened, "-f", "GPKG", gpkg, source)
+    run("ogr2ogr", *(["-dsco", f"ENCODING={encoding}"] if encoding else []), "-f", "Chart14", target, gpkg)
+    assert library.blocks(target) == library.blocks(source)
+    metadata = gdal.OpenEx(str(source), open_options=[f"ENCODING={encoding}"] if encoding else []).GetMetadata()
+    assert ("FIRST_TOKEN_HEX" in metadata, "HEADER_DESCRIPTION_HEX" in metadata) == hex_items
+
+
 def pressure_grid(path, n=96):
     """A synthetic surface-pressure field in hPa: a low and a high on 1013 rising to the east, so that
     some isobars close inside the grid and others leave it."""
