@@ -97,27 +97,33 @@ def features(table):
     return list(zip(geometries, zip(*columns) if columns else [()] * n))
 
 
-def read(path):
-    """The library's read: status, findings' counts, header fields and {layer: table} (None for no chart)."""
+def opened(path, take):
+    """take(document, record) of the library's read of `path`, or {"status": ...} where it does not read."""
     document = POINTER(Document)()
     status = lib.readdata14_open(os.fsencode(path), None, byref(document))
     try:
-        if status != READ:
-            return {"status": status}
-        d = document.contents
-        header = {"FIRST_TOKEN": as_ogr_text(ctypes.string_at(d.firstToken, d.firstTokenSize)),
-                  "DESCRIPTION": as_ogr_text(ctypes.string_at(d.pointers[1], d.descriptionSize)),
-                  "HEADER_INTEGERS": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
-                  "LEVELS": d.levels[:d.levelCount],
-                  "FILL_AREAS_READ": d.pointers[8] is not None, "ERRORS": d.errors, "WARNINGS": d.warnings}
-        layers = {}
-        for i in range(lib.readdata14_layer_count()):
-            table = lib.readdata14_document_layer(document, i).contents
-            layers[table.definition.contents.name.decode()] = {
-                "present": bool(table.present), "extent": tuple(table.extent), "features": features(table)}
-        return {"status": status, "header": header, "layers": layers}
+        return take(document, document.contents) if status == READ else {"status": status}
     finally:
         lib.readdata14_close(document)
+
+
+def read(path):
+    """The library's read: status, findings' counts, header fields and {layer: table} (None for no chart)."""
+    return opened(path, _read)
+
+
+def _read(document, d):
+    header = {"FIRST_TOKEN": as_ogr_text(ctypes.string_at(d.firstToken, d.firstTokenSize)),
+              "DESCRIPTION": as_ogr_text(ctypes.string_at(d.pointers[1], d.descriptionSize)),
+              "HEADER_INTEGERS": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
+              "LEVELS": d.levels[:d.levelCount],
+              "FILL_AREAS_READ": d.pointers[8] is not None, "ERRORS": d.errors, "WARNINGS": d.warnings}
+    layers = {}
+    for i in range(lib.readdata14_layer_count()):
+        table = lib.readdata14_document_layer(document, i).contents
+        layers[table.definition.contents.name.decode()] = {
+            "present": bool(table.present), "extent": tuple(table.extent), "features": features(table)}
+    return {"status": READ, "header": header, "layers": layers}
 
 
 # The chart record's blocks: (name, index of its pointer, index of its size, bytes per item).
@@ -129,21 +135,17 @@ BLOCKS = [("lines", 0, 0, 4), ("lineSymbols", 2, 1, 4), ("closedContours", 3, 2,
 def blocks(path):
     """What a chart reads as, byte for byte: every block (None when null), the sections present, the
     header's fields and each contour's file position. Two files with equal blocks read as the same chart."""
-    document = POINTER(Document)()
-    status = lib.readdata14_open(os.fsencode(path), None, byref(document))
-    try:
-        if status != READ:
-            return {"status": status}
-        d = document.contents
-        out = {"status": status, "sectionsPresent": d.sectionsPresent,
-               "firstToken": ctypes.string_at(d.firstToken, d.firstTokenSize),
-               "description": ctypes.string_at(d.pointers[1], d.descriptionSize),
-               "headerIntegers": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
-               "contourFilePositions": ctypes.string_at(d.contourFilePositions, 4 * d.contourFilePositionsSize)
-               if d.contourFilePositions else b""}
-        for name, pointer, size, width in BLOCKS:
-            at = d.pointers[pointer]
-            out[name] = None if at is None else ctypes.string_at(at, width * d.sizes[size])
-        return out
-    finally:
-        lib.readdata14_close(document)
+    return opened(path, _blocks)
+
+
+def _blocks(document, d):
+    out = {"status": READ, "sectionsPresent": d.sectionsPresent,
+           "firstToken": ctypes.string_at(d.firstToken, d.firstTokenSize),
+           "description": ctypes.string_at(d.pointers[1], d.descriptionSize),
+           "headerIntegers": [d.headerIntegers[i] for i in range(5) if d.headerIntegerPresent[i]],
+           "contourFilePositions": ctypes.string_at(d.contourFilePositions, 4 * d.contourFilePositionsSize)
+           if d.contourFilePositions else b""}
+    for name, pointer, size, width in BLOCKS:
+        at = d.pointers[pointer]
+        out[name] = None if at is None else ctypes.string_at(at, width * d.sizes[size])
+    return out
