@@ -313,8 +313,10 @@ void CheckIdentify(const std::uint8_t* data, std::size_t size, readdata14_status
     if (whole == READDATA14_IS_CHART && status != READDATA14_READ) Fail("readdata14_identify", "claims a non-chart");
     if (holdsTag && whole != READDATA14_IS_CHART) Fail("readdata14_identify", "refuses a chart with a tag");
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (std::size_t step = 0; step < 16 && size > 0; ++step) {
-        const std::size_t length = (size * step / 16 + step * 7) % (size + 1);
+    // Every cut within the header's usual bytes, and 16 spread over the rest.
+    const std::size_t everyCut = std::min<std::size_t>(size, 64);
+    for (std::size_t step = 0; step < everyCut + 16 && size > 0; ++step) {
+        const std::size_t length = step < everyCut ? step : (size * (step - everyCut) / 16 + step * 7) % (size + 1);
         const readdata14_identity prefix = Identify(data, length, false);
         if (whole == READDATA14_IS_CHART && prefix == READDATA14_NOT_CHART) {
             Fail("readdata14_identify", "refuses a prefix of a chart");

@@ -135,12 +135,18 @@ HeaderVerdict JudgeHeader(std::string_view firstBytes, bool wholeFile) {
     std::string text(firstBytes);
     ApplyTextMode(text);
     // A token that touches the end of the bytes at hand may go on after it,
-    // unless the file ends there (or a Ctrl-Z ended it).
+    // unless the file ends there (or a Ctrl-Z ended it). That holds for the
+    // token the header's scan stopped at as well as for the last one it took:
+    // a sign alone ("+") fails as a number, yet "+14" is the type of a chart,
+    // and "1" is no 14 while "14" is. So a verdict stands only when the scan
+    // stopped in front of a token that ends inside the bytes.
     const bool ended = wholeFile || firstBytes.find('\x1a') != std::string_view::npos;
     Scanner in(text);
     const auto decided = [&](HeaderVerdict verdict) {
-        in.SkipSpace();
-        return ended || !in.AtEnd() ? verdict : HeaderVerdict::Undecided;
+        if (ended) return verdict;
+        const auto next = in.PeekToken();
+        const bool cut = !next || in.NextTokenOffset() + next->size() >= text.size();
+        return cut ? HeaderVerdict::Undecided : verdict;
     };
     const auto first = in.Token();
     if (!first) return decided(HeaderVerdict::NotType14);
