@@ -23,8 +23,9 @@ DiffValue Text(std::string_view v) { return {DiffValue::Kind::Text, 0, 0.0f, v, 
 
 void Add(DiffElement& e, std::string_view name, DiffValue value) { e.fields[e.fieldCount++] = {name, value}; }
 void AddPoints(DiffElement& e, std::string_view name, std::span<const Point> points) {
-    e.lists[e.listCount++] = {name, points};
+    e.lists[e.listCount++] = {name, points, false, {}};
 }
+void AddPosition(DiffElement& e, Point position) { e.lists[e.listCount++] = {"position", {}, true, position}; }
 
 // A numbered value's name as the layer schema has it ("value_1", ...): the
 // schema lists them after `first`, its fields before them.
@@ -57,7 +58,7 @@ DiffElement ToElement(const Symbol& r) {
     Add(e, "type", Integer(r.type));
     Add(e, "direction", Real(r.direction));
     Add(e, "text", Text(r.text));
-    AddPoints(e, "position", {&r.position, 1});
+    AddPosition(e, r.position);
     return e;
 }
 
@@ -96,7 +97,7 @@ DiffElement ToElement(const Note& r) {
     for (std::size_t i = 0; i < r.values.size(); ++i) Add(e, SchemaName(LayerId::Notes, 2 + i), Real(r.values[i]));
     Add(e, "first_text", Text(r.firstText));
     Add(e, "second_text", Text(r.secondText));
-    AddPoints(e, "position", {&r.position, 1});
+    AddPosition(e, r.position);
     return e;
 }
 
@@ -109,7 +110,7 @@ bool SameElement(const DiffElement& a, const DiffElement& b) noexcept {
         if (!SameValue(a.fields[i].value, b.fields[i].value)) return false;
     }
     for (std::size_t i = 0; i < a.listCount; ++i) {
-        if (!SamePoints(a.lists[i].points, b.lists[i].points)) return false;
+        if (!SamePoints(a.lists[i].Points(), b.lists[i].Points())) return false;
     }
     return true;
 }
@@ -117,12 +118,13 @@ bool SameElement(const DiffElement& a, const DiffElement& b) noexcept {
 bool Keep(std::size_t shown, std::size_t limit) noexcept { return limit == 0 || shown < limit; }
 
 PointsChange ComparePoints(const DiffPoints& a, const DiffPoints& b, std::size_t limit) {
-    PointsChange change{a.name, a.points.size(), b.points.size(), 0, {}};
-    const std::size_t common = std::min(a.points.size(), b.points.size());
+    const std::span<const Point> pa = a.Points(), pb = b.Points();
+    PointsChange change{a.name, pa.size(), pb.size(), 0, {}};
+    const std::size_t common = std::min(pa.size(), pb.size());
     for (std::size_t i = 0; i < common; ++i) {
-        if (SamePoint(a.points[i], b.points[i])) continue;
+        if (SamePoint(pa[i], pb[i])) continue;
         ++change.moved;
-        if (Keep(change.shown.size(), limit)) change.shown.push_back({i, a.points[i], b.points[i]});
+        if (Keep(change.shown.size(), limit)) change.shown.push_back({i, pa[i], pb[i]});
     }
     return change;
 }
@@ -136,7 +138,7 @@ ElementChange Changes(std::size_t index, const DiffElement& a, const DiffElement
         }
     }
     for (std::size_t i = 0; i < a.listCount; ++i) {
-        if (!SamePoints(a.lists[i].points, b.lists[i].points)) {
+        if (!SamePoints(a.lists[i].Points(), b.lists[i].Points())) {
             change.points.push_back(ComparePoints(a.lists[i], b.lists[i], limit));
         }
     }

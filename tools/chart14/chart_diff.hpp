@@ -42,7 +42,13 @@ struct DiffField {
 
 struct DiffPoints {
     std::string_view name;  // "points", "label_points" or "position"
-    std::span<const Point> points;
+    std::span<const Point> list;  // into the chart
+    // A symbol's or note's position, held here: the record that has it does
+    // not outlive the comparison.
+    bool single = false;
+    Point position{};
+
+    std::span<const Point> Points() const noexcept { return single ? std::span(&position, 1) : list; }
 };
 
 // One element as compared: its fields and its point lists.

@@ -79,11 +79,13 @@ std::string ElementText(const DiffElement& e) {
     const auto part = [&out](const std::string& text) { Join(out, ", ", text); };
     for (const DiffField& f : e.Fields()) part(std::string(f.name) + ' ' + ValueText(f.value));
     for (const DiffPoints& list : e.Lists()) {
-        if (list.name == "position") {
-            part("position " + PointText(list.points.front()));
+        const std::span<const Point> points = list.Points();
+        if (list.single) {
+            part(std::string(list.name) + ' ' + PointText(points.front()));
+        } else if (points.empty()) {
+            part(std::string(list.name) + " 0");
         } else {
-            part(std::string(list.name) + ' ' + std::to_string(list.points.size()) +
-                 (list.points.empty() ? "" : " from " + PointText(list.points.front())));
+            part(std::string(list.name) + ' ' + std::to_string(points.size()) + " from " + PointText(points.front()));
         }
     }
     return out;
@@ -225,10 +227,10 @@ void WriteElements(JsonWriter& w, std::string_view key, const std::vector<Elemen
         }
         for (const DiffPoints& list : e.element.Lists()) {
             w.Key(list.name);
-            if (list.name == "position") {
-                w.Position(list.points.front());
+            if (list.single) {
+                w.Position(list.position);
             } else {
-                w.Positions(list.points);
+                w.Positions(list.list);
             }
         }
         w.EndObject();
