@@ -124,7 +124,7 @@ void AppendSection(std::string& out, const SectionDiff& s) {
     if (s.name == layers::Layer(layers::LayerId::ClosedContours).name) out += " (in file order)";
     if (s.presentA != s.presentB) out += s.presentA ? " (present -> absent)" : " (absent -> present)";
     out += ": " + (s.countA == s.countB ? Count(s.countA, "element", "elements")
-                                        : std::to_string(s.countA) + " -> " + Count(s.countB, "element", "elements"));
+                                        : std::to_string(s.countA) + " -> " + std::to_string(s.countB) + " elements");
     std::string counts;
     const auto add = [&counts](std::size_t n, const char* what) {
         if (n > 0) Join(counts, ", ", std::to_string(n) + ' ' + what);
