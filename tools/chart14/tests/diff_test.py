@@ -50,6 +50,8 @@ CASES = [
      {"notes": (0, 1, 0, 1)}),
     ("the description changed", SMALL, edit((b"small_chart", b"other_chart")),
      'header description: "small_chart" -> "other_chart"\n', 1, {"lines": (0, 0, 0, 1)}),
+    ("a header integer missing", SMALL, edit((b"1 2 3 4 5\n", b"1 2 3 4\n")),
+     "header header_integers: 1 2 3 4 5 -> 1 2 3 4\n", 1, {"lines": (0, 0, 0, 1)}),
     ("a section missing", SMALL, SMALL[:SMALL.index(b"NOTES_SYMBOL")],
      "notes (present -> absent): 1 -> 0 elements: 1 removed, 0 identical\n"
      f'  - [0] type 48, value 7.5, {NOTE_FIELDS}, first_text "Hello", second_text "Hello world", '
@@ -71,6 +73,11 @@ CASES = [
     ("a text that does not decode", SMALL, edit((b"Low\n", b"L\xffw\n")),
      "symbols: 2 elements: 1 changed, 1 identical\n"
      '  ~ [0] text "Low" -> "L\\xFFw"\n', 1, {"symbols": (1, 0, 0, 1)}),
+    # A type-48 symbol at z 1.0 gives no element, but keeps a slot in the block.
+    ("a symbol the reader drops", SMALL, edit((b"SYMBOLS: 2\n", b"SYMBOLS: 3\n48 5.0 5.0 1.0 Gone\n")),
+     "symbols: 2 elements: 2 identical\n"
+     "  the blocks differ outside the elements (their order, or slots without an element)\n", 1,
+     {"symbols": (0, 0, 0, 2)}),
     ("a label made a code", SMALL, edit((b"1010 1\n", b"012 1\n")),
      "lines: 1 element: 1 changed, 0 identical\n"
      "  ~ [0] label 1010 -> code 12\n", 1, {"lines": (1, 0, 0, 0)}),
