@@ -27,8 +27,8 @@ void AddPoints(DiffElement& e, std::string_view name, std::span<const Point> poi
 }
 void AddPosition(DiffElement& e, Point position) { e.lists[e.listCount++] = {"position", {}, true, position}; }
 
-// A numbered value's name as the layer schema has it ("value_1", ...): the
-// schema lists them after `first`, its fields before them.
+// A field's name as the layer schema has it, by its column: the numbered
+// values ("value_1", ...) are named there once.
 std::string_view SchemaName(LayerId layer, std::size_t at) { return layers::Layer(layer).fields[at].name; }
 
 // A contour with its place in the block, met in file order.

@@ -93,8 +93,11 @@ std::string ElementText(const DiffElement& e) {
 
 void AppendPointsChange(std::string& out, const std::string& at, const PointsChange& c) {
     out += "  ~ " + at + ' ' + std::string(c.name) + ": ";
-    if (c.countA != c.countB) out += std::to_string(c.countA) + " -> " + std::to_string(c.countB) + " points, ";
-    out += std::to_string(c.moved) + " of " + std::to_string(std::min(c.countA, c.countB)) + " moved\n";
+    const std::size_t common = std::min(c.countA, c.countB);
+    if (c.countA != c.countB) out += std::to_string(c.countA) + " -> " + std::to_string(c.countB) + " points";
+    if (c.countA != c.countB && common > 0) out += ", ";
+    if (common > 0) out += std::to_string(c.moved) + " of " + std::to_string(common) + " moved";
+    out += '\n';
     for (const PointMove& m : c.shown) {
         out += "      [" + std::to_string(m.index) + "] " + PointText(m.a) + " -> " + PointText(m.b) + ", by " +
                PointText(Shift(m.a, m.b)) + '\n';
@@ -259,7 +262,9 @@ void WriteSection(JsonWriter& w, const SectionDiff& s) {
 
 std::string TextReport(const ChartDiff& diff) {
     std::string out;
-    for (const FieldChange& c : diff.header) out += "header " + std::string(c.name) + ": " + ChangeText(c.a, c.b) + '\n';
+    for (const FieldChange& c : diff.header) {
+        out += "header " + std::string(c.name) + ": " + ChangeText(c.a, c.b) + '\n';
+    }
     for (const SectionDiff& s : diff.sections) {
         if (s.Differs()) AppendSection(out, s);
         if (s.name == layers::Layer(layers::LayerId::ClosedContours).name && diff.levelsDiffer) {

@@ -7,6 +7,7 @@ Usage: diff_test.py PATH_TO_CHART14
 """
 import json
 import os
+import subprocess
 import sys
 import unittest
 
@@ -44,6 +45,13 @@ CASES = [
     ("an element deleted", SMALL, edit((b"SYMBOLS: 2\n", b"SYMBOLS: 1\n"), (b"7 22.0 23.0 0.0 1.5707963\n", b"")),
      "symbols: 2 -> 1 elements: 1 removed, 1 identical\n"
      '  - [1] type 7, direction 180, text "", position (22, 23)\n', 1, {"symbols": (0, 0, 1, 1)}),
+    # Matched by place: the second symbol now stands where the first was.
+    ("the first element deleted", SMALL, edit((b"SYMBOLS: 2\n48 20.0 21.0 0.0 Low\n", b"SYMBOLS: 1\n")),
+     "symbols: 2 -> 1 elements: 1 changed, 1 removed, 0 identical\n"
+     '  ~ [0] type 48 -> 7; direction 0 -> 180; text "Low" -> ""\n'
+     "  ~ [0] position: 1 of 1 moved\n"
+     "      [0] (20, 21) -> (22, 23), by (2, 2)\n"
+     '  - [1] type 7, direction 180, text "", position (22, 23)\n', 1, {"symbols": (1, 0, 1, 0)}),
     ("a note added", SMALL, edit((b"NOTES_SYMBOL: 1\n" + NOTE, b"NOTES_SYMBOL: 2\n" + NOTE + SECOND_NOTE)),
      "notes: 1 -> 2 elements: 1 added, 1 identical\n"
      f'  + [1] type 48, value 2.5, {NOTE_FIELDS}, first_text "Fog", second_text "Soon", position (40, 41)\n', 1,
@@ -111,6 +119,39 @@ class DiffTest(Chart14Test):
              "moved_points": [{"index": 1, "a": [1.5, 2.5], "b": [1.75, 2.5], "by": [0.25, 0]}]}]}])
         self.assertEqual(list(report["sections"]), ["lines", "line_symbols", "symbols", "closed_contours",
                                                     "weather_regions", "fill_areas", "notes"])
+
+    def test_json_carries_added_and_removed_elements_whole(self):
+        report = json.loads(self.diff(SMALL[:SMALL.index(b"CLOSED_CONTOURS")],
+                                      edit((b"NOTES_SYMBOL: 1\n" + NOTE, b"NOTES_SYMBOL: 2\n" + NOTE + SECOND_NOTE)),
+                                      "--json").stdout)
+        sections = report["sections"]
+        self.assertEqual(sections["notes"]["added_elements"], [
+            {"index": 0, "type": 48, "value": 7.5, **{f"value_{i}": i for i in range(1, 7)},
+             "first_text": "Hello", "second_text": "Hello world", "position": [30, 31]},
+            {"index": 1, "type": 48, "value": 2.5, **{f"value_{i}": i for i in range(1, 7)},
+             "first_text": "Fog", "second_text": "Soon", "position": [40, 41]}])
+        self.assertEqual(sections["closed_contours"]["added_elements"][1], {
+            "index": 1, "code": 1, "label": 10, "valued_closed": True, "level_index": 1, "nesting_position": 0,
+            "points": [[0, 0], [10, 0], [10, 8], [0, 8], [0, 0]], "label_points": [[5, 1]]})
+        self.assertEqual(report["levels"], {"same": False, "a": [], "b": [10, 20]})
+        self.assertEqual((sections["notes"]["present"], report["header"][0]["field"]),
+                         ({"a": False, "b": True}, "fill_areas_read"))
+
+    def test_a_moved_point_that_became_nan(self):
+        change = json.loads(self.diff(SMALL, NAN, "--json").stdout)["sections"]["lines"]["changed_elements"]
+        self.assertEqual(change[0]["points"][0]["moved_points"],
+                         [{"index": 1, "a": [1.5, 2.5], "b": ["NaN", 2.5], "by": ["NaN", 0]}])
+
+    def test_a_closed_pipe_is_a_failed_write(self):
+        a, b = self.files.write("a.txt", SMALL), self.files.write("b.txt", MOVED)
+        reader, writer = os.pipe()
+        os.close(reader)
+        try:
+            result = subprocess.run([cli_test.CHART14, "diff", a, b], stdout=writer, stderr=subprocess.PIPE)
+        finally:
+            os.close(writer)
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(result.stderr, b"chart14: cannot write standard output: Broken pipe\n")
 
     def test_max_bounds_what_is_shown_not_the_counts(self):
         all_moved = edit((b"0.1 0.2 0 1.5 2.5 0 3.25 4.75 0", b"1 1 0 2 2 0 3 3 0"))
