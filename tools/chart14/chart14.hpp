@@ -19,5 +19,6 @@ void RegisterCheck(CLI::App& app, int& status);
 void RegisterSvg(CLI::App& app, int& status);
 void RegisterHtml(CLI::App& app, int& status);
 void RegisterLayers(CLI::App& app, int& status);
+void RegisterDiff(CLI::App& app, int& status);
 
 }  // namespace readdata14::chart14

@@ -22,6 +22,7 @@ constexpr Register kSubcommands[] = {
     readdata14::chart14::RegisterSvg,
     readdata14::chart14::RegisterHtml,
     readdata14::chart14::RegisterLayers,
+    readdata14::chart14::RegisterDiff,
 };
 
 // Help, the version or a usage error, written where CLI11 would have put
