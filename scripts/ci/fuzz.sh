@@ -10,12 +10,12 @@
 # caused it is copied into fuzz/regressions/, which the unit test suite
 # replays once committed.
 #
-#   FUZZ_RUNS     inputs to run after the replay (default 150000)
+#   FUZZ_RUNS     inputs to run after the replay (default 60000)
 #   FUZZ_SEED     the fuzzer's seed (default 1)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$SECONDS
-runs=${FUZZ_RUNS:-150000}
+runs=${FUZZ_RUNS:-60000}
 seed=${FUZZ_SEED:-1}
 
 bash scripts/install-deps.sh clang-14 libclang-rt-14-dev
