@@ -39,6 +39,14 @@ std::vector<char> FileBytes(const std::string& path) {
 
 const char* const kSample = READDATA14_SAMPLE_CHART;
 const std::vector<char> kSampleBytes = FileBytes(kSample);
+// The sample cut short, with a token that is not a number: a chart whose
+// read reports findings, each a message the library makes.
+const std::vector<char> kBrokenBytes = [] {
+    std::vector<char> bytes(kSampleBytes.begin(), kSampleBytes.begin() + static_cast<long>(kSampleBytes.size() / 2));
+    const std::string bad = " 1O12 ";
+    bytes.insert(bytes.begin() + static_cast<long>(bytes.size() / 3), bad.begin(), bad.end());
+    return bytes;
+}();
 const std::string kOutput = (std::filesystem::temp_directory_path() /
                              ("readdata14_alloc_" + std::to_string(std::random_device{}()) + ".txt")).string();
 
@@ -211,6 +219,13 @@ struct Entry {
     std::function<Verdict(std::uint64_t failAt)> attempt;
 };
 
+// The host's finding callback and handler allocate nothing: they count.
+void CountFinding(const readdata14_finding*, void* context) { ++*static_cast<int*>(context); }
+int CountAndGoOn(const readdata14_finding*, void* context) {
+    ++*static_cast<int*>(context);
+    return READDATA14_GO_ON;
+}
+
 Verdict ReadEntry(bool fromMemory, std::uint64_t failAt) {
     const auto read = [&](readdata14_chart& chart) {
         return fromMemory ? readdata14_read_memory(kSampleBytes.data(), kSampleBytes.size(), &chart, nullptr, nullptr)
@@ -224,6 +239,35 @@ Verdict ReadEntry(bool fromMemory, std::uint64_t failAt) {
     }
     const Verdict verdict = Judge(got, READDATA14_READ, Empty(chart), [&] { return read(chart); });
     readdata14_release(&chart);
+    return verdict;
+}
+
+// A broken chart with every finding handed to the host.
+Verdict FindingsEntry(bool handler, std::uint64_t failAt) {
+    int findings = 0;
+    readdata14_options options = READDATA14_OPTIONS_INIT;
+    options.onFinding = CountAndGoOn;
+    options.context = &findings;
+    readdata14_chart chart;
+    readdata14_document* document = nullptr;
+    const auto read = [&] {
+        if (handler) return readdata14_open_memory(kBrokenBytes.data(), kBrokenBytes.size(), &options, &document);
+        return readdata14_read_memory(kBrokenBytes.data(), kBrokenBytes.size(), &chart, CountFinding, &findings);
+    };
+    readdata14_status got;
+    {
+        FailingWindow window(failAt);
+        got = read();
+    }
+    const bool clean = handler ? Empty(document) : Empty(chart);
+    const Verdict verdict = Judge(got, READDATA14_READ, clean, [&] {
+        readdata14_close(document);
+        findings = 0;
+        const readdata14_status next = read();
+        return next == READDATA14_READ && findings == 0 ? READDATA14_CALLBACK_FAILED : next;
+    });
+    if (!handler) readdata14_release(&chart);
+    readdata14_close(document);
     return verdict;
 }
 
@@ -418,6 +462,8 @@ std::vector<Entry> Entries() {
         {"read_memory", [](std::uint64_t n) { return ReadEntry(true, n); }},
         {"open", [](std::uint64_t n) { return OpenEntry(false, 0, n); }},
         {"open_memory", [](std::uint64_t n) { return OpenEntry(true, 0, n); }},
+        {"read_memory (findings to a callback)", [](std::uint64_t n) { return FindingsEntry(false, n); }},
+        {"open_memory (findings to a handler)", [](std::uint64_t n) { return FindingsEntry(true, n); }},
         {"open_memory (header only)", [](std::uint64_t n) { return OpenEntry(true, READDATA14_HEADER_ONLY, n); }},
         {"identify", IdentifyEntry},
     };
