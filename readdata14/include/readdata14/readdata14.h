@@ -569,7 +569,9 @@ typedef enum readdata14_identity {
  * `reason` (may be null) receives why, in English and zero-terminated,
  * cut to `reasonSize` bytes ("the second header token is 13, not 14"); an
  * empty string otherwise. Every file that readdata14_read reads with
- * READDATA14_READ and that holds a section tag after its header is a chart. */
+ * READDATA14_READ and that holds a section tag after its header is a chart.
+ * When memory runs out the bytes cannot be told: READDATA14_NEEDS_MORE with
+ * an empty reason, even for a whole file; asking again may tell. */
 READDATA14_API readdata14_identity READDATA14_CALL readdata14_identify(const void *data, size_t size,
                                                                       int wholeFile, char *reason,
                                                                       size_t reasonSize);
