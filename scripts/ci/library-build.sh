@@ -5,7 +5,9 @@
 #     per part, what it skipped and why; the library builds;
 #  2. a C host that pulls the project in with add_subdirectory
 #     (tests/consumer) builds the library alone, keeps the host's settings,
-#     links, and reads the sample chart.
+#     links, and reads the sample chart;
+#  3. the ci preset, which requires its parts, refuses to configure without
+#     GoogleTest rather than skip the unit tests.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$SECONDS
@@ -49,4 +51,11 @@ cmake --build "$work/host" -j "$(nproc)" >"$work/host-build.log" 2>&1 ||
   { tail -n 40 "$work/host-build.log"; fail "the host did not build"; }
 out=$("$work/host/subproject_host" examples/sample_chart.txt) || fail "the host did not read the sample: $out"
 echo "host: $out"
+
+# --- 3. a preset requires its parts -----------------------------------------
+if cmake --preset ci -B "$work/ci-without-gtest" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON >"$work/ci.log" 2>&1; then
+  fail "the ci preset configured without GoogleTest"
+fi
+grep -q "GTest called with REQUIRED" "$work/ci.log" || { cat "$work/ci.log"; fail "the ci preset failed, but not for GoogleTest"; }
+echo "ci preset: refuses to configure without GoogleTest"
 echo "library build: passed in $((SECONDS - start)) s"
