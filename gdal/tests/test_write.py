@@ -116,16 +116,16 @@ def test_gdal_contour_isolines_become_nested_levelled_contours(tmp_path):
     lines = [(f.GetField("ELEV"), f.GetGeometryRef().Clone()) for f in source.GetLayer(0)]
     rings = [(v, g) for v, g in lines if g.GetPoint_2D(0) == g.GetPoint_2D(g.GetPointCount() - 1)]
     assert len(rings) >= 8 and len(rings) < len(lines)
-    section = json.loads(run(CHART14, "json", chart).stdout)["closedContours"]
+    section = json.loads(run(CHART14, "json", chart).stdout)["closed_contours"]
     read = section["contours"]
-    assert len(read) == len(lines) and section["levelOrder"] != "unknown"
+    assert len(read) == len(lines) and section["level_order"] != "unknown"
     # The lines the edge cuts stay open contours, which take no level.
-    assert all(c["levelIndex"] == 999999 for c in read if not c["closed"])
+    assert all(c["level_index"] is None for c in read if not c["closed"])
     closed = [c for c in read if c["closed"]]
-    assert sorted(c["value"] for c in closed) == sorted(v for v, _ in rings)
+    assert sorted(c["label_value"] for c in closed) == sorted(v for v, _ in rings)
     for c in closed:
         # One-based in the sorted levels, one less where the contour runs against the section.
-        assert c["valuedClosed"] and c["levelIndex"] - section["levels"].index(c["value"]) in (0, 1), c["value"]
+        assert c["valued_closed"] and c["level_index"] - section["levels"].index(c["label_value"]) in (0, 1), c["label_value"]
     # A contour stands before every contour it encloses.
     polygons = [ogr.ForceToPolygon(ogr.CreateGeometryFromWkt(
         "LINESTRING (" + ",".join(f"{x} {y}" for x, y in c["points"]) + ")")) for c in closed]
@@ -159,17 +159,17 @@ MAPPINGS = [
      [("POINT (1 2)", {"kind": 60, "label": "H"})], ["SECTION=symbols", "CODE_FIELD=kind", "TEXT_FIELD=label"],
      ("symbols", lambda s: [(e["type"], e["text"]) for e in s], [(60, "H")])),
     ("default_code", ogr.wkbPolygon, {}, [(SQUARE, {})], ["CODE=3"],
-     ("weatherRegions", lambda s: [e["code"] for e in s], [3])),
+     ("weather_regions", lambda s: [e["code"] for e in s], [3])),
     ("values_make_fill_areas", ogr.wkbPolygon, {"code": ogr.OFTInteger, "value_1": ogr.OFTInteger,
                                                 "value_14": ogr.OFTReal},
      [(SQUARE, {"code": 2, "value_1": 7, "value_14": 0.25})], [],
-     ("fillAreas", lambda s: [(e["code"], e["values"][0], e["values"][13]) for e in s], [(2, 7, 0.25)])),
+     ("fill_areas", lambda s: [(e["code"], e["values"][0], e["values"][13]) for e in s], [(2, 7, 0.25)])),
     ("texts_make_notes", ogr.wkbPoint, {"type": ogr.OFTInteger, "first_text": ogr.OFTString,
                                         "second_text": ogr.OFTString},
      [("POINT (5 5)", {"type": 48, "first_text": "Fog", "second_text": "patches"})], [],
-     ("notes", lambda s: [(e["type"], e["firstText"], e["secondText"]) for e in s], [(48, "Fog", "patches")])),
+     ("notes", lambda s: [(e["type"], e["first_text"], e["second_text"]) for e in s], [(48, "Fog", "patches")])),
     ("value_field_labels_lines", ogr.wkbLineString, {"ELEV": ogr.OFTReal}, [("LINESTRING (0 0,5 5)", {"ELEV": 5.5})],
-     ["VALUE_FIELD=ELEV"], ("lines", lambda s: [(e["labelKind"], e["labelValue"]) for e in s], [("number", 5.5)])),
+     ["VALUE_FIELD=ELEV"], ("lines", lambda s: [(e["label_kind"], e["label_value"]) for e in s], [("value", 5.5)])),
 ]
 
 

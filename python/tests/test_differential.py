@@ -34,6 +34,15 @@ def same(ours: Any, theirs: Any) -> bool:
     return (ours.size == theirs.size == 0) or np.array_equal(ours, theirs, equal_nan=True)
 
 
+def stored_label(j: dict) -> Any:
+    """The label's stored float from chart14's label_kind, label_value and label_code."""
+    if j["label_kind"] == "none":
+        return 999999.0
+    if j["label_kind"] == "code":
+        return float(np.float32(j["label_code"] + 3200000.0))
+    return j["label_value"]
+
+
 def section(ours: Any, theirs: Optional[list]) -> list:
     assert (theirs is not None) == (ours is not None and ours.block is not None)
     assert len(ours or ()) == len(theirs or ())
@@ -43,9 +52,9 @@ def section(ours: Any, theirs: Optional[list]) -> list:
 def compare(chart: readdata14.Chart, doc: dict) -> None:
     assert chart.description == doc["description"]
     for e, j in section(chart.lines, doc["lines"]):
-        assert (e.code, e.label_kind) == (j["code"], {"number": "value"}.get(j["labelKind"], j["labelKind"]))
-        assert same(e.points, j["points"]) and same(e.label_points, j["labelPoints"]) and same(e.label, j["labelValue"])
-    for e, j in section(chart.line_symbols, doc["lineSymbols"]) + section(chart.weather_regions, doc["weatherRegions"]):
+        assert (e.code, e.label_kind) == (j["code"], j["label_kind"])
+        assert same(e.points, j["points"]) and same(e.label_points, j["label_points"]) and same(e.label, stored_label(j))
+    for e, j in section(chart.line_symbols, doc["line_symbols"]) + section(chart.weather_regions, doc["weather_regions"]):
         assert e.code == j["code"] and same(e.points, j["points"])
     for e, j in section(chart.symbols, doc["symbols"]):
         assert e.type == j["type"] and same([e.x, e.y], j["position"])
@@ -53,19 +62,19 @@ def compare(chart: readdata14.Chart, doc: dict) -> None:
             assert j["text"] == "" and same(e.direction, j["direction"])
         else:
             assert e.direction is None and e.text == j["text"]
-    contours = doc["closedContours"]
+    contours = doc["closed_contours"]
     for e, j in section(chart.closed_contours, contours and contours["contours"]):
-        assert (e.code, e.valued_closed, e.closed) == (j["code"], j["valuedClosed"], j["closed"])
-        assert (999999 if e.level_index is None else e.level_index) == j["levelIndex"]
-        assert same(e.points, j["points"]) and same(e.label_points, j["labelPoints"]) and same(e.value, j["value"])
+        assert (e.code, e.valued_closed, e.closed, e.level_index) == (j["code"], j["valued_closed"], j["closed"],
+                                                                       j["level_index"])
+        assert same(e.points, j["points"]) and same(e.label_points, j["label_points"]) and same(e.value, stored_label(j))
     if contours is not None:
-        assert same(chart.levels, contours["levels"]) and chart.level_order == contours["levelOrder"]
-    assert (chart.fill_areas is None) == (doc["fillAreas"] is None)
-    for e, j in section(chart.fill_areas, doc["fillAreas"]):
+        assert same(chart.levels, contours["levels"]) and chart.level_order == contours["level_order"]
+    assert (chart.fill_areas is None) == (doc["fill_areas"] is None)
+    for e, j in section(chart.fill_areas, doc["fill_areas"]):
         assert e.code == j["code"] and same(e.points, j["points"]) and same(e.values, j["values"])
     for e, j in section(chart.notes, doc["notes"]):
         assert e.type == j["type"] and same([e.x, e.y, e.value], j["position"] + [j["value"]])
-        assert same(e.values, j["values"]) and (e.first_text, e.second_text) == (j["firstText"], j["secondText"])
+        assert same(e.values, j["values"]) and (e.first_text, e.second_text) == (j["first_text"], j["second_text"])
     # The label-points layer: the parents' label points, lines first.
     expected = [(layer, e.fid, i, p) for layer in ("lines", "closed_contours") for e in chart.section(layer)
                 for i, p in enumerate(e.label_points.tolist())]

@@ -55,6 +55,6 @@ def test_texts_decode(raw: bytes, encoding: Optional[str], expected: str, warns:
     code, doc = run_chart14_json(chart14, path, encoding and encoding.upper())
     # The exact dump writes a backslash of the text as two, so that it never
     # looks like the escape of a byte; the package's text has it once.
-    dumped = [doc["description"], doc["symbols"][0]["text"], doc["notes"][0]["secondText"]]
+    dumped = [doc["description"], doc["symbols"][0]["text"], doc["notes"][0]["second_text"]]
     assert code == 0 and [t.replace("\\\\", "\\") for t in dumped] == [chart.description, texts[0], texts[2]]
 

@@ -162,9 +162,9 @@ def check_geometry(page, chart):
     """The points the page draws are the chart's, to within a pixel at any zoom the page offers."""
     extent = page.evaluate("chart14.extent")
     tolerance = max(extent[2] - extent[0], extent[3] - extent[1]) / 2 ** 20
-    sections = [("lines", chart["lines"], "points"), ("line_symbols", chart["lineSymbols"], "points"),
-                ("closed_contours", chart["closedContours"]["contours"], "points"),
-                ("weather_regions", chart["weatherRegions"], "points"), ("fill_areas", chart["fillAreas"], "points"),
+    sections = [("lines", chart["lines"], "points"), ("line_symbols", chart["line_symbols"], "points"),
+                ("closed_contours", chart["closed_contours"]["contours"], "points"),
+                ("weather_regions", chart["weather_regions"], "points"), ("fill_areas", chart["fill_areas"], "points"),
                 ("symbols", chart["symbols"], "position"), ("notes", chart["notes"], "position")]
     checked = 0
     for layer, records, key in sections:
@@ -236,18 +236,13 @@ def check_hover(page, chart):
     arrows = [(fid, s["position"], {"type": str(s["type"]), "direction": float_text(s["direction"]), "text": "null"},
                "symbols") for fid, s in enumerate(chart["symbols"]) if s["direction"] is not None and s["text"] == ""]
     contours = []
-    for fid, c in enumerate(chart["closedContours"]["contours"]):
+    for fid, c in enumerate(chart["closed_contours"]["contours"]):
         points = c["points"]
-        expected = {"code": str(c["code"]), "closed": str(c["closed"]).lower()}
-        # A label of three characters between 0 and 100 is a code, stored
-        # with an offset of 3200000.
-        if 3200000 < c["value"] < 3200100:
-            expected.update(label_kind="code", label_code=float_text(c["value"] - 3200000), label_value="null")
-        else:
-            expected.update(label_kind="value", label_value=float_text(c["value"]), label_code="null")
+        expected = {"code": str(c["code"]), "closed": str(c["closed"]).lower(), "label_kind": c["label_kind"],
+                    "label_value": float_text(c["label_value"]), "label_code": float_text(c["label_code"])}
         contours.append((fid, points[len(points) // 4], expected, "closed_contours"))
     notes = [(fid, n["position"], {"type": str(n["type"]), "value": float_text(n["value"]),
-                                   "first_text": n["firstText"], "second_text": n["secondText"]}, "notes")
+                                   "first_text": n["first_text"], "second_text": n["second_text"]}, "notes")
              for fid, n in enumerate(chart["notes"])]
     for kind, candidates in (("arrow", arrows), ("contour", contours[len(contours) // 2:]), ("note", notes)):
         chosen = candidates[0] if kind == "note" else first_uncovered(candidates[:20])

@@ -176,10 +176,8 @@ def label_codes(chart_path, args):
     """The label codes of the file's lines and contours, as chart14 json reads them."""
     run = subprocess.run([args.chart14, "json", chart_path], capture_output=True, text=True, check=True)
     chart = json.loads(run.stdout)
-    values = [line["labelValue"] for line in chart.get("lines") or [] if line.get("labelKind") == "code"]
-    values += [c["value"] for c in (chart.get("closedContours") or {}).get("contours", [])
-               if isinstance(c["value"], (int, float)) and 3200000 <= c["value"] <= 3200100]
-    return {f"{v - 3200000:g}" for v in values}
+    labelled = (chart.get("lines") or []) + (chart.get("closed_contours") or {}).get("contours", [])
+    return {f"{e['label_code']:g}" for e in labelled if e["label_kind"] == "code"}
 
 
 def check_legend(root, groups, codes):

@@ -1,17 +1,26 @@
-// chart14 json FILE…: every element of every section as JSON.
+// chart14 json FILE…: every element of every section as JSON, in the words
+// and keys of the library's layers (readdata14/layers.hpp).
 //
 //   {"file" (the path; null for standard input), "description",
-//    "lines": [{"code", "points": [[x,y],…], "labelValue", "labelKind", "labelPoints"}] | null,
-//    "lineSymbols": [{"code", "points"}] | null,
+//    "lines": [{"code", "label_kind", "label_value", "label_code", "points": [[x,y],…],
+//               "label_points"}] | null,
+//    "line_symbols": [{"code", "points"}] | null,
 //    "symbols": [{"type", "position": [x,y], "direction", "text"}] | null,
-//    "closedContours": {"levelOrder", "levels": […], "contours": [{"code",
-//        "valuedClosed", "closed", "levelIndex", "points", "value", "labelPoints"}]} | null,
-//    "weatherRegions": [{"code", "points"}],
-//    "fillAreas": [{"code", "points", "values": [16]}] | null (not read),
-//    "notes": [{"type", "position", "value", "values": [6], "firstText", "secondText"}] | null}
+//    "closed_contours": {"level_order", "levels": […], "contours": [{"code",
+//        "label_kind", "label_value", "label_code", "closed", "valued_closed",
+//        "level_index", "points", "label_points"}]} | null,
+//    "weather_regions": [{"code", "points"}],
+//    "fill_areas": [{"code", "points", "values": [16]}] | null (not read),
+//    "notes": [{"type", "position", "value", "values": [6], "first_text", "second_text"}] | null}
 //
-//   and after "description": "firstToken" and "headerIntegers" (those of the
+//   and after "description": "first_token" and "header_integers" (those of the
 //   line after the description that stood in the file).
+//
+// A label is "none" (NoLabel), "code" (label_code holds the code) or "value"
+// (label_value holds the number); the other of the two is null, and so is
+// level_index for a contour without a level. The stored float follows back
+// exactly from the three: a code's float lies where floats are a quarter
+// apart, so subtracting the offset loses nothing.
 //
 // null marks a section that gave no block. Floats are the shortest text that
 // reads back to the same 32-bit value; NaN, Infinity and -Infinity are those
@@ -36,10 +45,23 @@ struct JsonOptions {
     bool oneLine = false;  // JSON Lines: several documents share standard output
 };
 
-const char* LabelKind(float value) {
-    if (readdata14::IsNoLabel(value)) return "none";
-    if (readdata14::IsLabelCode(value)) return "code";
-    return "number";
+// The three label fields of the layers: the kind, then the number in the
+// field of its kind and null in the other.
+void WriteLabel(JsonWriter& w, float stored) {
+    if (readdata14::IsNoLabel(stored)) {
+        w.Key("label_kind").String("none");
+        w.Key("label_value").Null();
+        w.Key("label_code").Null();
+    } else if (readdata14::IsLabelCode(stored)) {
+        w.Key("label_kind").String("code");
+        w.Key("label_value").Null();
+        // Exact: see the note at the top.
+        w.Key("label_code").Float(static_cast<float>(double(stored) - double(readdata14::LABEL_CODE_OFFSET)));
+    } else {
+        w.Key("label_kind").String("value");
+        w.Key("label_value").Float(stored);
+        w.Key("label_code").Null();
+    }
 }
 
 void WriteLines(JsonWriter& w, const Chart& chart) {
@@ -51,10 +73,9 @@ void WriteLines(JsonWriter& w, const Chart& chart) {
     for (const auto& line : chart.Lines()) {
         w.Break().BeginObject();
         w.Key("code").Int(line.code);
+        WriteLabel(w, line.labelValue);
         w.Key("points").Positions(line.points);
-        w.Key("labelValue").Float(line.labelValue);
-        w.Key("labelKind").String(LabelKind(line.labelValue));
-        w.Key("labelPoints").Positions(line.labelPoints);
+        w.Key("label_points").Positions(line.labelPoints);
         w.EndObject();
     }
     w.EndArray();
@@ -99,18 +120,23 @@ void WriteClosedContours(JsonWriter& w, const Chart& chart) {
         return;
     }
     w.BeginObject();
-    w.Key("levelOrder").String(LevelOrderName(chart.LevelsOrder()));
+    w.Key("level_order").String(LevelOrderName(chart.LevelsOrder()));
     w.Key("levels").Floats(chart.Levels());
     w.Key("contours").BeginArray();
     for (const auto& contour : chart.ClosedContours()) {
         w.Break().BeginObject();
         w.Key("code").Int(contour.code);
-        w.Key("valuedClosed").Bool(contour.valuedClosed);
+        WriteLabel(w, contour.value);
         w.Key("closed").Bool(contour.IsClosed());
-        w.Key("levelIndex").Int(contour.levelIndex);
+        w.Key("valued_closed").Bool(contour.valuedClosed);
+        w.Key("level_index");
+        if (contour.levelIndex == readdata14::NO_LEVEL_INDEX) {
+            w.Null();
+        } else {
+            w.Int(contour.levelIndex);
+        }
         w.Key("points").Positions(contour.points);
-        w.Key("value").Float(contour.value);
-        w.Key("labelPoints").Positions(contour.labelPoints);
+        w.Key("label_points").Positions(contour.labelPoints);
         w.EndObject();
     }
     w.EndArray();
@@ -145,8 +171,8 @@ void WriteNotes(JsonWriter& w, const Chart& chart, TextDecoder& texts) {
         w.Key("position").Position(note.position);
         w.Key("value").Float(note.value);
         w.Key("values").Floats(note.values);
-        w.Key("firstText").String(texts.ToUtf8(note.firstText));
-        w.Key("secondText").String(texts.ToUtf8(note.secondText));
+        w.Key("first_text").String(texts.ToUtf8(note.firstText));
+        w.Key("second_text").String(texts.ToUtf8(note.secondText));
         w.EndObject();
     }
     w.EndArray();
@@ -171,21 +197,21 @@ FileResult WriteChartJson(const Input& input, const JsonOptions& options) {
         w.String(EscapeInvalidUtf8(input.path));
     }
     w.Key("description").String(texts->ToUtf8(chart.Description()));
-    w.Key("firstToken").String(texts->ToUtf8(chart.FirstToken()));
-    w.Key("headerIntegers").BeginArray();
+    w.Key("first_token").String(texts->ToUtf8(chart.FirstToken()));
+    w.Key("header_integers").BeginArray();
     for (const std::int32_t value : chart.HeaderIntegers()) w.Int(value);
     w.EndArray();
     w.Break().Key("lines");
     WriteLines(w, chart);
-    w.Break().Key("lineSymbols");
+    w.Break().Key("line_symbols");
     WritePointLists(w, chart.HasLineSymbols(), chart.LineSymbols());
     w.Break().Key("symbols");
     WriteSymbols(w, chart, *texts);
-    w.Break().Key("closedContours");
+    w.Break().Key("closed_contours");
     WriteClosedContours(w, chart);
-    w.Break().Key("weatherRegions");
+    w.Break().Key("weather_regions");
     WritePointLists(w, chart.HasWeatherRegions(), chart.WeatherRegions());
-    w.Break().Key("fillAreas");
+    w.Break().Key("fill_areas");
     WriteFillAreas(w, chart);
     w.Break().Key("notes");
     WriteNotes(w, chart, *texts);

@@ -391,7 +391,7 @@ class JsonTest(Chart14Test):
         (line,) = data["lines"]
         written = [v for point in line["points"] for v in point]
         self.assertEqual([f32_bits(v) for v in written], [f32_bits(float(t)) for t in self.TOKENS])
-        self.assertEqual(f32_bits(line["labelValue"]), f32_bits(12.345))
+        self.assertEqual(f32_bits(line["label_value"]), f32_bits(12.345))
 
     def test_every_value_is_told_apart(self):
         # NaN, the infinities and -0 each keep their own spelling; 1e39 is read as inf.
@@ -412,27 +412,48 @@ class JsonTest(Chart14Test):
     def test_header_fields(self):
         chart = b"first\x01 14 desc 7 -8\nLINES: 0\n" + sections_from(b"LINES_SYMBOL:")
         data = json.loads(self.run_ok("json", self.files.write("header.txt", chart)).stdout)
-        self.assertEqual((data["firstToken"], data["description"], data["headerIntegers"]), ("first\x01", "desc", [7, -8]))
+        self.assertEqual((data["first_token"], data["description"], data["header_integers"]), ("first\x01", "desc", [7, -8]))
 
     def test_every_section_is_present(self):
         data = json.loads(self.run_ok("json", self.files.write("small.txt", SMALL)).stdout)
         self.assertEqual(data["description"], "small_chart")
-        counts = {key: len(data[key]) for key in ["lines", "lineSymbols", "symbols", "weatherRegions",
-                                                  "fillAreas", "notes"]}
-        self.assertEqual(counts, {"lines": 1, "lineSymbols": 1, "symbols": 2, "weatherRegions": 1,
-                                  "fillAreas": 1, "notes": 1})
-        contours = data["closedContours"]
-        self.assertEqual((contours["levels"], contours["levelOrder"]), ([10, 20], "rising"))
-        self.assertEqual([c["value"] for c in contours["contours"]], [10, 20])
+        counts = {key: len(data[key]) for key in ["lines", "line_symbols", "symbols", "weather_regions",
+                                                  "fill_areas", "notes"]}
+        self.assertEqual(counts, {"lines": 1, "line_symbols": 1, "symbols": 2, "weather_regions": 1,
+                                  "fill_areas": 1, "notes": 1})
+        contours = data["closed_contours"]
+        self.assertEqual((contours["levels"], contours["level_order"]), ([10, 20], "rising"))
+        self.assertEqual([(c["label_kind"], c["label_value"], c["level_index"]) for c in contours["contours"]],
+                         [("value", 10, 1), ("value", 20, 2)])
+        self.assertEqual((data["notes"][0]["first_text"], data["notes"][0]["second_text"]), ("Hello", "Hello world"))
+
+    def test_labels_in_the_layers_words(self):
+        # (label as written, label_kind, label_value, label_code): a code's float
+        # gives the code back as near as the float allows (1.2 is stored 1.25 on).
+        cases = [("NoLabel", "none", None, None), ("050", "code", None, 50), ("5.5", "code", None, 5.5),
+                 ("1.2", "code", None, 1.25), ("12.5", "value", 12.5, None), ("100", "value", 100, None),
+                 ("-5", "value", -5, None), ("nan", "value", "NaN", None)]
+        lines = b"".join(b"9 1\n1 1 0\n" + label.encode() + b" 0\n" for label, *_ in cases)
+        chart = HEADER + f"LINES: {len(cases)}\n".encode() + lines + sections_from(b"LINES_SYMBOL:")
+        data = json.loads(self.run_ok("json", self.files.write("labels.txt", chart)).stdout)
+        self.assertEqual([(l["label_kind"], l["label_value"], l["label_code"]) for l in data["lines"]],
+                         [case[1:] for case in cases])
+
+    def test_a_contour_without_a_level_has_a_null_level_index(self):
+        # An open contour is not valued closed, so it takes no level.
+        chart = HEADER + b"LINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 1\n2 3\n0 0 0 9 0 0 9 9 0\n20 0\n" + \
+            sections_from(b"STATION_SITUATION")
+        (contour,) = json.loads(self.run_ok("json", self.files.write("open.txt", chart)).stdout)["closed_contours"]["contours"]
+        self.assertEqual((contour["closed"], contour["valued_closed"], contour["level_index"]), (False, False, None))
 
     def test_missing_sections_are_null(self):
         chart = HEADER + b"LINE: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 0\nNOTES_SYMBOL: 0\n"
         # The tags not where they are due are errors: written all the same, exit 1.
         data = json.loads(self.run_ok("json", self.files.write("gaps.txt", chart), status=1).stdout)
         self.assertIsNone(data["lines"])
-        self.assertEqual(data["lineSymbols"], [])
+        self.assertEqual(data["line_symbols"], [])
         self.assertIsNone(data["symbols"])
-        self.assertIsNone(data["fillAreas"])  # no STATION_SITUATION marker
+        self.assertIsNone(data["fill_areas"])  # no STATION_SITUATION marker
 
 
 class EncodingTest(Chart14Test):
