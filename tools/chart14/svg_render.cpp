@@ -138,13 +138,14 @@ std::string_view GroupOf(LayerId id) {
 }
 
 void OpenLayerGroup(SvgDocument& doc, const Frame& f, LayerId id) {
+    const std::string_view group = GroupOf(id);
     switch (id) {
         case LayerId::FillAreas:
-        case LayerId::WeatherRegions: OpenGroup(doc, f, "areas", RegionStyle(0).width); break;
-        case LayerId::ClosedContours: OpenGroup(doc, f, "contours", symbology::CONTOUR_WIDTH); break;
-        case LayerId::Lines: OpenGroup(doc, f, "lines", LineStyle(0).width); break;
-        case LayerId::LineSymbols: OpenGroup(doc, f, "fronts", FrontStyle(0).width, true); break;
-        case LayerId::Symbols: doc.Raw("<g id=\"winds\">\n"); break;
+        case LayerId::WeatherRegions: OpenGroup(doc, f, group, RegionStyle(0).width); break;
+        case LayerId::ClosedContours: OpenGroup(doc, f, group, symbology::CONTOUR_WIDTH); break;
+        case LayerId::Lines: OpenGroup(doc, f, group, LineStyle(0).width); break;
+        case LayerId::LineSymbols: OpenGroup(doc, f, group, FrontStyle(0).width, true); break;
+        case LayerId::Symbols: doc.Raw("<g id=\"").Raw(group).Raw("\">\n"); break;
         case LayerId::Notes:
         case LayerId::LabelPoints: break;
     }
