@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "picture_style.hpp"
-#include "readdata14/format.hpp"
 #include "readdata14/symbology.hpp"
 
 namespace readdata14::chart14 {
@@ -40,31 +39,6 @@ TEST(LabelTextTest, WritesTheShortestTextThatReadsBack) {
         const std::string text = LabelText(c.value);
         EXPECT_EQ(text, c.text) << c.value;
         EXPECT_EQ(std::strtof(text.c_str(), nullptr), c.value) << text;
-    }
-}
-
-TEST(ElementStyleTest, TakesWidthsAndDashesFromTheTable) {
-    const ClosedContour open{};  // no points: not closed
-    const LevelColours colours(std::vector<float>{});
-    const struct {
-        ElementStyle style;
-        double width;
-        std::vector<double> dash;
-    } cases[] = {
-        {ContourStyle(open, colours), symbology::CONTOUR_WIDTH,
-         {symbology::OPEN_CONTOUR_DASH.begin(), symbology::OPEN_CONTOUR_DASH.end()}},
-        {LineStyle(1016.0f), symbology::LINE_WIDTH, {}},
-        {LineStyle(LABEL_CODE_OFFSET + 5), symbology::LINE_WIDTH,
-         {symbology::CODED_LINE_DASH.begin(), symbology::CODED_LINE_DASH.end()}},
-        {FrontStyle(2), symbology::FRONT_WIDTH, {}},
-        {FillAreaStyle(1), symbology::FILL_AREA_OUTLINE_WIDTH,
-         {symbology::FILL_AREA_DASH.begin(), symbology::FILL_AREA_DASH.end()}},
-        {RegionStyle(1), symbology::REGION_OUTLINE_WIDTH, {}},
-        {StationaryDashStyle(), 0, {symbology::STATIONARY_DASH.begin(), symbology::STATIONARY_DASH.end()}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.style.width, c.width);
-        EXPECT_EQ(c.style.dash, c.dash);
     }
 }
 
