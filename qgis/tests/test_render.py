@@ -129,16 +129,15 @@ def test_cold_front_triangles_stand_on_its_left(rendered, plugin, name):
     table = plugin.symbology.symbology()
     cold = next(f for f in table.fronts.values() if f.kind == "cold")
     layers, settings, image, labels = rendered[name]
-    style = plugin.style_common
     checked = 0
     for front in layers["line_symbols"].getFeatures():
         if front["code"] != cold.code or front.geometry().isNull():
             continue
         others = _geometries(layers, {"line_symbols": {front.id()}})
         pixels = [_pixel(settings, v.x(), v.y()) for v in front.geometry().vertices()]
-        # The glyphs: every FRONT_SPACING pixels along the line, the first half a spacing in.
+        # The glyphs: every spacing along the line, the first half a spacing in.
         for k in range(20):
-            place = _along(pixels, style.FRONT_SPACING * (k + 0.5))
+            place = _along(pixels, table.front_spacing * (k + 0.5))
             if place is None:
                 break
             (x, y), direction = place

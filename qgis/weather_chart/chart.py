@@ -18,12 +18,8 @@ from .symbology import Symbology, float32, symbology
 
 DRIVER = "Chart14"
 LOG_TAG = "Weather chart"
+# Hidden unless asked for.
 LABEL_POINTS = "label_points"
-
-# The layers from the bottom of the drawing to its top; the label points go
-# above all, hidden unless asked for.
-DRAWING_ORDER = ["fill_areas", "weather_regions", "closed_contours", "lines", "line_symbols", "symbols", "notes",
-                 LABEL_POINTS]
 
 
 class ChartError(Exception):
@@ -116,8 +112,8 @@ def open_chart(path: str, project: Optional[QgsProject] = None, label_points: bo
     for warning in info.warnings:
         QgsMessageLog.logMessage(warning, LOG_TAG, Qgis.Warning)
     stylers = _stylers(info, table)
-    # Layers of the drawing's order first, any other the driver has below them.
-    known = [n for n in DRAWING_ORDER if n in info.layer_names]
+    # Layers of the table's drawing order (bottom to top) first, any other the driver has below them.
+    known = [n for n in table.drawing_order if n in info.layer_names]
     ordered = [n for n in info.layer_names if n not in known] + known
     layers = []
     for name in reversed(ordered):  # the tree lists the top of the drawing first

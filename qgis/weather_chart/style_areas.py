@@ -13,10 +13,10 @@ from .style_common import attributes, colour, simple_line, symbol_of
 from .symbology import Symbology
 
 
-def _area_symbol(hex_colour: str, opacity: float, dash_px=None) -> QgsFillSymbol:
+def _area_symbol(hex_colour: str, opacity: float, outline_px: float, dash_px=None) -> QgsFillSymbol:
     """A shaded area in its colour, with an outline of the colour, dashed when asked."""
     fill = QgsSimpleFillSymbolLayer(colour(hex_colour, opacity), Qt.SolidPattern, colour(hex_colour), Qt.NoPen)
-    outline = simple_line(hex_colour, 1, dash_px)
+    outline = simple_line(hex_colour, outline_px, dash_px)
     outline.setPenCapStyle(Qt.FlatCap)
     return symbol_of(QgsFillSymbol, fill, outline)
 
@@ -28,9 +28,11 @@ def _by_code(layer: QgsVectorLayer, symbol: Callable[[int], QgsFillSymbol], name
 
 
 def style_weather_regions(layer: QgsVectorLayer, table: Symbology) -> None:
-    _by_code(layer, lambda code: _area_symbol(table.region_colour(code), 0.3), table.region_name)
+    _by_code(layer, lambda code: _area_symbol(table.region_colour(code), table.region_opacity,
+                                              table.region_outline_width), table.region_name)
 
 
 def style_fill_areas(layer: QgsVectorLayer, table: Symbology) -> None:
-    _by_code(layer, lambda code: _area_symbol(table.fill_area_colour(code), 0.22, (6, 4)),
-             lambda code: f"Fill area, code {code}")
+    _by_code(layer, lambda code: _area_symbol(table.fill_area_colour(code), table.fill_opacity,
+                                              table.fill_outline_width, table.fill_outline_dash),
+             table.fill_area_name)

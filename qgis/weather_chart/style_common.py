@@ -1,12 +1,14 @@
 """The pieces every layer's style is made of: sizes, texts, plain lines and
 the expressions that pick features.
 
-Sizes are those chart14 svg draws with, in pixels of a 96 dpi picture, given
-to QGIS in millimetres and points, so that a map at 96 dpi matches the SVG
-and a print keeps the proportions."""
+Sizes, widths and dashes come from the drawing table chart14 svg draws with
+(symbology.json), in pixels of a 96 dpi picture, given to QGIS in millimetres
+and points, so that a map at 96 dpi matches the SVG and a print keeps the
+proportions."""
 
 from __future__ import annotations
 
+import math
 from typing import Iterable, List, Optional, Sequence
 
 from qgis.core import (QgsFeatureRequest, QgsLineSymbol, QgsPalLayerSettings, QgsProperty, QgsPropertyCollection,
@@ -15,20 +17,9 @@ from qgis.core import (QgsFeatureRequest, QgsLineSymbol, QgsPalLayerSettings, Qg
 from qgis.PyQt.QtCore import Qt, QVariant
 from qgis.PyQt.QtGui import QColor, QFont
 
-FONT_FAMILY = "DejaVu Sans"
+from .symbology import Symbology, symbology
 
-# chart14 svg's sizes, in its pixels.
-LABEL_FONT = 12    # values on contours and lines
-SYMBOL_FONT = 12   # texts of symbols
-CENTRE_FONT = 22   # the H and L of pressure centres
-NOTE_FONT = 11
-HALO = 1.5         # the white outline of texts on the map
-CONTOUR_WIDTH = 1.6
-LINE_WIDTH = 1.2
-FRONT_WIDTH = 2.2
-FRONT_GLYPH = 10   # a front's triangle or half disc, across
-FRONT_SPACING = 30  # from one glyph to the next
-WIND_LENGTH = 20
+FONT_FAMILY = "DejaVu Sans"
 
 MM = QgsUnitTypes.RenderMillimeters
 POINTS = QgsUnitTypes.RenderPoints
@@ -55,9 +46,9 @@ def literal(value: float) -> str:
     return repr(float(value))
 
 
-def level_text(level: float) -> str:
+def level_text(level: float, table: Optional[Symbology] = None) -> str:
     """A level as the legend and the labels write it."""
-    return str(int(level)) if level == int(level) else f"{level:.7g}"
+    return (table or symbology()).label_number(level)
 
 
 def quoted(text: str) -> str:
@@ -72,12 +63,21 @@ def case_colour(field: str, colours: Sequence[tuple], otherwise: str) -> str:
 
 
 # A label's number: its code when it is a code, its value when it is one.
+LABEL_FIELDS = ["label_code", "label_value"]
 _LABEL = 'coalesce("label_code", "label_value")'
-# The label's text as chart14 writes it on a line: a number without decimals
-# when whole, else to the seven significant digits a 32-bit float holds.
-LABEL_TEXT = f"""CASE
+
+
+def label_text(table: Symbology, numbers: Iterable[Optional[float]]) -> str:
+    """The expression of a label's text as chart14 writes it, for a layer whose labels have these
+    numbers: a whole number without decimals; any other, few on a chart, as the table writes it,
+    looked up (a number added later to seven significant digits)."""
+    bound = table.label_whole_below
+    others = sorted({n for n in numbers if n is not None and math.isfinite(n)
+                     and not (abs(n) < bound and n == math.floor(n))})
+    whens = "".join(f"\n WHEN {_LABEL} = {literal(n)} THEN {quoted(table.label_number(n))}" for n in others)
+    return f"""CASE
  WHEN {_LABEL} IS NULL THEN NULL
- WHEN abs({_LABEL}) < 1e9 AND {_LABEL} = floor({_LABEL}) THEN to_string(to_int({_LABEL}))
+ WHEN abs({_LABEL}) < {literal(bound)} AND {_LABEL} = floor({_LABEL}) THEN to_string(to_int({_LABEL})){whens}
  ELSE to_string(round({_LABEL}, 6 - floor(log10(abs({_LABEL})))))
 END"""
 
@@ -89,6 +89,8 @@ def simple_line(hex_colour: str, width_px: float, dash_px: Optional[Sequence[flo
     line.setPenJoinStyle(Qt.RoundJoin)
     line.setPenCapStyle(Qt.RoundCap)
     if dash_px:
+        # An odd list repeats to an even one, as SVG and the canvas take it.
+        dash_px = list(dash_px) * (2 if len(dash_px) % 2 else 1)
         line.setUseCustomDashPattern(True)
         line.setCustomDashVector([mm(d) for d in dash_px])
         line.setCustomDashPatternUnit(MM)
@@ -109,7 +111,8 @@ def line_symbol(*layers) -> QgsLineSymbol:
     return symbol_of(QgsLineSymbol, *layers)
 
 
-def text_format(size_px: float, hex_colour: str, bold: bool = False, halo: bool = True) -> QgsTextFormat:
+def text_format(size_px: float, hex_colour: str, bold: bool = False, halo_px: float = 0) -> QgsTextFormat:
+    """A text of the size in the colour, with a white halo of halo_px around it (none at 0)."""
     font = QFont(FONT_FAMILY)
     font.setBold(bold)
     fmt = QgsTextFormat()
@@ -117,10 +120,10 @@ def text_format(size_px: float, hex_colour: str, bold: bool = False, halo: bool 
     fmt.setSize(pt(size_px))
     fmt.setSizeUnit(POINTS)
     fmt.setColor(QColor(hex_colour))
-    if halo:
+    if halo_px:
         buffer = QgsTextBufferSettings()
         buffer.setEnabled(True)
-        buffer.setSize(mm(HALO))
+        buffer.setSize(mm(halo_px))
         buffer.setSizeUnit(MM)
         buffer.setColor(QColor("#ffffff"))
         fmt.setBuffer(buffer)

@@ -13,14 +13,10 @@ from qgis.core import (QgsCategorizedSymbolRenderer, QgsEllipseSymbolLayer, QgsM
                        QgsTemplatedLineSymbolLayerBase, QgsVectorLayer, QgsVectorLayerSimpleLabeling)
 from qgis.PyQt.QtCore import QPointF, Qt
 
-from .style_common import (CONTOUR_WIDTH, FRONT_GLYPH, FRONT_SPACING, FRONT_WIDTH, LABEL_FONT, LABEL_TEXT,
-                           LINE_WIDTH, MM, attributes, case_colour, colour, label_settings, level_text,
+from .style_common import (LABEL_FIELDS, MM, attributes, case_colour, colour, label_settings, label_text, level_text,
                            line_symbol, literal, mm, rule, simple_line, symbol_of, text_format)
 from .symbology import Symbology
 
-OPEN_CONTOUR_DASH = (10, 4)
-CODED_LINE_DASH = (8, 5)
-STATIONARY_DASH = (15, 15)
 NO_LEVEL = None  # the key of contours whose value is no level
 
 
@@ -28,13 +24,14 @@ def _level_rules(parent, values: Set, colours: Dict[float, str], table: Symbolog
                  dash) -> None:
     """One rule per level among `values`, high to low, then one for contours of no level."""
     for level in sorted((v for v in values if v is not NO_LEVEL), reverse=True):
-        symbol = line_symbol(simple_line(colours[level], CONTOUR_WIDTH, dash))
-        parent.appendChild(rule(f'{condition} AND "label_value" = {literal(level)}', level_text(level), symbol))
+        symbol = line_symbol(simple_line(colours[level], table.contour_width, dash))
+        parent.appendChild(rule(f'{condition} AND "label_value" = {literal(level)}', level_text(level, table),
+                                symbol))
     if NO_LEVEL in values:
         levels = ", ".join(literal(v) for v in colours)
         no_level = f' AND ("label_value" IS NULL OR "label_value" NOT IN ({levels}))' if levels else ""
-        parent.appendChild(rule(condition + no_level, "Contour of no level",
-                                 line_symbol(simple_line(table.no_level, CONTOUR_WIDTH, dash))))
+        parent.appendChild(rule(condition + no_level, table.no_level_name,
+                                 line_symbol(simple_line(table.no_level, table.contour_width, dash))))
 
 
 def style_contours(layer: QgsVectorLayer, levels: List[float], table: Symbology) -> None:
@@ -47,14 +44,15 @@ def style_contours(layer: QgsVectorLayer, levels: List[float], table: Symbology)
     root = rule(None, "")
     _level_rules(root, closed, colours, table, '"closed"', None)
     if opened:
-        group = rule(None, "Open contours (not closed), dashed")
-        _level_rules(group, opened, colours, table, 'NOT "closed"', OPEN_CONTOUR_DASH)
+        group = rule(None, table.open_contour_name)
+        _level_rules(group, opened, colours, table, 'NOT "closed"', table.open_contour_dash)
         root.appendChild(group)
     layer.setRenderer(QgsRuleBasedRenderer(root))
 
     label_colours = [(v, table.label_colour(c)) for v, c in colours.items()]
-    labels = label_settings(LABEL_TEXT, text_format(LABEL_FONT, "#000", bold=True), QgsPalLayerSettings.Horizontal,
-                            priority=7,
+    text = label_text(table, (c if c is not None else v for c, v in attributes(layer, LABEL_FIELDS)))
+    fmt = text_format(table.fonts["label"], "#000", bold=True, halo_px=table.halo)
+    labels = label_settings(text, fmt, QgsPalLayerSettings.Horizontal, priority=7,
                             colour_expression=case_colour("label_value", label_colours,
                                                           table.label_colour(table.no_level)))
     _along_the_line(labels)
@@ -79,34 +77,37 @@ def style_lines(layer: QgsVectorLayer, table: Symbology) -> None:
     root = rule(None, "")
     if kinds - {"code"}:
         root.appendChild(rule("\"label_kind\" <> 'code'", "Line",
-                               line_symbol(simple_line(table.line_colour, LINE_WIDTH))))
+                               line_symbol(simple_line(table.line_colour, table.line_width))))
     if "code" in kinds:
         root.appendChild(rule("\"label_kind\" = 'code'", "Line with a coded label",
-                               line_symbol(simple_line(table.line_colour, LINE_WIDTH, CODED_LINE_DASH))))
+                               line_symbol(simple_line(table.line_colour, table.line_width, table.coded_line_dash))))
     layer.setRenderer(QgsRuleBasedRenderer(root))
-    labels = label_settings(LABEL_TEXT, text_format(LABEL_FONT, table.line_label_colour, bold=True),
-                            QgsPalLayerSettings.Horizontal, priority=6)
+    text = label_text(table, (c if c is not None else v for c, v in attributes(layer, LABEL_FIELDS)))
+    fmt = text_format(table.fonts["label"], table.line_label_colour, bold=True, halo_px=table.halo)
+    labels = label_settings(text, fmt, QgsPalLayerSettings.Horizontal, priority=6)
     _along_the_line(labels)
     layer.setLabeling(QgsVectorLayerSimpleLabeling(labels))
     layer.setLabelsEnabled(True)
 
 
-def _glyphs(shape: int, hex_colour: str, every: float, first: float, side: int) -> QgsMarkerLineSymbolLayer:
-    """Glyphs along the line, every `every` pixels from `first` on, on its left (side 1) or right (-1)."""
+def _glyphs(shape: int, hex_colour: str, size: float, every: float, first: float,
+            side: int) -> QgsMarkerLineSymbolLayer:
+    """Glyphs `size` across along the line, every `every` pixels from `first` on, on its left (side 1) or
+    right (-1)."""
     glyph = QgsEllipseSymbolLayer()
     glyph.setShape(shape)
-    glyph.setSymbolWidth(mm(FRONT_GLYPH))
+    glyph.setSymbolWidth(mm(size))
     glyph.setSymbolWidthUnit(MM)
     glyph.setColor(colour(hex_colour))
     glyph.setStrokeStyle(Qt.NoPen)
     if shape == QgsEllipseSymbolLayer.Triangle:
         # A triangle 0.85 as high as its base, the base on the line.
-        glyph.setSymbolHeight(mm(FRONT_GLYPH * 0.85))
-        glyph.setOffset(QPointF(0, -mm(FRONT_GLYPH * 0.85 / 2)))
+        glyph.setSymbolHeight(mm(size * 0.85))
+        glyph.setOffset(QPointF(0, -mm(size * 0.85 / 2)))
         glyph.setOffsetUnit(MM)
     else:
         # A half disc of the glyph's width: its flat side on the line.
-        glyph.setSymbolHeight(mm(FRONT_GLYPH))
+        glyph.setSymbolHeight(mm(size))
     glyph.setSymbolHeightUnit(MM)
     marker = symbol_of(QgsMarkerSymbol, glyph)
     # Markers turn with the line, their top towards its left.
@@ -123,24 +124,25 @@ def _glyphs(shape: int, hex_colour: str, every: float, first: float, side: int) 
 def front_symbol(code: int, table: Symbology):
     """A front as forecasters draw it: the glyphs of its kind on the side it moves towards."""
     front = table.fronts.get(code)
-    base = simple_line(table.front_colour(code), FRONT_WIDTH)
+    base = simple_line(table.front_colour(code), table.front_width)
     if front is None:
         return line_symbol(base)
     triangle, half_disc = QgsEllipseSymbolLayer.Triangle, QgsEllipseSymbolLayer.SemiCircle
-    half = FRONT_SPACING / 2
+    size, spacing = table.front_glyph, table.front_spacing
+    half = spacing / 2
     if front.kind == "cold":
-        return line_symbol(base, _glyphs(triangle, front.colour, FRONT_SPACING, half, 1))
+        return line_symbol(base, _glyphs(triangle, front.colour, size, spacing, half, 1))
     if front.kind == "warm":
-        return line_symbol(base, _glyphs(half_disc, front.colour, FRONT_SPACING, half, 1))
+        return line_symbol(base, _glyphs(half_disc, front.colour, size, spacing, half, 1))
     if front.kind == "occluded":
-        return line_symbol(base, _glyphs(triangle, front.colour, 2 * FRONT_SPACING, half, 1),
-                           _glyphs(half_disc, front.colour, 2 * FRONT_SPACING, 3 * half, 1))
+        return line_symbol(base, _glyphs(triangle, front.colour, size, 2 * spacing, half, 1),
+                           _glyphs(half_disc, front.colour, size, 2 * spacing, 3 * half, 1))
     # Stationary: dashes of the second colour over the line, triangles on the
     # left and half discs of the second colour on the right, in turn.
     second = front.second_colour or front.colour
-    return line_symbol(base, simple_line(second, FRONT_WIDTH, STATIONARY_DASH),
-                       _glyphs(triangle, front.colour, 2 * FRONT_SPACING, half, 1),
-                       _glyphs(half_disc, second, 2 * FRONT_SPACING, 3 * half, -1))
+    return line_symbol(base, simple_line(second, table.front_width, table.stationary_dash),
+                       _glyphs(triangle, front.colour, size, 2 * spacing, half, 1),
+                       _glyphs(half_disc, second, size, 2 * spacing, 3 * half, -1))
 
 
 def style_fronts(layer: QgsVectorLayer, table: Symbology) -> None:

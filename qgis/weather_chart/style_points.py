@@ -14,14 +14,12 @@ from qgis.core import (QgsFontMarkerSymbolLayer, QgsMarkerLineSymbolLayer, QgsMa
 from qgis.PyQt.QtCore import QPointF, QSizeF, Qt
 from qgis.PyQt.QtGui import QColor
 
-from .style_common import (CENTRE_FONT, FONT_FAMILY, HALO, MM, NOTE_FONT, SYMBOL_FONT, WIND_LENGTH, attributes,
-                           colour, label_settings, line_symbol, mm, rule, simple_line, symbol_of, text_format)
+from .style_common import (FONT_FAMILY, MM, attributes, colour, label_settings, line_symbol, mm, rule, simple_line,
+                           symbol_of, text_format)
 from .symbology import Symbology
 
-WIND_WIDTH = 1.4
 WIND_HEAD = 10      # the arrow head's arms reach half this far back and aside, in pixels
 SHORT_TEXT = 6      # characters: a longer text of a symbol is led to its point as a note is
-LEADER = "#555555"  # the line and dot that lead a moved text to its point
 
 
 def _centre_filter(symbol_type: int) -> str:
@@ -41,36 +39,37 @@ def _text_glyph(text: str, size_px: float, fill: str, halo_px: float, bold: bool
     return glyph
 
 
-def _centre_symbol(letter: str, hex_colour: str) -> QgsMarkerSymbol:
+def _centre_symbol(letter: str, hex_colour: str, table: Symbology) -> QgsMarkerSymbol:
     """The centre's letter, taken from its text, over a white halo (`letter` shows in the legend)."""
     # The stroke goes over the fill: the halo is a white letter of its own below.
-    layers = [_text_glyph(letter, CENTRE_FONT, "#ffffff", 2 * HALO, True),
-              _text_glyph(letter, CENTRE_FONT, hex_colour, 0, True)]
+    size = table.fonts["centre"]
+    layers = [_text_glyph(letter, size, "#ffffff", 2 * table.halo, True), _text_glyph(letter, size, hex_colour, 0, True)]
     for layer in layers:
         layer.setDataDefinedProperty(QgsSymbolLayer.PropertyCharacter, QgsProperty.fromField("text"))
     return symbol_of(QgsMarkerSymbol, *layers)
 
 
-def _legend_only(sample: str, hex_colour: str) -> QgsMarkerSymbol:
+def _legend_only(sample: str, hex_colour: str, size_px: float) -> QgsMarkerSymbol:
     """A sample of a text for the legend, drawn nowhere on the map: the texts are labels, and a
     feature is labelled only when its rule has a symbol."""
-    glyph = _text_glyph(sample, SYMBOL_FONT, hex_colour, 0, False)
+    glyph = _text_glyph(sample, size_px, hex_colour, 0, False)
     glyph.setDataDefinedProperty(QgsSymbolLayer.PropertyLayerEnabled, QgsProperty.fromValue(False))
     return symbol_of(QgsMarkerSymbol, glyph)
 
 
-def _arrow_symbol(hex_colour: str) -> QgsMarkerSymbol:
-    """An arrow WIND_LENGTH long about its point, pointing north before it is turned."""
-    shaft = QgsSimpleMarkerSymbolLayer(QgsSimpleMarkerSymbolLayerBase.Line, mm(WIND_LENGTH))
+def _arrow_symbol(hex_colour: str, table: Symbology) -> QgsMarkerSymbol:
+    """An arrow of the table's length about its point, pointing north before it is turned."""
+    length = table.arrow_length
+    shaft = QgsSimpleMarkerSymbolLayer(QgsSimpleMarkerSymbolLayerBase.Line, mm(length))
     # QGIS draws an arrow head pointing east: moved to the shaft's end and
     # turned with it a quarter left, it points north.
     head = QgsSimpleMarkerSymbolLayer(QgsSimpleMarkerSymbolLayerBase.ArrowHead, mm(WIND_HEAD), -90)
-    head.setOffset(QPointF(mm(WIND_LENGTH / 2), 0))
+    head.setOffset(QPointF(mm(length / 2), 0))
     head.setOffsetUnit(MM)
     for part in (shaft, head):
         part.setSizeUnit(MM)
         part.setStrokeColor(colour(hex_colour))
-        part.setStrokeWidth(mm(WIND_WIDTH))
+        part.setStrokeWidth(mm(table.arrow_width))
         part.setStrokeWidthUnit(MM)
         part.setPenCapStyle(Qt.RoundCap)
     symbol = symbol_of(QgsMarkerSymbol, shaft, head)
@@ -80,25 +79,25 @@ def _arrow_symbol(hex_colour: str) -> QgsMarkerSymbol:
     return symbol
 
 
-def _leader() -> QgsSimpleLineCallout:
+def _leader(table: Symbology) -> QgsSimpleLineCallout:
     """A thin line from a moved text to its point, with a dot on the point."""
     dot = QgsSimpleMarkerSymbolLayer(QgsSimpleMarkerSymbolLayerBase.Circle, mm(4))
     dot.setSizeUnit(MM)
-    dot.setColor(QColor(LEADER))
+    dot.setColor(QColor(table.leader_colour))
     dot.setStrokeStyle(Qt.NoPen)
     ends = QgsMarkerLineSymbolLayer()
     ends.setPlacement(QgsTemplatedLineSymbolLayerBase.FirstVertex)
     ends.setSubSymbol(symbol_of(QgsMarkerSymbol, dot))
     leader = QgsSimpleLineCallout()
     leader.setEnabled(True)
-    leader.setLineSymbol(line_symbol(simple_line(LEADER, 0.8), ends))
+    leader.setLineSymbol(line_symbol(simple_line(table.leader_colour, table.leader_width), ends))
     return leader
 
 
-def _moved_aside(labels: QgsPalLayerSettings) -> QgsPalLayerSettings:
+def _moved_aside(labels: QgsPalLayerSettings, table: Symbology) -> QgsPalLayerSettings:
     labels.dist = mm(6)
     labels.distUnits = MM
-    labels.setCallout(_leader())
+    labels.setCallout(_leader(table))
     return labels
 
 
@@ -118,20 +117,20 @@ def style_symbols(layer: QgsVectorLayer, table: Symbology) -> None:
     for symbol_type, centre in table.centres.items():
         if symbol_type in first_letters:
             root.appendChild(rule(_centre_filter(symbol_type), centre.name,
-                                   _centre_symbol(first_letters[symbol_type], centre.colour)))
+                                   _centre_symbol(first_letters[symbol_type], centre.colour, table)))
     for symbol_type in sorted(arrow_types):
         root.appendChild(rule(f'"text" IS NULL AND "direction" IS NOT NULL AND "type" = {symbol_type}',
                                f"Arrow of symbol type {symbol_type}",
-                               _arrow_symbol(table.palette_colour(symbol_type))))
+                               _arrow_symbol(table.palette_colour(symbol_type), table)))
     texts = " AND ".join([f"NOT ({_centre_filter(t)})" for t in table.centres] + ["\"text\" <> ''"])
     if sample:
-        root.appendChild(rule(texts, "Text of a symbol", _legend_only(sample, table.text_colour)))
+        root.appendChild(rule(texts, "Text of a symbol", _legend_only(sample, table.text_colour, table.fonts["symbol"])))
     layer.setRenderer(QgsRuleBasedRenderer(root))
 
     # Short texts (a central pressure) on their point; longer ones beside it, led to it.
-    fmt = text_format(SYMBOL_FONT, table.text_colour)
+    fmt = text_format(table.fonts["symbol"], table.text_colour, halo_px=table.halo)
     short = label_settings('"text"', fmt, QgsPalLayerSettings.OverPoint, priority=9)
-    long = _moved_aside(label_settings('"text"', fmt, QgsPalLayerSettings.AroundPoint, priority=8))
+    long = _moved_aside(label_settings('"text"', fmt, QgsPalLayerSettings.AroundPoint, priority=8), table)
     # Centres and arrows are not labelled, but labels keep off them.
     marks = label_settings("''", fmt, QgsPalLayerSettings.OverPoint, priority=0)
     marks.drawLabels = False
@@ -157,19 +156,19 @@ def style_notes(layer: QgsVectorLayer, table: Symbology) -> None:
     # QGIS 3.22 labels take a few HTML tags but lose lines with them: plain lines.
     second = _one_line("second_text")
     text = f"{_one_line('first_text')} || if({second} = '', '', '\\n' || {second})"
-    fmt = text_format(NOTE_FONT, table.text_colour, halo=False)
+    fmt = text_format(table.fonts["note"], table.text_colour)
     frame = QgsTextBackgroundSettings()
     frame.setEnabled(True)
     frame.setType(QgsTextBackgroundSettings.ShapeRectangle)
     frame.setSizeType(QgsTextBackgroundSettings.SizeBuffer)
     frame.setSize(QSizeF(mm(4), mm(2)))
     frame.setSizeUnit(MM)
-    frame.setFillColor(colour("#ffffff", 0.92))
-    frame.setStrokeColor(QColor(LEADER))
-    frame.setStrokeWidth(mm(0.8))
+    frame.setFillColor(colour("#ffffff", table.frame_opacity))
+    frame.setStrokeColor(QColor(table.leader_colour))
+    frame.setStrokeWidth(mm(table.leader_width))
     frame.setStrokeWidthUnit(MM)
     fmt.setBackground(frame)
-    labels = _moved_aside(label_settings(text, fmt, QgsPalLayerSettings.AroundPoint, priority=8))
+    labels = _moved_aside(label_settings(text, fmt, QgsPalLayerSettings.AroundPoint, priority=8), table)
     layer.setLabeling(QgsVectorLayerSimpleLabeling(labels))
     layer.setLabelsEnabled(True)
 

@@ -32,11 +32,14 @@ constexpr double PAD = 16;
 // a pixel at 4000 times the scale that shows the whole chart at 1000 pixels.
 constexpr double QUANTA = 1 << 22;
 
-// The layers the page shows, in the order it draws them. The label points
+// The layers the page shows, in the table's drawing order. The label points
 // are the places of the values on lines and contours: the page draws those
 // values, not points of their own.
-constexpr LayerId DRAWN[] = {LayerId::FillAreas, LayerId::WeatherRegions, LayerId::Lines,
-                             LayerId::ClosedContours, LayerId::LineSymbols, LayerId::Symbols, LayerId::Notes};
+std::vector<LayerId> DrawnLayers() {
+    std::vector<LayerId> drawn = DrawingOrder();
+    std::erase(drawn, LayerId::LabelPoints);
+    return drawn;
+}
 
 const char* GeometryName(layers::GeometryType type) {
     switch (type) {
@@ -299,8 +302,9 @@ void WriteData(std::string& out, const Chart& chart, const TextToUtf8& toUtf8, c
     WriteDouble(w, px::FRONT_GLYPH);
     w.Key("spacing");
     WriteDouble(w, px::FRONT_SPACING);
-    w.Key("dash");
-    WriteDouble(w, STATIONARY_DASH);
+    w.Key("dash").BeginArray();
+    for (const double d : StationaryDashStyle().dash) WriteDouble(w, d);
+    w.EndArray();
     // A stationary front's dashes, its triangles and its half discs.
     const StationaryColours stationary = StationaryFrontColours();
     w.Key("dashColour").String(stationary.second);
@@ -309,12 +313,13 @@ void WriteData(std::string& out, const Chart& chart, const TextToUtf8& toUtf8, c
     w.Key("arrow").BeginObject().Key("path").String(ARROW_PATH).Key("width");
     WriteDouble(w, ARROW_WIDTH);
     w.EndObject();
+    const std::vector<LayerId> drawn = DrawnLayers();
     w.Key("layers").BeginArray();
-    for (const LayerId id : DRAWN) WriteLayer(w, chart, model, layers::Layer(id), extent, quantum, colours, toUtf8);
+    for (const LayerId id : drawn) WriteLayer(w, chart, model, layers::Layer(id), extent, quantum, colours, toUtf8);
     w.EndArray();
     // The texts name their layer by its place in the model's list.
     w.Key("layerIds").BeginArray();
-    for (const LayerId id : DRAWN) w.Int(static_cast<std::int64_t>(id));
+    for (const LayerId id : drawn) w.Int(static_cast<std::int64_t>(id));
     w.EndArray();
     WriteTexts(w, layout.Texts(), extent, quantum);
     w.EndObject();

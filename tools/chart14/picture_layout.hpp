@@ -15,23 +15,25 @@
 #include <vector>
 
 #include "readdata14/point.hpp"
+#include "readdata14/symbology.hpp"
 
 namespace readdata14::chart14 {
 
-// Sizes of the picture's parts, in output pixels.
+// Sizes of the picture's parts, in output pixels: the drawing table's
+// (readdata14/symbology.hpp, made from share/symbology.json), which the QGIS
+// plugin draws with too.
 namespace px {
-inline constexpr double LABEL_FONT = 12;   // values on contours and lines
-inline constexpr double SYMBOL_FONT = 12;  // text symbols (a central pressure)
-inline constexpr double CENTRE_FONT = 22;  // the H and L of pressure centres
-inline constexpr double NOTE_FONT = 11;
-inline constexpr double SMALL_NOTE_FONT = 9;  // a note shrunk to find room
-inline constexpr double LEGEND_FONT = 12;
-inline constexpr double TITLE_FONT = 16;
-inline constexpr double HALO = 1.5;  // the white outline of texts on the map
-inline constexpr double GAP = 1;     // kept between two placed boxes
-inline constexpr double WIND_LENGTH = 20;
-inline constexpr double FRONT_GLYPH = 10;
-inline constexpr double FRONT_SPACING = 30;
+inline constexpr double LABEL_FONT = symbology::LABEL_FONT;    // values on contours and lines
+inline constexpr double SYMBOL_FONT = symbology::SYMBOL_FONT;  // text symbols (a central pressure)
+inline constexpr double CENTRE_FONT = symbology::CENTRE_FONT;  // the H and L of pressure centres
+inline constexpr double NOTE_FONT = symbology::NOTE_FONT;
+inline constexpr double SMALL_NOTE_FONT = symbology::SMALL_NOTE_FONT;  // a note shrunk to find room
+inline constexpr double LEGEND_FONT = symbology::LEGEND_FONT;
+inline constexpr double TITLE_FONT = symbology::TITLE_FONT;
+inline constexpr double HALO = symbology::HALO;  // the white outline of texts on the map
+inline constexpr double GAP = 1;                 // kept between two placed boxes
+inline constexpr double FRONT_GLYPH = symbology::FRONT_GLYPH;
+inline constexpr double FRONT_SPACING = symbology::FRONT_SPACING;
 }  // namespace px
 
 struct Px {

@@ -7,8 +7,6 @@
 #include <iterator>
 #include <utility>
 
-#include "readdata14/symbology.hpp"
-
 namespace readdata14::chart14 {
 namespace {
 
@@ -136,15 +134,29 @@ std::string_view NoLevelColour() { return table::NO_LEVEL_COLOUR; }
 std::string_view LineColour() { return table::LINE_COLOUR; }
 std::string_view LineLabelColour() { return table::LINE_LABEL_COLOUR; }
 
+namespace {
+
+// The table's name with "{code}" in it, the code put there.
+std::string WithCode(std::string_view name, std::int32_t code) {
+    constexpr std::string_view PLACE = "{code}";
+    std::string named(name);
+    if (const auto at = named.find(PLACE); at != std::string::npos) named.replace(at, PLACE.size(), std::to_string(code));
+    return named;
+}
+
+}  // namespace
+
 std::string RegionName(std::int32_t code) {
     const table::WeatherRegion* region = table::FindWeatherRegion(code);
-    return region != nullptr ? std::string(region->name) : "Weather region, code " + std::to_string(code);
+    return region != nullptr ? std::string(region->name) : WithCode(table::OTHER_REGION_NAME, code);
 }
 
 std::string FrontName(std::int32_t code) {
     const table::Front* front = table::FindFront(code);
-    return front != nullptr ? std::string(front->name) : "Line symbol, code " + std::to_string(code);
+    return front != nullptr ? std::string(front->name) : WithCode(table::OTHER_FRONT_NAME, code);
 }
+
+std::string FillAreaName(std::int32_t code) { return WithCode(table::FILL_AREA_NAME, code); }
 
 std::string LabelText(float value) {
     if (readdata14::IsNoLabel(value)) return {};
@@ -154,11 +166,23 @@ std::string LabelText(float value) {
     if (!std::isfinite(shown)) return {};
     char digits[32];
     std::to_chars_result r{};
-    if (std::abs(shown) < 1e9 && shown == std::floor(shown))
+    if (std::abs(shown) < table::LABEL_WHOLE_BELOW && shown == std::floor(shown))
         r = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(shown));
     else
         r = std::to_chars(digits, digits + sizeof digits, static_cast<float>(shown));
     return std::string(digits, r.ptr);
+}
+
+std::vector<layers::LayerId> DrawingOrder() {
+    std::vector<layers::LayerId> order;
+    for (const std::string_view name : table::DRAWING_ORDER) {
+        for (std::uint32_t i = 0; i < layers::LAYER_COUNT; ++i) {
+            const auto id = static_cast<layers::LayerId>(i);
+            if (layers::Layer(id).name == name && std::find(order.begin(), order.end(), id) == order.end())
+                order.push_back(id);
+        }
+    }
+    return order;
 }
 
 FrontKind FrontKindOf(std::int32_t code) {
@@ -179,6 +203,13 @@ std::string FrontColour(std::int32_t code) {
 
 StationaryColours StationaryFrontColours() { return STATIONARY; }
 
+ElementStyle StationaryDashStyle() {
+    ElementStyle style;
+    style.stroke = STATIONARY.second;
+    style.dash.assign(table::STATIONARY_DASH.begin(), table::STATIONARY_DASH.end());
+    return style;
+}
+
 bool IsCentreType(std::int32_t type) { return table::FindCentre(type) != nullptr; }
 
 namespace {
@@ -190,8 +221,8 @@ ElementStyle Stroked(std::string colour, double width) {
     return style;
 }
 
-ElementStyle Shaded(std::string colour, double opacity) {
-    ElementStyle style = Stroked(colour, 1);
+ElementStyle Shaded(std::string colour, double opacity, double outlineWidth) {
+    ElementStyle style = Stroked(colour, outlineWidth);
     style.fill = std::move(colour);
     style.fillOpacity = opacity;
     style.closed = true;
@@ -201,28 +232,30 @@ ElementStyle Shaded(std::string colour, double opacity) {
 }  // namespace
 
 ElementStyle FillAreaStyle(std::int32_t code) {
-    ElementStyle style = Shaded(FillAreaColour(code), 0.22);
-    style.dash = {6, 4};
+    ElementStyle style = Shaded(FillAreaColour(code), table::FILL_AREA_OPACITY, table::FILL_AREA_OUTLINE_WIDTH);
+    style.dash.assign(table::FILL_AREA_DASH.begin(), table::FILL_AREA_DASH.end());
     return style;
 }
 
-ElementStyle RegionStyle(std::int32_t code) { return Shaded(RegionColour(code), 0.3); }
+ElementStyle RegionStyle(std::int32_t code) {
+    return Shaded(RegionColour(code), table::REGION_OPACITY, table::REGION_OUTLINE_WIDTH);
+}
 
 ElementStyle LineStyle(float labelValue) {
-    ElementStyle style = Stroked(std::string(table::LINE_COLOUR), 1.2);
-    if (IsLabelCode(labelValue)) style.dash = {8, 5};
+    ElementStyle style = Stroked(std::string(table::LINE_COLOUR), table::LINE_WIDTH);
+    if (IsLabelCode(labelValue)) style.dash.assign(table::CODED_LINE_DASH.begin(), table::CODED_LINE_DASH.end());
     return style;
 }
 
 ElementStyle ContourStyle(const ClosedContour& contour, const LevelColours& colours) {
-    ElementStyle style = Stroked(colours.For(contour.value), 1.6);
+    ElementStyle style = Stroked(colours.For(contour.value), table::CONTOUR_WIDTH);
     style.closed = contour.IsClosed();
-    if (!style.closed) style.dash = {10, 4};
+    if (!style.closed) style.dash.assign(table::OPEN_CONTOUR_DASH.begin(), table::OPEN_CONTOUR_DASH.end());
     return style;
 }
 
 ElementStyle FrontStyle(std::int32_t code) {
-    ElementStyle style = Stroked(FrontColour(code), 2.2);
+    ElementStyle style = Stroked(FrontColour(code), table::FRONT_WIDTH);
     style.front = FrontKindOf(code);
     return style;
 }

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "readdata14/chart.hpp"
+#include "readdata14/layers.hpp"
+#include "readdata14/symbology.hpp"
 
 namespace readdata14::chart14 {
 
@@ -56,13 +58,20 @@ std::string_view NoLevelColour();  // of a contour whose value is no level
 std::string_view LineColour();
 std::string_view LineLabelColour();
 
-// The names the legend gives a code: the table's, or the code itself.
+// The names the legend gives a code: the table's, or the table's name of
+// codes without an entry, with the code in it.
 std::string RegionName(std::int32_t code);
 std::string FrontName(std::int32_t code);
+std::string FillAreaName(std::int32_t code);
 
-// A label value as it is written on a line or contour: a whole number without
-// decimals, a label code as the code itself.
+// A label value as it is written on a line or contour, in the table's format
+// of label numbers: a whole number without decimals, another as the shortest
+// text of its 32-bit float, a label code as the code itself.
 std::string LabelText(float value);
+
+// The layers the table's drawing order names, from the bottom of the
+// drawing to its top, each once; texts go above them all.
+std::vector<layers::LayerId> DrawingOrder();
 
 // How a front is drawn; the table says which line-symbol codes are fronts
 // of which kind.
@@ -105,13 +114,16 @@ struct StationaryColours {
     std::string_view first, second;
 };
 StationaryColours StationaryFrontColours();
-inline constexpr double STATIONARY_DASH = 15;
+// The dashes of the second colour over a stationary front.
+ElementStyle StationaryDashStyle();
 
 // The arrow of a wind symbol, pointing along +x from its centre, and the
 // corners of its box with its stroke (as generously as a browser bounds a
 // stroke): turned with the arrow, their box is what the arrow takes.
 inline constexpr std::string_view ARROW_PATH = "M-10,0H10M10,0L4,4M10,0L4,-4";
-inline constexpr double ARROW_WIDTH = 1.4;
+inline constexpr double ARROW_WIDTH = symbology::ARROW_WIDTH;
+static_assert(symbology::ARROW_LENGTH == 20,
+              "share/symbology.json: ARROW_PATH and the corners of its box draw an arrow 20 pixels long");
 // The direction is 270 less the heading in degrees, counted anticlockwise
 // with north up: the turn of the arrow on a page whose y points down.
 double ArrowTurnDegrees(float direction);

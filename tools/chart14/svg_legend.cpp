@@ -98,7 +98,8 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
             std::string colour = colours.For(levels[i]);
             double x = legend.SwatchX() + double(r / perColumn) * LEVEL_COLUMN;
             double y = legend.Middle() + double(r % perColumn) * ROW;
-            doc.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"1.6\" d=\"M").Number(x)
+            doc.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"").Number(symbology::CONTOUR_WIDTH)
+                .Raw("\" d=\"M").Number(x)
                 .Raw(",").Number(y).Raw("h").Number(SWATCH).Raw("\"/>\n");
             doc.Text(x + TEXT_OFFSET, label.BaselineFor(y), "legend legend-label", LabelText(levels[i]),
                      ContourLabelColour(colour));
@@ -107,29 +108,33 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
     } else {
         legend.Heading("Contours");
     }
-    if (drawn.noLevelContour) legend.Row("Contour of no level", [&] { legend.Line(NoLevelColour(), 1.6, false); });
-    if (drawn.openContour) legend.Row("Open contour (not closed)", [&] { legend.Line("#555", 1.6, true); });
+    if (drawn.noLevelContour)
+        legend.Row(symbology::NO_LEVEL_NAME, [&] { legend.Line(NoLevelColour(), symbology::CONTOUR_WIDTH, false); });
+    if (drawn.openContour) {
+        legend.Row(symbology::OPEN_CONTOUR_NAME,
+                   [&] { legend.Line(symbology::CONTOUR_SAMPLE_COLOUR, symbology::CONTOUR_WIDTH, true); });
+    }
     if (!drawn.labelCodes.empty()) legend.Listing("Labels that are codes:", drawn.labelCodes);
 }
 
 void WriteLines(Legend& legend, const Drawn& drawn) {
     if (!drawn.plainLine && !drawn.codedLine) return;
     legend.Heading("Lines");
-    if (drawn.plainLine) legend.Row("Line", [&] { legend.Line(LineColour(), 1.2, false); });
-    if (drawn.codedLine) legend.Row("Line with a coded label", [&] { legend.Line(LineColour(), 1.2, true); });
+    if (drawn.plainLine) legend.Row("Line", [&] { legend.Line(LineColour(), symbology::LINE_WIDTH, false); });
+    if (drawn.codedLine) legend.Row("Line with a coded label", [&] { legend.Line(LineColour(), symbology::LINE_WIDTH, true); });
 }
 
 void FrontSwatch(Legend& legend, std::int32_t code) {
     FrontKind kind = FrontKindOf(code);
     std::string colour = FrontColour(code);
     SvgDocument& doc = legend.Doc();
-    legend.Line(colour, 2.2, false);
+    legend.Line(colour, symbology::FRONT_WIDTH, false);
     if (kind == FrontKind::None) return;
     double x = legend.SwatchX();
     const StationaryColours stationary = StationaryFrontColours();
     if (kind == FrontKind::Stationary)
         doc.Raw("<path fill=\"none\" stroke=\"").Raw(stationary.second)
-            .Raw("\" stroke-width=\"2.2\" stroke-dasharray=\"8\" d=\"M").Number(x).Raw(",").Number(legend.Middle())
+            .Raw("\" stroke-width=\"").Number(symbology::FRONT_WIDTH).Raw("\" stroke-dasharray=\"8\" d=\"M").Number(x).Raw(",").Number(legend.Middle())
             .Raw("h").Number(SWATCH).Raw("\"/>\n");
     // Glyphs stand above the line: in the page's downward y that is its right.
     auto glyph = [&](double at, bool triangle, std::string_view fill, double side) {
@@ -186,12 +191,13 @@ void WriteAreas(Legend& legend, const Drawn& drawn) {
     if (!drawn.regions.empty()) {
         legend.Heading("Weather regions");
         for (std::int32_t code : drawn.regions)
-            legend.Row(RegionName(code), [&] { legend.Patch(RegionColour(code), 0.3, false); });
+            legend.Row(RegionName(code), [&] { legend.Patch(RegionColour(code), symbology::REGION_OPACITY, false); });
     }
     if (!drawn.fillAreas.empty()) {
         legend.Heading("Fill areas");
         for (std::int32_t code : drawn.fillAreas)
-            legend.Row("Fill area, code " + std::to_string(code), [&] { legend.Patch(FillAreaColour(code), 0.22, true); });
+            legend.Row(FillAreaName(code),
+                       [&] { legend.Patch(FillAreaColour(code), symbology::FILL_AREA_OPACITY, true); });
     }
 }
 
@@ -207,7 +213,8 @@ void WriteNotes(Legend& legend, const Drawn& drawn) {
     if (drawn.leaders) {
         legend.Row("Leads a moved text to its point", [&] {
             double y = legend.Middle(), x = legend.SwatchX();
-            legend.Doc().Raw("<g id=\"legend-leader\" stroke=\"#555\" stroke-width=\"0.8\" fill=\"#555\"><path d=\"M")
+            legend.Doc().Raw("<g id=\"legend-leader\" stroke=\"").Raw(symbology::LEADER_COLOUR).Raw("\" stroke-width=\"")
+                .Number(symbology::LEADER_WIDTH).Raw("\" fill=\"").Raw(symbology::LEADER_COLOUR).Raw("\"><path d=\"M")
                 .Number(x + 2).Raw(",").Number(y).Raw("h").Number(SWATCH - 2).Raw("\"/><circle cx=\"").Number(x + 2)
                 .Raw("\" cy=\"").Number(y).Raw("\" r=\"2\"/></g>\n");
         });

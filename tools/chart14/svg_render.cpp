@@ -15,6 +15,8 @@
 namespace readdata14::chart14 {
 namespace {
 
+using layers::LayerId;
+
 constexpr double MARGIN = 12;
 constexpr double TITLE_HEIGHT = 26;
 constexpr double LEGEND_WIDTH = 250;
@@ -69,25 +71,9 @@ void OpenGroup(SvgDocument& doc, const Frame& f, std::string_view id, double wid
     doc.Raw(" stroke-width=\"").Number(f.Units(width)).Raw("\">\n");
 }
 
-void WriteAreas(SvgDocument& doc, const Chart& chart, const Frame& f) {
-    OpenGroup(doc, f, "areas", RegionStyle(0).width);
-    for (const auto& area : chart.FillAreas()) WritePath(doc, f, FillAreaStyle(area.code), area.points);
-    for (const auto& region : chart.WeatherRegions()) WritePath(doc, f, RegionStyle(region.code), region.points);
-    doc.Raw("</g>\n");
-}
-
-void WriteLines(SvgDocument& doc, const Chart& chart, const Frame& f) {
-    OpenGroup(doc, f, "lines", LineStyle(0).width);
-    for (const auto& line : chart.Lines()) WritePath(doc, f, LineStyle(line.labelValue), line.points);
-    doc.Raw("</g>\n");
-}
-
-void WriteContours(SvgDocument& doc, const Chart& chart, const Frame& f, const LevelColours& colours) {
-    OpenGroup(doc, f, "contours", 1.6);
-    for (const auto& contour : chart.ClosedContours())
-        WritePath(doc, f, ContourStyle(contour, colours), contour.points);
-    doc.Raw("</g>\n");
-}
+// The areas' paths take their outline's width from their group.
+static_assert(symbology::FILL_AREA_OUTLINE_WIDTH == symbology::REGION_OUTLINE_WIDTH,
+              "share/symbology.json: fill areas and weather regions share one group of one outline width");
 
 void WriteGlyphs(SvgDocument& doc, const std::vector<Along>& places, std::string_view colour, double size,
                  FrontKind kind, int parity) {
@@ -105,7 +91,6 @@ void WriteGlyphs(SvgDocument& doc, const std::vector<Along>& places, std::string
 
 void WriteFronts(SvgDocument& doc, const Chart& chart, const Frame& f) {
     const double size = f.Units(px::FRONT_GLYPH);
-    OpenGroup(doc, f, "fronts", FrontStyle(0).width, true);
     for (const auto& front : chart.LineSymbols()) {
         const ElementStyle style = FrontStyle(front.code);
         WritePath(doc, f, style, front.points);
@@ -113,21 +98,16 @@ void WriteFronts(SvgDocument& doc, const Chart& chart, const Frame& f) {
         const auto places = PlacesAlong(front.points, f.Units(px::FRONT_SPACING));
         if (style.front == FrontKind::Stationary) {
             const StationaryColours colours = StationaryFrontColours();
-            ElementStyle dashes;
-            dashes.stroke = colours.second;
-            dashes.dash = {STATIONARY_DASH};
-            WritePath(doc, f, dashes, front.points);
+            WritePath(doc, f, StationaryDashStyle(), front.points);
             WriteGlyphs(doc, places, colours.first, size, style.front, 0);
             WriteGlyphs(doc, places, colours.second, size, style.front, 1);
         } else {
             WriteGlyphs(doc, places, style.stroke, size, style.front, -1);
         }
     }
-    doc.Raw("</g>\n");
 }
 
 void WriteArrows(SvgDocument& doc, const Chart& chart, const Frame& f) {
-    doc.Raw("<g id=\"winds\">\n");
     for (const auto& symbol : chart.Symbols()) {
         if (IsTextSymbolType(symbol.type) || !std::isfinite(symbol.position.x) || !std::isfinite(symbol.position.y) ||
             !std::isfinite(symbol.direction))
@@ -139,7 +119,89 @@ void WriteArrows(SvgDocument& doc, const Chart& chart, const Frame& f) {
             .Raw(")\"");
         doc.BoxAttribute(ArrowBox(at, turn)).Raw("/>\n");
     }
-    doc.Raw("</g>\n");
+}
+
+// The group a layer is drawn in: fill areas and weather regions share one.
+// Notes are texts, and the picture draws no label points.
+std::string_view GroupOf(LayerId id) {
+    switch (id) {
+        case LayerId::FillAreas:
+        case LayerId::WeatherRegions: return "areas";
+        case LayerId::ClosedContours: return "contours";
+        case LayerId::Lines: return "lines";
+        case LayerId::LineSymbols: return "fronts";
+        case LayerId::Symbols: return "winds";
+        case LayerId::Notes:
+        case LayerId::LabelPoints: break;
+    }
+    return {};
+}
+
+void OpenLayerGroup(SvgDocument& doc, const Frame& f, LayerId id) {
+    const std::string_view group = GroupOf(id);
+    switch (id) {
+        case LayerId::FillAreas:
+        case LayerId::WeatherRegions: OpenGroup(doc, f, group, RegionStyle(0).width); break;
+        case LayerId::ClosedContours: OpenGroup(doc, f, group, symbology::CONTOUR_WIDTH); break;
+        case LayerId::Lines: OpenGroup(doc, f, group, LineStyle(0).width); break;
+        case LayerId::LineSymbols: OpenGroup(doc, f, group, FrontStyle(0).width, true); break;
+        case LayerId::Symbols: doc.Raw("<g id=\"").Raw(group).Raw("\">\n"); break;
+        case LayerId::Notes:
+        case LayerId::LabelPoints: break;
+    }
+}
+
+void WriteLayer(SvgDocument& doc, const Chart& chart, const Frame& f, const LevelColours& colours, LayerId id) {
+    switch (id) {
+        case LayerId::FillAreas:
+            for (const auto& area : chart.FillAreas()) WritePath(doc, f, FillAreaStyle(area.code), area.points);
+            break;
+        case LayerId::WeatherRegions:
+            for (const auto& region : chart.WeatherRegions())
+                WritePath(doc, f, RegionStyle(region.code), region.points);
+            break;
+        case LayerId::ClosedContours:
+            for (const auto& contour : chart.ClosedContours())
+                WritePath(doc, f, ContourStyle(contour, colours), contour.points);
+            break;
+        case LayerId::Lines:
+            for (const auto& line : chart.Lines()) WritePath(doc, f, LineStyle(line.labelValue), line.points);
+            break;
+        case LayerId::LineSymbols: WriteFronts(doc, chart, f); break;
+        case LayerId::Symbols: WriteArrows(doc, chart, f); break;
+        case LayerId::Notes:
+        case LayerId::LabelPoints: break;
+    }
+}
+
+// The layers in the table's drawing order, each in its group; those in the
+// chart's own coordinates (all but the arrows, drawn in pixels so that they
+// keep their size) inside one transform that puts them on the map.
+void WriteLayers(SvgDocument& doc, const Chart& chart, const Frame& f, const LevelColours& colours) {
+    std::string_view open;  // the group being written
+    bool inChartUnits = false;
+    for (const LayerId id : DrawingOrder()) {
+        const std::string_view group = GroupOf(id);
+        if (group.empty()) continue;
+        if (group != open && !open.empty()) doc.Raw("</g>\n");
+        const bool chartUnits = id != LayerId::Symbols;
+        if (chartUnits != inChartUnits) {
+            if (chartUnits) {
+                doc.Raw("<g id=\"geometry\" transform=\"translate(")
+                    .Number(f.map.x0 + f.pad - f.extent.minX * f.scale).Raw(",")
+                    .Number(f.map.y0 + f.pad + f.extent.maxY * f.scale).Raw(") scale(").Number(f.scale).Raw(",")
+                    .Number(-f.scale).Raw(")\">\n");
+            } else {
+                doc.Raw("</g>\n");
+            }
+            inChartUnits = chartUnits;
+        }
+        if (group != open) OpenLayerGroup(doc, f, id);
+        open = group;
+        WriteLayer(doc, chart, f, colours, id);
+    }
+    if (!open.empty()) doc.Raw("</g>\n");
+    if (inChartUnits) doc.Raw("</g>\n");
 }
 
 // The texts by group, in the order they are drawn: symbols' texts, the
@@ -179,11 +241,13 @@ void WriteStyle(SvgDocument& doc) {
         .Raw("px;font-weight:bold}\n.centre{font-size:").Number(px::CENTRE_FONT)
         .Raw("px;font-weight:bold}\n.symbol{font-size:").Number(px::SYMBOL_FONT)
         .Raw("px}\n.note-box{fill:#fff;fill-opacity:0.85;stroke:none}\n"
-             ".note-box.framed{fill-opacity:0.92;stroke:#555;stroke-width:0.8px}\n"
-             ".note-box.mark{fill:#333;fill-opacity:1}\n.mark-text{font-size:")
+             ".note-box.framed{fill-opacity:")
+        .Number(symbology::FRAME_OPACITY).Raw(";stroke:").Raw(symbology::LEADER_COLOUR).Raw(";stroke-width:")
+        .Number(symbology::LEADER_WIDTH).Raw("px}\n.note-box.mark{fill:#333;fill-opacity:1}\n.mark-text{font-size:")
         .Number(MARK_FONT).Raw("px;font-weight:bold;fill:#fff}\n.note-text{fill:")
         .Raw(TextColour()).Raw(";text-anchor:start}\n.note-text,.legend-note{font-size:")
-        .Number(px::NOTE_FONT).Raw("px}\n.note-first{font-weight:bold}\n#leaders{stroke:#555;stroke-width:0.8px;fill:#555}\n")
+        .Number(px::NOTE_FONT).Raw("px}\n.note-first{font-weight:bold}\n#leaders{stroke:").Raw(symbology::LEADER_COLOUR)
+        .Raw(";stroke-width:").Number(symbology::LEADER_WIDTH).Raw("px;fill:").Raw(symbology::LEADER_COLOUR).Raw("}\n")
         .Raw(".title{font-size:").Number(px::TITLE_FONT).Raw("px;font-weight:bold;fill:#222;text-anchor:start}\n")
         .Raw(".legend{font-size:").Number(px::LEGEND_FONT).Raw("px;fill:#222;text-anchor:start}\n")
         .Raw(".legend-head{font-weight:bold}\n.legend-label{text-anchor:start}\n")
@@ -231,17 +295,7 @@ std::string RenderSvg(const Chart& chart, const TextToUtf8& toUtf8, const SvgOpt
     doc.Raw("<rect id=\"map\" x=\"").Number(f.map.x0).Raw("\" y=\"").Number(f.map.y0).Raw("\" width=\"")
         .Number(f.map.Width()).Raw("\" height=\"").Number(f.map.Height())
         .Raw("\" fill=\"#f4f8fb\" stroke=\"#9aa\" stroke-width=\"1\"/>\n");
-    // The chart's own coordinates, y up, onto the map: one transform for all of it.
-    doc.Raw("<g id=\"geometry\" transform=\"translate(")
-        .Number(f.map.x0 + f.pad - f.extent.minX * f.scale).Raw(",")
-        .Number(f.map.y0 + f.pad + f.extent.maxY * f.scale).Raw(") scale(").Number(f.scale).Raw(",")
-        .Number(-f.scale).Raw(")\">\n");
-    WriteAreas(doc, chart, f);
-    WriteLines(doc, chart, f);
-    WriteContours(doc, chart, f, colours);
-    WriteFronts(doc, chart, f);
-    doc.Raw("</g>\n");
-    WriteArrows(doc, chart, f);
+    WriteLayers(doc, chart, f, colours);
     doc.Raw("<g id=\"texts\">\n").Raw(texts.symbols.Out()).Raw("</g>\n");
     doc.Raw("<g id=\"leaders\">\n").Raw(texts.leaders.Out()).Raw("</g>\n");
     doc.Raw("<g id=\"labels\">\n").Raw(texts.labels.Out()).Raw("</g>\n");

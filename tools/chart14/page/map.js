@@ -166,7 +166,7 @@ function* drawAll(ctx, at) {
       ctx.stroke(path);
       if (style.front === 'stationary') {
         ctx.strokeStyle = data.glyph.dashColour;
-        ctx.setLineDash([data.glyph.dash]);
+        ctx.setLineDash(data.glyph.dash);
         ctx.stroke(path);
       }
       if (style.front) {
