@@ -242,9 +242,10 @@ function present(drawing = sheet) {
     if (!shown) continue;
     const k = view.s / shown.at.s;
     const [x, y] = toScreen(shown.at.u, shown.at.v);
-    if (shown === overview && drawing) {
-      // Only around the sheet: beneath it, the overview would show through
-      // where the sheet is blank.
+    if (shown !== drawing && drawing) {
+      // The overview only around the sheet: beneath it, it would show
+      // through where the sheet is blank. (The first sheet is the overview
+      // too: it is drawn whole, as the sheet.)
       ctx.save();
       const [sx, sy] = toScreen(drawing.at.u, drawing.at.v), sk = view.s / drawing.at.s;
       ctx.beginPath();
