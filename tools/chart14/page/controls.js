@@ -164,4 +164,16 @@ resize();
 fit();
 clearTimeout(restTimer);
 startRender();
-new ResizeObserver(() => { if (resize()) changed(); }).observe(map);
+// A window that changes size while the whole chart shows (as one does that
+// is still being laid out when the page opens) shows it whole again, drawn
+// anew at once: a sheet drawn for another size shows blurred.
+new ResizeObserver(() => {
+  if (!resize()) return;
+  if (!fitted) {
+    changed();
+    return;
+  }
+  fit();
+  clearTimeout(restTimer);
+  startRender();
+}).observe(map);

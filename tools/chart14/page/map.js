@@ -280,10 +280,16 @@ function changed() {
   restTimer = setTimeout(startRender, 150);
 }
 
-function setView(s, u, v) {
+// Whether the view is the whole chart, fitted: it stays fitted as the
+// window changes size (a window may still grow after the page opens),
+// until a person moves it.
+let fitted = false;
+
+function setView(s, u, v, fits = false) {
   view.s = Math.min(maxScale(), Math.max(minScale(), s));
   view.u = u;
   view.v = v;
+  fitted = fits;
   changed();
 }
 
@@ -294,4 +300,4 @@ function zoomAbout(factor, x, y) {
   setView(s, u - (x - width / 2) / s, v + (y - height / 2) / s);
 }
 
-function fit() { setView(fitScale(), extentW / 2, extentH / 2); }
+function fit() { setView(fitScale(), extentW / 2, extentH / 2, true); }
