@@ -82,10 +82,27 @@ def check_first_view(browser, page, name, width, height, workdir):
     with open(first, "rb") as f:
         shares = ink(browser, f.read(), box), ink(browser, fitted, box)
     print(f"     {name} {width}x{height}: ink {100 * shares[0]:.2f} % on opening, {100 * shares[1]:.2f} % after fit")
+    problems = check_panel(browser, name, width, box)
     if not shares[0] >= ENOUGH * shares[1]:
-        return [f"{name} {width}x{height}: the first view holds {100 * shares[0]:.2f} % ink, "
-                f"the same view after fit {100 * shares[1]:.2f} %"]
-    return []
+        problems.append(f"{name} {width}x{height}: the first view holds {100 * shares[0]:.2f} % ink, "
+                        f"the same view after fit {100 * shares[1]:.2f} %")
+    return problems
+
+
+def check_panel(browser, name, width, box):
+    """The side panel: folded away on a narrow window, the map as wide as the
+    window, until the button "panel" opens it (and then closes it again)."""
+    panel = "document.querySelector('aside').getBoundingClientRect().width"
+    problems = []
+    for press in range(3):
+        folded = width <= 1000 if press != 1 else width > 1000
+        shown = browser.evaluate(panel)
+        if (shown == 0) != folded:
+            problems.append(f"{name} at {width} px wide, pressed {press} times: the panel is {shown:.0f} px wide")
+        if folded and box[2] - box[0] != width and press == 0:
+            problems.append(f"{name} at {width} px wide with the panel folded: the map is {box[2] - box[0]} px wide")
+        browser.evaluate("document.getElementById('panel').click()")
+    return problems
 
 
 def check_resize(browser, page, name):
