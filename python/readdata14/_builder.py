@@ -115,6 +115,14 @@ def runs_of(arrays: List[np.ndarray]) -> Runs:
     return Runs(np.ascontiguousarray(xy.reshape(-1, 2)), starts, counts)
 
 
+def closed_runs(lines: Runs) -> Runs:
+    """Each run of two points or more with its first point repeated at its
+    end, where its last point (as a 32-bit float) is not already the first."""
+    arrays = [lines.xy[start:start + count] for start, count in zip(lines.starts, lines.counts)]
+    return runs_of([np.concatenate([a, a[:1]]) if len(a) > 1 and not np.array_equal(a[0], a[-1], equal_nan=True)
+                    else a for a in arrays])
+
+
 def no_runs(n: int) -> Runs:
     return Runs(np.empty((0, 2), np.float32), np.zeros(n, np.int64), np.zeros(n, np.int64))
 
@@ -197,10 +205,20 @@ class ChartBuilder:
         return self._labelled("lines", "line", points, codes, labels, label_points, rows)
 
     def add_closed_contours(self, points: Sequence[ArrayLike], codes: ArrayLike, labels: Optional[ArrayLike] = None,
-                            label_points: Optional[Sequence[ArrayLike]] = None, *,
+                            label_points: Optional[Sequence[ArrayLike]] = None, *, closed: bool = False,
                             rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
         """Closed contours in their file order: at least one point each, at
-        most 47 label points. The reader nests, classifies and levels them."""
+        most 47 label points. The reader nests, classifies and levels them.
+
+        A contour is closed when its last point is its first: one that is not
+        stays open (drawn dashed, without a level). ``closed=True`` repeats
+        each contour's first point at its end where it is not there already
+        (rings as shapely and most GIS tools give them are closed); the
+        default, False, writes the points as given, as a chart read back
+        has them."""
+        if closed:
+            n = len(points.counts) if isinstance(points, Runs) else len(points)
+            points = closed_runs(runs(points, n, "points", "closed_contours", rows))
         return self._labelled("closed_contours", "contour", points, codes, labels, label_points, rows)
 
     def add_line_symbols(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
