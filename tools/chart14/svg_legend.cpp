@@ -54,6 +54,17 @@ public:
         const std::vector<std::string> rows = WrapText(text, Font{px::LEGEND_FONT, false}, width_ - TEXT_OFFSET);
         for (std::size_t i = 0; i < rows.size(); ++i) Row(rows[i], i == 0 ? swatch : std::function<void()>());
     }
+    // A lead and what it lists: on one row where it fits, else the lead on
+    // a row of its own, so that no item is split from the rest.
+    void Listing(const std::string& lead, const std::string& items) {
+        const std::string row = lead + " " + items;
+        if (Font{px::LEGEND_FONT, false}.Width(row) <= width_ - TEXT_OFFSET) {
+            Row(row, {});
+            return;
+        }
+        Row(lead, {});
+        Wrapped(items, {});
+    }
 
     void Line(std::string_view colour, double strokeWidth, bool dashed) {
         doc_.Raw("<path fill=\"none\" stroke=\"").Raw(colour).Raw("\" stroke-width=\"").Number(strokeWidth).Raw("\"");
@@ -106,7 +117,7 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
     }
     if (drawn.noLevelContour) legend.Row("Contour of no level", [&] { legend.Line(NoLevelColour(), 1.6, false); });
     if (drawn.openContour) legend.Row("Open contour (not closed)", [&] { legend.Line("#555", 1.6, true); });
-    if (!drawn.labelCodes.empty()) legend.Wrapped("Labels that are codes: " + CodeList(drawn.labelCodes), {});
+    if (!drawn.labelCodes.empty()) legend.Listing("Labels that are codes:", CodeList(drawn.labelCodes));
 }
 
 void WriteLines(Legend& legend, const Drawn& drawn) {
