@@ -221,11 +221,12 @@ def test_a_chart_built_from_arrays(tmp_path: Path) -> None:
     (False, [[0, 0], [4, 0], [4, 4]], [[0, 0], [4, 0], [4, 4]]),                 # the default: left open
 ])
 def test_closed_contours_close_when_asked(closed: bool, given: List[List[float]], written: List[List[float]]) -> None:
-    builder = readdata14.ChartBuilder()
-    builder.add_closed_contours([given, ring(5)], codes=[1, 1], labels=[1000, 1004], closed=closed)
-    first = sorted(builder.finish().closed_contours, key=lambda c: c.file_position)[0]
-    assert first.points.tolist() == np.asarray(written, np.float32).tolist()
-    assert first.closed == (written[0] == written[-1])
+    # Asked of the call, or of the builder for all its calls.
+    for builder, asked in ((readdata14.ChartBuilder(), closed), (readdata14.ChartBuilder(closed=closed), None)):
+        builder.add_closed_contours([given, ring(5)], codes=[1, 1], labels=[1000, 1004], closed=asked)
+        first = sorted(builder.finish().closed_contours, key=lambda c: c.file_position)[0]
+        assert first.points.tolist() == np.asarray(written, np.float32).tolist()
+        assert first.closed == (written[0] == written[-1])
 
 
 def test_contours_from_frames_without_file_positions_stand_in_frame_order() -> None:
