@@ -2,6 +2,12 @@
  * section holds and every text, and releases everything: what a C host does.
  *
  *   print_chart CHART_FILE
+ *
+ * The build makes it (build/default/examples/print_chart); against an
+ * installed library:
+ *
+ *   cc print_chart.c $(pkg-config --cflags --libs readdata14) -o print_chart
+ *   LD_LIBRARY_PATH=PREFIX/lib ./print_chart CHART_FILE   (a prefix the loader does not search)
  */
 #include <stdio.h>
 #include <string.h>

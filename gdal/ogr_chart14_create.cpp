@@ -3,10 +3,11 @@
 // what became of each feature, and the file, written when the dataset
 // closes.
 //
-// The file is opened when the dataset is created, so that a path that
-// cannot be written fails the run at once; GDAL 3.6 cannot fail a run from
-// its close, so everything a chart can be refused for is checked as each
-// feature arrives, and the close only writes.
+// The file is opened, under a temporary name beside it, when the dataset is
+// created, so that a folder that cannot be written fails the run at once;
+// GDAL 3.6 cannot fail a run from its close, so everything a chart can be
+// refused for is checked as each feature arrives, and the close only writes
+// and renames the temporary to the chart's name, or removes it.
 #include <cerrno>
 #include <cinttypes>
 #include <cstdlib>
@@ -70,7 +71,8 @@ bool Chart14Writer::Setup(const char* name, char** options) {
         CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: out of memory", name);
         return false;
     }
-    file_ = VSIFOpenL(name, "wb");
+    temporary_ = std::string(name) + "." + std::to_string(CPLGetPID()) + ".part";
+    file_ = VSIFOpenL(temporary_.c_str(), "wb");
     if (file_ == nullptr) {
         CPLError(CE_Failure, CPLE_OpenFailed, "Chart14: %s: cannot create the file: %s", name, VSIStrerror(errno));
         return false;
@@ -141,21 +143,26 @@ OGRLayer* Chart14Writer::ICreateLayer(const char* name, OGRSpatialReference*, OG
         section = LayerOfName(named);
         if (!section) {
             CPLError(CE_Failure, CPLE_IllegalArg,
-                     "Chart14: SECTION=%s: lines, line_symbols, symbols, closed_contours, weather_regions, fill_areas, "
-                     "notes or label_points",
-                     named);
+                     "Chart14: %s: SECTION=%s: lines, line_symbols, symbols, closed_contours, weather_regions, "
+                     "fill_areas, notes or label_points; no chart is written",
+                     GetDescription(), named);
+            failed_ = true;
             return nullptr;
         }
     }
     // Without a section named, the geometry type chooses (and, for points
     // and polygons, the fields: see Chart14WriteLayer::ResolveSection).
+    // A layer that cannot be made fails the chart: it would lack the layer.
+    // One of any geometry (a GeoJSON file mixing polygons and multi-polygons)
+    // takes its first feature's.
     const OGRwkbGeometryType flat = PartType(type);
-    if (!section && flat != wkbPoint && flat != wkbLineString && flat != wkbPolygon) {
+    if (!section && flat != wkbPoint && flat != wkbLineString && flat != wkbPolygon && flat != wkbUnknown) {
         CPLError(CE_Failure, CPLE_NotSupported,
-                 "Chart14: layer %s: its geometry type (%s) names no section: name one with -nln or the layer option "
-                 "SECTION (lines, line_symbols, symbols, closed_contours, weather_regions, fill_areas, notes, "
-                 "label_points)",
-                 name, OGRGeometryTypeToName(type));
+                 "Chart14: %s: layer %s: its geometry type (%s) names no section: name one with -nln or the layer "
+                 "option SECTION (lines, line_symbols, symbols, closed_contours, weather_regions, fill_areas, notes, "
+                 "label_points); no chart is written",
+                 GetDescription(), name, OGRGeometryTypeToName(type));
+        failed_ = true;
         return nullptr;
     }
     LayerMapping mapping;
@@ -166,7 +173,10 @@ OGRLayer* Chart14Writer::ICreateLayer(const char* name, OGRSpatialReference*, OG
         char* end = nullptr;
         const long long value = std::strtoll(code, &end, 10);
         if (end == code || *end != '\0' || value < -16777216 || value > 16777216) {
-            CPLError(CE_Failure, CPLE_IllegalArg, "Chart14: CODE=%s: a whole number from -16777216 to 16777216", code);
+            CPLError(CE_Failure, CPLE_IllegalArg,
+                     "Chart14: %s: CODE=%s: a whole number from -16777216 to 16777216; no chart is written",
+                     GetDescription(), code);
+            failed_ = true;
             return nullptr;
         }
         mapping.code = static_cast<std::int32_t>(value);
@@ -187,6 +197,7 @@ void Chart14Writer::Warn(const std::string& message) {
 OGRErr Chart14Writer::Report(const char* layer, GIntBig feature, const Verdict& verdict) {
     const std::string place = std::string("Chart14: ") + GetDescription() + ": layer " + layer + ", feature " +
                               std::to_string(feature) + ": ";
+    lastFailed_ = verdict.refusal.has_value();
     if (strict_ && (verdict.refusal || !verdict.substitutions.empty())) {
         const std::string& why = verdict.refusal ? *verdict.refusal : verdict.substitutions.front();
         CPLError(CE_Failure, CPLE_AppDefined, "%s%s (STRICT=YES: no chart is written)", place.c_str(), why.c_str());
@@ -194,11 +205,29 @@ OGRErr Chart14Writer::Report(const char* layer, GIntBig feature, const Verdict& 
         return OGRERR_FAILURE;
     }
     if (verdict.refusal) {
-        Warn(place + *verdict.refusal + "; skipped");
-        return OGRERR_NONE;
+        // One error per feature, as GDAL's drivers fail theirs; past the
+        // first few it is the last error still, without being printed.
+        const std::string message = place + *verdict.refusal + "; not written";
+        if (++skipped_ <= SHOWN_WARNINGS) {
+            CPLError(CE_Failure, CPLE_AppDefined, "%s", message.c_str());
+        } else {
+            CPLErrorSetState(CE_Failure, CPLE_AppDefined, message.c_str());
+        }
+        return OGRERR_FAILURE;
     }
+    ++written_;
+    ++takenInTransaction_;
     for (const std::string& substitution : verdict.substitutions) Warn(place + substitution);
     return OGRERR_NONE;
+}
+
+void Chart14Writer::TransactionStarted() {
+    if (takenInTransaction_ == 0) abandoned_ = false;
+    takenInTransaction_ = 0;
+}
+
+void Chart14Writer::RolledBack() {
+    if (takenInTransaction_ > 0 || lastFailed_) abandoned_ = true;
 }
 
 // ---- closing: the chart written ------------------------------------------------------
@@ -210,21 +239,43 @@ Chart14Writer::~Chart14Writer() {
         CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: %s; no chart written", GetDescription(), e.what());
         failed_ = true;
     }
-    if (file_ != nullptr) {
-        if (VSIFCloseL(file_) != 0 && !failed_) {
-            CPLError(CE_Failure, CPLE_FileIO, "Chart14: %s: the file could not be completed", GetDescription());
-            failed_ = true;
-        }
-        if (failed_) VSIUnlink(GetDescription());
-    }
+    Close();
     layers_.clear();
 }
 
+// The temporary renamed to the chart's name once whole, else removed.
+void Chart14Writer::Close() {
+    if (file_ == nullptr) return;
+    if (VSIFCloseL(file_) != 0 && !failed_) {
+        CPLError(CE_Failure, CPLE_FileIO, "Chart14: %s: the file could not be completed", GetDescription());
+        failed_ = true;
+    }
+    file_ = nullptr;
+    if (!failed_ && VSIRename(temporary_.c_str(), GetDescription()) != 0) {
+        CPLError(CE_Failure, CPLE_FileIO, "Chart14: %s: the chart could not take its name: %s", GetDescription(),
+                 VSIStrerror(errno));
+        failed_ = true;
+    }
+    if (failed_) VSIUnlink(temporary_.c_str());
+}
+
 void Chart14Writer::WriteChart() {
+    if (abandoned_ && !failed_) {
+        CPLError(CE_Failure, CPLE_AppDefined,
+                 "Chart14: %s: the run stopped at a feature that could not be written (ogr2ogr -skipfailures goes on "
+                 "past such features); no chart is written",
+                 GetDescription());
+        failed_ = true;
+    }
     if (failed_ || file_ == nullptr) return;
     if (warnings_ > SHOWN_WARNINGS) {
         CPLError(CE_Warning, CPLE_AppDefined, "Chart14: %s: %" PRIu64 " more warnings about features not shown",
                  GetDescription(), warnings_ - SHOWN_WARNINGS);
+    }
+    if (skipped_ > 0) {
+        CPLError(CE_Warning, CPLE_AppDefined, "Chart14: %s: %" PRIu64 " of %" PRIu64 " features not written%s",
+                 GetDescription(), skipped_, skipped_ + written_,
+                 written_ == 0 ? ": the chart has no feature" : " (the errors before say why)");
     }
     for (const auto& layer : layers_) {
         layer->HandOnDroppedSymbols();

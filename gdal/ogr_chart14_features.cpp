@@ -54,6 +54,9 @@ std::optional<std::vector<float>> FeatureReader::Points(OGRwkbGeometryType wante
         geometry = parts->getGeometryRef(0);
         type = wkbFlatten(geometry->getGeometryType());
     }
+    // A polygon is closed by definition: where a line is wanted (a closed
+    // contour), its outline serves, first point repeated at the end.
+    if (type == wkbPolygon && wanted == wkbLineString) wanted = wkbPolygon;
     if (type != wanted) {
         return Refuse(std::string("it is a ") + OGRGeometryTypeToName(type) + "; the layer takes a " +
                       OGRGeometryTypeToName(wanted));

@@ -9,10 +9,12 @@
 // layer options name. So a GeoPackage made from a chart gives the chart
 // back, and other sources map onto it.
 //
-// A feature the format cannot carry is not written: a warning names it, or,
-// with STRICT=YES, an error ends the run and no file is left. A value the
-// source lost (the layer model shows a value that is not finite as null) is
-// written as nan with a warning, which STRICT=YES turns into an error too.
+// A feature the format cannot carry is not written: its CreateFeature fails
+// with an error that names it (ogr2ogr stops there, or goes on under
+// -skipfailures). A value the source lost (the layer model shows a value that
+// is not finite as null) is written as nan with a warning, which STRICT=YES
+// turns into an error. The chart is written under a temporary name and
+// renamed at close: a run that fails leaves neither.
 #pragma once
 
 #include <array>
@@ -208,11 +210,17 @@ public:
     // (a chart's layer of a section its file lacked), else 0.
     std::uint32_t SectionLeftOut();
 
+    // ogr2ogr groups features in transactions and rolls back the one that
+    // failed: see Chart14Writer::RolledBack.
+    OGRErr StartTransaction() override;
+    OGRErr CommitTransaction() override { return OGRERR_NONE; }
+    OGRErr RollbackTransaction() override;
+
 protected:
     OGRErr ICreateFeature(OGRFeature* feature) override;
 
 private:
-    readdata14_layer_id ResolveSection();
+    readdata14_layer_id ResolveSection(const OGRFeature* first = nullptr);
 
     Chart14Writer& writer_;
     OGRFeatureDefn* defn_;
@@ -243,6 +251,13 @@ public:
     void Warn(const std::string& message);
     // Nothing will be written (out of memory in a feature).
     void Fail() { failed_ = true; }
+    // A caller's transaction: begun, or rolled back. A rollback that would
+    // take back features already in the chart, or the feature that just
+    // failed (ogr2ogr stopping at it), leaves no chart, unless a new
+    // transaction follows with nothing in the chart to take back (ogr2ogr
+    // -skipfailures going on past the feature).
+    void TransactionStarted();
+    void RolledBack();
 
 protected:
     OGRLayer* ICreateLayer(const char* name, OGRSpatialReference* srs, OGRwkbGeometryType type,
@@ -255,8 +270,10 @@ private:
     Header ResolvedHeader() const;
     void WriteChart();
     bool WriteDocument(const readdata14_document& document);
+    void Close();
 
-    VSILFILE* file_ = nullptr;
+    VSILFILE* file_ = nullptr;  // the temporary, renamed to the dataset's name once whole
+    std::string temporary_;
     std::string encoding_;
     bool crlf_ = false;
     bool strict_ = false;
@@ -268,6 +285,11 @@ private:
     ChartAssembly assembly_;
     std::vector<std::unique_ptr<Chart14WriteLayer>> layers_;
     std::uint64_t warnings_ = 0;
+    std::uint64_t written_ = 0;  // features taken
+    std::uint64_t skipped_ = 0;  // features refused
+    std::uint64_t takenInTransaction_ = 0;
+    bool lastFailed_ = false;   // the last feature was refused
+    bool abandoned_ = false;    // rolled back: no chart unless a transaction follows
 };
 
 // The 2-D type of a geometry type's parts: a multi-polygon's is wkbPolygon.

@@ -1,7 +1,8 @@
 // A layer of a chart being written. It takes any field (the values are
 // found by name when a feature arrives) and hands each feature to the
 // chart's assembly; what became of the feature goes to the dataset, which
-// warns or, under STRICT=YES, fails the run.
+// fails a feature it cannot write, and warns about values put in place of
+// lost ones (under STRICT=YES, fails the run).
 #include <cstdlib>
 #include <exception>
 
@@ -31,12 +32,17 @@ OGRErr Chart14WriteLayer::CreateField(OGRFieldDefn* field, int) {
     return OGRERR_NONE;
 }
 
-// A layer named for no section: its geometry type chooses, and for points
-// and polygons its fields: notes have texts, fill areas values.
-readdata14_layer_id Chart14WriteLayer::ResolveSection() {
+// A layer named for no section: its geometry type chooses (a layer of any
+// geometry: its first feature's), and for points and polygons its fields:
+// notes have texts, fill areas values.
+readdata14_layer_id Chart14WriteLayer::ResolveSection(const OGRFeature* first) {
     if (section_) return *section_;
     const auto has = [this](const char* name) { return defn_->GetFieldIndex(name) >= 0; };
-    switch (PartType(defn_->GetGeomType())) {
+    OGRwkbGeometryType type = PartType(defn_->GetGeomType());
+    if (type == wkbUnknown && first != nullptr && first->GetGeometryRef() != nullptr) {
+        type = PartType(first->GetGeometryRef()->getGeometryType());
+    }
+    switch (type) {
         case wkbPoint:
             section_ = has("first_text") || has("second_text") ? READDATA14_LAYER_NOTES : READDATA14_LAYER_SYMBOLS;
             break;
@@ -75,13 +81,23 @@ std::uint32_t Chart14WriteLayer::SectionLeftOut() {
     return 1u << static_cast<unsigned>(section);
 }
 
+OGRErr Chart14WriteLayer::StartTransaction() {
+    writer_.TransactionStarted();
+    return OGRERR_NONE;
+}
+
+OGRErr Chart14WriteLayer::RollbackTransaction() {
+    writer_.RolledBack();
+    return OGRERR_NONE;
+}
+
 OGRErr Chart14WriteLayer::ICreateFeature(OGRFeature* feature) {
     const GIntBig arrived = arrived_++;
     // The source's FID where the caller kept it (ogr2ogr -preserve_fid),
     // else the feature's place in the layer, from 0.
     const GIntBig shown = feature->GetFID() != OGRNullFID ? feature->GetFID() : arrived;
     try {
-        mapping_.section = ResolveSection();
+        mapping_.section = ResolveSection(feature);
         HandOnDroppedSymbols();
         Verdict verdict;
         FeatureReader reader(*feature, mapping_, writer_.Encoding(), verdict);

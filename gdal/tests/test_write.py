@@ -1,8 +1,10 @@
 """Writing charts with GDAL's own programs: a GeoPackage made from a chart
 gives the chart back, isolines from gdal_contour become a chart whose
-contours nest and level, and what the format cannot carry is named and
-skipped (or fails the run under STRICT)."""
+contours nest and level, and a feature the format cannot carry fails its
+CreateFeature with an error naming it: ogr2ogr stops and leaves no file,
+or, with -skipfailures, goes on and the chart holds the rest."""
 import json
+import os
 import subprocess
 
 import numpy
@@ -26,6 +28,8 @@ DEPARTURES = {
     "two_point_lines": {"weatherRegions", "fillAreas"},
     "win_tricky_contours": {"closedContours", "contourFilePositions"},  # a contour without points
 }
+# Charts with a feature no chart can hold (a contour without points): converted with -skipfailures.
+SKIPS = {"win_tricky_contours"}
 
 
 def run(*args, ok=True):
@@ -46,7 +50,8 @@ def test_a_geopackage_made_from_a_chart_gives_the_chart_back(tmp_path, generated
     for i, source in enumerate(charts):
         gpkg, target = tmp_path / f"{i}.gpkg", tmp_path / f"{i}.txt"
         run("ogr2ogr", "-oo", f"ENCODING={LATIN1}", "-f", "GPKG", gpkg, source)
-        stderr = run("ogr2ogr", "-dsco", f"ENCODING={LATIN1}", "-f", "Chart14", target, gpkg).stderr
+        skip = ["-skipfailures"] if source.stem in SKIPS else []
+        stderr = run("ogr2ogr", *skip, "-dsco", f"ENCODING={LATIN1}", "-f", "Chart14", target, gpkg).stderr
         before, after = library.blocks(source), library.blocks(target)
         differ = {k for k in before if before[k] != after[k]}
         assert differ == DEPARTURES.get(source.stem, set()), source
@@ -170,6 +175,14 @@ MAPPINGS = [
      ("notes", lambda s: [(e["type"], e["first_text"], e["second_text"]) for e in s], [(48, "Fog", "patches")])),
     ("value_field_labels_lines", ogr.wkbLineString, {"ELEV": ogr.OFTReal}, [("LINESTRING (0 0,5 5)", {"ELEV": 5.5})],
      ["VALUE_FIELD=ELEV"], ("lines", lambda s: [(e["label_kind"], e["label_value"]) for e in s], [("value", 5.5)])),
+    # A polygon is closed by definition: as a contour, its outline closes.
+    ("polygons_make_closed_contours", ogr.wkbPolygon, {"ELEV": ogr.OFTReal}, [(SQUARE, {"ELEV": 1012})],
+     ["SECTION=closed_contours", "VALUE_FIELD=ELEV"],
+     ("closed_contours", lambda s: [(e["closed"], len(e["points"])) for e in s["contours"]], [(True, 5)])),
+    # A layer of any geometry (GeoJSON mixing polygons and multi-polygons) takes its first feature's.
+    ("mixed_polygons", ogr.wkbUnknown, {"code": ogr.OFTInteger},
+     [(SQUARE, {"code": 1}), ("MULTIPOLYGON (((20 0,30 0,30 10,20 0)))", {"code": 2})], [],
+     ("weather_regions", lambda s: [e["code"] for e in s], [1, 2])),
 ]
 
 
@@ -214,19 +227,75 @@ GOOD = {"weather_regions": (SQUARE, {"code": 1}), "symbols": ("POINT (1 2)", {"t
         "closed_contours": (RING, {"ELEV": 1000}), "notes": ("POINT (1 1)", {"type": 48, "first_text": "Fog"})}
 
 
+def leftovers(folder):
+    return sorted(name for name in os.listdir(folder) if name.startswith("out.txt"))
+
+
 @pytest.mark.parametrize("name,layer,fields,row,options,why", REFUSALS, ids=[r[0] for r in REFUSALS])
-def test_what_the_format_cannot_carry_is_named_and_skipped_or_fails_strict(tmp_path, name, layer, fields, row,
-                                                                          options, why):
+def test_what_the_format_cannot_carry_fails_its_feature(tmp_path, name, layer, fields, row, options, why):
     gpkg, chart = tmp_path / "in.gpkg", tmp_path / "out.txt"
     source_layer(gpkg, ogr.wkbUnknown, fields, [GOOD[layer], row], name=layer)
     lco = [a for o in options for a in ("-lco", o)]
-    stderr = run("ogr2ogr", "-f", "Chart14", chart, gpkg, *lco).stderr
-    messages = writer_messages(stderr, chart)
-    assert len(messages) == 1 and "feature 2: " in messages[0] and why in messages[0], stderr
-    assert messages[0].endswith("skipped") and library.blocks(chart)["status"] == library.READ
-    strict = run("ogr2ogr", "-f", "Chart14", "-dsco", "STRICT=YES", tmp_path / "strict.txt", gpkg, *lco, ok=False)
+    # ogr2ogr stops at the feature: one error names it, and nothing is left.
+    stopped = run("ogr2ogr", "-f", "Chart14", chart, gpkg, *lco, ok=False)
+    named = [m for m in writer_messages(stopped.stderr, chart) if "feature 2: " in m]
+    assert len(named) == 1 and named[0].startswith("ERROR") and f"layer {layer}, " in named[0], stopped.stderr
+    assert why in named[0] and leftovers(tmp_path) == []
+    # -skipfailures goes on: the chart holds the good feature, and the close counts the other.
+    skipped = run("ogr2ogr", "-skipfailures", "-f", "Chart14", chart, gpkg, *lco)
+    messages = writer_messages(skipped.stderr, chart)
+    assert len(messages) == 2 and why in messages[0] and "1 of 2 features not written" in messages[1], skipped.stderr
+    assert library.blocks(chart)["status"] == library.READ and leftovers(tmp_path) == ["out.txt"]
+    strict = run("ogr2ogr", "-skipfailures", "-f", "Chart14", "-dsco", "STRICT=YES", tmp_path / "strict.txt", gpkg,
+                 *lco)
     assert "feature 2: " in strict.stderr and "STRICT=YES" in strict.stderr
     assert not (tmp_path / "strict.txt").exists()
+
+
+# Runs from ordinary GIS data that fail: (name, the source's layers as (name, geometry, fields, rows), ogr2ogr's
+# options, its exit status, whether a chart is left, what the writer says). No temporary is ever left.
+POINT_AND_SQUARE = [("POINT (1 1)", {"type": 7, "direction": 90}), (SQUARE, {"type": 7, "direction": 90})]
+FAILED_RUNS = [
+    ("no_code_field", [("areas", ogr.wkbPolygon, {"name": ogr.OFTString}, [(SQUARE, {})] * 12)], [], 1, False,
+     "layer areas, feature 1: the layer has no field code"),
+    ("no_code_field_skipped", [("areas", ogr.wkbPolygon, {"name": ogr.OFTString}, [(SQUARE, {})] * 12)],
+     ["-skipfailures"], 0, True, "12 of 12 features not written: the chart has no feature"),
+    ("holes", [("weather_regions", ogr.wkbPolygon, {"code": ogr.OFTInteger},
+                [(SQUARE, {"code": 1}), ("POLYGON ((0 0,9 0,9 9,0 0),(1 1,2 1,2 2,1 1))", {"code": 1})])],
+     [], 1, False, "feature 2: its polygon has a hole"),
+    ("points_among_polygons", [("mixed", ogr.wkbUnknown, {"type": ogr.OFTInteger, "direction": ogr.OFTReal}, POINT_AND_SQUARE)], [], 1, False,
+     "feature 2: it is a Polygon; the layer takes a Point"),
+    ("a_second_layer_fails", [("symbols", ogr.wkbPoint, {"type": ogr.OFTInteger, "direction": ogr.OFTReal},
+                               [("POINT (1 1)", {"type": 7, "direction": 90})]),
+                              ("weather_regions", ogr.wkbPolygon, {}, [(SQUARE, {})])], [], 1, False,
+     "layer weather_regions, feature 1"),
+    ("no_section", [("collections", ogr.wkbGeometryCollection, {}, [])], [], 1, False, "names no section"),
+    ("strict_no_section", [("collections", ogr.wkbGeometryCollection, {}, [])], ["-dsco", "STRICT=YES"], 1, False,
+     "names no section"),
+]
+
+
+@pytest.mark.parametrize("name,layers,options,status,kept,says", FAILED_RUNS, ids=[r[0] for r in FAILED_RUNS])
+def test_a_failed_run_leaves_no_chart(tmp_path, name, layers, options, status, kept, says):
+    gpkg, chart = tmp_path / "in.gpkg", tmp_path / "out.txt"
+    source = ogr.GetDriverByName("GPKG").CreateDataSource(str(gpkg))
+    for layer_name, geometry, fields, rows in layers:
+        layer = source.CreateLayer(layer_name, geom_type=geometry)
+        for field, kind in fields.items():
+            layer.CreateField(ogr.FieldDefn(field, kind))
+        for wkt, values in rows:
+            feature = ogr.Feature(layer.GetLayerDefn())
+            feature.SetGeometry(ogr.CreateGeometryFromWkt(wkt))
+            for field, value in values.items():
+                feature.SetField(field, value)
+            layer.CreateFeature(feature)
+    source = None
+    result = subprocess.run(["ogr2ogr", *options, "-f", "Chart14", str(chart), str(gpkg)], capture_output=True,
+                            text=True)
+    print(f"{name}: exit {result.returncode}, {'a chart' if chart.exists() else 'no file'}")
+    assert result.returncode == status and chart.exists() == kept, result.stderr
+    assert any(says in m for m in writer_messages(result.stderr, chart)), result.stderr
+    assert leftovers(tmp_path) == (["out.txt"] if kept else [])
 
 
 # ---- sections a chart lacks ---------------------------------------------------------------------

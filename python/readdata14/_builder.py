@@ -115,6 +115,14 @@ def runs_of(arrays: List[np.ndarray]) -> Runs:
     return Runs(np.ascontiguousarray(xy.reshape(-1, 2)), starts, counts)
 
 
+def closed_runs(lines: Runs) -> Runs:
+    """Each run of two points or more with its first point repeated at its
+    end, where its last point (as a 32-bit float) is not already the first."""
+    arrays = [lines.xy[start:start + count] for start, count in zip(lines.starts, lines.counts)]
+    return runs_of([np.concatenate([a, a[:1]]) if len(a) > 1 and not np.array_equal(a[0], a[-1], equal_nan=True)
+                    else a for a in arrays])
+
+
 def no_runs(n: int) -> Runs:
     return Runs(np.empty((0, 2), np.float32), np.zeros(n, np.int64), np.zeros(n, np.int64))
 
@@ -153,7 +161,8 @@ class TextEncoder:
 class ChartBuilder:
     """A chart built section by section from arrays; ``finish()`` gives it as a Chart.
 
-    The header is ``first_token``, ``description`` and up to five
+    ``closed=True`` closes every contour :meth:`add_closed_contours` is
+    given open (see there). The header is ``first_token``, ``description`` and up to five
     ``header_integers`` (by default "readdata14", "chart" and five zeros);
     texts are written in ``encoding`` (UTF-8 by default). The elements of
     each section stand in the file in the order they are added; the
@@ -166,8 +175,11 @@ class ChartBuilder:
     """
 
     def __init__(self, *, first_token: Optional[str] = None, description: Optional[str] = None,
-                 header_integers: Optional[Sequence[Optional[int]]] = None, encoding: Optional[str] = None) -> None:
+                 header_integers: Optional[Sequence[Optional[int]]] = None, encoding: Optional[str] = None,
+                 closed: bool = False) -> None:
         self._builder = _capi.Builder()
+        self.closed = closed
+        """Whether :meth:`add_closed_contours` closes contours given open, unless told otherwise."""
         self._integers = [0] * 5
         self.text = TextEncoder(encoding)
         self.encoding: str = self.text.encoding
@@ -197,10 +209,21 @@ class ChartBuilder:
         return self._labelled("lines", "line", points, codes, labels, label_points, rows)
 
     def add_closed_contours(self, points: Sequence[ArrayLike], codes: ArrayLike, labels: Optional[ArrayLike] = None,
-                            label_points: Optional[Sequence[ArrayLike]] = None, *,
+                            label_points: Optional[Sequence[ArrayLike]] = None, *, closed: Optional[bool] = None,
                             rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
         """Closed contours in their file order: at least one point each, at
-        most 47 label points. The reader nests, classifies and levels them."""
+        most 47 label points. The reader nests, classifies and levels them.
+
+        A contour is closed when its last point is its first: one that is not
+        stays open (drawn dashed, without a level). ``closed=True`` repeats
+        each contour's first point at its end where it is not there already
+        (rings as shapely and most GIS tools give them are closed). None
+        takes the builder's ``closed`` (``ChartBuilder(closed=True)``),
+        whose default, False, writes the points as given, as a chart read
+        back has them."""
+        if self.closed if closed is None else closed:
+            n = len(points.counts) if isinstance(points, Runs) else len(points)
+            points = closed_runs(runs(points, n, "points", "closed_contours", rows))
         return self._labelled("closed_contours", "contour", points, codes, labels, label_points, rows)
 
     def add_line_symbols(self, points: Sequence[ArrayLike], codes: ArrayLike, *,

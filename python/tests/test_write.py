@@ -212,6 +212,23 @@ def test_a_chart_built_from_arrays(tmp_path: Path) -> None:
     assert builder.finish().to_bytes() == builder.to_bytes()
 
 
+@pytest.mark.parametrize("closed,given,written", [
+    (True, [[0, 0], [4, 0], [4, 4]], [[0, 0], [4, 0], [4, 4], [0, 0]]),          # the first point repeated
+    (True, [[0, 0], [4, 0], [4, 4], [0, 0]], [[0, 0], [4, 0], [4, 4], [0, 0]]),  # closed already: as it is
+    (True, [[0, 0], [4, 0]], [[0, 0], [4, 0], [0, 0]]),
+    (True, [[1, 1]], [[1, 1]]),                                                  # one point: nothing to close
+    (True, [[0.1, 0], [4, 0], [4, 4], [0.1000000001, 0]], [[0.1, 0], [4, 0], [4, 4], [0.1, 0]]),  # equal as floats
+    (False, [[0, 0], [4, 0], [4, 4]], [[0, 0], [4, 0], [4, 4]]),                 # the default: left open
+])
+def test_closed_contours_close_when_asked(closed: bool, given: List[List[float]], written: List[List[float]]) -> None:
+    # Asked of the call, or of the builder for all its calls.
+    for builder, asked in ((readdata14.ChartBuilder(), closed), (readdata14.ChartBuilder(closed=closed), None)):
+        builder.add_closed_contours([given, ring(5)], codes=[1, 1], labels=[1000, 1004], closed=asked)
+        first = sorted(builder.finish().closed_contours, key=lambda c: c.file_position)[0]
+        assert first.points.tolist() == np.asarray(written, np.float32).tolist()
+        assert first.closed == (written[0] == written[-1])
+
+
 def test_contours_from_frames_without_file_positions_stand_in_frame_order() -> None:
     from shapely.geometry import LineString
     frame = geopandas.GeoDataFrame({"code": [1, 1, 1], "label_value": [1010.0, 1000.0, 1005.0]},

@@ -4,7 +4,8 @@
 #
 # Through DESTDIR, so that what goes to an absolute folder outside the prefix
 # (the GDAL plugin: GDAL's own plugin folder) lands in the scratch tree too;
-# GDAL_PLUGIN_DIR, when given, is where the plugin must land.
+# GDAL_PLUGIN_DIR, when given, is where the plugin must land; without it a
+# GDAL_PLUGIN installed with --prefix lands under the prefix.
 set(stage ${WORK_DIR}/stage)
 set(prefix ${stage}${WORK_DIR}/prefix)
 file(REMOVE_RECURSE ${WORK_DIR})
@@ -20,9 +21,11 @@ if(GDAL_PLUGIN_DIR)
   else()
     set(plugin ${prefix}/${GDAL_PLUGIN_DIR}/ogr_Chart14.so)
   endif()
-  if(NOT EXISTS ${plugin})
-    message(FATAL_ERROR "the GDAL plugin is not at ${plugin}")
-  endif()
+elseif(GDAL_PLUGIN)
+  set(plugin ${prefix}/${LIBDIR}/gdalplugins/ogr_Chart14.so)
+endif()
+if(plugin AND NOT EXISTS ${plugin})
+  message(FATAL_ERROR "the GDAL plugin is not at ${plugin}")
 endif()
 set(run_env LD_LIBRARY_PATH=${prefix}/lib:${prefix}/lib64)
 

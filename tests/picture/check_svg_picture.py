@@ -191,7 +191,11 @@ def check_legend(root, groups, codes):
         check(not any(s[2] for s in drawn) or any(s[2] for s in shown), f"{name} dashed, the legend not")
     text = " ".join("".join(t.itertext()) for t in legend.iter(SVG + "text"))
     drawn_codes = {"".join(t.itertext()) for t in groups["labels"].iter(SVG + "text")} & codes
-    missing_codes = {c for c in drawn_codes if not re.search(r"(^|\D)" + re.escape(c) + r"(\D|$)", text)}
+    # Listed alone, in a range ("10-13") or in a count ("87 codes from 10 to 99").
+    spans = [(float(a), float(b)) for a, b in re.findall(r"(\d+)-(\d+)", text)]
+    spans += [(float(a), float(b)) for a, b in re.findall(r"codes from (\d+) to (\d+)", text)]
+    missing_codes = {c for c in drawn_codes if not re.search(r"(^|\D)" + re.escape(c) + r"(\D|$)", text)
+                     and not any(a <= float(c) <= b for a, b in spans)}
     check(not missing_codes, f"label codes drawn but not in the legend: {sorted(missing_codes)}")
     if groups["notes"].find(SVG + "g") is not None:
         check(any("framed" in (r.get("class") or "") or "mark" in (r.get("class") or "")

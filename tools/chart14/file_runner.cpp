@@ -140,6 +140,10 @@ std::optional<std::string> PlanOutputs(const std::string& command, const RunOpti
                                        const OutputKind& kind, const std::vector<Input>& inputs,
                                        std::vector<std::string>& outputs) {
     const std::string& output = options.output;
+    if (output.empty() && kind.document && isatty(STDOUT_FILENO) != 0) {
+        return UsageError(command, std::string("the output is a document, not for a terminal: name a file with -o "
+                                               "(\"-o out") + kind.extension + "\"), or write it there anyway with -o -");
+    }
     if (output.empty() || output == "-") {
         if (inputs.size() > 1 && !kind.concatenates) {
             return UsageError(command, "several files make one output each: name a directory for them with -o DIR/");

@@ -69,6 +69,9 @@ inline constexpr const char* EXIT_STATUS_HELP =
 struct OutputKind {
     const char* extension;  // of the files written into an output directory
     bool concatenates;      // several inputs may share standard output
+    // A document (a picture, a page) that a terminal would only scroll past:
+    // not written to one unless the user insists with -o -.
+    bool document = false;
 };
 
 // FILE…, -j, -o and -q.

@@ -31,7 +31,7 @@ void RegisterHtml(CLI::App& app, int& status) {
     AddRunOptions(*html, command->run);
     AddEncodingOption(*html, command->encoding);
     html->callback([command, &status] {
-        status = RunDecodingOverFiles("html", command->run, command->encoding, {".html", false},
+        status = RunDecodingOverFiles("html", command->run, command->encoding, {".html", false, true},
                                       [command](const Input& input) { return WritePage(input, *command); });
     });
 }

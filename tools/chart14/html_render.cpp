@@ -389,7 +389,9 @@ std::string RenderHtml(const Chart& chart, const TextToUtf8& toUtf8) {
     page += "<nav><button id=\"fit\" title=\"The whole chart\">fit</button>"
             "<button id=\"one\" title=\"One unit of the chart to one pixel\">1:1</button>"
             "<button id=\"zoom-out\" title=\"Zoom out\">\xE2\x88\x92</button>"
-            "<button id=\"zoom-in\" title=\"Zoom in\">+</button><output id=\"scale\"></output></nav></header>\n";
+            "<button id=\"zoom-in\" title=\"Zoom in\">+</button><output id=\"scale\"></output>"
+            "<button id=\"panel\" title=\"Show or hide the layers, the element and the legend\">panel</button>"
+            "</nav></header>\n";
     page += "<main id=\"map\"><canvas id=\"geometry\"></canvas><canvas id=\"highlight\"></canvas>"
             "<svg id=\"texts\" xmlns=\"http://www.w3.org/2000/svg\"></svg></main>\n";
     page += "<aside><section id=\"layers\"><h2>Layers</h2></section>\n"

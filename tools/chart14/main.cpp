@@ -58,6 +58,13 @@ int main(int argc, char** argv) {
     app.footer(readdata14::chart14::EXIT_STATUS_HELP);
     int status = readdata14::chart14::EXIT_CLEAN;
     for (const Register add : kSubcommands) add(app, status);
+    // Nothing asked: what can be asked, as --help says it, and the status of
+    // a command line that is wrong.
+    if (argc <= 1) {
+        const std::string help = app.help();
+        std::fwrite(help.data(), 1, help.size(), stderr);
+        return readdata14::chart14::EXIT_UNREADABLE;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

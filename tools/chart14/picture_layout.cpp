@@ -123,6 +123,27 @@ std::string FitText(std::string_view utf8, const Font& font, double width) {
     return std::string(ELLIPSIS);
 }
 
+std::vector<std::string> WrapText(std::string_view utf8, const Font& font, double width) {
+    std::vector<std::string> rows;
+    std::string row;
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        const std::size_t blank = std::min(utf8.find(' ', at), utf8.size());
+        const std::string_view word = utf8.substr(at, blank - at);
+        at = blank + 1;
+        if (word.empty()) continue;
+        std::string longer = row.empty() ? std::string(word) : row + " " + std::string(word);
+        if (row.empty() || font.Width(longer) <= width) {
+            row = std::move(longer);
+            continue;
+        }
+        rows.push_back(FitText(row, font, width));
+        row = std::string(word);
+    }
+    if (!row.empty() || rows.empty()) rows.push_back(FitText(row, font, width));
+    return rows;
+}
+
 PixelPath::PixelPath(std::vector<Px> points, bool closed) : points_(std::move(points)), closed_(closed) {
     if (closed_ && points_.size() > 2) points_.push_back(points_.front());
     closed_ = closed_ && points_.size() > 3;

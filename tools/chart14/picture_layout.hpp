@@ -131,6 +131,10 @@ struct Font {
 // The text, or the longest head of it that fits `width` with an ellipsis.
 std::string FitText(std::string_view utf8, const Font& font, double width);
 
+// The text in rows of at most `width`, broken at blanks; a word wider than a
+// row alone is cut to it (FitText).
+std::vector<std::string> WrapText(std::string_view utf8, const Font& font, double width);
+
 // A drawn line in pixels, walked by the distance along it.
 class PixelPath {
 public:

@@ -34,7 +34,7 @@ void RegisterSvg(CLI::App& app, int& status) {
         ->check(CLI::Range(16.0, 100000.0));
     AddEncodingOption(*svg, command->encoding);
     svg->callback([command, &status] {
-        status = RunDecodingOverFiles("svg", command->run, command->encoding, {".svg", false},
+        status = RunDecodingOverFiles("svg", command->run, command->encoding, {".svg", false, true},
                                       [command](const Input& input) { return DrawChart(input, *command); });
     });
 }

@@ -1,8 +1,13 @@
 #include "svg_legend.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <functional>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
 #include <string_view>
 
 #include "picture_fronts.hpp"
@@ -18,6 +23,8 @@ constexpr double TEXT_OFFSET = 40;   // from the row's left to its text
 constexpr double LEVEL_COLUMN = 110;  // the width of a column of levels
 // At most this many levels are listed; longer lists are sampled evenly.
 constexpr std::size_t LEVEL_ROWS = 30;
+// A list of coded labels longer than this many items and ranges is a count.
+constexpr std::size_t CODE_PARTS = 8;
 
 class Legend {
 public:
@@ -42,20 +49,21 @@ public:
         doc_.Text(x_ + TEXT_OFFSET, font.BaselineFor(Middle()), "legend", FitText(text, font, width_ - TEXT_OFFSET));
         y_ += ROW;
     }
-    // A list that may need several rows: items joined by ", ", each row as full as fits.
-    void Listing(std::string_view lead, const std::set<std::string>& items) {
-        Font font{px::LEGEND_FONT, false};
-        std::string row(lead);
-        for (const auto& item : items) {
-            std::string longer = row + (row == lead ? " " : ", ") + item;
-            if (font.Width(longer) > width_ - TEXT_OFFSET && row != lead) {
-                Row(row + ",", {});
-                row = item;
-            } else {
-                row = std::move(longer);
-            }
+    // A text that may need several rows: the swatch beside the first.
+    void Wrapped(std::string_view text, const std::function<void()>& swatch) {
+        const std::vector<std::string> rows = WrapText(text, Font{px::LEGEND_FONT, false}, width_ - TEXT_OFFSET);
+        for (std::size_t i = 0; i < rows.size(); ++i) Row(rows[i], i == 0 ? swatch : std::function<void()>());
+    }
+    // A lead and what it lists: on one row where it fits, else the lead on
+    // a row of its own, so that no item is split from the rest.
+    void Listing(const std::string& lead, const std::string& items) {
+        const std::string row = lead + " " + items;
+        if (Font{px::LEGEND_FONT, false}.Width(row) <= width_ - TEXT_OFFSET) {
+            Row(row, {});
+            return;
         }
-        Row(row, {});
+        Row(lead, {});
+        Wrapped(items, {});
     }
 
     void Line(std::string_view colour, double strokeWidth, bool dashed) {
@@ -114,7 +122,7 @@ void WriteContours(Legend& legend, const Drawn& drawn, const LevelColours& colou
         legend.Row(symbology::OPEN_CONTOUR_NAME,
                    [&] { legend.Line(symbology::CONTOUR_SAMPLE_COLOUR, symbology::CONTOUR_WIDTH, true); });
     }
-    if (!drawn.labelCodes.empty()) legend.Listing("Labels that are codes:", drawn.labelCodes);
+    if (!drawn.labelCodes.empty()) legend.Listing("Labels that are codes:", CodeList(drawn.labelCodes));
 }
 
 void WriteLines(Legend& legend, const Drawn& drawn) {
@@ -222,10 +230,10 @@ void WriteNotes(Legend& legend, const Drawn& drawn) {
     if (!drawn.footnotes.empty()) legend.Row("No room on the map for:", {});
     for (const Footnote& note : drawn.footnotes) {
         std::string first = note.marked ? note.first : "(" + note.number + ", no room for its mark) " + note.first;
-        legend.Row(first, [&] {
+        legend.Wrapped(first, [&] {
             if (note.marked) WriteMark(legend.Doc(), {legend.SwatchX() + 8, legend.Middle() - 6.5}, note.number);
         });
-        if (!note.second.empty()) legend.Row(note.second, {});
+        if (!note.second.empty()) legend.Wrapped(note.second, {});
     }
 }
 
@@ -245,7 +253,48 @@ void WriteLeftOut(Legend& legend, const Drawn& drawn) {
     legend.Row(drawn.leftWhere, {});
 }
 
+// The whole numbers among `codes`, ascending; nothing when one is not.
+std::optional<std::vector<int>> CodeNumbers(const std::set<std::string>& codes) {
+    std::vector<int> numbers;
+    for (const std::string& code : codes) {
+        int n = 0;
+        const auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), n);
+        if (error != std::errc() || end != code.data() + code.size()) return std::nullopt;
+        numbers.push_back(n);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
 }  // namespace
+
+std::string CodeList(const std::set<std::string>& codes) {
+    const auto numbers = CodeNumbers(codes);
+    std::vector<std::string> parts;
+    if (!numbers) {
+        parts.assign(codes.begin(), codes.end());
+    } else {
+        for (std::size_t i = 0; i < numbers->size();) {
+            std::size_t j = i;
+            while (j + 1 < numbers->size() && (*numbers)[j + 1] == (*numbers)[j] + 1) ++j;
+            // Three or more in a row read as a range.
+            if (j >= i + 2) {
+                parts.push_back(std::to_string((*numbers)[i]) + "-" + std::to_string((*numbers)[j]));
+            } else {
+                for (std::size_t k = i; k <= j; ++k) parts.push_back(std::to_string((*numbers)[k]));
+            }
+            i = j + 1;
+        }
+    }
+    if (parts.size() > CODE_PARTS && numbers) {
+        return std::to_string(numbers->size()) + " codes from " + std::to_string(numbers->front()) + " to " +
+               std::to_string(numbers->back());
+    }
+    if (parts.size() > CODE_PARTS) return std::to_string(codes.size()) + " codes";
+    std::string list;
+    for (const std::string& part : parts) list += (list.empty() ? "" : ", ") + part;
+    return list;
+}
 
 Drawn DrawnElements(const Chart& chart, const LevelColours& colours) {
     Drawn drawn;

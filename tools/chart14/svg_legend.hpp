@@ -24,6 +24,11 @@
 
 namespace readdata14::chart14 {
 
+// The codes written as labels, as the legend lists them: three or more
+// whole numbers in a row as a range ("10-13"), and more than a few items
+// and ranges as a count ("87 codes from 10 to 99").
+std::string CodeList(const std::set<std::string>& codes);
+
 // What the map shows.
 struct Drawn {
     bool levelContour = false, noLevelContour = false, openContour = false;

@@ -28,6 +28,12 @@ layers.forEach((layer) => {
 });
 
 document.getElementById('fit').addEventListener('click', fit);
+// The side panel: folded away by the style sheet on narrow windows, so the
+// button opens it there and closes it elsewhere.
+const narrow = window.matchMedia('(max-width: 1000px)');
+document.getElementById('panel').addEventListener('click', () => {
+  document.body.classList.toggle(narrow.matches ? 'panel-open' : 'panel-closed');
+});
 document.getElementById('one').addEventListener('click', () => setView(1, view.u, view.v));
 document.getElementById('zoom-in').addEventListener('click', () => zoomAbout(2, width / 2, height / 2));
 document.getElementById('zoom-out').addEventListener('click', () => zoomAbout(0.5, width / 2, height / 2));
@@ -164,4 +170,16 @@ resize();
 fit();
 clearTimeout(restTimer);
 startRender();
-new ResizeObserver(() => { if (resize()) changed(); }).observe(map);
+// A window that changes size while the whole chart shows (as one does that
+// is still being laid out when the page opens) shows it whole again, drawn
+// anew at once: a sheet drawn for another size shows blurred.
+new ResizeObserver(() => {
+  if (!resize()) return;
+  if (!fitted) {
+    changed();
+    return;
+  }
+  fit();
+  clearTimeout(restTimer);
+  startRender();
+}).observe(map);

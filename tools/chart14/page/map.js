@@ -242,9 +242,10 @@ function present(drawing = sheet) {
     if (!shown) continue;
     const k = view.s / shown.at.s;
     const [x, y] = toScreen(shown.at.u, shown.at.v);
-    if (shown === overview && drawing) {
-      // Only around the sheet: beneath it, the overview would show through
-      // where the sheet is blank.
+    if (shown !== drawing && drawing) {
+      // The overview only around the sheet: beneath it, it would show
+      // through where the sheet is blank. (The first sheet is the overview
+      // too: it is drawn whole, as the sheet.)
       ctx.save();
       const [sx, sy] = toScreen(drawing.at.u, drawing.at.v), sk = view.s / drawing.at.s;
       ctx.beginPath();
@@ -279,10 +280,16 @@ function changed() {
   restTimer = setTimeout(startRender, 150);
 }
 
-function setView(s, u, v) {
+// Whether the view is the whole chart, fitted: it stays fitted as the
+// window changes size (a window may still grow after the page opens),
+// until a person moves it.
+let fitted = false;
+
+function setView(s, u, v, fits = false) {
   view.s = Math.min(maxScale(), Math.max(minScale(), s));
   view.u = u;
   view.v = v;
+  fitted = fits;
   changed();
 }
 
@@ -293,4 +300,4 @@ function zoomAbout(factor, x, y) {
   setView(s, u - (x - width / 2) / s, v + (y - height / 2) / s);
 }
 
-function fit() { setView(fitScale(), extentW / 2, extentH / 2); }
+function fit() { setView(fitScale(), extentW / 2, extentH / 2, true); }

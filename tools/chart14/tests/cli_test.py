@@ -817,6 +817,41 @@ class OutputsTest(Chart14Test):
                 for status in ["0 ", "1 ", "2 ", "128+N"]:
                     self.assertRegex(text, rf"\n  {re.escape(status)}")
 
+    def test_no_arguments_lists_the_subcommands(self):
+        result = run()
+        self.assertEqual(result.returncode, 2)
+        listed = result.stderr.decode()
+        for command in self.COMMANDS + ["layers"]:
+            self.assertRegex(listed, rf"\n  {command} ")
+
+    def test_a_document_is_not_written_to_a_terminal_unless_insisted(self):
+        import pty
+        path = self.files.write("small.txt", SMALL)
+        # command, -o given, the exit status, whether the document reached the terminal
+        cases = [(["svg"], [], 2, False), (["html"], [], 2, False), (["svg"], ["-o", "-"], 0, True),
+                 (["html"], ["-o", "-"], 0, True), (["json"], [], 0, True)]
+        for command, output, status, written in cases:
+            with self.subTest(command + output):
+                leader, follower = pty.openpty()
+                with os.fdopen(leader, "rb", buffering=0) as terminal:
+                    process = subprocess.Popen([CHART14, *command, path, *output], stdout=follower,
+                                               stderr=subprocess.PIPE)
+                    os.close(follower)
+                    shown = b""
+                    while True:
+                        try:
+                            chunk = terminal.read(65536)
+                        except OSError:  # the follower side closed
+                            break
+                        if not chunk:
+                            break
+                        shown += chunk
+                    _, err = process.communicate()
+                self.assertEqual(process.returncode, status, err)
+                self.assertEqual(len(shown) > 100, written)
+                if not written:
+                    self.assertIn(b"with -o -", err)
+
     def test_output_forms(self):
         folder = self.files.dir.name
         a = self.files.write("a.txt", SMALL)

@@ -78,6 +78,31 @@ TEST(FitText, CutsWholeCharactersOnly) {
     }
 }
 
+TEST(WrapText, BreaksAtBlanksAndLosesNoWordThatFits) {
+    const Font font{12, false};
+    const std::string text = "(1, no room for its mark) High north of the islands moving slowly east";
+    struct Case {
+        double width;
+        std::size_t rows;  // at least
+    };
+    for (const Case c : {Case{1000, 1}, Case{150, 3}, Case{60, 6}}) {
+        const std::vector<std::string> rows = WrapText(text, font, c.width);
+        EXPECT_GE(rows.size(), c.rows) << c.width;
+        std::string joined;
+        for (const std::string& row : rows) {
+            EXPECT_LE(font.Width(row), c.width) << row;
+            joined += (joined.empty() ? "" : " ") + row;
+        }
+        EXPECT_EQ(joined, text) << c.width;  // every word whole, in order
+    }
+    // A word wider than a row is cut to it; nothing at all is one empty row.
+    const std::vector<std::string> cut = WrapText("Unbreakablewordlongerthanarow x", font, 40);
+    ASSERT_EQ(cut.size(), 2u);
+    EXPECT_EQ(cut[0].substr(cut[0].size() - 3), "\xE2\x80\xA6");
+    EXPECT_EQ(cut[1], "x");
+    EXPECT_EQ(WrapText("", font, 40), std::vector<std::string>{""});
+}
+
 TEST(Coverage, CountsTheShareOfABoxThatLinesCross) {
     Coverage lines({0, 0, 400, 400});
     lines.Add(std::vector<Px>{{0, 200}, {400, 200}}, false);  // across the page
