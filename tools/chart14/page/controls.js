@@ -169,7 +169,7 @@ window.chart14 = api;
 resize();
 fit();
 clearTimeout(restTimer);
-startRender();
+startRender(true);
 // A window that changes size while the whole chart shows (as one does that
 // is still being laid out when the page opens) shows it whole again, drawn
 // anew at once: a sheet drawn for another size shows blurred.
@@ -181,5 +181,5 @@ new ResizeObserver(() => {
   }
   fit();
   clearTimeout(restTimer);
-  startRender();
+  startRender(!sheet);
 }).observe(map);

@@ -188,7 +188,14 @@ let sheet = null, job = null, restTimer = 0, renders = 0, firstRenderMs = 0, fir
 let overview = null;
 const MARGIN = 0.3;  // of the map's size, on every side
 
-function startRender() {
+// The first view is drawn at once, before the page counts as loaded, when
+// that takes less than FIRST_DRAW_MS (a chart of some megabytes takes a few
+// hundred milliseconds): a screenshot, a print or a glance on a busy machine
+// then finds the map, not an empty frame. A larger chart goes on growing in
+// slices, shown as it grows.
+const FIRST_DRAW_MS = 2000;
+
+function startRender(now = false) {
   const w = Math.ceil(width * (1 + 2 * MARGIN)), h = Math.ceil(height * (1 + 2 * MARGIN));
   const canvas = document.createElement('canvas');
   canvas.width = Math.ceil(w * ratio);
@@ -198,13 +205,14 @@ function startRender() {
   ctx.lineJoin = 'round';
   const at = { s: view.s, u: view.u, v: view.v, w, h };
   job = { canvas, at, steps: drawAll(ctx, at) };
-  requestAnimationFrame(runJob);
+  if (now) runJob(FIRST_DRAW_MS);
+  else requestAnimationFrame(() => runJob());
 }
 
-function runJob() {
+function runJob(budgetMs) {
   if (!job) return;
   // Short slices once a person may be panning; long ones before the map first shows.
-  const until = performance.now() + (api.ready ? 14 : 60);
+  const until = performance.now() + (budgetMs ?? (api.ready ? 14 : 60));
   let step;
   do step = job.steps.next(); while (!step.done && performance.now() < until);
   if (!step.done) {
@@ -213,7 +221,7 @@ function runJob() {
       present(job);
       if (!firstShownMs) firstShownMs = performance.now();
     }
-    requestAnimationFrame(runJob);
+    requestAnimationFrame(() => runJob());
     return;
   }
   sheet = { canvas: job.canvas, at: job.at };
