@@ -7,7 +7,8 @@ Every line of a ```sh block that starts with chart14, ogrinfo or ogr2ogr is
 run in a scratch folder beside the repository's examples/, with chart14
 meaning the built tool and GDAL_DRIVER_PATH naming the built driver, and
 must exit 0. A line is left out when it names an input the repository does
-not hold (old.txt, charts/*.txt: the reader's own files) or one an earlier
+not hold (old.txt, charts/*.txt: the reader's own files; a file of
+examples/ that is gone fails) or one an earlier
 line of the same block did not make, or when it needs a program or a driver
 this build lacks; the summary says how many ran, so a page whose commands
 all went unrun shows.
@@ -81,6 +82,10 @@ def run_page(path, work, env):
                 continue
             missing = [w for w in inputs_of(words)
                        if w not in made and not (work / w).exists()]
+            gone = [w for w in missing if w.startswith("examples/")]
+            if gone:
+                failures.append(f"{path.name}: `{line.strip()}` names {', '.join(gone)}, which the repository lacks")
+                continue
             needs_gdal = words[0] != "chart14"
             if missing or (needs_gdal and "GDAL_DRIVER_PATH" not in env) or not shutil.which(words[0], path=env["PATH"]):
                 skipped += 1
@@ -96,7 +101,7 @@ def run_page(path, work, env):
 
 
 def main():
-    source, chart14 = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]).resolve()
+    source, chart14 = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
     env = dict(os.environ)
     with tempfile.TemporaryDirectory() as scratch:
         work = pathlib.Path(scratch)
