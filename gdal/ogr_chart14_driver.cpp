@@ -1,5 +1,5 @@
 // The driver's registration, with the options that reading and writing
-// take (the README's "In GIS tools" and "Writing charts" say more).
+// take (docs/gdal.md says more).
 //
 // GDAL loads ogr_Chart14.so from GDAL_DRIVER_PATH or its plugin folder and
 // calls RegisterOGRChart14 (the name it derives from the file name);

@@ -53,8 +53,8 @@ struct Verdict {
     std::vector<std::string> substitutions;
 };
 
-// One feature's values as the format takes them, by the rules the README's
-// "Writing charts" section lists. Each call gives the value, or sets the
+// One feature's values as the format takes them, by the rules docs/gdal.md
+// lists under "What is not written". Each call gives the value, or sets the
 // verdict's refusal and gives nothing.
 class FeatureReader {
 public:

@@ -1,4 +1,4 @@
-"""geopandas.read_file on charts, the README's way: fiona reads the drivers
+"""geopandas.read_file on charts, as docs/gdal.md shows: fiona reads the drivers
 it has not vetted when asked to (allow_unsupported_drivers). One frame per
 layer, with the library's columns and values."""
 import geopandas

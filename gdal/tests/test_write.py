@@ -18,7 +18,7 @@ gdal.UseExceptions()
 # Every byte is a character of ISO-8859-1: texts in any code page come back as the same bytes.
 LATIN1 = "ISO-8859-1"
 # Charts whose GeoPackage copy cannot give every block back, the blocks
-# that differ, and why (the README's "Writing charts" lists the same).
+# that differ, and why (docs/gdal.md's "What is not written" lists the same).
 DEPARTURES = {
     "no_station": {"lines"},  # a line of one point has no geometry in GIS
     "lines": {"lines"},

@@ -85,7 +85,7 @@ void WriteGeometry(JsonWriter& w, const FeatureGeometry& g) {
             w.BeginObject().Key("type").String("LineString").Key("coordinates").Positions(g.points).EndObject();
             return;
         case GeometryType::Polygon:
-            // The ring in the file's order: see the README on winding.
+            // The ring in the file's order: see docs/chart14.md on winding.
             w.BeginObject().Key("type").String("Polygon").Key("coordinates").BeginArray().BeginArray();
             for (const Point p : g.points) w.Position(p);
             if (g.closeRing) w.Position(g.points.front());

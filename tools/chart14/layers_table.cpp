@@ -1,7 +1,7 @@
 // chart14 layers: the layer model a chart is read into (by the GDAL driver,
 // the Python package and chart14 geojson alike): each layer, its geometry
 // and its fields, as the library defines them. --markdown writes the table
-// the README shows, which a test keeps equal to this output.
+// the GDAL driver's page (docs/gdal.md) shows, which a test keeps equal to this output.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -67,7 +67,7 @@ void RegisterLayers(CLI::App& app, int& status) {
     auto markdown = std::make_shared<bool>(false);
     CLI::App* command =
         app.add_subcommand("layers", "List the layers and fields a chart is read into (GDAL, Python, geojson)");
-    command->add_flag("--markdown", *markdown, "As a Markdown table (the README's)");
+    command->add_flag("--markdown", *markdown, "As a Markdown table (as docs/gdal.md shows it)");
     command->callback([markdown, &status] {
         const std::string table = Table(*markdown);
         const bool written = std::fwrite(table.data(), 1, table.size(), stdout) == table.size();

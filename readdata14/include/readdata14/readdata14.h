@@ -95,7 +95,7 @@
 
 /* The version of this header. readdata14_version() tells the library's: a
  * host built against this header runs with any library of the same major
- * version, older or newer (see readdata14_document for how records grow). */
+ * version, older or newer (see readdata14_document for how records grow). Added in 1.1. */
 #define READDATA14_VERSION_MAJOR 1
 #define READDATA14_VERSION_MINOR 2
 #define READDATA14_VERSION_PATCH 0
@@ -238,19 +238,19 @@ typedef enum readdata14_status {
     READDATA14_INVALID_ARGUMENT = 4, /* a null path, data pointer (with no bytes too) or chart,
                                         or options whose size is below that of 1.1 */
     READDATA14_CALLBACK_FAILED = 5,  /* a C++ exception left the finding callback */
-    READDATA14_STOPPED = 6,          /* (1.1) the finding handler stopped the read: the chart
+    READDATA14_STOPPED = 6,          /* (added in 1.1) the finding handler stopped the read: the chart
                                         holds what was read up to there */
-    READDATA14_TOO_LARGE = 7,        /* (1.1) the input holds more bytes than the read allows
+    READDATA14_TOO_LARGE = 7,        /* (added in 1.1) the input holds more bytes than the read allows
                                         (readdata14_options.maxInputSize, by default
                                         READDATA14_DEFAULT_MAX_INPUT), or is a stream such as
                                         /dev/zero that does not end before that */
     /* Writing (readdata14_write.h) */
-    READDATA14_WRITTEN = 8,          /* (1.2) the chart was written whole, or the builder took
+    READDATA14_WRITTEN = 8,          /* (added in 1.2) the chart was written whole, or the builder took
                                         the element */
-    READDATA14_CANNOT_WRITE = 9,     /* (1.2) the output could not be created or written: the
+    READDATA14_CANNOT_WRITE = 9,     /* (added in 1.2) the output could not be created or written: the
                                         result's systemError is the C runtime's errno (ENOSPC,
                                         EACCES, ...) or what the host's sink returned */
-    READDATA14_NOT_WRITABLE = 10     /* (1.2) the chart holds something no type-14 file gives back
+    READDATA14_NOT_WRITABLE = 10     /* (added in 1.2) the chart holds something no type-14 file gives back
                                         (or the builder was given something the format cannot
                                         carry): the result's message names the section and the
                                         element, and nothing was written */
@@ -336,9 +336,9 @@ typedef enum readdata14_finding_kind {
     READDATA14_FINDING_CONTROL_BYTE = 12,     /* a NUL byte inside the data, or a Ctrl-Z
                                                  (which ends the input) before its end */
     READDATA14_FINDING_INTEGER_RANGE = 13,    /* an integer beyond 32 bits, saturated */
-    READDATA14_FINDING_FLOAT_RANGE = 14,      /* (1.1) a number beyond the 32-bit float range
+    READDATA14_FINDING_FLOAT_RANGE = 14,      /* (added in 1.1) a number beyond the 32-bit float range
                                                  ("1e39"), stored as an infinity */
-    READDATA14_FINDING_NON_FINITE = 15        /* (1.1) a value written as "nan" or "inf" */
+    READDATA14_FINDING_NON_FINITE = 15        /* (added in 1.1) a value written as "nan" or "inf" */
 } readdata14_finding_kind;
 
 /* One finding. `message` says what was expected and what was found, in
@@ -393,7 +393,7 @@ READDATA14_API const char *READDATA14_CALL readdata14_finding_kind_name(int32_t 
 READDATA14_API const char *READDATA14_CALL readdata14_version(void);
 
 /* ------------------------------------------------------------------------
- * readdata14_open (1.1): a read with options, into a record that can grow
+ * readdata14_open (added in 1.1): a read with options, into a record that can grow
  * ------------------------------------------------------------------------
  *
  *   readdata14_options options = READDATA14_OPTIONS_INIT;
@@ -415,24 +415,25 @@ READDATA14_API const char *READDATA14_CALL readdata14_version(void);
  * what an older host does not know.
  */
 
-/* The input bound when the options give none: 1 GiB. */
+/* The input bound when the options give none: 1 GiB. Added in 1.1. */
 #define READDATA14_DEFAULT_MAX_INPUT ((uint64_t)1 << 30)
 
-/* What a finding handler returns. */
+/* What a finding handler returns. Added in 1.1. */
 #define READDATA14_GO_ON 0
 #define READDATA14_STOP 1
 
 /* Called once per finding, on the caller's thread, while the read goes on
  * (see readdata14_options.onFinding). Returns READDATA14_GO_ON, or
- * READDATA14_STOP to end the read as if the input ended there. */
+ * READDATA14_STOP to end the read as if the input ended there. Added in 1.1. */
 typedef int(READDATA14_CALL *readdata14_finding_handler)(const readdata14_finding *finding, void *context);
 
-/* Bits of readdata14_options.flags. */
+/* Bits of readdata14_options.flags. Added in 1.1. */
 #define READDATA14_HEADER_ONLY 1u /* read the header (first token, type,
                                      description, five integers) and stop:
                                      for classifying files without reading
                                      them whole; the blocks stay null */
 
+/* Added in 1.1. */
 typedef struct readdata14_options {
     size_t size;      /* sizeof(readdata14_options), set by READDATA14_OPTIONS_INIT */
     /* Receives the findings one by one as the read settles them, in the
@@ -458,6 +459,7 @@ typedef struct readdata14_options {
     uint32_t flags;   /* READDATA14_HEADER_ONLY */
 } readdata14_options;
 
+/* Added in 1.1. */
 #define READDATA14_OPTIONS_INIT {sizeof(readdata14_options), NULL, NULL, 0, 0, 0}
 
 /* Bits of readdata14_document.sectionsPresent: the section's tag stood where
@@ -467,7 +469,7 @@ typedef struct readdata14_options {
  * the file (a tag with no count after it counts as present, and gives no
  * block). WEATHER_REGION: the STATION_SITUATION marker stood where it was
  * due and the scan after it reached the "WEATHER_REGION:" tag. FILLAREA is
- * looked for only then: without it the fill areas are not read at all. */
+ * looked for only then: without it the fill areas are not read at all. Added in 1.1. */
 #define READDATA14_SECTION_LINES           (1u << 0)
 #define READDATA14_SECTION_LINE_SYMBOLS    (1u << 1)
 #define READDATA14_SECTION_SYMBOLS         (1u << 2)
@@ -478,7 +480,7 @@ typedef struct readdata14_options {
 
 /* One read: the chart as readdata14_read gives it, and what 1.1 adds. The
  * library owns it; readdata14_close releases it and everything it points
- * to. Nothing in it changes after readdata14_open returns. */
+ * to. Nothing in it changes after readdata14_open returns. Added in 1.1. */
 typedef struct readdata14_document {
     size_t size;        /* the bytes of this record the library filled */
     int32_t status;     /* a readdata14_status: what readdata14_open returned */
@@ -529,7 +531,7 @@ typedef struct readdata14_document {
 } readdata14_document;
 
 /* Whether `document` has `field`: a host built against a newer header than
- * its library asks this before using a field added after 1.1. */
+ * its library asks this before using a field added after 1.1. Added in 1.1. */
 #define READDATA14_HAS(document, field)                                        \
     ((document) != NULL && (document)->size >= offsetof(readdata14_document, field) + \
                                                    sizeof((document)->field))
@@ -541,23 +543,23 @@ typedef struct readdata14_document {
  * invalid; close it whatever the status. READDATA14_STOPPED: the handler
  * asked to stop, and the document holds what was read up to there.
  * A FIFO is read as a stream until its writer closes it; opening one that
- * has no writer waits for a writer, as cat does: that wait is the caller's. */
+ * has no writer waits for a writer, as cat does: that wait is the caller's. Added in 1.1. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_open(const char *path,
                                                                 const readdata14_options *options,
                                                                 readdata14_document **document);
 
 /* The same for a file already in memory: `size` bytes at `data` (not null,
- * even for no bytes). The bytes are not kept. */
+ * even for no bytes). The bytes are not kept. Added in 1.1. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_open_memory(const void *data, size_t size,
                                                                        const readdata14_options *options,
                                                                        readdata14_document **document);
 
-/* Releases a document and everything it holds; null is fine. */
+/* Releases a document and everything it holds; null is fine. Added in 1.1. */
 READDATA14_API void READDATA14_CALL readdata14_close(readdata14_document *document);
 
 /* Whether `size` bytes at `data`, the first bytes of a file, begin a type-14
  * chart: a header of three tokens with 14 in the middle, its integers, and
- * then a section tag ("LINES:", "STATION_SITUATION", ...). */
+ * then a section tag ("LINES:", "STATION_SITUATION", ...). Added in 1.1. */
 typedef enum readdata14_identity {
     READDATA14_IS_CHART = 0,      /* claimed */
     READDATA14_NOT_CHART = 1,     /* not a chart; `reason` says why */
@@ -571,7 +573,7 @@ typedef enum readdata14_identity {
  * empty string otherwise. Every file that readdata14_read reads with
  * READDATA14_READ and that holds a section tag after its header is a chart.
  * When memory runs out the bytes cannot be told: READDATA14_NEEDS_MORE with
- * an empty reason, even for a whole file; asking again may tell. */
+ * an empty reason, even for a whole file; asking again may tell. Added in 1.1. */
 READDATA14_API readdata14_identity READDATA14_CALL readdata14_identify(const void *data, size_t size,
                                                                       int wholeFile, char *reason,
                                                                       size_t reasonSize);

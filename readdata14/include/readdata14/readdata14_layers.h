@@ -53,7 +53,7 @@ extern "C" {
 
 /* ---- the schema ------------------------------------------------------------ */
 
-/* The layers, by their index (stable). */
+/* The layers, by their index (stable). Added in 1.1. */
 typedef enum readdata14_layer_id {
     READDATA14_LAYER_LINES = 0,
     READDATA14_LAYER_LINE_SYMBOLS = 1,
@@ -65,13 +65,14 @@ typedef enum readdata14_layer_id {
     READDATA14_LAYER_LABEL_POINTS = 7
 } readdata14_layer_id;
 
-/* Isolines are lines in GIS: closed contours are line strings, closed or not. */
+/* Isolines are lines in GIS: closed contours are line strings, closed or not. Added in 1.1. */
 typedef enum readdata14_geometry_type {
     READDATA14_GEOMETRY_POINT = 1,
     READDATA14_GEOMETRY_LINE_STRING = 2,
     READDATA14_GEOMETRY_POLYGON = 3
 } readdata14_geometry_type;
 
+/* Added in 1.1. */
 typedef enum readdata14_field_type {
     READDATA14_FIELD_INTEGER = 1, /* int64 values (every one fits 32 bits) */
     READDATA14_FIELD_BOOLEAN = 2, /* int64 values 0 or 1 */
@@ -79,6 +80,7 @@ typedef enum readdata14_field_type {
     READDATA14_FIELD_STRING = 4   /* bytes */
 } readdata14_field_type;
 
+/* Added in 1.1. */
 typedef struct readdata14_field_definition {
     const char *name;         /* snake_case, stable: "label_value" */
     int32_t type;             /* a readdata14_field_type */
@@ -86,6 +88,7 @@ typedef struct readdata14_field_definition {
     const char *description;  /* one English sentence, for documentation and tooltips */
 } readdata14_field_definition;
 
+/* Added in 1.1. */
 typedef struct readdata14_layer_definition {
     const char *name;         /* "closed_contours" */
     int32_t geometryType;     /* a readdata14_geometry_type */
@@ -95,13 +98,14 @@ typedef struct readdata14_layer_definition {
 } readdata14_layer_definition;
 
 /* The number of layers (8), and each layer's definition: static data, never
- * null below the count, null beyond it. */
+ * null below the count, null beyond it. Added in 1.1. */
 READDATA14_API uint32_t READDATA14_CALL readdata14_layer_count(void);
+/* Added in 1.1. */
 READDATA14_API const readdata14_layer_definition *READDATA14_CALL readdata14_layer_definition_at(uint32_t layer);
 
 /* ---- one chart's layers ----------------------------------------------------- */
 
-/* Bits of readdata14_layer.geometryFlags. */
+/* Bits of readdata14_layer.geometryFlags. Added in 1.1. */
 #define READDATA14_GEOMETRY_NULL 1u   /* no geometry: a line of fewer than 2 points, a ring of
                                          fewer than 4 once closed, a point or coordinate that is
                                          not finite. Its pointCount is 0. */
@@ -109,7 +113,7 @@ READDATA14_API const readdata14_layer_definition *READDATA14_CALL readdata14_lay
                                          point: a host closes the ring by repeating it */
 
 /* One field's values, one row per feature. Read the array of the field's
- * type; the others are null. */
+ * type; the others are null. Added in 1.1. */
 typedef struct readdata14_column {
     int32_t type;                 /* the field's readdata14_field_type */
     uint32_t reserved;
@@ -121,6 +125,7 @@ typedef struct readdata14_column {
     const uint8_t *nulls;         /* 1 where the row is null; null when no row is */
 } readdata14_column;
 
+/* Added in 1.1. */
 typedef struct readdata14_layer {
     size_t size;                  /* the bytes of this record the library filled */
     uint32_t id;                  /* a readdata14_layer_id */
@@ -152,7 +157,7 @@ typedef struct readdata14_layer {
 /* The layer `layer` (a readdata14_layer_id) of a document that read a chart
  * (READDATA14_READ or READDATA14_STOPPED). Null for another document, an
  * index beyond readdata14_layer_count(), or when memory ran out making the
- * layers (a later call tries again). */
+ * layers (a later call tries again). Added in 1.1. */
 READDATA14_API const readdata14_layer *READDATA14_CALL readdata14_document_layer(const readdata14_document *document,
                                                                                 uint32_t layer);
 

@@ -1,5 +1,5 @@
 /*
- * readdata14_write.h (1.2) — writes a chart as a type-14 text file that reads
+ * readdata14_write.h (added in 1.2) — writes a chart as a type-14 text file that reads
  * back to the same blocks, and builds charts element by element.
  *
  *   readdata14_document *chart = NULL;
@@ -94,14 +94,14 @@ extern "C" {
  * Options and result
  * ------------------------------------------------------------------------ */
 
-/* Bits of readdata14_write_options.flags. */
+/* Bits of readdata14_write_options.flags. Added in 1.2. */
 #define READDATA14_WRITE_CRLF 1u            /* line ends CR LF (Windows hosts); LF otherwise */
 #define READDATA14_WRITE_HEADER_INTEGERS 2u /* write options.headerIntegers instead of the
                                                document's */
 
 /* The host's record: it sets `size` (the INIT macro does) and the library
  * reads no further, taking the defaults for what an older host does not
- * know. Null options: all defaults. */
+ * know. Null options: all defaults. Added in 1.2. */
 typedef struct readdata14_write_options {
     size_t size;              /* sizeof(readdata14_write_options) */
     uint32_t flags;           /* READDATA14_WRITE_* */
@@ -122,7 +122,7 @@ typedef struct readdata14_write_options {
 
 /* What a write (or a builder call) came to, beyond its status. The host's
  * record like the options: the library fills no more than `size` bytes of
- * it. May be null where the status is enough. */
+ * it. May be null where the status is enough. Added in 1.2. */
 typedef struct readdata14_write_result {
     size_t size;             /* sizeof(readdata14_write_result) */
     int32_t status;          /* the status the call returned */
@@ -147,7 +147,7 @@ typedef struct readdata14_write_result {
 
 /* To the file at `path` (UTF-8 on every platform: on Windows the file is
  * created through its UTF-16 name). An existing file is replaced. When a
- * write fails once the file was created, the file is removed. */
+ * write fails once the file was created, the file is removed. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_write(const readdata14_document *document,
                                                                  const char *path,
                                                                  const readdata14_write_options *options,
@@ -155,22 +155,22 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_write(const readdata
 
 /* To memory: *data receives a buffer the library allocated, *size its bytes.
  * Release it with readdata14_write_release. On any status but
- * READDATA14_WRITTEN, *data is null and *size 0. */
+ * READDATA14_WRITTEN, *data is null and *size 0. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_write_memory(const readdata14_document *document,
                                                                         const readdata14_write_options *options,
                                                                         void **data, size_t *size,
                                                                         readdata14_write_result *result);
 
-/* Releases a buffer readdata14_write_memory made; null is fine. */
+/* Releases a buffer readdata14_write_memory made; null is fine. Added in 1.2. */
 READDATA14_API void READDATA14_CALL readdata14_write_release(void *data);
 
 /* Receives the chart's bytes in pieces, in order, on the caller's thread.
  * Returns 0 when it took them; any other value ends the write with
- * READDATA14_CANNOT_WRITE and that value in the result's systemError. */
+ * READDATA14_CANNOT_WRITE and that value in the result's systemError. Added in 1.2. */
 typedef int(READDATA14_CALL *readdata14_write_sink)(const void *bytes, size_t size, void *context);
 
 /* To the host's sink. A C++ exception leaving the sink ends the write with
- * READDATA14_CALLBACK_FAILED. */
+ * READDATA14_CALLBACK_FAILED. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_write_callback(const readdata14_document *document,
                                                                           readdata14_write_sink sink, void *context,
                                                                           const readdata14_write_options *options,
@@ -178,7 +178,7 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_write_callback(const
 
 /* The direction a symbol's block holds for the angle (radians) its file
  * holds: 270 − angle × 180 / 3.14159265, formed in double and rounded to a
- * 32-bit float, as the reader forms it. */
+ * 32-bit float, as the reader forms it. Added in 1.2. */
 READDATA14_API float READDATA14_CALL readdata14_direction_from_angle(float angle);
 
 /* ------------------------------------------------------------------------
@@ -232,9 +232,10 @@ READDATA14_API float READDATA14_CALL readdata14_direction_from_angle(float angle
  *   - the header's tokens are single tokens of at most 99 bytes.
  */
 
+/* Added in 1.2. */
 typedef struct readdata14_builder readdata14_builder;
 
-/* A line (LINES) or a closed contour (CLOSED_CONTOURS). */
+/* A line (LINES) or a closed contour (CLOSED_CONTOURS). Added in 1.2. */
 typedef struct readdata14_labelled_line {
     size_t size;                /* sizeof(readdata14_labelled_line) */
     int32_t code;
@@ -249,7 +250,7 @@ typedef struct readdata14_labelled_line {
 
 /* A line symbol (LINES_SYMBOL), a weather region (WEATHER_REGION) or a fill
  * area (FILLAREA, with its sixteen values; only the 14th is not an
- * integer). */
+ * integer). Added in 1.2. */
 typedef struct readdata14_point_list {
     size_t size;                /* sizeof(readdata14_point_list) */
     int32_t code;
@@ -260,7 +261,7 @@ typedef struct readdata14_point_list {
 
 #define READDATA14_POINT_LIST_INIT {sizeof(readdata14_point_list), 0, NULL, 0, {0}}
 
-/* A symbol (SYMBOLS). */
+/* A symbol (SYMBOLS). Added in 1.2. */
 typedef struct readdata14_symbol {
     size_t size;                /* sizeof(readdata14_symbol) */
     int32_t type;
@@ -273,7 +274,7 @@ typedef struct readdata14_symbol {
 
 #define READDATA14_SYMBOL_INIT {sizeof(readdata14_symbol), 0, 0.0f, 0.0f, 0.0f, NULL, 0}
 
-/* A note (NOTES_SYMBOL). */
+/* A note (NOTES_SYMBOL). Added in 1.2. */
 typedef struct readdata14_note {
     size_t size;                /* sizeof(readdata14_note) */
     int32_t type;               /* 48 for a note with texts */
@@ -292,32 +293,39 @@ typedef struct readdata14_note {
  * when it took what it was given, READDATA14_NOT_WRITABLE (the result's
  * message says why), READDATA14_INVALID_ARGUMENT for a null builder or
  * record, a record whose size is not set, or null points with a count, or
- * READDATA14_OUT_OF_MEMORY. */
+ * READDATA14_OUT_OF_MEMORY. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_new(readdata14_builder **builder);
 
-/* Releases a builder; null is fine. Documents it finished stay valid. */
+/* Releases a builder; null is fine. Documents it finished stay valid. Added in 1.2. */
 READDATA14_API void READDATA14_CALL readdata14_builder_free(readdata14_builder *builder);
 
 /* The header: first token and description (null keeps the current one) and
- * the first integerCount (0 to 5) of `integers`. */
+ * the first integerCount (0 to 5) of `integers`. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_set_header(
     readdata14_builder *builder, const char *firstToken, const char *description, const int32_t *integers,
     size_t integerCount, readdata14_write_result *result);
 
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line(readdata14_builder *builder,
                                                                             const readdata14_labelled_line *line,
                                                                             readdata14_write_result *result);
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line_symbol(
     readdata14_builder *builder, const readdata14_point_list *lineSymbol, readdata14_write_result *result);
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_symbol(readdata14_builder *builder,
                                                                               const readdata14_symbol *symbol,
                                                                               readdata14_write_result *result);
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_contour(
     readdata14_builder *builder, const readdata14_labelled_line *contour, readdata14_write_result *result);
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_weather_region(
     readdata14_builder *builder, const readdata14_point_list *region, readdata14_write_result *result);
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_fill_area(
     readdata14_builder *builder, const readdata14_point_list *area, readdata14_write_result *result);
+/* Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(readdata14_builder *builder,
                                                                             const readdata14_note *note,
                                                                             readdata14_write_result *result);
@@ -339,14 +347,14 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
  * READDATA14_NOT_WRITABLE, a section that already holds one (the result's
  * section and message name it; nothing is left out then), and an add to a
  * left-out section is refused the same way. READDATA14_INVALID_ARGUMENT for
- * a null builder or a bit that is not a READDATA14_SECTION_* bit. */
+ * a null builder or a bit that is not a READDATA14_SECTION_* bit. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_leave_out(readdata14_builder *builder,
                                                                              uint32_t sections,
                                                                              readdata14_write_result *result);
 
 /* The chart built so far, as a new document in *document (close it with
  * readdata14_close), status READDATA14_READ. The builder stays as it was and
- * may go on. */
+ * may go on. Added in 1.2. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_finish(const readdata14_builder *builder,
                                                                           readdata14_document **document,
                                                                           readdata14_write_result *result);
