@@ -206,3 +206,223 @@ TEST(LayerInput, GeneratedChartsComeBackThroughTheirLayers) {
 
 }  // namespace
 }  // namespace readdata14
+
+namespace readdata14 {
+namespace {
+
+// A small table written by hand: rows of points and named columns.
+struct HandTable {
+    struct Column {
+        std::string name;
+        std::int32_t type = READDATA14_FIELD_INTEGER;
+        std::vector<std::int64_t> integers;
+        std::vector<double> reals;
+        std::vector<std::uint8_t> nulls;
+        std::string texts;
+        std::vector<std::uint64_t> starts;
+        std::vector<std::uint32_t> lengths;
+    };
+
+    HandTable(readdata14_layer_id layer, std::vector<std::vector<float>> rows) : id(layer), points(std::move(rows)) {}
+
+    HandTable& Ints(std::string name, std::vector<std::int64_t> values, std::vector<std::uint8_t> nulls = {}) {
+        columns.push_back({std::move(name), READDATA14_FIELD_INTEGER, std::move(values), {}, std::move(nulls), {}, {}, {}});
+        return *this;
+    }
+    HandTable& Reals(std::string name, std::vector<double> values, std::vector<std::uint8_t> nulls = {}) {
+        columns.push_back({std::move(name), READDATA14_FIELD_REAL, {}, std::move(values), std::move(nulls), {}, {}, {}});
+        return *this;
+    }
+    HandTable& Texts(std::string name, std::vector<std::string> values) {
+        Column column{std::move(name), READDATA14_FIELD_STRING, {}, {}, {}, {}, {}, {}};
+        for (const std::string& text : values) {
+            column.starts.push_back(column.texts.size());
+            column.lengths.push_back(static_cast<std::uint32_t>(text.size()));
+            column.texts += text;
+        }
+        columns.push_back(std::move(column));
+        return *this;
+    }
+
+    const readdata14_layer_table& Get() {
+        coordinates.clear();
+        starts.clear();
+        counts.clear();
+        for (const auto& row : points) {
+            starts.push_back(coordinates.size());
+            counts.push_back(static_cast<std::uint32_t>(row.size() / 2));
+            coordinates.insert(coordinates.end(), row.begin(), row.end());
+        }
+        given.clear();
+        for (const Column& c : columns) {
+            readdata14_column column{};
+            column.type = c.type;
+            column.integers = c.integers.data();
+            column.reals = c.reals.data();
+            column.texts = c.texts.data();
+            column.textStarts = c.starts.data();
+            column.textLengths = c.lengths.data();
+            column.nulls = c.nulls.empty() ? nullptr : c.nulls.data();
+            given.push_back({c.name.c_str(), column, c.texts.size()});
+        }
+        table = READDATA14_LAYER_TABLE_INIT;
+        table.id = id;
+        table.featureCount = points.size();
+        table.coordinates = coordinates.data();
+        table.coordinateCount = coordinates.size() - shortBy;
+        table.geometryStarts = starts.data();
+        table.pointCounts = counts.data();
+        table.columnCount = static_cast<std::uint32_t>(given.size());
+        table.columns = given.data();
+        return table;
+    }
+
+    readdata14_layer_id id;
+    std::vector<std::vector<float>> points;
+    std::vector<Column> columns;
+    std::size_t shortBy = 0;  // coordinates the table claims less than it has
+    std::vector<float> coordinates;
+    std::vector<std::uint64_t> starts;
+    std::vector<std::uint32_t> counts;
+    std::vector<readdata14_table_column> given;
+    readdata14_layer_table table = READDATA14_LAYER_TABLE_INIT;
+};
+
+const std::vector<float> kLine = {0, 0, 10, 0, 10, 10};
+
+HandTable Lines(std::vector<std::int64_t> codes) {
+    HandTable table(READDATA14_LAYER_LINES, std::vector<std::vector<float>>(codes.size(), kLine));
+    table.Ints("code", std::move(codes));
+    return table;
+}
+
+HandTable Marks(std::vector<std::int64_t> parents, std::string layer = "lines") {
+    HandTable marks(READDATA14_LAYER_LABEL_POINTS, std::vector<std::vector<float>>(parents.size(), {1, 2}));
+    marks.Texts("parent_layer", std::vector<std::string>(parents.size(), layer)).Ints("parent_fid", parents);
+    return marks;
+}
+
+struct RefusalCase {
+    const char* name;
+    HandTable table;
+    std::optional<HandTable> marks;
+    readdata14_status status;
+    std::int64_t row;
+    const char* says;
+};
+
+TEST(LayerInput, RefusesWhatTheFormatCannotTakeNamingTheRow) {
+    const float nan = std::nanf("");
+    std::vector<RefusalCase> cases;
+    const auto add = [&](const char* name, HandTable table, std::int64_t row, const char* says,
+                         std::optional<HandTable> marks = std::nullopt,
+                         readdata14_status status = READDATA14_NOT_WRITABLE) {
+        cases.push_back({name, std::move(table), std::move(marks), status, row, says});
+    };
+    HandTable beyond = Lines({1, 2});
+    beyond.shortBy = 2;
+    add("points beyond the coordinates", beyond, 1, "lines row 1: its 3 points from 6 lie beyond the 10 coordinates");
+    HandTable notFinite = Lines({1, 2, 3});
+    notFinite.points[2][3] = nan;
+    add("a coordinate not finite", notFinite, 2, "lines row 2: its point 2 has a coordinate that is not finite");
+    add("two columns of one field", Lines({1, 2}).Ints("code", {1, 2}), -1,
+        "lines: two columns name the field code");
+    HandTable nullCode(READDATA14_LAYER_LINE_SYMBOLS, {kLine, kLine});
+    add("a null in a field that may not be null", nullCode.Ints("code", {4, 5}, {0, 1}), 1, "line_symbols row 1: code is null");
+    add("a field the layer has not", Lines({1}).Ints("colour", {3}), -1, "a column names the field \"colour\"");
+    add("a column of the wrong type", HandTable(READDATA14_LAYER_LINES, {kLine}).Texts("code", {"7"}), -1,
+        "the column code is string; the field is integer");
+    add("a code no float slot gives back", Lines({1, 16777217}), 1, "lines row 1: code is 16777217, which reads back as 16777216");
+    add("a code not whole", HandTable(READDATA14_LAYER_LINES, {kLine}).Reals("code", {1.5}), 0,
+        "code is 1.5, not a whole number of 32 bits");
+    add("a label kind unknown", Lines({1}).Texts("label_kind", {"size"}), 0, "label_kind is \"size\", not none, code or value");
+    add("a label code beyond 100", Lines({1}).Texts("label_kind", {"code"}).Reals("label_code", {250}), 0,
+        "label_code is 250, not a code");
+    add("a value that reads as NoLabel", Lines({1}).Texts("label_kind", {"value"}).Reals("label_value", {999999}), 0,
+        "label_value is 999999, which reads back as NoLabel");
+    add("a label point whose parent is missing", Lines({1, 2}), 2, "label_points row 2: its parent, lines FID 5, is not in the layer",
+        Marks({0, 1, 5}));
+    add("more label points than a line holds", Lines({1}), 48, "lines FID 0, has 48 label points already",
+        Marks(std::vector<std::int64_t>(49, 0)));
+    add("a parent layer that is none", Lines({1}), 0, "parent_layer is \"notes\"", Marks({0}, "notes"));
+    HandTable texts(READDATA14_LAYER_SYMBOLS, {{1, 1}, {2, 2}});
+    texts.Ints("type", {48, 48}).Texts("text", {"ab", "cd"});
+    texts.columns.back().lengths[1] = 9;
+    add("a text beyond its bytes", texts, 1, "symbols row 1: its text lies beyond the column's 4 bytes");
+    HandTable long_text(READDATA14_LAYER_SYMBOLS, {{1, 1}, {2, 2}});
+    add("what the builder refuses, by the row", long_text.Ints("type", {48, 48}).Texts("text", {"a", std::string(200, 'x')}),
+        1, "symbols row 1: its text has 200 bytes");
+    add("label points given as a layer", Marks({0}), -1, "label points that are not", std::nullopt,
+        READDATA14_INVALID_ARGUMENT);
+
+    for (RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        readdata14_builder* builder = nullptr;
+        ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        const readdata14_status status =
+            readdata14_builder_add_layer(builder, &c.table.Get(), c.marks ? &c.marks->Get() : nullptr, &result);
+        EXPECT_EQ(status, c.status);
+        EXPECT_NE(std::string(result.message).find(c.says), std::string::npos) << result.message;
+        if (c.status == READDATA14_NOT_WRITABLE) {
+            EXPECT_EQ(result.element, c.row);
+        }
+        // Nothing of a refused table stays in the builder.
+        readdata14_document* built = nullptr;
+        ASSERT_EQ(readdata14_builder_finish(builder, &built, nullptr), READDATA14_READ);
+        EXPECT_EQ(built->chart.linesSize, 1u);
+        EXPECT_EQ(built->chart.symbolLengthsSize, 0u);
+        EXPECT_EQ(built->chart.lineSymbolsSize, 1u);
+        readdata14_close(built);
+        readdata14_builder_free(builder);
+    }
+}
+
+// The rules that resolve a table, each seen in the chart that comes out.
+TEST(LayerInput, ResolvesContoursRingsAndLabelPointsOnce) {
+    readdata14_builder* builder = nullptr;
+    ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
+    const std::vector<float> ring = {0, 0, 10, 0, 10, 10, 0, 0};
+    // Rows 0 and 2 in file positions 1 and 0; row 1 without one, after;
+    // row 3 has lost its geometry and is kept with no points, its label
+    // counting for the levels.
+    HandTable contours(READDATA14_LAYER_CLOSED_CONTOURS, {ring, ring, {0, 0, 5, 0, 5, 5, 0, 0}, {}});
+    contours.Ints("code", {1, 2, 3, 4})
+        .Texts("label_kind", {"value", "value", "value", "value"})
+        .Reals("label_value", {1012, 1016, 1008, 1020})
+        .Ints("file_position", {1, 0, 0, 0}, {0, 1, 0, 1});
+    HandTable marks = Marks({0, 0}, "closed_contours");
+    marks.Ints("index", {1, 0});
+    marks.points = {{7, 7}, {3, 3}};
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    ASSERT_EQ(readdata14_builder_add_layer(builder, &contours.Get(), &marks.Get(), &result), READDATA14_WRITTEN)
+        << result.message;
+    // A ring GIS closed, which the file left open.
+    HandTable regions(READDATA14_LAYER_WEATHER_REGIONS, {ring, ring});
+    regions.Ints("code", {5, 6}).Ints("left_open", {1, 0});
+    ASSERT_EQ(readdata14_builder_add_layer(builder, &regions.Get(), nullptr, &result), READDATA14_WRITTEN) << result.message;
+    readdata14_document* built = nullptr;
+    ASSERT_EQ(readdata14_builder_finish(builder, &built, &result), READDATA14_READ) << result.message;
+    const DocumentPtr chart(built);
+    readdata14_builder_free(builder);
+
+    const readdata14_layer& layer = *readdata14_document_layer(chart.get(), READDATA14_LAYER_CLOSED_CONTOURS);
+    ASSERT_EQ(layer.featureCount, 4u);
+    std::vector<std::int64_t> codeInFileOrder(4);
+    for (std::uint64_t f = 0; f < 4; ++f) {
+        codeInFileOrder[static_cast<std::size_t>(layer.columns[9].integers[f])] = layer.columns[0].integers[f];
+    }
+    EXPECT_EQ(codeInFileOrder, (std::vector<std::int64_t>{3, 1, 2, 4}));
+    EXPECT_EQ(chart->levelCount, 4u);
+    const readdata14_layer& points = *readdata14_document_layer(chart.get(), READDATA14_LAYER_LABEL_POINTS);
+    ASSERT_EQ(points.featureCount, 2u);
+    EXPECT_EQ(points.coordinates[0], 3.0f);  // index 0 first
+    EXPECT_EQ(points.coordinates[2], 7.0f);
+    // The weather regions: [2, 3, 5, three points, 4, 6, four points].
+    ASSERT_EQ(chart->chart.weatherRegionsSize, 1u + 2 + 6 + 2 + 8);
+    EXPECT_EQ(chart->chart.weatherRegions[1], 3.0f);
+    EXPECT_EQ(chart->chart.weatherRegions[9], 4.0f);
+}
+
+}  // namespace
+}  // namespace readdata14
