@@ -92,7 +92,7 @@ public:
         if (kind == "none") return NO_LABEL_VALUE;
         if (kind == "code") {
             const auto code = table_.Number(at + 2, row_);
-            if (!code) return Fail("label_kind is \"code\" but label_code is missing or null");
+            if (!code) return Fail("label_code is null or missing, and label_kind is \"code\"");
             // label_code is the stored float less the offset, in double:
             // adding it back gives that float exactly.
             const auto label = static_cast<float>(*code + double(LABEL_CODE_OFFSET));
