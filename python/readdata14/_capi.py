@@ -716,8 +716,9 @@ class LayerTable:
 
     `xy` is (n, 2) float32, `counts` each row's points (0: no geometry);
     `columns` maps a field's name to ("int", int64 values, nulls),
-    ("real", float64 values, nulls) or ("text", [bytes or None]), nulls a
-    bool array or None."""
+    ("real", float64 values, nulls) or ("shared", codes, texts): row i's
+    text is texts[codes[i]] (null for a code of -1 or a text None), nulls
+    a bool array or None."""
 
     def __init__(self, layer_id: int, xy: np.ndarray, counts: np.ndarray,
                  columns: Dict[str, Tuple[Any, ...]]) -> None:
@@ -747,15 +748,16 @@ class LayerTable:
     def _column(self, record: TableColumnRecord, name: str, column: Tuple[Any, ...], n: int) -> None:
         kind = column[0]
         record.name = name.encode("ascii")
-        if kind == "text":
-            texts: List[Optional[bytes]] = column[1]
-            lengths = self._kept(np.fromiter((len(t) if t else 0 for t in texts), np.uint32, n))
-            starts = self._kept(np.zeros(n, np.uint64))
-            if n > 1:
-                np.cumsum(lengths[:-1], out=starts[1:])
+        if kind == "shared":
+            codes, texts = np.asarray(column[1], np.int64), column[2]
+            sizes = np.array([len(t) if t else 0 for t in texts] + [0], np.uint64)
+            offsets = np.zeros(len(sizes), np.uint64)
+            np.cumsum(sizes[:-1], out=offsets[1:])
+            lengths = self._kept(sizes[codes].astype(np.uint32))  # a code of -1 takes the last: 0
+            starts = self._kept(offsets[codes])
             joined = b"".join(t for t in texts if t)
             buffer = self._kept(ctypes.create_string_buffer(joined, len(joined) + 1))
-            nulls = np.fromiter((t is None for t in texts), bool, n)
+            nulls = np.append(np.array([t is None for t in texts], bool), True)[codes]
             record.column.type = FIELD_STRING
             record.column.texts = ctypes.addressof(buffer)
             record.column.textStarts, record.column.textLengths = starts.ctypes.data, lengths.ctypes.data

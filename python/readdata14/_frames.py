@@ -35,11 +35,17 @@ def add_frames(builder: ChartBuilder, frames: Mapping[str, Any]) -> None:
     for name in frames:
         definition(name)  # KeyError for a name that is no layer
     marks = frames.get("label_points")
+    shared = None  # the label points as they are, for parents whose rows are their FIDs
     for layer in LAYERS:
         frame = frames.get(layer)
         if frame is None or layer == "label_points":
             continue
-        joined = _label_points(builder, marks, frame, layer) if marks is not None and layer in _PARENTS else None
+        joined = None
+        if marks is not None and layer in _PARENTS:
+            fids = _parent_rows(marks, frame, layer)
+            if fids is None:
+                shared = shared or _table(builder, marks, "label_points")
+            joined = shared if fids is None else _table(builder, marks, "label_points", fids)
         refusal = builder._builder.add_layer(_table(builder, frame, layer), joined)
         if refusal is not None:
             _raise(refusal, frames)
@@ -97,8 +103,20 @@ def _column(builder: ChartBuilder, column: Any, kind: str, layer: str, name: str
     """A pandas column as the library's: texts encoded, whole numbers as
     int64, anything else (nulls included) as float64 with its nulls."""
     if kind == "string":
-        return ("text", [builder.text.encode(t, f"{layer} row {rows[i]}, {name}") if isinstance(t, (str, bytes))
-                         else None for i, t in enumerate(column.tolist())])
+        # Each distinct text encoded once: rows of the same text share its bytes.
+        import pandas as pd
+        codes, uniques = pd.factorize(column, use_na_sentinel=True)
+        encoded: List[Optional[bytes]] = []
+        for k, text in enumerate(uniques):
+            if not isinstance(text, (str, bytes)):
+                encoded.append(None)
+                continue
+            try:
+                encoded.append(builder.text.encode(text, name))
+            except ValueError:  # again, named by the first row that holds it
+                builder.text.encode(text, f"{layer} row {rows[int(np.argmax(codes == k))]}, {name}")
+                raise
+        return ("shared", codes, encoded)
     nulls = column.isna().to_numpy()
     values = column.to_numpy()
     if values.dtype.kind in "iub" and not nulls.any():
@@ -107,17 +125,16 @@ def _column(builder: ChartBuilder, column: Any, kind: str, layer: str, name: str
     return ("real", pd.to_numeric(column).to_numpy(dtype=np.float64, na_value=np.nan), nulls)
 
 
-def _label_points(builder: ChartBuilder, marks: Any, parent: Any, layer: str) -> _capi.LayerTable:
-    """The label points, parent_fid of this layer's rows made the parent's
-    row (its frame's index names it) where the index is not the rows themselves."""
-    fids = None
-    if "parent_fid" in marks and "parent_layer" in marks and len(marks):
-        index = parent.index
-        if not index.equals(__import__("pandas").RangeIndex(len(index))):
-            mine = np.array(marks["parent_layer"].tolist(), dtype=object) == layer
-            fids = marks["parent_fid"].to_numpy(dtype=np.float64, na_value=np.nan)
-            fids = np.where(mine, index.get_indexer(marks["parent_fid"]), np.nan_to_num(fids, nan=-1)).astype(np.int64)
-    return _table(builder, marks, "label_points", fids)
+def _parent_rows(marks: Any, parent: Any, layer: str) -> Optional[np.ndarray]:
+    """parent_fid as the library takes it, the parent's row, where the
+    parent frame's index is not its rows (0, 1, ...): its rows of this
+    layer looked up in that index (-1 where it has none). None: as it is."""
+    import pandas as pd
+    if "parent_fid" not in marks or "parent_layer" not in marks or parent.index.equals(pd.RangeIndex(len(parent))):
+        return None
+    mine = np.array(marks["parent_layer"].tolist(), dtype=object) == layer
+    given = pd.to_numeric(marks["parent_fid"]).to_numpy(dtype=np.float64, na_value=-1)
+    return np.where(mine, parent.index.get_indexer(marks["parent_fid"]), given).astype(np.int64)
 
 
 def _raise(refusal: _capi.Refusal, frames: Mapping[str, Any]) -> None:
