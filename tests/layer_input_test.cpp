@@ -339,7 +339,7 @@ TEST(LayerInput, RefusesWhatTheFormatCannotTakeNamingTheRow) {
     add("a label code beyond 100", Lines({1}).Texts("label_kind", {"code"}).Reals("label_code", {250}), 0,
         "label_code is 250, not a code");
     add("a value that reads as NoLabel", Lines({1}).Texts("label_kind", {"value"}).Reals("label_value", {999999}), 0,
-        "label_value is 999999, which reads back as NoLabel");
+        "label_value is 999999, which no label gives back: it reads back as NoLabel");
     add("a label point whose parent is missing", Lines({1, 2}), 2, "label_points row 2: its parent, lines FID 5, is not in the layer",
         Marks({0, 1, 5}));
     add("more label points than a line holds", Lines({1}), 48, "lines FID 0, has 48 label points already",

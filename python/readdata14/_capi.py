@@ -143,7 +143,7 @@ class LayerTableRecord(ctypes.Structure):
         ("size", ctypes.c_size_t), ("id", ctypes.c_uint32), ("columnCount", ctypes.c_uint32),
         ("featureCount", ctypes.c_uint64), ("coordinates", _P), ("coordinateCount", ctypes.c_uint64),
         ("geometryStarts", _P), ("pointCounts", _P), ("geometryFlags", _P),
-        ("columns", ctypes.POINTER(TableColumnRecord)),
+        ("columns", ctypes.POINTER(TableColumnRecord)), ("fids", _P),
     ]
 
 

@@ -104,7 +104,7 @@ public:
         const auto label = Real(at + 1);
         if (!label) return std::nullopt;
         if (IsNoLabel(*label) || IsLabelCode(*label)) {
-            return Fail("label_value is " + Shown(*label) + ", which reads back as " +
+            return Fail("label_value is " + Shown(*label) + ", which no label gives back: it reads back as " +
                         (IsNoLabel(*label) ? "NoLabel" : "a code"));
         }
         return label;
@@ -144,13 +144,17 @@ struct Mark {
     float x, y;
 };
 
-// The row each parent_fid names: a contour's nesting_position where the
-// table has it (its FID when read), else the row itself.
-std::optional<std::map<std::int64_t, std::size_t>> ParentKeys(LayerTable& table, bool contours) {
+// The row each parent_fid names: the row's FID where the host gives them,
+// else a contour's nesting_position where the table has it (its FID when
+// read), else the row itself.
+std::optional<std::map<std::int64_t, std::size_t>> ParentKeys(LayerTable& table, const std::int64_t* fids,
+                                                              bool contours) {
     std::map<std::int64_t, std::size_t> keys;
     for (std::size_t row = 0; row < table.Rows(); ++row) {
         const auto position = contours ? table.Number(field::CONTOUR_NESTING_POSITION, row) : std::nullopt;
-        const auto key = position ? static_cast<std::int64_t>(*position) : static_cast<std::int64_t>(row);
+        const auto key = fids != nullptr ? fids[row]
+                         : position      ? static_cast<std::int64_t>(*position)
+                                         : static_cast<std::int64_t>(row);
         if (!keys.emplace(key, row).second) {
             return table.Fail(row, "its FID " + std::to_string(key) + " is another row's too; label points could not "
                                    "tell their parent");
@@ -159,13 +163,13 @@ std::optional<std::map<std::int64_t, std::size_t>> ParentKeys(LayerTable& table,
     return keys;
 }
 
-std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const readdata14_layer_table* given, bool contours,
-                                            LayerElements& out) {
+std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const std::int64_t* fids,
+                                            const readdata14_layer_table* given, bool contours, LayerElements& out) {
     std::vector<std::vector<Mark>> byParent(parents.Rows());
     if (given != nullptr && given->featureCount > 0) {
         LayerTable marks(*given);
         if (marks.Refusal()) return marks.Refusal();
-        const auto keys = ParentKeys(parents, contours);
+        const auto keys = ParentKeys(parents, fids, contours);
         if (!keys) return parents.Refusal();
         const std::size_t room = contours ? CONTOUR_LABEL_POINTS : LINE_LABEL_POINTS;
         for (std::size_t row = 0; row < marks.Rows(); ++row) {
@@ -233,8 +237,8 @@ std::vector<std::size_t> FileOrder(const LayerTable& table, bool contours) {
     return order;
 }
 
-std::optional<InputRefusal> Labelled(LayerTable& table, const readdata14_layer_table* labelPoints, bool contours,
-                                     LayerElements& out) {
+std::optional<InputRefusal> Labelled(LayerTable& table, const std::int64_t* fids,
+                                     const readdata14_layer_table* labelPoints, bool contours, LayerElements& out) {
     // Label points are stored in the parents' row order, then each element
     // takes its run: the elements are made in row order, sorted after.
     out.labelled.reserve(table.Rows());
@@ -248,7 +252,7 @@ std::optional<InputRefusal> Labelled(LayerTable& table, const readdata14_layer_t
         if (!label) return table.Refusal();
         out.labelled.push_back({row, *code, *points, *label, {}});
     }
-    if (auto refusal = JoinLabelPoints(table, labelPoints, contours, out)) return refusal;
+    if (auto refusal = JoinLabelPoints(table, fids, labelPoints, contours, out)) return refusal;
     const std::vector<std::size_t> order = FileOrder(table, contours);
     std::vector<LabelledElement> ordered;
     ordered.reserve(order.size());
@@ -349,8 +353,8 @@ std::optional<InputRefusal> ResolveLayer(const readdata14_layer_table& given, co
     if (table.Refusal()) return table.Refusal();
     const auto id = static_cast<readdata14_layer_id>(given.id);
     switch (id) {
-        case READDATA14_LAYER_LINES: return Labelled(table, labelPoints, false, elements);
-        case READDATA14_LAYER_CLOSED_CONTOURS: return Labelled(table, labelPoints, true, elements);
+        case READDATA14_LAYER_LINES: return Labelled(table, given.fids, labelPoints, false, elements);
+        case READDATA14_LAYER_CLOSED_CONTOURS: return Labelled(table, given.fids, labelPoints, true, elements);
         case READDATA14_LAYER_SYMBOLS: return Symbols(table, elements);
         case READDATA14_LAYER_NOTES: return Notes(table, elements);
         default: return Lists(table, id, elements);

@@ -185,9 +185,10 @@ typedef struct readdata14_layer_table {
     const uint32_t *pointCounts;     /* and are this many pairs */
     const uint8_t *geometryFlags;    /* READDATA14_GEOMETRY_NULL; null when no row is null */
     const readdata14_table_column *columns;
+    const int64_t *fids;             /* each row's FID, which label points name; null: see below */
 } readdata14_layer_table;
 
-#define READDATA14_LAYER_TABLE_INIT {sizeof(readdata14_layer_table), 0, 0, 0, NULL, 0, NULL, NULL, NULL, NULL}
+#define READDATA14_LAYER_TABLE_INIT {sizeof(readdata14_layer_table), 0, 0, 0, NULL, 0, NULL, NULL, NULL, NULL, NULL}
 
 /* Adds every row of `table` to the builder as an element of its section, in
  * row order, or nothing: one refused row leaves the builder as it was, and
@@ -217,8 +218,9 @@ typedef struct readdata14_layer_table {
  *                order, from which the reader works out nesting and levels.
  *   label points the rows of `labelPoints` (a LABEL_POINTS table, or null)
  *                whose parent_layer is this layer's name go to the row that
- *                parent_fid names: its nesting_position for closed contours
- *                that have that column, else its row; each parent's in the
+ *                parent_fid names: the row's FID (`fids`), without them its
+ *                nesting_position for closed contours that have that
+ *                column, else its position in the table; each parent's in the
  *                order of `index`. A line holds at most 48, a contour 47. A
  *                label point whose parent is missing is refused; rows of the
  *                other parent layer are left for its own call.
