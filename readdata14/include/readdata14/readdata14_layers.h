@@ -245,6 +245,40 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(re
                                                                              const readdata14_layer_table *labelPoints,
                                                                              readdata14_write_result *result);
 
+/* ---- metadata and texts for people ------------------------------------------ */
+
+/* One item of a document's metadata: the key (ASCII, stable) and its value,
+ * `valueSize` bytes (zero-terminated as well). */
+typedef struct readdata14_metadata_item {
+    const char *key;
+    const char *value;
+    size_t valueSize;
+} readdata14_metadata_item;
+
+/* The metadata of a document that read a chart, the same for every front
+ * end (GDAL's dataset metadata, Python's Chart.metadata, chart14's GeoJSON),
+ * in this order: DESCRIPTION and FIRST_TOKEN (the file's bytes: decode them
+ * as the texts), HEADER_INTEGERS (the integers that stood in the file,
+ * comma-separated), LEVELS (each level in the shortest form that reads back
+ * to the same float, comma-separated), LEVEL_ORDER ("rising", "falling" or
+ * "unknown"), FILL_AREAS_READ ("YES" or "NO"), ERRORS and WARNINGS (counts).
+ * *items receives the array, which lives as long as the document; returns
+ * the count, 0 (and null) for another document or when memory ran out. */
+READDATA14_API size_t READDATA14_CALL readdata14_document_metadata(const readdata14_document *document,
+                                                                  const readdata14_metadata_item **items);
+
+/* Bits of readdata14_escape_text's flags. */
+#define READDATA14_ESCAPE_BACKSLASH 1u /* a backslash as \\ too: the byte 0xFF and the four
+                                          characters \xFF never give the same text */
+
+/* Bytes of a chart as a text for people, always valid UTF-8: valid UTF-8
+ * unchanged, every other byte as \xNN (upper-case hex). Writes at most
+ * `size` bytes to `out`, the last a terminating zero (nothing when `size`
+ * is 0), and returns the length of the whole text without the zero, as
+ * snprintf does: call it with size 0 for the room needed. */
+READDATA14_API size_t READDATA14_CALL readdata14_escape_text(const char *bytes, size_t length, uint32_t flags,
+                                                            char *out, size_t size);
+
 #ifdef __cplusplus
 }
 #endif
