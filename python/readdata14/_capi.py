@@ -147,6 +147,11 @@ class LayerTableRecord(ctypes.Structure):
     ]
 
 
+class MetadataItemRecord(ctypes.Structure):
+    c_name = "readdata14_metadata_item"
+    _fields_ = [("key", ctypes.c_char_p), ("value", _P), ("valueSize", ctypes.c_size_t)]
+
+
 class WriteOptionsRecord(ctypes.Structure):
     c_name = "readdata14_write_options"
     _fields_ = [("size", ctypes.c_size_t), ("flags", ctypes.c_uint32), ("firstToken", ctypes.c_char_p),
@@ -189,7 +194,8 @@ class NoteRecord(ctypes.Structure):
 
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
            LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
-           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord, TableColumnRecord, LayerTableRecord)
+           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord, TableColumnRecord, LayerTableRecord,
+           MetadataItemRecord)
 """Every record this module mirrors."""
 
 # readdata14_status
@@ -465,6 +471,20 @@ _builder_set_header = _declare("readdata14_builder_set_header", ctypes.c_int, ct
 _builder_leave_out = _declare("readdata14_builder_leave_out", ctypes.c_int, ctypes.c_void_p, ctypes.c_uint32, _Result)
 _builder_finish = _declare("readdata14_builder_finish", ctypes.c_int, ctypes.c_void_p,
                            ctypes.POINTER(_DocumentPointer), _Result)
+_document_metadata = _declare("readdata14_document_metadata", ctypes.c_size_t, ctypes.c_void_p,
+                               ctypes.POINTER(ctypes.POINTER(MetadataItemRecord)))
+
+
+def document_metadata(address: int) -> List[Tuple[str, bytes]]:
+    """readdata14_document_metadata: the library's keys and their values' bytes."""
+    items = ctypes.POINTER(MetadataItemRecord)()
+    count = _document_metadata(address, ctypes.byref(items))
+    if count == 0:
+        raise MemoryError("out of memory while making a chart's metadata")
+    return [(items[i].key.decode("ascii"), ctypes.string_at(items[i].value, items[i].valueSize))
+            for i in range(count)]
+
+
 _builder_add_layer = _declare("readdata14_builder_add_layer", ctypes.c_int, ctypes.c_void_p,
                               ctypes.POINTER(LayerTableRecord), ctypes.POINTER(LayerTableRecord), _Result)
 _builder_add = {

@@ -80,6 +80,8 @@ static void PrintLayouts(void) {
         FIELD(readdata14_layer_table, geometryStarts) FIELD(readdata14_layer_table, pointCounts)
         FIELD(readdata14_layer_table, geometryFlags) FIELD(readdata14_layer_table, columns)
         FIELD(readdata14_layer_table, fids) END()
+    BEGIN(readdata14_metadata_item) FIELD(readdata14_metadata_item, key) FIELD(readdata14_metadata_item, value)
+        FIELD(readdata14_metadata_item, valueSize) END()
     BEGIN(readdata14_write_options) FIELD(readdata14_write_options, size) FIELD(readdata14_write_options, flags)
         FIELD(readdata14_write_options, firstToken) FIELD(readdata14_write_options, description)
         FIELD(readdata14_write_options, headerIntegers) FIELD(readdata14_write_options, headerIntegerCount) END()
