@@ -1,6 +1,7 @@
 #include "layers/layer_input.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -19,16 +20,11 @@ constexpr float NOT_A_NUMBER = std::numeric_limits<float>::quiet_NaN();
 constexpr std::size_t LINE_LABEL_POINTS = 48;
 constexpr std::size_t CONTOUR_LABEL_POINTS = 47;
 
+// A number as short as its double allows ("16777217", "1.5", "nan").
 std::string Shown(double value) {
     if (std::isnan(value)) return "nan";
-    std::string text = std::to_string(value);
-    // to_string's six decimals, less the trailing zeros.
-    while (text.find('.') != std::string::npos && (text.back() == '0' || text.back() == '.')) {
-        const bool dot = text.back() == '.';
-        text.pop_back();
-        if (dot) break;
-    }
-    return text;
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
 // The reads of one row's fields, with the rules every section shares; each
