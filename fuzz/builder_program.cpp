@@ -221,8 +221,52 @@ std::string AddLayer(readdata14_builder* builder, Bytes& in) {
     table.geometryFlags = flags.data();
     table.columnCount = static_cast<std::uint32_t>(columns.size());
     table.columns = columns.data();
+    // Lines and contours sometimes with label points: parents of any FID,
+    // and more of them than a record holds.
+    const std::size_t marks = id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS ? in.Byte() % 52 : 0;
+    std::vector<float> markXy(2 * marks);
+    std::vector<std::uint64_t> markStarts(marks);
+    std::vector<std::uint32_t> markCounts(marks, 1);
+    std::vector<std::int64_t> parents(marks), places(marks);
+    for (std::size_t i = 0; i < marks; ++i) {
+        markXy[2 * i] = in.Float();
+        markXy[2 * i + 1] = in.Float();
+        markStarts[i] = 2 * i;
+        parents[i] = in.Byte() % 6;
+        places[i] = in.Raw<std::int8_t>();
+    }
+    const std::string parentNames = std::string(definition.name) + "notes";
+    std::vector<std::uint64_t> nameStarts(marks, 0);
+    std::vector<std::uint32_t> nameLengths(marks, static_cast<std::uint32_t>(std::string_view(definition.name).size()));
+    if (marks > 0 && in.Byte() < 16) {
+        nameStarts[0] = nameLengths[0];  // "notes", a parent layer that is none
+        nameLengths[0] = 5;
+    }
+    readdata14_column layerColumn{};
+    layerColumn.type = READDATA14_FIELD_STRING;
+    layerColumn.texts = parentNames.data();
+    layerColumn.textStarts = nameStarts.data();
+    layerColumn.textLengths = nameLengths.data();
+    readdata14_column fidColumn{};
+    fidColumn.type = READDATA14_FIELD_INTEGER;
+    fidColumn.integers = parents.data();
+    readdata14_column indexColumn = fidColumn;
+    indexColumn.integers = places.data();
+    const readdata14_table_column markColumns[] = {{"parent_layer", layerColumn, parentNames.size()},
+                                                   {"parent_fid", fidColumn, 0},
+                                                   {"index", indexColumn, 0}};
+    readdata14_layer_table labelPoints = READDATA14_LAYER_TABLE_INIT;
+    labelPoints.id = READDATA14_LAYER_LABEL_POINTS;
+    labelPoints.featureCount = marks;
+    labelPoints.coordinates = markXy.data();
+    labelPoints.coordinateCount = markXy.size();
+    labelPoints.geometryStarts = markStarts.data();
+    labelPoints.pointCounts = markCounts.data();
+    labelPoints.columnCount = 3;
+    labelPoints.columns = markColumns;
     readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
-    return Judge("add_layer", readdata14_builder_add_layer(builder, &table, nullptr, &result), result);
+    const readdata14_status status = readdata14_builder_add_layer(builder, &table, marks > 0 ? &labelPoints : nullptr, &result);
+    return Judge("add_layer", status, result);
 }
 
 // What the builder finished reads back the same from its own file (with LF
