@@ -738,10 +738,10 @@ class LayerTable:
     `columns` maps a field's name to ("int", int64 values, nulls),
     ("real", float64 values, nulls) or ("shared", codes, texts): row i's
     text is texts[codes[i]] (null for a code of -1 or a text None), nulls
-    a bool array or None."""
+    a bool array or None; `fids` each row's FID (int64) or None."""
 
     def __init__(self, layer_id: int, xy: np.ndarray, counts: np.ndarray,
-                 columns: Dict[str, Tuple[Any, ...]]) -> None:
+                 columns: Dict[str, Tuple[Any, ...]], fids: Optional[np.ndarray] = None) -> None:
         n = len(counts)
         self.keep: List[Any] = []
         xy = self._kept(np.ascontiguousarray(xy, np.float32).reshape(-1))
@@ -759,6 +759,8 @@ class LayerTable:
         table.coordinates, table.coordinateCount = xy.ctypes.data, len(xy)
         table.geometryStarts, table.pointCounts = starts.ctypes.data, counts32.ctypes.data
         table.columns = records
+        if fids is not None:  # the FIDs label points name; without them, the rows
+            table.fids = self._kept(np.ascontiguousarray(fids, np.int64)).ctypes.data
         self.record = table
 
     def _kept(self, array: np.ndarray) -> np.ndarray:

@@ -35,18 +35,12 @@ def add_frames(builder: ChartBuilder, frames: Mapping[str, Any]) -> None:
     for name in frames:
         definition(name)  # KeyError for a name that is no layer
     marks = frames.get("label_points")
-    shared = None  # the label points as they are, for parents whose rows are their FIDs
+    joined = None if marks is None else _table(builder, marks, "label_points")
     for layer in LAYERS:
         frame = frames.get(layer)
         if frame is None or layer == "label_points":
             continue
-        joined = None
-        if marks is not None and layer in _PARENTS:
-            fids = _parent_rows(marks, frame, layer)
-            if fids is None:
-                shared = shared or _table(builder, marks, "label_points")
-            joined = shared if fids is None else _table(builder, marks, "label_points", fids)
-        refusal = builder._builder.add_layer(_table(builder, frame, layer), joined)
+        refusal = builder._builder.add_layer(_table(builder, frame, layer), joined if layer in _PARENTS else None)
         if refusal is not None:
             _raise(refusal, frames)
     builder.leave_out(*missing_sections(frames))
@@ -69,14 +63,13 @@ def missing_sections(frames: Mapping[str, Any]) -> List[str]:
 
 
 # Fields the reader works out, which a frame's rows do not set; label
-# points find their parents by the frame's rows, not by nesting_position.
+# points find their parents by the frame's index (its FIDs).
 _NOT_READ = {"label_point_count", "closed", "valued_closed", "level_index", "nesting_position"}
 _PARENTS = ("lines", "closed_contours")
 _ROW = re.compile(r"^(\w+) row (\d+): (.*)$", re.S)
 
 
-def _table(builder: ChartBuilder, frame: Any, layer: str, parent_fids: Optional[np.ndarray] = None
-           ) -> _capi.LayerTable:
+def _table(builder: ChartBuilder, frame: Any, layer: str) -> _capi.LayerTable:
     """The frame's geometries and the columns of its layer's fields."""
     schema = SCHEMA[layer]
     rows = frame.index.tolist()
@@ -85,10 +78,9 @@ def _table(builder: ChartBuilder, frame: Any, layer: str, parent_fids: Optional[
     for field in schema.fields:
         if field.name in frame and field.name not in _NOT_READ:
             columns[field.name] = _column(builder, frame[field.name], field.type, layer, field.name, rows)
-    if parent_fids is not None:
-        columns["parent_fid"] = ("int", parent_fids, None)
+    fids = frame.index.to_numpy() if layer in _PARENTS and frame.index.dtype.kind in "iu" else None
     with np.errstate(over="ignore", invalid="ignore"):
-        return _capi.LayerTable(schema.id, xy.astype(np.float32), counts, columns)
+        return _capi.LayerTable(schema.id, xy.astype(np.float32), counts, columns, fids)
 
 
 def _geometries(frame: Any) -> Any:
@@ -123,18 +115,6 @@ def _column(builder: ChartBuilder, column: Any, kind: str, layer: str, name: str
         return ("int", values.astype(np.int64), None)
     import pandas as pd
     return ("real", pd.to_numeric(column).to_numpy(dtype=np.float64, na_value=np.nan), nulls)
-
-
-def _parent_rows(marks: Any, parent: Any, layer: str) -> Optional[np.ndarray]:
-    """parent_fid as the library takes it, the parent's row, where the
-    parent frame's index is not its rows (0, 1, ...): its rows of this
-    layer looked up in that index (-1 where it has none). None: as it is."""
-    import pandas as pd
-    if "parent_fid" not in marks or "parent_layer" not in marks or parent.index.equals(pd.RangeIndex(len(parent))):
-        return None
-    mine = np.array(marks["parent_layer"].tolist(), dtype=object) == layer
-    given = pd.to_numeric(marks["parent_fid"]).to_numpy(dtype=np.float64, na_value=-1)
-    return np.where(mine, parent.index.get_indexer(marks["parent_fid"]), given).astype(np.int64)
 
 
 def _raise(refusal: _capi.Refusal, frames: Mapping[str, Any]) -> None:

@@ -171,6 +171,16 @@ def test_frames_of_sections_not_present_leave_them_out(marked: List[str], emptie
         assert again.layer_table(layer).count == len(frames[layer]), layer
 
 
+def test_label_points_find_their_parents_by_the_frames_index() -> None:
+    frames = readdata14.read(DATA / "every_section.txt").to_geodataframes()
+    frames["lines"] = frames["lines"].iloc[::-1]  # index 1, 0: the label point's parent, FID 0, comes second
+    again = readdata14.from_geodataframes(frames)
+    assert [len(line.label_points) for line in again.lines] == [0, 1]
+    frames["lines"] = frames["lines"].loc[[1]]  # its parent gone: the label point is refused, by its row
+    with pytest.raises(ValueError, match="label_points row 0: its parent, lines FID 0, is not in the layer"):
+        readdata14.from_geodataframes(frames)
+
+
 # ---- built from arrays ------------------------------------------------------------------
 
 def ring(radius: float, n: int = 24) -> np.ndarray:
