@@ -192,7 +192,10 @@ std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const std::int6
             }
             const auto xy = reader.Position(NOT_A_NUMBER);
             if (!xy) return marks.Refusal();
-            list.push_back({row, parent->second, marks.Number(field::LABEL_INDEX, row).value_or(0.0), (*xy)[0], (*xy)[1]});
+            // Ordered by index; one without (or a NaN) after the others.
+            const double index = marks.Number(field::LABEL_INDEX, row).value_or(0.0);
+            list.push_back({row, parent->second, std::isnan(index) ? std::numeric_limits<double>::infinity() : index,
+                            (*xy)[0], (*xy)[1]});
         }
     }
     // Every point's place first, then the spans: the store does not move after.
