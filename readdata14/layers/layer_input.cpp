@@ -192,7 +192,7 @@ std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const std::int6
             }
             const auto xy = reader.Position(NOT_A_NUMBER);
             if (!xy) return marks.Refusal();
-            // Ordered by index; one without (or a NaN) after the others.
+            // Ordered by index (a NaN after the others; without the column, in row order).
             const double index = marks.Number(field::LABEL_INDEX, row).value_or(0.0);
             list.push_back({row, parent->second, std::isnan(index) ? std::numeric_limits<double>::infinity() : index,
                             (*xy)[0], (*xy)[1]});
