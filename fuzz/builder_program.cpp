@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "readdata14/readdata14.h"
+#include "readdata14/readdata14_layers.h"
 #include "readdata14/readdata14_write.h"
 #include "support/document_compare.hpp"
 
@@ -164,6 +165,110 @@ std::string LeaveOut(readdata14_builder* builder, Bytes& in) {
     return Judge("leave_out", readdata14_builder_leave_out(builder, in.Byte(), &result), result);
 }
 
+// A layer handed back as a table: a few rows of any points, offsets and
+// flags, and columns of the layer's fields (or none, or one that names no
+// field) of any type, values and nulls. Taken whole or refused whole.
+std::string AddLayer(readdata14_builder* builder, Bytes& in) {
+    const auto id = static_cast<std::uint32_t>(in.Byte() % 7);
+    const readdata14_layer_definition& definition = *readdata14_layer_definition_at(id);
+    const std::size_t rows = in.Byte() % 5;
+    std::vector<float> xy;
+    std::vector<std::uint64_t> starts;
+    std::vector<std::uint32_t> counts;
+    std::vector<std::uint8_t> flags;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::vector<float> points = in.Points();
+        starts.push_back(in.Byte() < 8 ? in.Byte() : xy.size());  // sometimes anywhere
+        counts.push_back(static_cast<std::uint32_t>(points.size() / 2));
+        flags.push_back(in.Byte() < 32 ? READDATA14_GEOMETRY_NULL : 0);
+        xy.insert(xy.end(), points.begin(), points.end());
+    }
+    const std::string texts = in.Text();
+    const std::size_t columnCount = in.Byte() % (definition.fieldCount + 2);
+    std::vector<std::int64_t> integers(rows);
+    std::vector<double> reals(rows);
+    std::vector<std::uint64_t> textStarts(rows);
+    std::vector<std::uint32_t> textLengths(rows);
+    std::vector<std::uint8_t> nulls(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        integers[row] = in.Raw<std::int8_t>();
+        reals[row] = in.Byte() < 128 ? static_cast<double>(in.Byte()) : static_cast<double>(in.Float());
+        textStarts[row] = in.Byte() % (texts.size() + 2);
+        textLengths[row] = in.Byte() % 4;
+        nulls[row] = in.Byte() < 16 ? 1 : 0;
+    }
+    std::vector<readdata14_table_column> columns;
+    for (std::size_t k = 0; k < columnCount; ++k) {
+        const std::uint8_t pick = in.Byte();
+        const std::size_t field = pick % (definition.fieldCount + 1);  // fieldCount: a name the layer has not
+        readdata14_column column{};
+        column.type = in.Byte() < 200 && field < definition.fieldCount ? definition.fields[field].type : 1 + in.Byte() % 4;
+        column.integers = integers.data();
+        column.reals = reals.data();
+        column.texts = texts.data();
+        column.textStarts = textStarts.data();
+        column.textLengths = textLengths.data();
+        column.nulls = pick & 0x80 ? nulls.data() : nullptr;
+        columns.push_back({field < definition.fieldCount ? definition.fields[field].name : "none", column, texts.size()});
+    }
+    readdata14_layer_table table = READDATA14_LAYER_TABLE_INIT;
+    table.id = id;
+    table.featureCount = rows;
+    table.coordinates = xy.data();
+    table.coordinateCount = xy.size();
+    table.geometryStarts = starts.data();
+    table.pointCounts = counts.data();
+    table.geometryFlags = flags.data();
+    table.columnCount = static_cast<std::uint32_t>(columns.size());
+    table.columns = columns.data();
+    // Lines and contours sometimes with label points: parents of any FID,
+    // and more of them than a record holds.
+    const std::size_t marks = id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS ? in.Byte() % 52 : 0;
+    std::vector<float> markXy(2 * marks);
+    std::vector<std::uint64_t> markStarts(marks);
+    std::vector<std::uint32_t> markCounts(marks, 1);
+    std::vector<std::int64_t> parents(marks), places(marks);
+    for (std::size_t i = 0; i < marks; ++i) {
+        markXy[2 * i] = in.Float();
+        markXy[2 * i + 1] = in.Float();
+        markStarts[i] = 2 * i;
+        parents[i] = in.Byte() % 6;
+        places[i] = in.Raw<std::int8_t>();
+    }
+    const std::string parentNames = std::string(definition.name) + "notes";
+    std::vector<std::uint64_t> nameStarts(marks, 0);
+    std::vector<std::uint32_t> nameLengths(marks, static_cast<std::uint32_t>(std::string_view(definition.name).size()));
+    if (marks > 0 && in.Byte() < 16) {
+        nameStarts[0] = nameLengths[0];  // "notes", a parent layer that is none
+        nameLengths[0] = 5;
+    }
+    readdata14_column layerColumn{};
+    layerColumn.type = READDATA14_FIELD_STRING;
+    layerColumn.texts = parentNames.data();
+    layerColumn.textStarts = nameStarts.data();
+    layerColumn.textLengths = nameLengths.data();
+    readdata14_column fidColumn{};
+    fidColumn.type = READDATA14_FIELD_INTEGER;
+    fidColumn.integers = parents.data();
+    readdata14_column indexColumn = fidColumn;
+    indexColumn.integers = places.data();
+    const readdata14_table_column markColumns[] = {{"parent_layer", layerColumn, parentNames.size()},
+                                                   {"parent_fid", fidColumn, 0},
+                                                   {"index", indexColumn, 0}};
+    readdata14_layer_table labelPoints = READDATA14_LAYER_TABLE_INIT;
+    labelPoints.id = READDATA14_LAYER_LABEL_POINTS;
+    labelPoints.featureCount = marks;
+    labelPoints.coordinates = markXy.data();
+    labelPoints.coordinateCount = markXy.size();
+    labelPoints.geometryStarts = markStarts.data();
+    labelPoints.pointCounts = markCounts.data();
+    labelPoints.columnCount = 3;
+    labelPoints.columns = markColumns;
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    const readdata14_status status = readdata14_builder_add_layer(builder, &table, marks > 0 ? &labelPoints : nullptr, &result);
+    return Judge("add_layer", status, result);
+}
+
 // What the builder finished reads back the same from its own file (with LF
 // or CR LF: `crlf`).
 std::string CheckFinished(const readdata14_builder* builder, bool crlf) {
@@ -203,7 +308,7 @@ std::string RunBuilderProgram(const std::uint8_t* data, std::size_t size) {
     std::string problem;
     bool finishedMidway = false;  // once: each finish writes and reads a chart
     for (std::size_t step = 0; step < kMostSteps && !in.Done() && problem.empty(); ++step) {
-        switch (in.Byte() % 10) {
+        switch (in.Byte() % 11) {
             case 0: problem = AddLabelled(builder, in, false); break;
             case 1: problem = AddLabelled(builder, in, true); break;
             case 2: problem = AddList(builder, in, 0); break;
@@ -213,6 +318,7 @@ std::string RunBuilderProgram(const std::uint8_t* data, std::size_t size) {
             case 6: problem = AddNote(builder, in); break;
             case 7: problem = LeaveOut(builder, in); break;
             case 8: problem = SetHeader(builder, in); break;
+            case 10: problem = AddLayer(builder, in); break;
             default:  // and the builder goes on
                 if (!std::exchange(finishedMidway, true)) problem = CheckFinished(builder, in.Byte() % 2 == 1);
                 break;

@@ -289,6 +289,10 @@ void Chart14Writer::WriteChart() {
         failed_ = true;
         return;
     }
+    // The features the library refused, skipped (or, under STRICT=YES, the end of the run).
+    for (const Skipped& skipped : assembly_.SkippedFeatures()) {
+        if (Report(skipped.layer.c_str(), skipped.fid, skipped.verdict) != OGRERR_NONE) return;
+    }
     for (const std::string& kept : assembly_.KeptPresent()) {
         CPLError(CE_Warning, CPLE_AppDefined,
                  "Chart14: %s: a layer's SECTION_PRESENT=NO asks for a section the file lacks, but %s; the section is "

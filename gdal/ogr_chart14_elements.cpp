@@ -1,12 +1,13 @@
-// The chart's elements from the features. Each feature's values go to the
-// library's builder, which refuses what the format cannot carry, with the
-// reason. Lines and contours wait for their label points, which come in a
-// later layer; a builder of their own checks each meanwhile, so that the
-// chart's builder takes them all at the end. Contours are then added in
-// their file order (file_position), from which the reader works out the
-// nesting, the levels and the rise or fall again.
+// The chart's elements from the features. Each section's features are held
+// as the library's table and handed to readdata14_builder_add_layer when the
+// chart is finished, in batches: the library resolves labels, codes, rings,
+// the contours' file order and the label points, and refuses a row with its
+// reason. A refused row is skipped (and reported by the dataset) and the
+// batch handed again without it.
 #include <algorithm>
+#include <cstdlib>
 #include <new>
+#include <stdexcept>
 
 #include "ogr_chart14_write.hpp"
 #include "readdata14/format.hpp"
@@ -14,264 +15,263 @@
 namespace readdata14::ogr {
 namespace {
 
-// The label points a line's and a contour's record hold.
-constexpr std::size_t LINE_LABEL_POINTS = 48;
-constexpr std::size_t CONTOUR_LABEL_POINTS = 47;
+// Rows handed to the library at once: few enough that a refusal near the
+// end of a batch costs little to hand again.
+constexpr std::size_t BATCH = 16384;
 
-Builder NewBuilder() {
-    readdata14_builder* builder = nullptr;
-    if (readdata14_builder_new(&builder) != READDATA14_WRITTEN) throw std::bad_alloc();
-    return Builder(builder);
+// Where each field stands in its layer (the layer model's schema, by name).
+std::size_t FieldOf(readdata14_layer_id layer, const char* name) {
+    const readdata14_layer_definition& definition = *readdata14_layer_definition_at(layer);
+    for (std::size_t k = 0; k < definition.fieldCount; ++k) {
+        if (EQUAL(definition.fields[k].name, name)) return k;
+    }
+    return definition.fieldCount;
 }
 
-// The builder's reason without its own place ("SYMBOLS, symbol 3: "): the
-// driver names the feature instead.
-std::string WhyRefused(const readdata14_write_result& result) {
-    std::string_view message = result.message;
+const readdata14_field_definition& Field(readdata14_layer_id layer, std::size_t k) {
+    return readdata14_layer_definition_at(layer)->fields[k];
+}
+
+// The library's reason without its place ("lines row 3: "), and the layer
+// and row it names.
+struct Place {
+    std::string layer;
+    std::size_t row = 0;
+    std::string why;
+};
+
+Place PlaceOf(const readdata14_write_result& result) {
+    const std::string message = result.message;
+    const auto row = message.find(" row ");
     const auto colon = message.find(": ");
-    if (result.element >= 0 && colon != std::string_view::npos) message.remove_prefix(colon + 2);
-    return std::string(message);
-}
-
-bool Took(readdata14_status status, const readdata14_write_result& result, Verdict& verdict) {
-    if (status == READDATA14_WRITTEN) return true;
-    if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
-    verdict.refusal = WhyRefused(result);
-    return false;
-}
-
-std::string Shown(readdata14_layer_id layer, std::int64_t fid) {
-    return std::string(NameOfLayer(layer)) + " feature " + std::to_string(fid);
+    if (row == std::string::npos || colon == std::string::npos || row > colon) return {"", 0, message};
+    return {message.substr(0, row), static_cast<std::size_t>(std::strtoull(message.c_str() + row + 5, nullptr, 10)),
+            message.substr(colon + 2)};
 }
 
 }  // namespace
 
+// ---- the held table ------------------------------------------------------------------
+
+HeldTable::Column& HeldTable::Given(std::size_t field) {
+    if (columns_.size() <= field) columns_.resize(field + 1);
+    Column& column = columns_[field];
+    if (!column.given) {
+        column.given = true;
+        // The rows before this one had no such field: null.
+        column.nulls.assign(Rows() - 1, 1);
+        column.reals.assign(Rows() - 1, 0.0);
+        column.starts.assign(Rows() - 1, 0);
+        column.lengths.assign(Rows() - 1, 0);
+    }
+    return column;
+}
+
+void HeldTable::Pad(std::size_t rows) {
+    for (Column& column : columns_) {
+        if (!column.given) continue;
+        column.nulls.resize(rows, 1);
+        column.reals.resize(rows, 0.0);
+        column.starts.resize(rows, 0);
+        column.lengths.resize(rows, 0);
+    }
+}
+
+void HeldTable::Add(std::int64_t fid, std::int64_t key, std::uint32_t source, const std::vector<float>& points) {
+    Pad(Rows());
+    starts_.push_back(xy_.size());
+    counts_.push_back(static_cast<std::uint32_t>(points.size() / 2));
+    xy_.insert(xy_.end(), points.begin(), points.end());
+    fids_.push_back(fid);
+    keys_.push_back(key);
+    sources_.push_back(source);
+}
+
+void HeldTable::Number(std::size_t field, std::optional<double> value) {
+    Column& column = Given(field);
+    column.nulls.push_back(value ? 0 : 1);
+    column.reals.push_back(value.value_or(0.0));
+    column.starts.push_back(0);
+    column.lengths.push_back(0);
+}
+
+void HeldTable::Text(std::size_t field, const std::optional<std::string>& text) {
+    Column& column = Given(field);
+    column.nulls.push_back(text ? 0 : 1);
+    column.reals.push_back(0.0);
+    column.starts.push_back(column.bytes.size());
+    column.lengths.push_back(text ? static_cast<std::uint32_t>(text->size()) : 0);
+    if (text) column.bytes += *text;
+}
+
+const readdata14_layer_table& HeldTable::Table(std::size_t from, std::size_t to) {
+    Pad(Rows());
+    given_.clear();
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+        const Column& c = columns_[k];
+        if (!c.given) continue;
+        readdata14_column column{};
+        const bool text = Field(id_, k).type == READDATA14_FIELD_STRING;
+        column.type = text ? READDATA14_FIELD_STRING : READDATA14_FIELD_REAL;
+        column.reals = c.reals.data() + from;
+        column.texts = c.bytes.data();
+        column.textStarts = c.starts.data() + from;
+        column.textLengths = c.lengths.data() + from;
+        column.nulls = c.nulls.data() + from;
+        given_.push_back({Field(id_, k).name, column, c.bytes.size()});
+    }
+    table_ = READDATA14_LAYER_TABLE_INIT;
+    table_.id = id_;
+    table_.featureCount = to - from;
+    table_.coordinates = xy_.data();
+    table_.coordinateCount = xy_.size();
+    table_.geometryStarts = starts_.data() + from;
+    table_.pointCounts = counts_.data() + from;
+    table_.columnCount = static_cast<std::uint32_t>(given_.size());
+    table_.columns = given_.data();
+    table_.fids = keys_.data() + from;
+    return table_;
+}
+
+void HeldTable::Erase(std::size_t row) {
+    Pad(Rows());
+    const auto at = [row](auto& items) { items.erase(items.begin() + static_cast<std::ptrdiff_t>(row)); };
+    at(starts_), at(counts_), at(fids_), at(keys_), at(sources_);
+    for (Column& c : columns_) {
+        if (!c.given) continue;
+        at(c.nulls), at(c.reals), at(c.starts), at(c.lengths);
+    }
+}
+
+// ---- features in ---------------------------------------------------------------------
+
 ChartAssembly::ChartAssembly() {
     readdata14_builder* builder = nullptr;
     if (readdata14_builder_new(&builder) == READDATA14_WRITTEN) builder_.reset(builder);
+    for (std::uint32_t id = 0; id < readdata14_layer_count(); ++id) tables_.emplace_back(static_cast<readdata14_layer_id>(id));
 }
 
 void ChartAssembly::Take(readdata14_layer_id section, FeatureReader& reader, Verdict& verdict) {
-    switch (section) {
-        case READDATA14_LAYER_LINES: TakeLine(lines_, false, reader, verdict); break;
-        case READDATA14_LAYER_CLOSED_CONTOURS: TakeLine(contours_, true, reader, verdict); break;
-        case READDATA14_LAYER_LABEL_POINTS: TakeLabelPoint(reader, verdict); break;
-        default: TakeElement(section, reader, verdict); break;
-    }
-}
-
-void ChartAssembly::TakeLine(HeldSection& held, bool contour, FeatureReader& reader, Verdict& verdict) {
-    // The FID its label points name: a contour's nesting position (its FID
-    // when read from a chart), else its place among the section's features.
-    const std::int64_t key = contour ? reader.OptionalInteger("nesting_position").value_or(held.arrived) : held.arrived;
-    ++held.arrived;
-    held.byKey[key] = std::nullopt;
-    const auto points = reader.Points(wkbLineString, !contour);
+    const OGRFeature& feature = reader.Feature();
+    const std::int64_t arrived = arrived_[section]++;
+    const std::int64_t fid = feature.GetFID() != OGRNullFID ? feature.GetFID() : arrived;
+    // The FID label points name: a contour's nesting position (its FID when
+    // read from a chart), else the feature's place in its section.
+    const std::int64_t key = section == READDATA14_LAYER_CLOSED_CONTOURS
+                                 ? reader.OptionalInteger("nesting_position").value_or(arrived)
+                                 : arrived;
+    const char* source = feature.GetDefnRef()->GetName();
+    if (sources_.empty() || sources_.back() != source) sources_.emplace_back(source);
+    static constexpr OGRwkbGeometryType TYPES[] = {wkbLineString, wkbLineString, wkbPoint, wkbLineString,
+                                                   wkbPolygon,    wkbPolygon,    wkbPoint, wkbPoint};
+    const auto points = reader.Points(TYPES[section]);
     if (!points) return;
-    // No reader looks at a line's or contour's code beyond keeping it: 0
-    // where the source has none (isolines from gdal_contour, say).
-    const auto code = reader.Code("code", 0);
-    if (!code) return;
-    const auto label = reader.Label();
-    if (!label) return;
-
-    readdata14_labelled_line record = READDATA14_LABELLED_LINE_INIT;
-    record.code = *code;
-    record.points = points->data();
-    record.pointCount = points->size() / 2;
-    record.label = *label;
-    const Builder probe = NewBuilder();
-    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
-    const auto add = contour ? readdata14_builder_add_contour : readdata14_builder_add_line;
-    if (!Took(add(probe.get(), &record, &result), result, verdict)) return;
-
-    HeldLine line;
-    line.code = *code;
-    line.label = *label;
-    line.points = std::move(*points);
-    if (contour) line.filePosition = reader.OptionalInteger("file_position");
-    line.labelPointCount = reader.OptionalInteger("label_point_count");
-    held.byKey[key] = held.lines.size();
-    held.lines.push_back(std::move(line));
+    HeldTable& table = tables_[section];
+    table.Add(fid, key, static_cast<std::uint32_t>(sources_.size() - 1), *points);
+    // A feature the mapping cannot read is taken out again, with its reason.
+    if (!TakeValues(section, reader, table)) table.Erase(table.Rows() - 1);
+    (void)verdict;
 }
 
-void ChartAssembly::TakeLabelPoint(FeatureReader& reader, Verdict&) {
-    const auto xy = reader.Points(wkbPoint);
-    if (!xy) return;
-    const auto parentLayer = reader.Text("parent_layer", false);
-    if (!parentLayer) return;
-    const std::optional<readdata14_layer_id> layer = LayerOfName(parentLayer->value_or("").c_str());
-    if (layer != READDATA14_LAYER_LINES && layer != READDATA14_LAYER_CLOSED_CONTOURS) {
-        reader.Refuse("parent_layer is \"" + parentLayer->value_or("") + "\", not lines or closed_contours");
-        return;
+bool ChartAssembly::TakeValues(readdata14_layer_id section, FeatureReader& reader, HeldTable& table) {
+    const readdata14_layer_definition& definition = *readdata14_layer_definition_at(section);
+    const LayerMapping& mapping = reader.Mapping();
+    const bool labelled = section == READDATA14_LAYER_LINES || section == READDATA14_LAYER_CLOSED_CONTOURS;
+    const bool typed = section == READDATA14_LAYER_SYMBOLS || section == READDATA14_LAYER_NOTES;
+    // The code (or type) by the mapping; lines and contours default to 0
+    // (isolines from gdal_contour have none).
+    if (section != READDATA14_LAYER_LABEL_POINTS) {
+        const auto code = reader.Code(typed ? "type" : "code", labelled ? std::optional<std::int32_t>(0) : std::nullopt);
+        if (!code) return false;
+        table.Number(0, *code);
     }
-    const auto fid = reader.Integer("parent_fid");
-    if (!fid) return;
-    const auto index = reader.Integer("index");
-    if (!index) return;
-    const bool ofLine = layer == READDATA14_LAYER_LINES;
-    HeldSection& held = ofLine ? lines_ : contours_;
-    const auto parent = held.byKey.find(*fid);
-    if (parent == held.byKey.end()) {
-        reader.Refuse("its parent, " + Shown(*layer, *fid) + ", is not among the features written before it");
-        return;
-    }
-    if (!parent->second) {
-        reader.Refuse("its parent, " + Shown(*layer, *fid) + ", was skipped");
-        return;
-    }
-    HeldLine& line = held.lines[*parent->second];
-    const std::size_t room = ofLine ? LINE_LABEL_POINTS : CONTOUR_LABEL_POINTS;
-    if (line.labelPoints.size() >= room) {
-        reader.Refuse("its parent, " + Shown(*layer, *fid) + ", has " + std::to_string(room) +
-                      " label points already, as many as its record holds");
-        return;
-    }
-    line.labelPoints.push_back({*index, {(*xy)[0], (*xy)[1]}});
-}
-
-void ChartAssembly::TakeElement(readdata14_layer_id section, FeatureReader& reader, Verdict& verdict) {
-    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
-    if (section == READDATA14_LAYER_SYMBOLS || section == READDATA14_LAYER_NOTES) {
-        const auto xy = reader.Points(wkbPoint);
-        if (!xy) return;
-        const auto type = reader.Code("type");
-        if (!type) return;
-        const auto firstText = reader.Text(section == READDATA14_LAYER_SYMBOLS ? "text" : "first_text", true);
-        if (!firstText) return;
-        if (section == READDATA14_LAYER_SYMBOLS) {
-            readdata14_symbol symbol = READDATA14_SYMBOL_INIT;
-            symbol.type = *type;
-            symbol.x = (*xy)[0];
-            symbol.y = (*xy)[1];
-            if (*firstText) symbol.text = (*firstText)->c_str();  // the builder refuses one where the type has none
-            if (IsTextSymbolType(*type) && !*firstText) {
-                reader.Refuse("a symbol of type " + std::to_string(*type) + " carries a text, and it has none");
-                return;
-            }
-            AddDroppedSymbols(false);
-            if (!IsTextSymbolType(*type)) {
-                if (!reader.Has("direction")) {
-                    reader.Refuse("a symbol of type " + std::to_string(*type) +
-                                  " has a direction, and the layer has no field direction");
-                    return;
+    for (std::size_t k = section == READDATA14_LAYER_LABEL_POINTS ? 0 : 1; k < definition.fieldCount; ++k) {
+        const char* name = definition.fields[k].name;
+        // VALUE_FIELD gives the label's number; the kind follows from it.
+        if (labelled && !mapping.valueField.empty()) {
+            if (k == FieldOf(section, "label_value")) {
+                if (!reader.Has(mapping.valueField.c_str())) {
+                    reader.Refuse("the layer has no field " + mapping.valueField + " (VALUE_FIELD)");
+                    return false;
                 }
-                const auto direction = reader.Real("direction");
-                if (!direction) return;
-                symbol.direction = *direction;
+                const auto value = reader.Number(mapping.valueField.c_str());
+                if (!value) return false;
+                table.Number(k, *value);
             }
-            if (Took(readdata14_builder_add_symbol(builder_.get(), &symbol, &result), result, verdict)) ++symbolSlots_;
-            return;
+            if (std::string_view(name).starts_with("label_")) continue;
         }
-        readdata14_note note = READDATA14_NOTE_INIT;
-        note.type = *type;
-        note.x = (*xy)[0];
-        note.y = (*xy)[1];
-        const auto value = reader.Real("value");
-        if (!value) return;
-        note.value = *value;
-        for (std::size_t k = 0; k < 6; ++k) {
-            const auto trailing = reader.Real(("value_" + std::to_string(k + 1)).c_str());
-            if (!trailing) return;
-            note.trailing[k] = *trailing;
-        }
-        const auto secondText = reader.Text("second_text", false);
-        if (!secondText) return;
-        // A note with texts has two, empty where the source has none; a note
-        // of another type has none, which the layer model shows as empty.
-        const bool texts = NoteHasTexts(*type);
-        const auto text = [texts](const std::optional<std::string>& t) -> const char* {
-            if (texts) return t ? t->c_str() : "";
-            return t && !t->empty() ? t->c_str() : nullptr;
-        };
-        note.firstText = text(*firstText);
-        note.secondText = text(*secondText);
-        Took(readdata14_builder_add_note(builder_.get(), &note, &result), result, verdict);
-        return;
-    }
-
-    const bool line = section == READDATA14_LAYER_LINE_SYMBOLS;
-    const auto points = reader.Points(line ? wkbLineString : wkbPolygon, true);
-    if (!points) return;
-    const auto code = reader.Code("code");
-    if (!code) return;
-    readdata14_point_list list = READDATA14_POINT_LIST_INIT;
-    list.code = *code;
-    list.points = points->data();
-    list.pointCount = points->size() / 2;
-    if (section == READDATA14_LAYER_FILL_AREAS) {
-        // The 14th value is a float; the others are integers.
-        for (std::size_t k = 0; k < 16; ++k) {
-            const std::string name = "value_" + std::to_string(k + 1);
-            const auto value = k == 13 ? reader.Real(name.c_str()) : reader.Whole(name.c_str());
-            if (!value) return;
-            list.values[k] = *value;
+        const bool mappedText = (section == READDATA14_LAYER_SYMBOLS && EQUAL(name, "text")) ||
+                                (section == READDATA14_LAYER_NOTES && EQUAL(name, "first_text"));
+        if (definition.fields[k].type == READDATA14_FIELD_STRING) {
+            if (!reader.Has(name) && !(mappedText && !mapping.textField.empty())) continue;
+            const auto text = reader.Text(name, mappedText);
+            if (!text) return false;
+            table.Text(k, *text);
+        } else if (reader.Has(name)) {
+            const auto value = reader.Number(name);
+            if (!value) return false;
+            table.Number(k, *value);
         }
     }
-    const auto add = line                                          ? readdata14_builder_add_line_symbol
-                     : section == READDATA14_LAYER_WEATHER_REGIONS ? readdata14_builder_add_weather_region
-                                                                   : readdata14_builder_add_fill_area;
-    Took(add(builder_.get(), &list, &result), result, verdict);
+    return true;
 }
 
 void ChartAssembly::DropSymbolsAt(const std::vector<std::uint64_t>& slots) {
-    droppedSlots_.erase(droppedSlots_.begin(), droppedSlots_.begin() + static_cast<std::ptrdiff_t>(nextDropped_));
-    nextDropped_ = 0;
     droppedSlots_.insert(droppedSlots_.end(), slots.begin(), slots.end());
     std::sort(droppedSlots_.begin(), droppedSlots_.end());
 }
 
-// The dropped symbols due before the next symbol (or all that are left).
-void ChartAssembly::AddDroppedSymbols(bool all) {
+// ---- the chart -----------------------------------------------------------------------
+
+std::size_t ChartAssembly::Hand(HeldTable& table, std::size_t from, std::size_t to, HeldTable* labelPoints) {
+    while (from < to) {
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        const readdata14_layer_table* marks =
+            labelPoints != nullptr ? &labelPoints->Table(0, labelPoints->Rows()) : nullptr;
+        const readdata14_status status = readdata14_builder_add_layer(builder_.get(), &table.Table(from, to), marks, &result);
+        if (status == READDATA14_WRITTEN) return to;
+        if (status != READDATA14_NOT_WRITABLE) throw std::bad_alloc();
+        // The refused row, skipped; the rest handed again.
+        const Place place = PlaceOf(result);
+        const bool ofMarks = labelPoints != nullptr && place.layer == "label_points";
+        HeldTable& held = ofMarks ? *labelPoints : table;
+        const std::size_t row = ofMarks ? place.row : from + place.row;
+        if (result.element < 0 || row >= held.Rows()) throw std::runtime_error(result.message);
+        Verdict verdict;
+        verdict.refusal = place.why;
+        skipped_.push_back({sources_[held.Source(row)], held.Fid(row), verdict});
+        held.Erase(row);
+        if (!ofMarks) --to;
+    }
+    return to;
+}
+
+void ChartAssembly::AddDropped() {
     readdata14_symbol dropped = READDATA14_SYMBOL_INIT;
     dropped.type = 48;
     dropped.dropped = 1;
-    for (; nextDropped_ < droppedSlots_.size() && (all || droppedSlots_[nextDropped_] <= symbolSlots_); ++nextDropped_) {
-        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
-        if (readdata14_builder_add_symbol(builder_.get(), &dropped, &result) != READDATA14_WRITTEN) throw std::bad_alloc();
-        ++symbolSlots_;
-    }
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    if (readdata14_builder_add_symbol(builder_.get(), &dropped, &result) != READDATA14_WRITTEN) throw std::bad_alloc();
 }
 
-// ---- the chart -----------------------------------------------------------------------
-
-bool ChartAssembly::AddHeld(const HeldSection& held, bool contour, std::string& why, std::uint64_t& shortfalls) {
-    std::vector<const HeldLine*> order;
-    order.reserve(held.lines.size());
-    for (const HeldLine& line : held.lines) order.push_back(&line);
-    // Contours with a file position first, in its order; the others as they came.
-    if (contour) {
-        std::stable_sort(order.begin(), order.end(), [](const HeldLine* a, const HeldLine* b) {
-            if (!a->filePosition || !b->filePosition) return a->filePosition.has_value() && !b->filePosition;
-            return *a->filePosition < *b->filePosition;
-        });
-    }
-    for (const HeldLine* line : order) {
-        auto labelPoints = line->labelPoints;
-        std::stable_sort(labelPoints.begin(), labelPoints.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        std::vector<float> xy;
-        xy.reserve(2 * labelPoints.size());
-        for (const auto& point : labelPoints) xy.insert(xy.end(), point.second.begin(), point.second.end());
-        if (line->labelPointCount && *line->labelPointCount != static_cast<std::int64_t>(labelPoints.size())) ++shortfalls;
-
-        readdata14_labelled_line record = READDATA14_LABELLED_LINE_INIT;
-        record.code = line->code;
-        record.points = line->points.data();
-        record.pointCount = line->points.size() / 2;
-        record.label = line->label;
-        record.labelPoints = xy.data();
-        record.labelPointCount = labelPoints.size();
-        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
-        const auto add = contour ? readdata14_builder_add_contour : readdata14_builder_add_line;
-        const readdata14_status status = add(builder_.get(), &record, &result);
-        if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
-        if (status != READDATA14_WRITTEN) {
-            why = result.message;
-            return false;
+// The symbols in batches that end where a dropped symbol stood among them.
+void ChartAssembly::HandSymbols() {
+    HeldTable& symbols = tables_[READDATA14_LAYER_SYMBOLS];
+    std::uint64_t slot = 0;
+    std::size_t row = 0, next = 0;
+    while (row < symbols.Rows() || next < droppedSlots_.size()) {
+        if (next < droppedSlots_.size() && (droppedSlots_[next] <= slot || row == symbols.Rows())) {
+            AddDropped();
+            ++next;
+            ++slot;
+            continue;
         }
+        std::size_t end = std::min(symbols.Rows(), row + BATCH);
+        if (next < droppedSlots_.size()) end = std::min<std::size_t>(end, row + (droppedSlots_[next] - slot));
+        const std::size_t handed = Hand(symbols, row, end, nullptr);
+        slot += handed - row;
+        row = handed;
     }
-    return true;
 }
 
 // Once every element is in: a section that holds one stays present (the
@@ -287,6 +287,7 @@ void ChartAssembly::ApplyLeftOut() {
 }
 
 Document ChartAssembly::Finish(const Header& header, std::string& why, std::uint64_t& shortfalls) {
+    shortfalls = 0;
     readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
     static constexpr std::int32_t DEFAULT_INTEGERS[5] = {0, 0, 0, 0, 0};
     const std::int32_t* integers = header.integers ? header.integers->data() : DEFAULT_INTEGERS;
@@ -297,8 +298,19 @@ Document ChartAssembly::Finish(const Header& header, std::string& why, std::uint
         why = result.message;
         return nullptr;
     }
-    AddDroppedSymbols(true);
-    if (!AddHeld(lines_, false, why, shortfalls) || !AddHeld(contours_, true, why, shortfalls)) return nullptr;
+    HeldTable& marks = tables_[READDATA14_LAYER_LABEL_POINTS];
+    // Lines and contours whole: their label points join them, and the
+    // contours' file order spans every one.
+    for (const readdata14_layer_id id : {READDATA14_LAYER_LINES, READDATA14_LAYER_CLOSED_CONTOURS}) {
+        HeldTable& table = tables_[id];
+        Hand(table, 0, table.Rows(), &marks);
+    }
+    HandSymbols();
+    for (const readdata14_layer_id id : {READDATA14_LAYER_LINE_SYMBOLS, READDATA14_LAYER_WEATHER_REGIONS,
+                                         READDATA14_LAYER_FILL_AREAS, READDATA14_LAYER_NOTES}) {
+        HeldTable& table = tables_[id];
+        for (std::size_t row = 0; row < table.Rows();) row = Hand(table, row, std::min(table.Rows(), row + BATCH), nullptr);
+    }
     ApplyLeftOut();
     readdata14_document* document = nullptr;
     const readdata14_status status = readdata14_builder_finish(builder_.get(), &document, &result);

@@ -63,36 +63,29 @@ public:
         : feature_(feature), mapping_(mapping), encoding_(encoding), verdict_(verdict) {}
 
     // The geometry's x, y pairs: a point, a line's points, or a polygon's
-    // outline, less its repeated first point when left_open says the file
-    // had none. Where `mayBeEmpty`, a feature without geometry gives no
-    // points (an element without points reads back as one without geometry).
-    std::optional<std::vector<float>> Points(OGRwkbGeometryType wanted, bool mayBeEmpty = false);
+    // outline as GIS has it (the library leaves out the first point GIS
+    // repeats where left_open says so). A feature without geometry gives no
+    // points: the library keeps it as an element without points.
+    std::optional<std::vector<float>> Points(OGRwkbGeometryType wanted);
     // The code (`name` "code"), or a symbol's or note's type (`name` "type"):
-    // the field's, else the CODE option's, else `fallback`, else refused.
-    std::optional<std::int32_t> Code(const char* name, std::optional<std::int32_t> fallback = std::nullopt);
-    // A line's or contour's label as the block holds it.
-    std::optional<float> Label();
-    // A float value: 0 when the source has no such field, nan for a null.
-    std::optional<float> Real(const char* name);
-    // An integer value held as a float slot: 0 when absent or null.
-    std::optional<float> Whole(const char* name);
+    // the field's number, else the CODE option's, else `fallback`, else refused.
+    std::optional<double> Code(const char* name, std::optional<std::int32_t> fallback = std::nullopt);
+    // A field's number: no value (null) for a null; refused when it is no number.
+    std::optional<std::optional<double>> Number(const char* name);
     // A text in the chart's encoding; no value when absent or null.
     std::optional<std::optional<std::string>> Text(const char* name, bool mapped);
-    // An integer the feature must have.
-    std::optional<std::int64_t> Integer(const char* name);
-    // An integer the feature may have.
-    std::optional<std::int64_t> OptionalInteger(const char* name) const;
-    bool Flag(const char* name) const;
     bool Has(const char* name) const { return Index(name) >= 0; }
+    bool IsNull(const char* name) const { return Index(name) < 0 || IsNull(Index(name)); }
+    std::optional<std::int64_t> OptionalInteger(const char* name) const;
+    const LayerMapping& Mapping() const { return mapping_; }
+    const OGRFeature& Feature() const { return feature_; }
 
     std::nullopt_t Refuse(std::string why);
 
 private:
     int Index(const char* name) const { return feature_.GetFieldIndex(name); }
     bool IsNull(int index) const { return !feature_.IsFieldSetAndNotNull(index); }
-    std::optional<double> Number(int index);
-    std::optional<float> LabelFromKind(int kindIndex);
-    std::optional<float> ValueLabel(const std::string& field, double value);
+    std::optional<double> NumberAt(int index);
 
     const OGRFeature& feature_;
     const LayerMapping& mapping_;
@@ -123,9 +116,58 @@ std::optional<std::string> SetHeaderItem(Header& header, const char* key, const 
 // metadata holds where its text alone would not give the bytes back).
 std::optional<std::string> SetHeaderBytes(Header& header, const char* key, const char* hex);
 
-// The chart as its features arrive: most elements go straight to the
-// builder; lines and contours wait for their label points (a later layer),
-// and contours are written in their file order.
+// One section's features as the library's table (readdata14_layer_table):
+// their points end to end and a column for each field of the layer model
+// the source has, with the FID each row came with.
+class HeldTable {
+public:
+    explicit HeldTable(readdata14_layer_id id) : id_(id) {}
+    readdata14_layer_id Id() const { return id_; }
+    std::size_t Rows() const { return fids_.size(); }
+    // A new row (`key`: the FID its label points name), then its values.
+    void Add(std::int64_t fid, std::int64_t key, std::uint32_t source, const std::vector<float>& points);
+    void Number(std::size_t field, std::optional<double> value);
+    void Text(std::size_t field, const std::optional<std::string>& text);
+    // Rows [from, to) as the library takes them; valid until the next change.
+    const readdata14_layer_table& Table(std::size_t from, std::size_t to);
+    void Erase(std::size_t row);
+    std::int64_t Fid(std::size_t row) const { return fids_[row]; }
+    std::uint32_t Source(std::size_t row) const { return sources_[row]; }
+
+private:
+    struct Column {
+        bool given = false;
+        std::vector<double> reals;
+        std::string bytes;
+        std::vector<std::uint64_t> starts;
+        std::vector<std::uint32_t> lengths;
+        std::vector<std::uint8_t> nulls;
+    };
+    Column& Given(std::size_t field);
+    void Pad(std::size_t rows);
+
+    readdata14_layer_id id_;
+    std::vector<float> xy_;
+    std::vector<std::uint64_t> starts_;
+    std::vector<std::uint32_t> counts_;
+    std::vector<std::int64_t> fids_, keys_;
+    std::vector<std::uint32_t> sources_;
+    std::vector<Column> columns_;
+    std::vector<readdata14_table_column> given_;
+    readdata14_layer_table table_ = READDATA14_LAYER_TABLE_INIT;
+};
+
+// A feature the library refused when the chart was put together: skipped,
+// with the reason, as the dataset reports it.
+struct Skipped {
+    std::string layer;
+    std::int64_t fid = 0;
+    Verdict verdict;
+};
+
+// The chart as its features arrive: each section's features held as a
+// table and handed to the library (readdata14_builder_add_layer) in batches
+// when the chart is finished, lines and contours with their label points.
 class ChartAssembly {
 public:
     ChartAssembly();
@@ -146,44 +188,30 @@ public:
     // Why a section asked to be left out is written present (it holds
     // elements), one message each; filled by Finish.
     const std::vector<std::string>& KeptPresent() const { return keptPresent_; }
+    // The features the library refused, filled by Finish.
+    const std::vector<Skipped>& SkippedFeatures() const { return skipped_; }
 
     // The chart: a document to write, or null with the reason. `shortfalls`
-    // counts the lines and contours written with fewer label points than
-    // their label_point_count.
+    // is kept for the dataset's report and stays 0.
     Document Finish(const Header& header, std::string& why, std::uint64_t& shortfalls);
 
 private:
-    struct HeldLine {
-        std::int32_t code = 0;
-        float label = 0.0f;
-        std::vector<float> points;
-        std::vector<std::pair<std::int64_t, std::array<float, 2>>> labelPoints;  // index, x, y
-        std::optional<std::int64_t> filePosition;
-        std::optional<std::int64_t> labelPointCount;
-    };
-    // Lines or contours, and where each arrived (key: the FID the label
-    // points name; no value: the feature was skipped).
-    struct HeldSection {
-        std::vector<HeldLine> lines;
-        std::unordered_map<std::int64_t, std::optional<std::size_t>> byKey;
-        std::int64_t arrived = 0;
-    };
-
-    void TakeLine(HeldSection& held, bool contour, FeatureReader& reader, Verdict& verdict);
-    void TakeLabelPoint(FeatureReader& reader, Verdict& verdict);
-    void TakeElement(readdata14_layer_id section, FeatureReader& reader, Verdict& verdict);
-    bool AddHeld(const HeldSection& held, bool contour, std::string& why, std::uint64_t& shortfalls);
-    void AddDroppedSymbols(bool all);
+    bool TakeValues(readdata14_layer_id section, FeatureReader& reader, HeldTable& table);
+    // Hands rows [from, to) of `table` to the builder, skipping each row
+    // refused (the rest handed again); returns the rows handed.
+    std::size_t Hand(HeldTable& table, std::size_t from, std::size_t to, HeldTable* labelPoints);
+    void HandSymbols();
+    void AddDropped();
     void ApplyLeftOut();
 
     Builder builder_;
-    std::vector<std::uint64_t> droppedSlots_;  // ascending, from nextDropped_ on still to add
-    std::size_t nextDropped_ = 0;
-    std::uint64_t symbolSlots_ = 0;  // symbols added, dropped ones included
-    HeldSection lines_;
-    HeldSection contours_;
+    std::vector<HeldTable> tables_;
+    std::array<std::int64_t, 8> arrived_{};
+    std::vector<std::string> sources_;  // the source layers' names
+    std::vector<std::uint64_t> droppedSlots_;
     std::uint32_t leftOut_ = 0;
     std::vector<std::string> keptPresent_;
+    std::vector<Skipped> skipped_;
 };
 
 class Chart14Writer;

@@ -26,7 +26,6 @@ DEPARTURES = {
     "texts_and_thinning": {"weatherRegions"},  # rings of fewer than three points have none either
     "weather_regions": {"weatherRegions"},
     "two_point_lines": {"weatherRegions", "fillAreas"},
-    "win_tricky_contours": {"closedContours", "contourFilePositions"},  # a contour without points
 }
 # Charts with a feature no chart can hold (a contour without points): converted with -skipfailures.
 SKIPS = {"win_tricky_contours"}
@@ -59,6 +58,42 @@ def test_a_geopackage_made_from_a_chart_gives_the_chart_back(tmp_path, generated
             assert all("written as nan" in m for m in writer_messages(stderr, target)), source
             exact += 1
     assert exact == len(charts) - len(DEPARTURES)
+
+
+# Contours of one and two points: GIS has no line of one point, so through a GeoPackage that
+# contour comes back without points, and with its label, so the levels stay as they were.
+SHORT_CONTOURS = """readdata14 14 Short_contours
+0 0 0 0 0
+LINES: 0
+LINES_SYMBOL: 0
+SYMBOLS: 0
+CLOSED_CONTOURS: 3
+1 4
+0.0 0.0 0.0 100.0 0.0 0.0 100.0 100.0 0.0 0.0 0.0 0.0
+1000 0
+1 2
+40.0 40.0 0.0 41.0 41.0 0.0
+1004 1
+40.5 40.5 0.0
+1 1
+60.0 60.0 0.0
+1008 0
+STATION_SITUATION
+WEATHER_REGION: 0
+FILLAREA: 0
+NOTES_SYMBOL: 0
+"""
+
+
+def test_contours_of_fewer_than_three_points_keep_their_levels_through_a_geopackage(tmp_path):
+    source, gpkg, target = tmp_path / "short.txt", tmp_path / "short.gpkg", tmp_path / "back.txt"
+    source.write_text(SHORT_CONTOURS)
+    run("ogr2ogr", "-f", "GPKG", gpkg, source)
+    assert writer_messages(run("ogr2ogr", "-f", "Chart14", target, gpkg).stderr, target) == []
+    assert library.read(target)["header"]["LEVELS"] == library.read(source)["header"]["LEVELS"] == [1000, 1004, 1008]
+    contours = json.loads(run(CHART14, "json", target).stdout)["closedContours"]["contours"]
+    assert sorted((c["value"], len(c["points"]), len(c["labelPoints"])) for c in contours) == [
+        (1000, 4, 0), (1004, 2, 1), (1008, 0, 0)]
 
 
 def test_header_fields_and_line_ends_come_from_the_creation_options(tmp_path, generated):

@@ -320,7 +320,14 @@ class ChartBuilder:
     def finish(self) -> Chart:
         """The chart as a reader of its file gets it (contours nested and
         levelled, findings included). The builder stays as it is and may go on."""
-        from ._chart import read_bytes
+        from ._chart import Chart, TextDecoder, read_bytes
+        document = self._builder.finish()
+        if isinstance(document, Refusal):
+            raise_refusal(document, None)
+        assert isinstance(document, _capi.Owner)
+        raw = document.document.chart
+        if raw.errors == 0 and raw.warnings == 0:  # no finding to collect: the document is the read's
+            return Chart(document, [], TextDecoder(self.encoding, "<bytes>"), None)
         return read_bytes(self.to_bytes(), self.encoding)
 
     def _written(self, path: Any, line_endings: str, first_token: Optional[str], description: Optional[str],
@@ -400,12 +407,12 @@ def from_geodataframes(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding
     (texts: none). A label is written from ``label_kind`` with
     ``label_value`` or ``label_code``.
 
-    A null field or geometry is what the layer model makes of a value that
-    is not finite, and is written as NaN; a line, line symbol or ring with
-    no geometry is written with no points (it reads back without one), a
-    contour with the one point (NaN, NaN). The chart read back then shows
-    them null again; what follows from them (a contour's ``closed``, its
-    level) is the reader's.
+    The library resolves the frames' rows as for every host
+    (``readdata14_builder_add_layer``): a null field is what the layer model
+    makes of a value that is not finite, written as NaN; a row with no
+    geometry is an element with no points in every section, contours
+    included (its label still counts for the levels); a label point whose
+    parent is not in its frame is refused.
 
     Raises TypeError for a geometry that is not the layer's type, and
     ValueError naming the layer and row for what the format cannot carry:

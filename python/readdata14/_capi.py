@@ -132,6 +132,26 @@ class LayerRecord(ctypes.Structure):
     ]
 
 
+class TableColumnRecord(ctypes.Structure):
+    c_name = "readdata14_table_column"
+    _fields_ = [("name", ctypes.c_char_p), ("column", ColumnRecord), ("textSize", ctypes.c_uint64)]
+
+
+class LayerTableRecord(ctypes.Structure):
+    c_name = "readdata14_layer_table"
+    _fields_ = [
+        ("size", ctypes.c_size_t), ("id", ctypes.c_uint32), ("columnCount", ctypes.c_uint32),
+        ("featureCount", ctypes.c_uint64), ("coordinates", _P), ("coordinateCount", ctypes.c_uint64),
+        ("geometryStarts", _P), ("pointCounts", _P), ("geometryFlags", _P),
+        ("columns", ctypes.POINTER(TableColumnRecord)), ("fids", _P),
+    ]
+
+
+class MetadataItemRecord(ctypes.Structure):
+    c_name = "readdata14_metadata_item"
+    _fields_ = [("key", ctypes.c_char_p), ("value", _P), ("valueSize", ctypes.c_size_t)]
+
+
 class WriteOptionsRecord(ctypes.Structure):
     c_name = "readdata14_write_options"
     _fields_ = [("size", ctypes.c_size_t), ("flags", ctypes.c_uint32), ("firstToken", ctypes.c_char_p),
@@ -174,7 +194,8 @@ class NoteRecord(ctypes.Structure):
 
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
            LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
-           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord)
+           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord, TableColumnRecord, LayerTableRecord,
+           MetadataItemRecord)
 """Every record this module mirrors."""
 
 # readdata14_status
@@ -450,6 +471,22 @@ _builder_set_header = _declare("readdata14_builder_set_header", ctypes.c_int, ct
 _builder_leave_out = _declare("readdata14_builder_leave_out", ctypes.c_int, ctypes.c_void_p, ctypes.c_uint32, _Result)
 _builder_finish = _declare("readdata14_builder_finish", ctypes.c_int, ctypes.c_void_p,
                            ctypes.POINTER(_DocumentPointer), _Result)
+_document_metadata = _declare("readdata14_document_metadata", ctypes.c_size_t, ctypes.c_void_p,
+                               ctypes.POINTER(ctypes.POINTER(MetadataItemRecord)))
+
+
+def document_metadata(address: int) -> List[Tuple[str, bytes]]:
+    """readdata14_document_metadata: the library's keys and their values' bytes."""
+    items = ctypes.POINTER(MetadataItemRecord)()
+    count = _document_metadata(address, ctypes.byref(items))
+    if count == 0:
+        raise MemoryError("out of memory while making a chart's metadata")
+    return [(items[i].key.decode("ascii"), ctypes.string_at(items[i].value, items[i].valueSize))
+            for i in range(count)]
+
+
+_builder_add_layer = _declare("readdata14_builder_add_layer", ctypes.c_int, ctypes.c_void_p,
+                              ctypes.POINTER(LayerTableRecord), ctypes.POINTER(LayerTableRecord), _Result)
 _builder_add = {
     name: _declare(f"readdata14_builder_add_{name}", ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(record), _Result)
     for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord),
@@ -660,6 +697,13 @@ class Builder:
 
         return self._run("note", record, fill, len(kind))
 
+    def add_layer(self, table: "LayerTable", label_points: "Optional[LayerTable]") -> Optional[Refusal]:
+        """readdata14_builder_add_layer: the table's rows, all or none."""
+        result = _new_result()
+        marks = ctypes.byref(label_points.record) if label_points is not None else None
+        status = _builder_add_layer(self.handle, ctypes.byref(table.record), marks, ctypes.byref(result))
+        return None if status == WRITTEN else _refusal(status, result)
+
     def finish(self) -> "Owner | Refusal":
         """The chart built so far, as the document a read of its file gives."""
         document, result = _DocumentPointer(), _new_result()
@@ -685,3 +729,68 @@ class Runs(NamedTuple):
         """Each run's address (0 for a run of no points)."""
         base = self.xy.ctypes.data if len(self.xy) else 0
         return np.where(self.counts > 0, base + 8 * self.starts, 0).tolist()
+
+
+class LayerTable:
+    """A readdata14_layer_table over NumPy arrays, which it keeps alive.
+
+    `xy` is (n, 2) float32, `counts` each row's points (0: no geometry);
+    `columns` maps a field's name to ("int", int64 values, nulls),
+    ("real", float64 values, nulls) or ("shared", codes, texts): row i's
+    text is texts[codes[i]] (null for a code of -1 or a text None), nulls
+    a bool array or None; `fids` each row's FID (int64) or None."""
+
+    def __init__(self, layer_id: int, xy: np.ndarray, counts: np.ndarray,
+                 columns: Dict[str, Tuple[Any, ...]], fids: Optional[np.ndarray] = None) -> None:
+        n = len(counts)
+        self.keep: List[Any] = []
+        xy = self._kept(np.ascontiguousarray(xy, np.float32).reshape(-1))
+        counts32 = self._kept(np.ascontiguousarray(counts, np.uint32))
+        starts = self._kept(np.zeros(n, np.uint64))
+        if n > 1:
+            np.cumsum(2 * counts32[:-1].astype(np.uint64), out=starts[1:])
+        records = (TableColumnRecord * max(len(columns), 1))()
+        for record, (name, column) in zip(records, columns.items()):
+            self._column(record, name, column, n)
+        self.keep.append(records)
+        table = LayerTableRecord()
+        table.size = ctypes.sizeof(LayerTableRecord)
+        table.id, table.columnCount, table.featureCount = layer_id, len(columns), n
+        table.coordinates, table.coordinateCount = xy.ctypes.data, len(xy)
+        table.geometryStarts, table.pointCounts = starts.ctypes.data, counts32.ctypes.data
+        table.columns = records
+        if fids is not None:  # the FIDs label points name; without them, the rows
+            table.fids = self._kept(np.ascontiguousarray(fids, np.int64)).ctypes.data
+        self.record = table
+
+    def _kept(self, array: np.ndarray) -> np.ndarray:
+        self.keep.append(array)
+        return array
+
+    def _column(self, record: TableColumnRecord, name: str, column: Tuple[Any, ...], n: int) -> None:
+        kind = column[0]
+        record.name = name.encode("ascii")
+        if kind == "shared":
+            codes, texts = np.asarray(column[1], np.int64), column[2]
+            sizes = np.array([len(t) if t else 0 for t in texts] + [0], np.uint64)
+            offsets = np.zeros(len(sizes), np.uint64)
+            np.cumsum(sizes[:-1], out=offsets[1:])
+            lengths = self._kept(sizes[codes].astype(np.uint32))  # a code of -1 takes the last: 0
+            starts = self._kept(offsets[codes])
+            joined = b"".join(t for t in texts if t)
+            buffer = self._kept(ctypes.create_string_buffer(joined, len(joined) + 1))
+            nulls = np.append(np.array([t is None for t in texts], bool), True)[codes]
+            record.column.type = FIELD_STRING
+            record.column.texts = ctypes.addressof(buffer)
+            record.column.textStarts, record.column.textLengths = starts.ctypes.data, lengths.ctypes.data
+            record.textSize = len(joined)
+        else:
+            values = self._kept(np.ascontiguousarray(column[1], np.int64 if kind == "int" else np.float64))
+            record.column.type = FIELD_INTEGER if kind == "int" else FIELD_REAL
+            if kind == "int":
+                record.column.integers = values.ctypes.data
+            else:
+                record.column.reals = values.ctypes.data
+            nulls = column[2]
+        if nulls is not None and nulls.any():
+            record.column.nulls = self._kept(np.ascontiguousarray(nulls, np.uint8)).ctypes.data

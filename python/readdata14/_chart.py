@@ -212,17 +212,10 @@ class Chart:
 
     @property
     def metadata(self) -> Dict[str, str]:
-        """The dataset-level metadata of the layer model, as the GDAL driver shows it."""
-        return {
-            "DESCRIPTION": self.description,
-            "FIRST_TOKEN": self.first_token,
-            "HEADER_INTEGERS": ",".join(str(i) for i in self.header_integers if i is not None),
-            "LEVELS": ",".join(format_float32(v) for v in self.levels.tolist()),
-            "LEVEL_ORDER": self.level_order,
-            "FILL_AREAS_READ": "NO" if self.blocks.fill_areas is None else "YES",
-            "ERRORS": str(self.errors),
-            "WARNINGS": str(self.warnings),
-        }
+        """The dataset-level metadata of the layer model, as the GDAL driver
+        shows it: the library's keys, the chart's bytes decoded as its texts."""
+        decoder = self._parts.decoder
+        return {key: decoder.decode(value) for key, value in _capi.document_metadata(self._parts.owner.address)}
 
     def section(self, layer: str) -> Any:
         """A section by its layer name (see :data:`LAYERS`)."""

@@ -12,15 +12,12 @@
 #include <string>
 #include <string_view>
 
+#include "api/builder.hpp"
 #include "api/document.hpp"
 #include "api/write_results.hpp"
 #include "driver/chart_reader.hpp"
 #include "writing/chart_builder.hpp"
 #include "writing/chart_writer.hpp"
-
-struct readdata14_builder {
-    readdata14::writing::ChartBuilder chart;
-};
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "layers/layer_model.hpp"
+#include "layers/metadata.hpp"
 #include "readdata14/readdata14.h"
 
 namespace readdata14 {
@@ -31,6 +32,8 @@ struct Document final : readdata14_document {
     // out of memory leaves it unmade for the next one.
     mutable std::once_flag layersMade;
     mutable std::unique_ptr<layers::LayerModel> layers;
+    mutable std::once_flag metadataMade;
+    mutable std::unique_ptr<layers::Metadata> metadata;
 
     Document() noexcept : readdata14_document{} { size = sizeof(readdata14_document); }
     Document(const Document&) = delete;

@@ -182,11 +182,11 @@ std::optional<Problem> ChartBuilder::AddLine(const LabelledLine& line) {
     return std::nullopt;
 }
 
-std::optional<Problem> ChartBuilder::AddContour(const LabelledLine& contour) {
+std::optional<Problem> ChartBuilder::AddContour(const LabelledLine& contour, bool mayBeEmpty) {
     if (auto problem = CheckTaken(READDATA14_SECTION_CLOSED_CONTOURS)) return problem;
     const Place place{READDATA14_SECTION_CLOSED_CONTOURS, "CLOSED_CONTOURS", "contour", Records(contours_)};
     if (auto problem = CheckLabelledLine(place, contour, kContourLabelPoints)) return problem;
-    if (contour.points.empty()) return At(place, "it has no point; a contour has at least one");
+    if (contour.points.empty() && !mayBeEmpty) return At(place, "it has no point; a contour has at least one");
     ReserveMore(contourPositions_, 1);
     ReserveMore(contours_, 6 + contour.points.size() + contour.labelPoints.size());
     contours_.push_back(static_cast<float>(contour.points.size() / 2));
@@ -306,6 +306,38 @@ std::optional<Problem> ChartBuilder::AddNote(const Note& note) {
         if (kept) notes_.text.append(text).push_back('#');
     }
     return std::nullopt;
+}
+
+ChartBuilder::Mark ChartBuilder::Marked() const noexcept {
+    return {{lines_.size(), lineSymbols_.size(), symbols_.values.size(), symbols_.lengths.size(), symbols_.text.size(),
+             contours_.size(), contourPositions_.size(), weatherRegions_.size(), fillAreas_.size(),
+             notes_.values.size(), notes_.lengths.size(), notes_.text.size()},
+            {lines_[0], lineSymbols_[0], contours_[0], weatherRegions_[0], fillAreas_[0], symbols_.values[0],
+             notes_.values[0]}};
+}
+
+// Shrinking keeps the capacity, so it allocates nothing and cannot throw.
+void ChartBuilder::Restore(const Mark& mark) noexcept {
+    const auto& s = mark.sizes;
+    lines_.resize(s[0]);
+    lineSymbols_.resize(s[1]);
+    symbols_.values.resize(s[2]);
+    symbols_.lengths.resize(s[3]);
+    symbols_.text.resize(s[4]);
+    contours_.resize(s[5]);
+    contourPositions_.resize(s[6]);
+    weatherRegions_.resize(s[7]);
+    fillAreas_.resize(s[8]);
+    notes_.values.resize(s[9]);
+    notes_.lengths.resize(s[10]);
+    notes_.text.resize(s[11]);
+    lines_[0] = mark.counts[0];
+    lineSymbols_[0] = mark.counts[1];
+    contours_[0] = mark.counts[2];
+    weatherRegions_[0] = mark.counts[3];
+    fillAreas_[0] = mark.counts[4];
+    symbols_.values[0] = mark.counts[5];
+    notes_.values[0] = mark.counts[6];
 }
 
 std::size_t ChartBuilder::ElementCount(std::uint32_t section) const {

@@ -62,7 +62,12 @@ public:
     std::optional<Problem> AddLine(const LabelledLine& line);
     std::optional<Problem> AddLineSymbol(const PointList& lineSymbol);
     std::optional<Problem> AddSymbol(const Symbol& symbol);
-    std::optional<Problem> AddContour(const LabelledLine& contour);
+    std::optional<Problem> AddContour(const LabelledLine& contour) { return AddContour(contour, false); }
+    // As AddContour, and a contour of no points too: the layers' way back
+    // keeps a contour whose geometry GIS lost as one of no points, which
+    // this library reads (it nests nowhere, its label counts for the
+    // levels) while the format leaves such a contour open.
+    std::optional<Problem> AddKeptContour(const LabelledLine& contour) { return AddContour(contour, true); }
     std::optional<Problem> AddWeatherRegion(const PointList& region);
     std::optional<Problem> AddFillArea(const PointList& area);
     std::optional<Problem> AddNote(const Note& note);
@@ -74,10 +79,20 @@ public:
     // a section left out is refused as well.
     std::optional<Problem> LeaveOut(std::uint32_t sections);
 
+    // Where the builder stands, and the way back to it: a host that adds
+    // many elements as one takes them all or none. Restoring never throws.
+    struct Mark {
+        std::array<std::size_t, 12> sizes{};
+        std::array<float, 7> counts{};  // each block's slot 0
+    };
+    Mark Marked() const noexcept;
+    void Restore(const Mark& mark) noexcept;
+
     // The chart as the writer takes it; valid while the builder is unchanged.
     ChartInput Input() const;
 
 private:
+    std::optional<Problem> AddContour(const LabelledLine& contour, bool mayBeEmpty);
     std::size_t ElementCount(std::uint32_t section) const;
     std::optional<Problem> CheckTaken(std::uint32_t section) const;
 

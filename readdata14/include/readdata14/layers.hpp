@@ -308,27 +308,13 @@ private:
 // FILL_AREAS_READ, ERRORS, WARNINGS of a document that read a chart: for
 // hosts that hold the document itself (opened with their own options).
 inline std::vector<MetadataItem> DocumentMetadata(const readdata14_document& d) {
-    std::string integers;
-    for (std::size_t i = 0; i < 5 && d.headerIntegerPresent[i]; ++i) {
-        if (i > 0) integers += ',';
-        integers += std::to_string(d.headerIntegers[i]);
-    }
-    std::string levels;
-    for (std::size_t i = 0; i < d.levelCount; ++i) {
-        if (i > 0) levels += ',';
-        levels += FormatFloat(d.levels[i]);
-    }
-    const auto text = [](const char* bytes, std::size_t size) {
-        return bytes ? std::string(bytes, size) : std::string();
-    };
-    return {{"DESCRIPTION", text(d.chart.description, d.descriptionSize)},
-            {"FIRST_TOKEN", text(d.firstToken, d.firstTokenSize)},
-            {"HEADER_INTEGERS", std::move(integers)},
-            {"LEVELS", std::move(levels)},
-            {"LEVEL_ORDER", d.levelOrder == 1 ? "rising" : d.levelOrder == 2 ? "falling" : "unknown"},
-            {"FILL_AREAS_READ", d.chart.fillAreas != nullptr ? "YES" : "NO"},
-            {"ERRORS", std::to_string(d.chart.errors)},
-            {"WARNINGS", std::to_string(d.chart.warnings)}};
+    const readdata14_metadata_item* items = nullptr;
+    const std::size_t count = readdata14_document_metadata(&d, &items);
+    if (count == 0 && (d.status == READDATA14_READ || d.status == READDATA14_STOPPED)) throw std::bad_alloc();
+    std::vector<MetadataItem> out;
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) out.push_back({items[i].key, std::string(items[i].value, items[i].valueSize)});
+    return out;
 }
 
 inline std::vector<MetadataItem> ChartLayers::Metadata() const {

@@ -46,6 +46,7 @@
 #define READDATA14_READDATA14_LAYERS_H
 
 #include "readdata14/readdata14.h"
+#include "readdata14/readdata14_write.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -160,6 +161,128 @@ typedef struct readdata14_layer {
  * layers (a later call tries again). Added in 1.1. */
 READDATA14_API const readdata14_layer *READDATA14_CALL readdata14_document_layer(const readdata14_document *document,
                                                                                 uint32_t layer);
+
+/* ---- layers back into a chart ----------------------------------------------- */
+
+/* One column a host hands back: a field of the layer's schema, by name, and
+ * its rows as readdata14_column holds them. A column of the layer model can
+ * be given as it is. `column.type` is the field's type, except that an
+ * INTEGER or BOOLEAN field also takes a REAL column (whole values) and a
+ * REAL field an INTEGER one. `textSize`: the bytes at `column.texts`
+ * (STRING), against which every row's start and length are checked. */
+typedef struct readdata14_table_column {
+    const char *name;
+    readdata14_column column;
+    uint64_t textSize;
+} readdata14_table_column;
+
+/* A layer as a host hands it back: the shape readdata14_document_layer
+ * gives, with the sizes that let the library check it. Only the columns
+ * the host has: a field without a column takes its default (below). */
+typedef struct readdata14_layer_table {
+    size_t size;                     /* sizeof(readdata14_layer_table) */
+    uint32_t id;                     /* a readdata14_layer_id */
+    uint32_t columnCount;
+    uint64_t featureCount;
+    const float *coordinates;        /* x, y pairs */
+    uint64_t coordinateCount;        /* floats at `coordinates` */
+    const uint64_t *geometryStarts;  /* row f's points start at coordinates[geometryStarts[f]] */
+    const uint32_t *pointCounts;     /* and are this many pairs */
+    const uint8_t *geometryFlags;    /* READDATA14_GEOMETRY_NULL; null when no row is null */
+    const readdata14_table_column *columns;
+    const int64_t *fids;             /* each row's FID, which label points name; null: see below */
+} readdata14_layer_table;
+
+#define READDATA14_LAYER_TABLE_INIT {sizeof(readdata14_layer_table), 0, 0, 0, NULL, 0, NULL, NULL, NULL, NULL, NULL}
+
+/* Adds every row of `table` to the builder as an element of its section, in
+ * row order, or nothing: one refused row leaves the builder as it was, and
+ * the result names the layer, the row (its `element`, from 0) and why
+ * ("closed_contours row 4: label_kind is \"size\", not none, code or
+ * value"). The rules, the same for every host:
+ *
+ *   geometry     a row whose geometry is null (the flag, or 0 points) is an
+ *                element with no points, in every section: a symbol or a
+ *                note of type 48 at (NaN, NaN), a note of another type at
+ *                (0, 0), a label point at (NaN, NaN), a contour of no points
+ *                (which this library reads: it nests nowhere and its label
+ *                counts for the levels). Any other coordinate that is not
+ *                finite is refused. A point layer's row has one point.
+ *   rings        a polygon row whose left_open is 1 and whose last point
+ *                repeats its first is given back without that last point.
+ *   labels       label_kind "none" is NoLabel; "code" takes label_code (a
+ *                code from 0 to 100, stored as 3200000 + code); "value" takes
+ *                label_value, null for a value that was not finite (NaN); a
+ *                value that would read back as NoLabel or a code is refused.
+ *                Without label_kind: "value" where label_value is not null,
+ *                else "none".
+ *   integers     codes, types and the fill areas' integer values are whole
+ *                numbers that a 32-bit float slot gives back exactly.
+ *   contours     in the order of file_position (stable), the rows without
+ *                one (null, or no column) after them in row order: the file
+ *                order, from which the reader works out nesting and levels.
+ *   label points the rows of `labelPoints` (a LABEL_POINTS table, or null)
+ *                whose parent_layer is this layer's name go to the row that
+ *                parent_fid names: the row's FID (`fids`), without them its
+ *                nesting_position for closed contours that have that
+ *                column, else its position in the table; each parent's in the
+ *                order of `index`. A line holds at most 48, a contour 47. A
+ *                label point whose parent is missing is refused; rows of the
+ *                other parent layer are left for its own call.
+ *   defaults     a field without a column: 0, false, no text; label fields
+ *                as above. A null in a field that may not be null is refused.
+ *   texts        the bytes of the file (no encoding is converted); a symbol
+ *                of a text type needs its text (empty is fine), and a note
+ *                not of type 48 has empty texts.
+ * What the builder refuses of an element (readdata14_write.h) is refused
+ * the same way, naming the row. The layer model's metadata, `present`,
+ * levels and nesting are not read: leave sections out with
+ * readdata14_builder_leave_out, and set the header with
+ * readdata14_builder_set_header.
+ *
+ * Returns READDATA14_WRITTEN, READDATA14_NOT_WRITABLE (a row refused, or a
+ * table of wrong shape: offsets beyond the coordinates or texts, a column
+ * that names no field or has the wrong type), READDATA14_INVALID_ARGUMENT
+ * (null builder or table, a size not set, the LABEL_POINTS layer itself, a
+ * null array with rows) or READDATA14_OUT_OF_MEMORY. Never throws. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(readdata14_builder *builder,
+                                                                             const readdata14_layer_table *table,
+                                                                             const readdata14_layer_table *labelPoints,
+                                                                             readdata14_write_result *result);
+
+/* ---- metadata and texts for people ------------------------------------------ */
+
+/* One item of a document's metadata: the key (ASCII, stable) and its value,
+ * `valueSize` bytes (zero-terminated as well). */
+typedef struct readdata14_metadata_item {
+    const char *key;
+    const char *value;
+    size_t valueSize;
+} readdata14_metadata_item;
+
+/* The metadata of a document that read a chart, the same for every front
+ * end (GDAL's dataset metadata, Python's Chart.metadata, chart14's GeoJSON),
+ * in this order: DESCRIPTION and FIRST_TOKEN (the file's bytes: decode them
+ * as the texts), HEADER_INTEGERS (the integers that stood in the file,
+ * comma-separated), LEVELS (each level in the shortest form that reads back
+ * to the same float, comma-separated), LEVEL_ORDER ("rising", "falling" or
+ * "unknown"), FILL_AREAS_READ ("YES" or "NO"), ERRORS and WARNINGS (counts).
+ * *items receives the array, which lives as long as the document; returns
+ * the count, 0 (and null) for another document or when memory ran out. */
+READDATA14_API size_t READDATA14_CALL readdata14_document_metadata(const readdata14_document *document,
+                                                                  const readdata14_metadata_item **items);
+
+/* Bits of readdata14_escape_text's flags. */
+#define READDATA14_ESCAPE_BACKSLASH 1u /* a backslash as \\ too: the byte 0xFF and the four
+                                          characters \xFF never give the same text */
+
+/* Bytes of a chart as a text for people, always valid UTF-8: valid UTF-8
+ * unchanged, every other byte as \xNN (upper-case hex). Writes at most
+ * `size` bytes to `out`, the last a terminating zero (nothing when `size`
+ * is 0), and returns the length of the whole text without the zero, as
+ * snprintf does: call it with size 0 for the room needed. */
+READDATA14_API size_t READDATA14_CALL readdata14_escape_text(const char *bytes, size_t length, uint32_t flags,
+                                                            char *out, size_t size);
 
 #ifdef __cplusplus
 }
