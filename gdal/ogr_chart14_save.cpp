@@ -118,6 +118,15 @@ std::optional<std::string> ProbeFeature(Chart14Dataset& dataset, readdata14_laye
                    ", does not exist";
         if (auto why = feeder.Take(*parentLayer, static_cast<std::uint64_t>(parentFid), *parent))
             return "its parent cannot be written: " + *why;
+        // The parent's other label points first: its record holds so many.
+        auto* points = static_cast<Chart14Layer*>(dataset.GetLayer(READDATA14_LAYER_LABEL_POINTS));
+        for (std::uint64_t fid = 0; fid < points->FidEnd(); ++fid) {
+            if (static_cast<GIntBig>(fid) == feature.GetFID()) continue;
+            std::unique_ptr<OGRFeature> other(points->GetFeature(static_cast<GIntBig>(fid)));
+            if (other && other->GetFieldAsInteger64("parent_fid") == parentFid &&
+                EQUAL(other->GetFieldAsString("parent_layer"), NameOfLayer(*parentLayer)))
+                feeder.Take(READDATA14_LAYER_LABEL_POINTS, fid, *other);
+        }
     }
     return feeder.Take(layer, static_cast<std::uint64_t>(feature.GetFID()), feature);
 }

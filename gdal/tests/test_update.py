@@ -235,8 +235,18 @@ def test_what_the_format_cannot_carry_is_refused_at_once(tmp_path):
     text["type"] = 48
     _, messages = reported(lambda: symbols.CreateFeature(text))
     assert len(messages) == 1 and "layer symbols, feature 29" in messages[0][1] and "carries a text" in messages[0][1]
-    dataset = None
-    assert chart.read_bytes() == SAMPLE.read_bytes()  # nothing was taken: nothing to save
+    # A line's record holds 48 label points: with its two, the 47th created is refused as it is created.
+    points = dataset.GetLayerByName("label_points")
+    refusals = []
+    for index in range(47):
+        point = ogr.Feature(points.GetLayerDefn())
+        point.SetGeometry(ogr.CreateGeometryFromWkt(f"POINT ({index} 5)"))
+        point["parent_layer"], point["parent_fid"], point["index"] = "lines", 1, 100 + index
+        result, messages = reported(lambda: points.CreateFeature(point))
+        refusals += [m for _, m in messages]
+    assert len(refusals) == 1 and "as many as its record holds" in refusals[0]
+    dataset = None  # saved: the line with its 48 label points, nothing refused taken
+    assert summary(diff(SAMPLE, chart)) == ({"lines": (1, 0, 0)}, [])
 
 
 def test_a_file_changed_behind_the_editor_is_not_overwritten(tmp_path):
