@@ -90,6 +90,8 @@ bool Chart14Layer::OutsideFilterEnvelope(std::uint64_t fid) const {
 }
 
 OGRFeature* Chart14Layer::GetNextFeature() {
+    // A reading that starts takes every feature created before it.
+    if (next_ == 0 && edits_ != nullptr) edits_->iterationEnd = edits_->nextFid;
     while (next_ < IterationEnd()) {
         const std::uint64_t fid = next_++;
         if (Deleted(fid)) continue;
