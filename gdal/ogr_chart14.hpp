@@ -2,7 +2,8 @@
 // vector layers (readdata14_layers.h), and nothing the driver works out
 // itself: the layers' names, fields, features, counts, extents and "present"
 // all come from the library's tables. New charts are written by the
-// driver's writing side (ogr_chart14_write.hpp); an open chart is not edited.
+// driver's writing side (ogr_chart14_write.hpp); a chart opened for update
+// keeps its edits beside the table and is saved whole (ogr_chart14_update.hpp).
 //
 // One open reads the whole file once (readdata14_open for a file on disk;
 // any other GDAL file, streams such as /vsistdin/ included, read front to
@@ -27,6 +28,9 @@
 namespace readdata14::ogr {
 
 class Chart14Dataset;
+struct ChartUpdate;
+struct Header;
+struct LayerEdits;
 
 class Chart14Layer final : public OGRLayer {
 public:
@@ -44,13 +48,27 @@ public:
     OGRFeatureDefn* GetLayerDefn() override { return defn_; }
     GDALDataset* GetDataset() override;
 
-    // A chart is not edited in place: each of these refuses, saying so.
+    // The fields are the format's: each of these refuses, saying so. The
+    // features' edits work when the chart was opened for update.
     OGRErr CreateField(OGRFieldDefn*, int) override;
     OGRErr DeleteField(int) override;
     OGRErr ReorderFields(int*) override;
     OGRErr AlterFieldDefn(int, OGRFieldDefn*, int) override;
     OGRErr CreateGeomField(OGRGeomFieldDefn*, int) override;
     OGRErr DeleteFeature(GIntBig) override;
+    OGRErr SyncToDisk() override;
+
+    // Update mode (ogr_chart14_update.cpp).
+    void BeginEdits();
+    bool Edited() const;
+    std::uint64_t FidEnd() const;  // past the last FID the layer ever had
+    bool Deleted(std::uint64_t fid) const;
+    readdata14_layer_id Id() const { return static_cast<readdata14_layer_id>(table_.id); }
+    bool Present() const { return table_.present != 0; }
+    void DeleteLabelPointsOf(const char* parentLayer, std::uint64_t parentFid);
+    // The feature a save writes: as set, or as read with every stored point
+    // (null for a deleted FID).
+    OGRFeature* SavedFeature(std::uint64_t fid) const;
 
 protected:
     OGRErr ISetFeature(OGRFeature*) override;
@@ -61,13 +79,18 @@ private:
     bool Filtered() const { return m_poFilterGeom != nullptr || m_poAttrQuery != nullptr; }
     bool OutsideFilterEnvelope(std::uint64_t fid) const;
     OGRFeature* Translate(std::uint64_t fid) const;
-    OGRFeature* MakeFeature(std::uint64_t fid) const;
-    std::unique_ptr<OGRGeometry> MakeGeometry(std::uint64_t fid) const;
+    OGRFeature* MakeFeature(std::uint64_t fid, bool asStored = false) const;
+    std::unique_ptr<OGRGeometry> MakeGeometry(std::uint64_t fid, bool asStored = false) const;
+    std::uint64_t IterationEnd() const;
+    const OGRFeature* EditedFeature(std::uint64_t fid) const;
+    std::optional<std::string> WhyNotCarried(const OGRFeature& feature) const;
+    OGRErr RefuseFeature(GIntBig fid, const std::string& why) const;
 
     Chart14Dataset& dataset_;
     const readdata14_layer& table_;
     OGRFeatureDefn* defn_;
     std::uint64_t next_ = 0;
+    std::unique_ptr<LayerEdits> edits_;  // null: read only
 };
 
 struct DocumentCloser {
@@ -84,10 +107,22 @@ public:
 
     int GetLayerCount() override { return static_cast<int>(layers_.size()); }
     OGRLayer* GetLayer(int index) override;
-    // Reads only: no layer, feature or field can be created, changed or
-    // deleted (new charts are written by Chart14Writer).
+    // No layer or field can be created or deleted (new charts are written by
+    // Chart14Writer); features can, in update mode (see the layers).
     int TestCapability(const char*) override { return FALSE; }
     OGRErr DeleteLayer(int) override;
+
+    // Update mode (ogr_chart14_save.cpp): the chart written whole when it
+    // was edited, or why not as a GDAL error.
+    void FlushCache(bool atClosing) override;
+    CPLErr SetMetadataItem(const char* name, const char* value, const char* domain = "") override;
+    bool Save();
+    void MarkEdited();
+    // Sets up update mode over the chart read from `path`: false, with a
+    // GDAL error, when it cannot be saved there.
+    bool BeginUpdate(const char* path);
+    void DeleteLabelPointsOf(readdata14_layer_id parentLayer, std::uint64_t parentFid);
+    const std::string& Encoding() const { return encoding_; }
 
     // A text of the file as UTF-8 (see ogr_chart14_texts.cpp).
     std::string DecodeText(std::string_view bytes) const;
@@ -106,8 +141,11 @@ private:
     bool SetSpatialReference(const char* definition);
     void WarnAboutInvalidTexts() const;
     std::string DecodePiece(std::string_view bytes) const;
+    Document AssembleChart(std::string& why);
+    std::optional<std::string> SavedHeader(Header& header);
 
     Document document_;
+    std::unique_ptr<ChartUpdate> update_;  // null: read only
     std::string encoding_;  // empty: UTF-8 with \xNN for invalid bytes
     OGRSpatialReference* srs_ = nullptr;
     std::vector<std::unique_ptr<Chart14Layer>> layers_;

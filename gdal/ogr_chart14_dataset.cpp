@@ -1,27 +1,29 @@
-// Opening a chart: the update open declined without a word, a refusal that
-// says why when the file is meant as a chart, the open options, the layers
-// and the dataset's metadata; and the refusal of every edit.
+// Opening a chart: for reading or for update (ogr_chart14_update.cpp), a
+// refusal that says why when the file is meant as a chart, the open options,
+// the layers and the dataset's metadata; and the refusal of the edits a
+// chart never takes.
 #include <exception>
 
 #include "ogr_chart14.hpp"
+#include "ogr_chart14_update.hpp"
 #include "readdata14/layers.hpp"
 
 namespace readdata14::ogr {
 
 GDALDataset* Chart14Dataset::Open(GDALOpenInfo* info) {
-    // The driver reads charts only. Hosts such as QGIS ask for update first
-    // and fall back to reading when that fails, so this is no error: an
-    // error here would be logged for every layer they open.
-    if (info->eAccess == GA_Update) {
-        CPLDebug("Chart14", "%s: not opened for update: the driver reads charts only", info->pszFilename);
-        return nullptr;
-    }
-    if (const char* path = PrefixedPath(info->pszFilename)) {
-        GDALOpenInfo file(path, GDAL_OF_VECTOR | GDAL_OF_READONLY);
-        file.papszOpenOptions = info->papszOpenOptions;
-        GDALDataset* dataset = OpenChart(&file, true);
-        if (dataset != nullptr) dataset->SetDescription(info->pszFilename);  // the name as the user gave it
-        return dataset;
+    const char* path = PrefixedPath(info->pszFilename);
+    // The chart is read as for reading; update mode is set up after (a
+    // read-only file then gets the system's reason, not "not a chart").
+    if (path != nullptr || info->eAccess == GA_Update) {
+        const char* file = path != nullptr ? path : info->pszFilename;
+        GDALOpenInfo read(file, GDAL_OF_VECTOR | GDAL_OF_READONLY);
+        read.papszOpenOptions = info->papszOpenOptions;
+        std::unique_ptr<GDALDataset> dataset(OpenChart(&read, path != nullptr || NamedAlone(info)));
+        if (!dataset) return nullptr;
+        dataset->SetDescription(info->pszFilename);  // the name as the user gave it
+        if (info->eAccess == GA_Update && !static_cast<Chart14Dataset*>(dataset.get())->BeginUpdate(file))
+            return nullptr;
+        return dataset.release();
     }
     return OpenChart(info, NamedAlone(info));
 }
@@ -90,6 +92,7 @@ bool Chart14Dataset::Setup(GDALOpenInfo* info) {
 }
 
 Chart14Dataset::~Chart14Dataset() {
+    Save();  // an edited chart; a failure is a GDAL error, the file as it was
     layers_.clear();
     if (srs_ != nullptr) srs_->Release();
 }
@@ -115,8 +118,8 @@ bool Chart14Dataset::SetSpatialReference(const char* definition) {
 
 OGRErr RefuseEdit(const char* file) {
     CPLError(CE_Failure, CPLE_NotSupported,
-             "Chart14: %s: a chart is not edited in place: convert it (ogr2ogr -f GPKG edit.gpkg chart.txt), edit "
-             "that, and write a new chart from it (ogr2ogr -f Chart14 new.txt edit.gpkg)",
+             "Chart14: %s: a chart's layers and fields are the format's, and its features are edited only when "
+             "it is opened for update (ogrinfo -update, gdal.OpenEx with OF_UPDATE)",
              file);
     return OGRERR_UNSUPPORTED_OPERATION;
 }

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "ogr_chart14.hpp"
+#include "ogr_chart14_update.hpp"
 
 namespace readdata14::ogr {
 namespace {
@@ -60,7 +61,16 @@ Chart14Layer::~Chart14Layer() { defn_->Release(); }
 
 GDALDataset* Chart14Layer::GetDataset() { return &dataset_; }
 
-void Chart14Layer::ResetReading() { next_ = 0; }
+void Chart14Layer::ResetReading() {
+    next_ = 0;
+    if (edits_ != nullptr) edits_->iterationEnd = edits_->nextFid;
+}
+
+// Features created during a reading are not in it: a loop that creates one
+// for each it reads ends.
+std::uint64_t Chart14Layer::IterationEnd() const {
+    return edits_ != nullptr ? edits_->iterationEnd : table_.featureCount;
+}
 
 // The feature's envelope against the spatial filter's, from the table's
 // floats, before a feature is made. A feature without a geometry is outside.
@@ -80,9 +90,13 @@ bool Chart14Layer::OutsideFilterEnvelope(std::uint64_t fid) const {
 }
 
 OGRFeature* Chart14Layer::GetNextFeature() {
-    while (next_ < table_.featureCount) {
+    // A reading that starts takes every feature created before it.
+    if (next_ == 0 && edits_ != nullptr) edits_->iterationEnd = edits_->nextFid;
+    while (next_ < IterationEnd()) {
         const std::uint64_t fid = next_++;
-        if (m_poFilterGeom != nullptr && OutsideFilterEnvelope(fid)) continue;
+        if (Deleted(fid)) continue;
+        const bool asRead = fid < table_.featureCount && EditedFeature(fid) == nullptr;
+        if (m_poFilterGeom != nullptr && asRead && OutsideFilterEnvelope(fid)) continue;
         std::unique_ptr<OGRFeature> feature(Translate(fid));
         if (!feature) return nullptr;
         if ((m_poFilterGeom == nullptr || FilterGeometry(feature->GetGeometryRef())) &&
@@ -93,12 +107,13 @@ OGRFeature* Chart14Layer::GetNextFeature() {
 }
 
 OGRFeature* Chart14Layer::GetFeature(GIntBig fid) {
-    if (fid < 0 || static_cast<std::uint64_t>(fid) >= table_.featureCount) return nullptr;
+    if (fid < 0 || static_cast<std::uint64_t>(fid) >= FidEnd() || Deleted(static_cast<std::uint64_t>(fid)))
+        return nullptr;
     return Translate(static_cast<std::uint64_t>(fid));
 }
 
 OGRErr Chart14Layer::SetNextByIndex(GIntBig index) {
-    if (Filtered()) return OGRLayer::SetNextByIndex(index);
+    if (Filtered() || Edited()) return OGRLayer::SetNextByIndex(index);
     if (index < 0) return OGRERR_FAILURE;
     next_ = std::min(static_cast<std::uint64_t>(index), table_.featureCount);
     return OGRERR_NONE;
@@ -106,12 +121,13 @@ OGRErr Chart14Layer::SetNextByIndex(GIntBig index) {
 
 GIntBig Chart14Layer::GetFeatureCount(int force) {
     if (Filtered()) return OGRLayer::GetFeatureCount(force);
-    return static_cast<GIntBig>(table_.featureCount);
+    return static_cast<GIntBig>(edits_ != nullptr ? edits_->Count() : table_.featureCount);
 }
 
 // The extent of every feature, whatever the filters (as GDAL's drivers do);
 // a layer without a geometry has none (the table's extent is NaN).
-OGRErr Chart14Layer::GetExtent(OGREnvelope* extent, int) {
+OGRErr Chart14Layer::GetExtent(OGREnvelope* extent, int force) {
+    if (Edited()) return OGRLayer::GetExtent(extent, force);
     const double* e = table_.extent;
     if (!(e[0] <= e[2] && e[1] <= e[3])) return OGRERR_FAILURE;
     extent->MinX = e[0];
@@ -126,12 +142,15 @@ OGRErr Chart14Layer::GetExtent(int geomField, OGREnvelope* extent, int force) {
     return OGRLayer::GetExtent(geomField, extent, force);  // reports the bad index
 }
 
-// Reads only: every capability to write is refused.
+// Features are written in update mode; fields never (they are the format's).
 int Chart14Layer::TestCapability(const char* capability) {
-    if (EQUAL(capability, OLCRandomRead) || EQUAL(capability, OLCFastGetExtent) ||
-        EQUAL(capability, OLCStringsAsUTF8))
-        return TRUE;
-    if (EQUAL(capability, OLCFastFeatureCount) || EQUAL(capability, OLCFastSetNextByIndex)) return !Filtered();
+    if (EQUAL(capability, OLCRandomRead) || EQUAL(capability, OLCStringsAsUTF8)) return TRUE;
+    if (EQUAL(capability, OLCFastGetExtent)) return !Edited();
+    if (EQUAL(capability, OLCFastFeatureCount)) return !Filtered();
+    if (EQUAL(capability, OLCFastSetNextByIndex)) return !Filtered() && !Edited();
+    if (EQUAL(capability, OLCSequentialWrite) || EQUAL(capability, OLCRandomWrite) ||
+        EQUAL(capability, OLCDeleteFeature))
+        return edits_ != nullptr;
     return FALSE;
 }
 
@@ -140,15 +159,13 @@ OGRErr Chart14Layer::DeleteField(int) { return RefuseEdit(dataset_.GetDescriptio
 OGRErr Chart14Layer::ReorderFields(int*) { return RefuseEdit(dataset_.GetDescription()); }
 OGRErr Chart14Layer::AlterFieldDefn(int, OGRFieldDefn*, int) { return RefuseEdit(dataset_.GetDescription()); }
 OGRErr Chart14Layer::CreateGeomField(OGRGeomFieldDefn*, int) { return RefuseEdit(dataset_.GetDescription()); }
-OGRErr Chart14Layer::DeleteFeature(GIntBig) { return RefuseEdit(dataset_.GetDescription()); }
-OGRErr Chart14Layer::ISetFeature(OGRFeature*) { return RefuseEdit(dataset_.GetDescription()); }
-OGRErr Chart14Layer::ICreateFeature(OGRFeature*) { return RefuseEdit(dataset_.GetDescription()); }
 OGRErr Chart14Layer::IUpsertFeature(OGRFeature*) { return RefuseEdit(dataset_.GetDescription()); }
 
 // No exception may leave for GDAL's C callers: an allocation that fails
 // gives no feature and an error.
 OGRFeature* Chart14Layer::Translate(std::uint64_t fid) const {
     try {
+        if (const OGRFeature* edited = EditedFeature(fid)) return edited->Clone();
         return MakeFeature(fid);
     } catch (const std::exception& e) {
         CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: feature " CPL_FRMT_GUIB ": %s", defn_->GetName(),
@@ -157,9 +174,12 @@ OGRFeature* Chart14Layer::Translate(std::uint64_t fid) const {
     }
 }
 
-std::unique_ptr<OGRGeometry> Chart14Layer::MakeGeometry(std::uint64_t fid) const {
+std::unique_ptr<OGRGeometry> Chart14Layer::MakeGeometry(std::uint64_t fid, bool asStored) const {
     const std::uint8_t flags = table_.geometryFlags[fid];
-    if ((flags & READDATA14_GEOMETRY_NULL) != 0) return nullptr;
+    // As stored (for a save): the points GIS shows no geometry for (a
+    // coordinate not finite, a line of one point) are the element's all the same.
+    const bool stored = asStored && table_.pointCounts[fid] > 0;
+    if ((flags & READDATA14_GEOMETRY_NULL) != 0 && !stored) return nullptr;
     const float* xy = table_.coordinates + table_.geometryStarts[fid];
     const std::uint32_t points = table_.pointCounts[fid];
     switch (table_.definition->geometryType) {
@@ -175,7 +195,7 @@ std::unique_ptr<OGRGeometry> Chart14Layer::MakeGeometry(std::uint64_t fid) const
     }
 }
 
-OGRFeature* Chart14Layer::MakeFeature(std::uint64_t fid) const {
+OGRFeature* Chart14Layer::MakeFeature(std::uint64_t fid, bool asStored) const {
     std::unique_ptr<OGRFeature> feature(new OGRFeature(defn_));
     feature->SetFID(static_cast<GIntBig>(fid));
     for (std::uint32_t i = 0; i < table_.definition->fieldCount; ++i) {
@@ -196,7 +216,7 @@ OGRFeature* Chart14Layer::MakeFeature(std::uint64_t fid) const {
             default: feature->SetField(field, static_cast<int>(column.integers[fid])); break;
         }
     }
-    if (auto geometry = MakeGeometry(fid)) {
+    if (auto geometry = MakeGeometry(fid, asStored)) {
         geometry->assignSpatialReference(defn_->GetGeomFieldDefn(0)->GetSpatialRef());
         feature->SetGeometryDirectly(geometry.release());
     }

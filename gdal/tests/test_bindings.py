@@ -198,19 +198,26 @@ def test_ogrinfo_says_why_of_a_file_with_a_charts_marks_or_named_by_prefix(tmp_p
         assert f"Chart14: {path}: {verdict}: the second header token is 13, not 14" in result.stderr
 
 
-def test_update_opens_are_declined_without_a_word(tmp_path):
-    dataset, messages = reported(lambda: ogr.Open(str(SAMPLE), 1))
-    assert dataset is None and messages == []
+def test_read_only_opens_refuse_edits_and_update_opens_take_them(tmp_path):
     dataset, messages = reported(lambda: ogr.Open(str(SAMPLE), 0))
     assert dataset.GetDriver().GetName() == "Chart14" and messages == []
     layer = dataset.GetLayer(0)
     assert not any(dataset.TestCapability(c) for c in ["CreateLayer", "DeleteLayer"])
     assert not any(layer.TestCapability(c) for c in ["SequentialWrite", "RandomWrite", "CreateField", "DeleteFeature"])
-    # An edit that is tried anyway says how charts are changed.
+    # An edit that is tried anyway says how charts are edited.
     for edit in [lambda: layer.CreateField(ogr.FieldDefn("x")), lambda: layer.DeleteFeature(0),
                  lambda: layer.CreateFeature(ogr.Feature(layer.GetLayerDefn())), lambda: dataset.CreateLayer("x")]:
         _, messages = reported(edit)
-        assert len(messages) == 1 and "not edited in place" in messages[0] and "ogr2ogr -f Chart14" in messages[0]
+        assert len(messages) == 1 and "opened for update" in messages[0]
+    # Opened for update (as QGIS asks first): the features can be written, never the fields.
+    chart = tmp_path / "chart.txt"
+    chart.write_bytes(SAMPLE.read_bytes())
+    dataset, messages = reported(lambda: ogr.Open(str(chart), 1))
+    assert dataset.GetDriver().GetName() == "Chart14" and messages == []
+    layer = dataset.GetLayer(0)
+    assert all(layer.TestCapability(c) for c in ["SequentialWrite", "RandomWrite", "DeleteFeature"])
+    _, messages = reported(lambda: layer.CreateField(ogr.FieldDefn("x")))
+    assert len(messages) == 1 and "layers and fields are the format's" in messages[0]
 
 
 def test_encoding_option(tmp_path):

@@ -1,5 +1,5 @@
-"""The driver in a real, headless QGIS: QGIS asks for update first and falls
-back to reading, and nothing may reach its message log, nor GDAL's error
+"""The driver in a real, headless QGIS: QGIS asks for update first (and
+gets it: the layers can be edited), and nothing may reach its message log, nor GDAL's error
 handler (which QGIS's desktop forwards to the log), on the way. The layers
 read as the library's tables."""
 import os
@@ -32,7 +32,8 @@ def test_every_layer_opens_without_a_message(message_log, spoiled):
         for name, table in library.read(path)["layers"].items():
             layer = qgis_core.QgsVectorLayer(f"{path}|layername={name}", name, "ogr")
             assert layer.isValid() and layer.featureCount() == len(table["features"]), name
-            assert not int(layer.dataProvider().capabilities()) & int(qgis_core.QgsVectorDataProvider.AddFeatures)
+            # Opened for update, as QGIS asks first: the layers can be edited.
+            assert int(layer.dataProvider().capabilities()) & int(qgis_core.QgsVectorDataProvider.AddFeatures)
         qgis_core.QgsApplication.processEvents()
         # A chart with non-finite values has its findings told, as warnings: the first ten and their count,
         # once for all its layers, which QGIS reads from one dataset. Nothing else is told.

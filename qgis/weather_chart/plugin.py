@@ -1,5 +1,6 @@
 """The plugin in QGIS's window: the menu command "Open weather chart…",
-charts dropped on the window, and the Processing provider."""
+charts dropped on the window, the editing tools (editing_gui.py) and the
+Processing provider."""
 
 from __future__ import annotations
 
@@ -10,6 +11,7 @@ from qgis.gui import QgsCustomDropHandler
 from qgis.PyQt.QtWidgets import QAction, QFileDialog
 
 from .chart import ChartError, is_chart, open_chart
+from .editing_gui import EditingTools
 from .processing_provider import WeatherChartProvider
 
 MENU = "&Weather chart"
@@ -46,6 +48,7 @@ class WeatherChartPlugin:
         self.provider = None
         self.action = None
         self.drop_handler = None
+        self.editing = None
 
     def initProcessing(self) -> None:  # noqa: N802 (called by QGIS, qgis_process too)
         if self.provider is None:
@@ -60,8 +63,13 @@ class WeatherChartPlugin:
         self.iface.addPluginToVectorMenu(MENU, self.action)
         self.drop_handler = ChartDropHandler(self.iface)
         self.iface.registerCustomDropHandler(self.drop_handler)
+        self.editing = EditingTools(self.iface, MENU)
+        self.editing.add()
 
     def unload(self) -> None:
+        if self.editing is not None:
+            self.editing.remove()
+            self.editing = None
         if self.action is not None:
             self.iface.removePluginVectorMenu(MENU, self.action)
             self.action = None
