@@ -21,7 +21,9 @@
 //
 // The same bytes are then run as a program for the builder
 // (builder_program.hpp): every step taken or refused with a message, and
-// every chart it finishes written and read back the same.
+// every chart it finishes written and read back the same. The short way of
+// reading plain decimals is checked against the general conversion at every
+// offset.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -40,6 +42,7 @@
 #include "contours/nesting.hpp"
 #include "driver/chart_reader.hpp"
 #include "readdata14/readdata14_write.h"
+#include "reading/numbers.hpp"
 #include "reading/text_input.hpp"
 #include "readdata14/readdata14_layers.h"
 #include "builder_program.hpp"
@@ -85,6 +88,25 @@ ChartView ReadInMemory(const std::uint8_t* data, std::size_t size, readdata14::C
     readdata14::ApplyTextMode(text);
     readdata14::ReadChart(text, chart);
     return readdata14::test::ViewOf(chart);
+}
+
+// The short way for plain decimals against the general conversion at every
+// offset of the input (the first bytes of a large one): the same characters
+// taken, the same bits.
+void CheckNumberReadings(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 4096));
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const readdata14::ParsedFloat general = readdata14::ParseFloatPrefixLongWay(text.substr(at));
+        const readdata14::ParsedFloat plain = readdata14::ParsePlainDecimal(text.substr(at));
+        if (plain.length == 0) continue;
+        std::uint32_t plainBits = 0;
+        std::uint32_t generalBits = 0;
+        std::memcpy(&plainBits, &plain.value, sizeof plainBits);
+        std::memcpy(&generalBits, &general.value, sizeof generalBits);
+        if (plain.length != general.length || plainBits != generalBits) {
+            Fail("ParsePlainDecimal", "differs from the general conversion at offset " + std::to_string(at));
+        }
+    }
 }
 
 // Each finding checked against the input's own bytes: its line and column
@@ -365,6 +387,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ChartView inMemory = ReadInMemory(data, size, chart);
     if (auto problem = readdata14::test::CheckChart(inMemory); !problem.empty()) Fail("ReadChart", problem);
     CheckNesting(inMemory.closedContours);
+    CheckNumberReadings(data, size);
 
     static InputFile file;
     auto exported = readdata14::test::ReadExported(file.Write(data, size));
