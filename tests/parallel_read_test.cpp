@@ -5,6 +5,7 @@
 // changed), with chunks small enough that tokens straddle their borders.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "driver/chart_reader.hpp"
+#include "readdata14/readdata14.h"
 #include "support/chart_check.hpp"
 
 #ifdef READDATA14_HAVE_MAKE_CHART
@@ -132,6 +134,41 @@ TEST(ParallelRead, GeneratedChartsReadAsWithOneThread) {
                                   kLargeChunks);
         }
     }
+}
+
+// Through the C API: a chart above the size where threads start, read with
+// two threads, one, and a record as a 1.1 host passes it (no threads field,
+// whatever lies past its end), gives the same chart each way.
+TEST(ParallelRead, TheOptionsThreadsAndAnOlderRecord) {
+    make_chart::ChartPlan plan;
+    plan.seed = 6;
+    plan.points = 32;
+    plan.counts = make_chart::CountsForSize(plan, 10'000'000);
+    const std::string bytes = make_chart::ChartText(plan);
+    ASSERT_GE(bytes.size(), PreparedRead{}.minBytes);
+    struct Record {
+        readdata14_options options;
+        std::uint64_t past;  // what a 1.1 host's memory holds after its record
+    };
+    std::vector<readdata14_document*> documents;
+    for (const int way : {1, 2, 11}) {
+        Record record{READDATA14_OPTIONS_INIT, 0xfeedfacecafebeefu};
+        if (way == 2) record.options.threads = 2;
+        if (way == 11) {
+            record.options.size = offsetof(readdata14_options, threads);
+            record.options.threads = 0xfeedfacecafebeefu;
+        }
+        readdata14_document* document = nullptr;
+        EXPECT_EQ(readdata14_open_memory(bytes.data(), bytes.size(), &record.options, &document), READDATA14_READ)
+            << way;
+        documents.push_back(document);
+    }
+    for (std::size_t i = 1; i < documents.size(); ++i) {
+        if (documents[0] == nullptr || documents[i] == nullptr) continue;
+        EXPECT_EQ(test::CompareCharts(test::ViewOf(documents[0]->chart), test::ViewOf(documents[i]->chart)), "") << i;
+        EXPECT_EQ(documents[0]->chart.warnings, documents[i]->chart.warnings);
+    }
+    for (readdata14_document* document : documents) readdata14_close(document);
 }
 #endif
 
