@@ -458,7 +458,7 @@ typedef struct readdata14_options {
     uint32_t flags;   /* READDATA14_HEADER_ONLY */
     /* (added in 1.3) Threads the read may use: 0 or 1, one thread, the
      * caller's, as before; n > 1, up to n (the caller's among them) for a
-     * large input (a few MB and more), which then converts its numbers
+     * large input (8 MB and more), which then converts its numbers
      * ahead on the others while the caller's thread reads the sections.
      * The chart, the findings and their order are the same whatever the
      * number. A host built against 1.1 or 1.2 passes a smaller record and
