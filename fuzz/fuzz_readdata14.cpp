@@ -21,7 +21,10 @@
 //
 // The same bytes are then run as a program for the builder
 // (builder_program.hpp): every step taken or refused with a message, and
-// every chart it finishes written and read back the same.
+// every chart it finishes written and read back the same. The short way of
+// reading plain decimals is checked against the general conversion at every
+// offset, and an input above a small size is read with two threads as well,
+// which must give what one thread gives.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -40,6 +43,7 @@
 #include "contours/nesting.hpp"
 #include "driver/chart_reader.hpp"
 #include "readdata14/readdata14_write.h"
+#include "reading/numbers.hpp"
 #include "reading/text_input.hpp"
 #include "readdata14/readdata14_layers.h"
 #include "builder_program.hpp"
@@ -85,6 +89,72 @@ ChartView ReadInMemory(const std::uint8_t* data, std::size_t size, readdata14::C
     readdata14::ApplyTextMode(text);
     readdata14::ReadChart(text, chart);
     return readdata14::test::ViewOf(chart);
+}
+
+// The short way for plain decimals against the general conversion at every
+// offset of the input (the first bytes of a large one): the same characters
+// taken, the same bits.
+void CheckNumberReadings(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 4096));
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const readdata14::ParsedFloat general = readdata14::ParseFloatPrefixLongWay(text.substr(at));
+        const readdata14::ParsedFloat plain = readdata14::ParsePlainDecimal(text.substr(at));
+        if (plain.length == 0) continue;
+        std::uint32_t plainBits = 0;
+        std::uint32_t generalBits = 0;
+        std::memcpy(&plainBits, &plain.value, sizeof plainBits);
+        std::memcpy(&generalBits, &general.value, sizeof generalBits);
+        if (plain.length != general.length || plainBits != generalBits) {
+            Fail("ParsePlainDecimal", "differs from the general conversion at offset " + std::to_string(at));
+        }
+    }
+}
+
+// The parallel read against one thread: two threads and small chunks (so
+// that tokens straddle their borders) give the same chart and the same
+// findings in the same order, a stop after the second finding included.
+struct ReadWithFindings {
+    readdata14::ChartData chart;
+    readdata14::ChartReadResult result;
+    std::vector<std::string> findings;
+};
+
+ReadWithFindings ReadWithThreads(std::string_view bytes, const readdata14::PreparedRead& prepared,
+                                 std::uint64_t findingLimit) {
+    ReadWithFindings read;
+    readdata14::ChartSource source;
+    source.bytes = bytes;
+    readdata14::ReadOptions options;
+    options.prepared = prepared;
+    options.findingLimit = findingLimit;
+    options.onFinding = [&read](readdata14::PlacedFinding& found) {
+        read.findings.push_back(std::to_string(found.offset) + " " + found.message);
+        return true;
+    };
+    read.result = readdata14::ReadChartSource(source, read.chart, options);
+    return read;
+}
+
+void CheckParallelRead(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kSmallestParallel = 64;
+    if (size < kSmallestParallel) return;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    for (const std::uint64_t limit : {UINT64_MAX, std::uint64_t{2}}) {
+        const ReadWithFindings one = ReadWithThreads(bytes, readdata14::PreparedRead{}, limit);
+        const ReadWithFindings two = ReadWithThreads(bytes, readdata14::PreparedRead{2, 0, 1 + size % 61}, limit);
+        if (one.result.status != two.result.status || one.findings != two.findings ||
+            one.result.errors != two.result.errors || one.result.warnings != two.result.warnings ||
+            one.chart.sectionsPresent != two.chart.sectionsPresent ||
+            one.chart.headerIntegers != two.chart.headerIntegers ||
+            one.chart.contourFilePositions != two.chart.contourFilePositions) {
+            Fail("parallel read", "differs from one thread outside the blocks");
+        }
+        if (auto problem = readdata14::test::CompareCharts(readdata14::test::ViewOf(one.chart),
+                                                           readdata14::test::ViewOf(two.chart));
+            !problem.empty()) {
+            Fail("parallel read", problem);
+        }
+    }
 }
 
 // Each finding checked against the input's own bytes: its line and column
@@ -367,6 +437,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ChartView inMemory = ReadInMemory(data, size, chart);
     if (auto problem = readdata14::test::CheckChart(inMemory); !problem.empty()) Fail("ReadChart", problem);
     CheckNesting(inMemory.closedContours);
+    CheckNumberReadings(data, size);
+    CheckParallelRead(data, size);
 
     static InputFile file;
     auto exported = readdata14::test::ReadExported(file.Write(data, size));

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "reading/numbers.hpp"
 
@@ -94,6 +96,75 @@ TEST(PlainDecimal, WhatTheShortWayTakesIsWhatStrtofTakes) {
         ASSERT_EQ(got, want) << text;
     }
     EXPECT_GT(taken, 50000);
+}
+
+std::uint32_t BitsOf(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// Every string of up to six characters over digits, point, signs and "e":
+// the reading with the short way and the general conversion alone take the
+// same characters and give the same bits, and the short way, wherever it
+// takes a number, takes exactly that.
+TEST(PlainDecimal, EveryShortStringReadsAsTheGeneralConversion) {
+    constexpr std::string_view kAlphabet = "0123456789.+-e";
+    constexpr std::size_t kLongest = 6;
+    std::string text;
+    std::size_t taken = 0;
+    for (std::size_t length = 1; length <= kLongest; ++length) {
+        std::vector<std::size_t> digits(length, 0);
+        text.assign(length, kAlphabet[0]);
+        for (;;) {
+            const ParsedFloat general = ParseFloatPrefixLongWay(text);
+            const ParsedFloat read = ParseFloatPrefix(text);
+            ASSERT_EQ(read.length, general.length) << text;
+            if (general.length > 0) {
+                ASSERT_EQ(BitsOf(read.value), BitsOf(general.value)) << text;
+            }
+            const ParsedFloat plain = ParsePlainDecimal(text);
+            if (plain.length > 0) {
+                ++taken;
+                ASSERT_EQ(plain.length, general.length) << text;
+                ASSERT_EQ(BitsOf(plain.value), BitsOf(general.value)) << text;
+            }
+            // The next string, as an odometer over the alphabet.
+            std::size_t i = 0;
+            while (i < length && ++digits[i] == kAlphabet.size()) {
+                digits[i] = 0;
+                text[i] = kAlphabet[0];
+                ++i;
+            }
+            if (i == length) break;
+            text[i] = kAlphabet[digits[i]];
+        }
+    }
+    EXPECT_GT(taken, std::size_t{1'000'000});
+}
+
+// Longer tokens a chart may hold, each also followed by what can end or
+// extend a number: both readings agree on the characters and the bits.
+TEST(PlainDecimal, RepresentativeTokensReadAsTheGeneralConversion) {
+    const char* const tokens[] = {
+        "1012.5", "-0", "-0.0", "+.5", "0000000000000012.5", "12345678", "16777216", "16777217",
+        "1677721.6", "0.0000000001", "0.00000000012", "99999999999999999999", "3.4028235e38", "1e39",
+        "-1e-46", "nan", "-nan", "inf", "-Infinity", "0x1.8p3", "0X", "0x.p1", "1.", ".", "-", "+",
+        "1.5.5", "12-3", "7..5", "-.e5", "5e+", "5e-2", "1234567.1234567",
+    };
+    const char* const ends[] = {"", " ", "\n", "e", "E2", "x", "p1", "#", ".", "5", "\0"};
+    for (const char* token : tokens) {
+        for (const char* end : ends) {
+            std::string text = token;
+            text.append(end, std::strlen(end) + (end[0] == '\0' ? 1 : 0));
+            const ParsedFloat general = ParseFloatPrefixLongWay(text);
+            const ParsedFloat read = ParseFloatPrefix(text);
+            ASSERT_EQ(read.length, general.length) << text;
+            if (general.length > 0) {
+                EXPECT_EQ(BitsOf(read.value), BitsOf(general.value)) << text;
+            }
+        }
+    }
 }
 
 }  // namespace

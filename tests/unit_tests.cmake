@@ -20,6 +20,7 @@ target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(unit_tests PRIVATE readdata14_internal GTest::gtest_main)
 if(TARGET make_chart_core)
   target_link_libraries(unit_tests PRIVATE make_chart_core)
+  target_compile_definitions(unit_tests PRIVATE READDATA14_HAVE_MAKE_CHART)
 endif()
 target_compile_definitions(unit_tests PRIVATE
   READDATA14_SAMPLE_CHART="${PROJECT_SOURCE_DIR}/examples/sample_chart.txt"

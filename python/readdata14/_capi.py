@@ -101,6 +101,7 @@ class OptionsRecord(ctypes.Structure):
     _fields_ = [
         ("size", ctypes.c_size_t), ("onFinding", _FindingHandler), ("context", _P),
         ("maxFindings", ctypes.c_uint64), ("maxInputSize", ctypes.c_uint64), ("flags", ctypes.c_uint32),
+        ("threads", ctypes.c_uint64),
     ]
 
 
@@ -347,13 +348,14 @@ class Opened(NamedTuple):
 
 
 def open_document(path: Optional[bytes] = None, data: Any = None, header_only: bool = False,
-                  max_findings: Optional[int] = None, max_input_size: Optional[int] = None) -> Opened:
+                  max_findings: Optional[int] = None, max_input_size: Optional[int] = None,
+                  threads: int = 1) -> Opened:
     """readdata14_open (a path) or readdata14_open_memory (any buffer);
     ctypes lets go of the GIL for the call."""
     findings: List[Finding] = []
     sink = ctypes.py_object(findings)
     options = OptionsRecord(ctypes.sizeof(OptionsRecord), _ON_FINDING, ctypes.addressof(sink),
-                            max_findings or 0, max_input_size or 0, HEADER_ONLY if header_only else 0)
+                            max_findings or 0, max_input_size or 0, HEADER_ONLY if header_only else 0, threads)
     document = _DocumentPointer()
     if path is not None:
         status = _open(path, ctypes.byref(options), ctypes.byref(document))

@@ -348,23 +348,25 @@ def _check_limits(max_findings: Optional[int], max_input_size: Optional[int]) ->
 
 
 def _open(path: Optional[PathLike], data: Any, encoding: Optional[str], header_only: bool,
-          max_findings: Optional[int], max_input_size: Optional[int]) -> Tuple[_capi.Opened, Optional[str],
-                                                                                 TextDecoder]:
+          max_findings: Optional[int], max_input_size: Optional[int],
+          threads: Optional[int] = None) -> Tuple[_capi.Opened, Optional[str], TextDecoder]:
     encoding = check_encoding(encoding)
     _check_limits(max_findings, max_input_size)
+    if threads is not None and threads < 1:
+        raise ValueError(f"threads must be at least 1, not {threads}")
     name: Optional[str] = None
     if path is not None:
         name, raw = _library_path(path)
-        opened = _capi.open_document(raw, None, header_only, max_findings, max_input_size)
+        opened = _capi.open_document(raw, None, header_only, max_findings, max_input_size, threads or 1)
     else:
-        opened = _capi.open_document(None, data, header_only, max_findings, max_input_size)
+        opened = _capi.open_document(None, data, header_only, max_findings, max_input_size, threads or 1)
     if opened.owner is None:
         _raise_for(opened.status, opened.system_error, opened.findings, name)
     return opened, name, TextDecoder(encoding, name if name is not None else "<bytes>")
 
 
 def read(path: PathLike, encoding: Optional[str] = None, *, max_findings: Optional[int] = None,
-         max_input_size: Optional[int] = None) -> Chart:
+         max_input_size: Optional[int] = None, threads: Optional[int] = None) -> Chart:
     """Reads the type-14 chart at `path`.
 
     `encoding` names the code page of the texts (any Python codec, e.g.
@@ -372,7 +374,9 @@ def read(path: PathLike, encoding: Optional[str] = None, *, max_findings: Option
     and other bytes are kept as ``\\xNN``, with one TextEncodingWarning.
     `max_findings` keeps at most that many findings (``errors`` and
     ``warnings`` still count them all); `max_input_size` bounds the bytes
-    read (by default the library's, 1 GiB).
+    read (by default the library's, 1 GiB). `threads` lets the read of a
+    large chart convert its numbers ahead on that many threads (by default
+    one); the chart read is the same.
 
     Raises FileNotFoundError, PermissionError, IsADirectoryError (OSError
     from the system's error number) when the file cannot be read, an OSError
@@ -382,16 +386,16 @@ def read(path: PathLike, encoding: Optional[str] = None, *, max_findings: Option
     of memory, LookupError for an unknown encoding. A broken chart is read as
     far as it goes: see ``chart.findings``.
     """
-    opened, name, decoder = _open(path, None, encoding, False, max_findings, max_input_size)
+    opened, name, decoder = _open(path, None, encoding, False, max_findings, max_input_size, threads)
     assert opened.owner is not None
     return Chart(opened.owner, opened.findings, decoder, name)
 
 
 def read_bytes(data: Any, encoding: Optional[str] = None, *, max_findings: Optional[int] = None,
-               max_input_size: Optional[int] = None) -> Chart:
+               max_input_size: Optional[int] = None, threads: Optional[int] = None) -> Chart:
     """Reads a chart from its bytes (bytes, bytearray, memoryview or any
     buffer); the bytes are not kept. See :func:`read`."""
-    opened, _, decoder = _open(None, data, encoding, False, max_findings, max_input_size)
+    opened, _, decoder = _open(None, data, encoding, False, max_findings, max_input_size, threads)
     assert opened.owner is not None
     return Chart(opened.owner, opened.findings, decoder, None)
 

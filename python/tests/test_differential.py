@@ -160,3 +160,22 @@ def test_raw_blocks_are_what_the_sections_view(make_chart: Any) -> None:
     assert blocks.lines.dtype == np.float32 and not blocks.lines.flags.writeable
     assert int(blocks.lines[0]) == len(chart.lines)
     assert blocks.symbols.lengths.dtype == np.int32 and isinstance(blocks.symbols.text, bytes)
+
+
+def test_threads_read_as_one_thread(make_chart: Any) -> None:
+    """A chart large enough for the parallel read: two threads give the very
+    blocks, texts and findings of one."""
+    path = make_chart("--seed", 5, "--size-mb", 12)
+    one, two = readdata14.read(path), readdata14.read(path, threads=2)
+    for name in ("lines", "line_symbols", "closed_contours", "weather_regions", "fill_areas"):
+        a, b = getattr(one.blocks, name), getattr(two.blocks, name)
+        assert (a is None) == (b is None), name
+        assert a is None or a.tobytes() == b.tobytes(), name
+    for name in ("symbols", "notes"):
+        a, b = getattr(one.blocks, name), getattr(two.blocks, name)
+        assert (a is None) == (b is None), name
+        assert a is None or [None if x is None else bytes(x) for x in a] == [
+            None if x is None else bytes(x) for x in b], name
+    assert [str(f) for f in one.findings] == [str(f) for f in two.findings]
+    with pytest.raises(ValueError):
+        readdata14.read(path, threads=0)

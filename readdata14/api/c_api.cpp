@@ -6,6 +6,8 @@
 #include "readdata14/readdata14.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -147,14 +149,22 @@ readdata14_status Read(const ChartSource& source, readdata14_chart* chart, readd
 
 // The options a host passed, completed with the defaults for what an older
 // host does not know; nothing when the record is too small to be one.
+// More threads than this gain nothing on any machine a chart is read on.
+constexpr std::uint64_t kMostThreads = 64;
+
+// The record as 1.1 and 1.2 have it: everything before `threads`.
+constexpr std::size_t kOptionsSize11 = offsetof(readdata14_options, threads);
+
 std::optional<readdata14_options> OptionsOf(const readdata14_options* given) noexcept {
     readdata14_options options = READDATA14_OPTIONS_INIT;
     if (given == nullptr) return options;
-    if (given->size < sizeof options) {
+    if (given->size < kOptionsSize11) {
         // 1.1 is the first version with options: no host has a smaller record.
         return std::nullopt;
     }
-    std::memcpy(&options, given, sizeof options);
+    // An older host's record ends before the later fields: they keep their
+    // defaults (one thread).
+    std::memcpy(&options, given, std::min<std::size_t>(given->size, sizeof options));
     options.size = sizeof options;
     return options;
 }
@@ -165,6 +175,7 @@ ReadOptions ReadOptionsOf(const readdata14_options& given) {
     options.headerOnly = (given.flags & READDATA14_HEADER_ONLY) != 0;
     options.countFindings = true;
     options.findingLimit = given.maxFindings == 0 ? UINT64_MAX : given.maxFindings;
+    options.prepared.threads = static_cast<unsigned>(std::min<std::uint64_t>(given.threads, kMostThreads));
     if (given.onFinding != nullptr) {
         options.onFinding = [handler = given.onFinding, context = given.context](PlacedFinding& found) {
             const readdata14_finding finding = Public(found);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "contours/contours.hpp"
@@ -105,7 +107,8 @@ void ReportTrailingContent(Scanner& in) {
 
 }  // namespace
 
-ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* sink, bool headerOnly) {
+ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* sink, bool headerOnly,
+                      const PreparedRead& prepared) {
     Scanner in(text, sink);
     // A finding inside the header (a NUL byte, a long token, a saturated
     // integer) that stops the read takes effect after it: cut short, the
@@ -124,6 +127,17 @@ ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* s
     ReadHeaderIntegers(in, read);
     in.ReleaseStops();
     if (!headerOnly) {
+        // The header is read before any thread starts: a file that is no
+        // chart costs none.
+        std::optional<PreparedNumbers> ahead;
+        if (prepared.threads > 1 && text.size() >= prepared.minBytes) {
+            try {
+                ahead.emplace(text, prepared);
+                in.UsePrepared(&*ahead);
+            } catch (const std::bad_alloc&) {
+                // One thread reads it, as it always could.
+            }
+        }
         ReadSections(in, read);
         ReportTrailingContent(in);
     }
@@ -199,13 +213,13 @@ ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, con
     result.inputSize = bytes.size();
     if (!options.onFinding && !options.countFindings) {
         ApplyTextMode(bytes);
-        result.status = ReadChart(bytes, chart, nullptr, options.headerOnly);
+        result.status = ReadChart(bytes, chart, nullptr, options.headerOnly, options.prepared);
         return result;
     }
     TextModeChanges changes;
     ApplyTextMode(bytes, &changes);
     FindingStream findings(bytes, changes, options.onFinding, options.findingLimit);
-    result.status = ReadChart(bytes, chart, &findings, options.headerOnly);
+    result.status = ReadChart(bytes, chart, &findings, options.headerOnly, options.prepared);
     if (changes.ctrlZBeforeContent && !options.headerOnly) {
         findings.Report({FindingKind::ControlByte, bytes.size(),
                          "a Ctrl-Z byte (\\x1a) ends the input in text mode: what follows it is not read"});

@@ -5,9 +5,16 @@
 
 namespace readdata14 {
 
+void BlockBuilder::Grow(std::size_t needed) {
+    data_.reserve(std::max(needed, 2 * data_.capacity()));
+    // Only the floats not yet written can take huge pages.
+    AdviseHugePages(data_.data() + data_.size(), (data_.capacity() - data_.size()) * sizeof(float));
+}
+
 FloatBlock BlockBuilder::Finish() {
     data_[0] = static_cast<float>(records_);
     std::unique_ptr<float[]> block(new float[data_.size()]);
+    AdviseHugePages(block.get(), data_.size() * sizeof(float));
     std::copy(data_.begin(), data_.end(), block.get());
     return FloatBlock(std::move(block), data_.size());
 }

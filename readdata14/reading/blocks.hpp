@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "readdata14/point.hpp"
+#include "reading/huge_pages.hpp"
 
 namespace readdata14 {
 
@@ -75,7 +76,7 @@ public:
     // exact reserve each time would copy the whole block once per element.
     void Reserve(std::size_t moreFloats) {
         const std::size_t needed = data_.size() + moreFloats;
-        if (needed > data_.capacity()) data_.reserve(std::max(needed, 2 * data_.capacity()));
+        if (needed > data_.capacity()) Grow(needed);
     }
     void CountRecord() noexcept { ++records_; }
 
@@ -83,6 +84,8 @@ public:
     FloatBlock Finish();
 
 private:
+    void Grow(std::size_t needed);
+
     std::vector<float> data_;
     std::size_t records_ = 0;
 };
@@ -92,7 +95,9 @@ private:
 // uninitialised, and filled front to back, with no copy at the end.
 class SizedBlockWriter {
 public:
-    explicit SizedBlockWriter(std::size_t size) : data_(new float[size]), size_(size) {}
+    explicit SizedBlockWriter(std::size_t size) : data_(new float[size]), size_(size) {
+        AdviseHugePages(data_.get(), size * sizeof(float));
+    }
 
     void Push(float value) noexcept { Put(&value, 1); }
     void Push(std::int32_t value) noexcept { Push(static_cast<float>(value)); }

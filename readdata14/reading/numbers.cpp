@@ -93,6 +93,10 @@ ParsedFloat ConvertBody(std::string_view body, bool hex) {
 
 ParsedFloat ParseFloatPrefix(std::string_view text) noexcept {
     if (const ParsedFloat plain = ParsePlainDecimal(text); plain.length > 0) return plain;
+    return ParseFloatPrefixLongWay(text);
+}
+
+ParsedFloat ParseFloatPrefixLongWay(std::string_view text) noexcept {
     std::size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';

@@ -32,8 +32,13 @@ inline ParsedFloat ParsePlainDecimal(std::string_view text) noexcept;
 // sign, decimals, exponents, "inf"/"infinity", "nan"/"nan(...)" and
 // hexadecimal ("0x1.8p3"). Overflow gives ±inf and underflow ±0, as strtof.
 // Unlike strtof it never looks at the locale: the decimal point is always '.'.
-// Leading white space is not skipped; the caller has done that.
+// Leading white space is not skipped; the caller has done that. The short
+// way (ParsePlainDecimal) first, then the long one.
 ParsedFloat ParseFloatPrefix(std::string_view text) noexcept;
+
+// ParseFloatPrefix without the short way: every number through the general
+// conversion. What the short way is checked against.
+ParsedFloat ParseFloatPrefixLongWay(std::string_view text) noexcept;
 
 // The longest prefix that forms a decimal integer with an optional sign, as
 // "%d" reads it. Values beyond the 32-bit range saturate to the nearest

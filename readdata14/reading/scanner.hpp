@@ -13,6 +13,7 @@
 
 #include "reading/diagnostics.hpp"
 #include "reading/numbers.hpp"
+#include "reading/prepared_numbers.hpp"
 
 namespace readdata14 {
 
@@ -52,6 +53,11 @@ public:
     // their bytes; every other number goes through Float(). Inline (below):
     // a point is three of these, and its numbers then stay in registers.
     std::size_t Floats(std::span<float> values);
+
+    // Numbers converted ahead on other threads: Floats takes the prepared
+    // value where there is one (the very value and length it would have
+    // read) and converts the rest itself. Must outlive the reading.
+    void UsePrepared(PreparedNumbers* prepared) noexcept { prepared_ = prepared; }
 
     // A line read with room for `limit` characters: takes characters until
     // `limit` have been taken, a line break has been taken (it is part of the
@@ -104,6 +110,7 @@ private:
     std::size_t lastTokenStart_ = 0;
     std::size_t sectionsFound_ = 0;
     DiagnosticSink* sink_;
+    PreparedNumbers* prepared_ = nullptr;
     bool holdStops_ = false;
 };
 
@@ -116,6 +123,14 @@ inline std::size_t Scanner::Floats(std::span<float> values) {
         std::size_t at = pos_;
         while (at < size && IsSpace(data[at])) ++at;
         pos_ = at;
+        if (prepared_ != nullptr) {
+            // A value prepared from bytes past a stop is not taken.
+            if (const auto ready = prepared_->At(at); ready && ready->length <= size - at) {
+                pos_ = at + ready->length;
+                values[i] = ready->value;
+                continue;
+            }
+        }
         if (const ParsedFloat plain = ParsePlainDecimal({data + at, size - at}); plain.length > 0) {
             pos_ = at + plain.length;
             values[i] = plain.value;

@@ -1,5 +1,7 @@
 #include "reading/text_input.hpp"
 
+#include "reading/huge_pages.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -75,6 +77,13 @@ FileKind KindOf(std::FILE* file) {
     return kind;
 }
 
+// Room for `size` bytes, in huge pages for a large file.
+void ReserveForFile(std::string& bytes, std::size_t size) {
+    if (bytes.capacity() >= size) return;
+    bytes.reserve(size);
+    AdviseHugePages(bytes.data(), bytes.capacity());
+}
+
 // Appends up to `want` bytes; the number read (fewer at the end or on error).
 std::size_t ReadPiece(std::FILE* file, std::string& bytes, std::size_t want) {
     const std::size_t used = bytes.size();
@@ -146,7 +155,10 @@ std::optional<std::string> LoadFile(const char* path, LoadError* error, const Lo
             break;
         }
         std::size_t want = capped(bytes.size() + piece) - bytes.size();
-        if (!deciding && kind.regularSize) want = std::max(want, capped(*kind.regularSize + 1) - bytes.size());
+        if (!deciding && kind.regularSize) {
+            want = std::max(want, capped(*kind.regularSize + 1) - bytes.size());
+            ReserveForFile(bytes, bytes.size() + want);
+        }
         if (want == 0) break;
         const std::size_t got = ReadPiece(file.get(), bytes, want);
         if (bytes.size() > limits.maxBytes) return fail(0, true);

@@ -20,6 +20,7 @@ typedef struct later_options {
     uint64_t maxFindings;
     uint64_t maxInputSize;
     uint32_t flags;
+    uint64_t threads;
     uint64_t pageSize; /* unknown to this library */
 } later_options;
 
@@ -35,6 +36,7 @@ typedef struct later_document {
 
 /* Today's fields stand where a later header puts them. */
 typedef char options_prefix_matches[(offsetof(later_options, flags) == offsetof(readdata14_options, flags) &&
+                                     offsetof(later_options, threads) == offsetof(readdata14_options, threads) &&
                                      offsetof(later_options, maxInputSize) ==
                                          offsetof(readdata14_options, maxInputSize) &&
                                      sizeof(later_options) > sizeof(readdata14_options))
@@ -73,7 +75,7 @@ static readdata14_status OpenMemory(const char *text, const later_options *optio
 
 int main(int argc, char **argv) {
     /* Every field set away from its default, the later one included. */
-    later_options options = {sizeof(later_options), NULL, NULL, 0, 0, 0, 0xfeedfacecafebeefu};
+    later_options options = {sizeof(later_options), NULL, NULL, 0, 0, 0, 0, 0xfeedfacecafebeefu};
     later_document *document = NULL;
     readdata14_chart expected;
     static const char warnings[] = "x 14 d\n1 2 3 4 5\nLINES: 3\n"

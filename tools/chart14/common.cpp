@@ -20,7 +20,8 @@ bool KnownEncoding(const std::string& encoding) {
 }  // namespace
 
 Chart OpenInput(const Input& input, const FindingHandler& onFinding) {
-    return input.IsStdin() ? Chart::FromMemory(input.stdinBytes, onFinding) : Chart::Open(input.path, onFinding);
+    return input.IsStdin() ? Chart::FromMemory(input.stdinBytes, onFinding, input.threads)
+                           : Chart::Open(input.path, onFinding, input.threads);
 }
 
 std::string DescribeFailure(const Chart& chart) {

@@ -236,6 +236,9 @@ void AddRunOptions(CLI::App& command, RunOptions& options) {
                        "Write to this file (one input), or into this directory (an existing one, or a name "
                        "ending in /), one file per input named after it (default: standard output); each file "
                        "appears whole or not at all");
+    command.add_option("--threads", options.threads,
+                       "Threads the read of one large chart may use (default 1; -j reads files side by side)")
+        ->check(CLI::PositiveNumber);
     command.add_flag("-q,--quiet", options.quiet,
                      "No notes on standard error, no progress and no summary; the exit status stays");
 }
@@ -264,9 +267,9 @@ int RunOverFiles(const std::string& command, const RunOptions& options, const Ou
     std::vector<Input> inputs;
     for (const std::string& path : options.files) {
         if (path == "-") {
-            inputs.push_back({path, "<stdin>", stdinBytes});
+            inputs.push_back({path, "<stdin>", stdinBytes, options.threads});
         } else {
-            inputs.push_back({path, DisplayText(path), {}});
+            inputs.push_back({path, DisplayText(path), {}, options.threads});
         }
     }
     std::vector<std::string> outputs;

@@ -26,6 +26,7 @@ struct Input {
     std::string path;         // as given; "-" is standard input
     std::string name;         // for messages: the path escaped (see DisplayText), or "<stdin>"
     std::string_view stdinBytes;  // standard input's bytes, when path is "-"
+    unsigned threads = 1;         // threads the read of one large chart may use (--threads)
 
     bool IsStdin() const noexcept { return path == "-"; }
 };
@@ -53,6 +54,7 @@ struct RunOptions {
     unsigned jobs = 0;   // 0: one per core
     std::string output;  // empty or "-": standard output; else a file (one input) or a directory
     bool quiet = false;  // no notes, progress or summary; the exit status stays
+    unsigned threads = 1;  // threads each read may use (readdata14_options.threads)
 };
 
 // What --help ends with, for the tool and each subcommand.

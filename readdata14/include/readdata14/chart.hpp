@@ -125,15 +125,18 @@ public:
     // Reads the chart at `path`. Check Status() (or the Chart as a bool)
     // before looking at the sections; a Chart that did not read has every
     // section empty. `onFinding`, when given, hears every finding.
-    static Chart Open(const char* path, const FindingHandler& onFinding = {});
-    static Chart Open(const std::string& path, const FindingHandler& onFinding = {}) {
-        return Open(path.c_str(), onFinding);
+    // `threads` (1.3): up to that many threads for a large chart (see
+    // readdata14_options.threads); the chart read is the same.
+    static Chart Open(const char* path, const FindingHandler& onFinding = {}, unsigned threads = 1);
+    static Chart Open(const std::string& path, const FindingHandler& onFinding = {}, unsigned threads = 1) {
+        return Open(path.c_str(), onFinding, threads);
     }
-    static Chart Open(const std::filesystem::path& path, const FindingHandler& onFinding = {}) {
-        return Open(path.string().c_str(), onFinding);
+    static Chart Open(const std::filesystem::path& path, const FindingHandler& onFinding = {},
+                      unsigned threads = 1) {
+        return Open(path.string().c_str(), onFinding, threads);
     }
     // Reads a chart file's bytes already in memory.
-    static Chart FromMemory(std::string_view bytes, const FindingHandler& onFinding = {});
+    static Chart FromMemory(std::string_view bytes, const FindingHandler& onFinding = {}, unsigned threads = 1);
 
     Chart() noexcept = default;
     Chart(Chart&& other) noexcept : document_(std::exchange(other.document_, nullptr)) { Take(other); }

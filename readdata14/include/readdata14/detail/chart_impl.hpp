@@ -90,9 +90,10 @@ inline int READDATA14_CALL Chart::Forward(const readdata14_finding* finding, voi
     }
 }
 
-inline Chart Chart::Open(const char* path, const FindingHandler& onFinding) {
+inline Chart Chart::Open(const char* path, const FindingHandler& onFinding, unsigned threads) {
     Handling handling{&onFinding};
     readdata14_options options = READDATA14_OPTIONS_INIT;
+    options.threads = threads;
     options.onFinding = onFinding ? &Chart::Forward : nullptr;
     options.context = &handling;
     readdata14_document* document = nullptr;
@@ -100,9 +101,10 @@ inline Chart Chart::Open(const char* path, const FindingHandler& onFinding) {
     return FromDocument(status, document, handling.failed);
 }
 
-inline Chart Chart::FromMemory(std::string_view bytes, const FindingHandler& onFinding) {
+inline Chart Chart::FromMemory(std::string_view bytes, const FindingHandler& onFinding, unsigned threads) {
     Handling handling{&onFinding};
     readdata14_options options = READDATA14_OPTIONS_INIT;
+    options.threads = threads;
     options.onFinding = onFinding ? &Chart::Forward : nullptr;
     options.context = &handling;
     readdata14_document* document = nullptr;
