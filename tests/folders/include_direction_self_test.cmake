@@ -1,12 +1,16 @@
-# cmake -DSCAN=check_include_direction.cmake -DTABLE=<include_direction.cmake> -DWORK_DIR=<dir> -P include_direction_self_test.cmake
+# cmake -DSCAN=check_include_direction.cmake -DTABLE=<include_direction.cmake> -DWORK_DIR=<dir>
+#       [-DCASES=<file setting `cases`>] -P include_direction_self_test.cmake
 #
 # The include scan must refuse what it promises to refuse: builds a small
-# library tree from the cases below, runs the scan on it with the library's
-# own table, and expects it to fail naming each refused line (file:line) and
-# none of the allowed ones.
+# tree from the cases below (or those of CASES, for another table than the
+# library's), runs the scan on it with the table, and expects it to fail
+# naming each refused line (file:line) and none of the allowed ones.
 cmake_minimum_required(VERSION 3.25)
 
 # file | line appended to it | refused or allowed
+if(DEFINED CASES)
+  include(${CASES})
+else()
 set(cases
   "reading/low.hpp                | #include <cstdint>                | allowed"
   "reading/low.hpp                | #include \"reading/low_too.hpp\"  | allowed"
@@ -25,6 +29,7 @@ set(cases
   "include/readdata14/public.h    | #include \"reading/low.hpp\"      | refused"
   "unlisted/new.cpp               | #include \"reading/low.hpp\"      | folder"
 )
+endif()
 
 set(tree ${WORK_DIR}/readdata14)
 file(REMOVE_RECURSE ${tree})

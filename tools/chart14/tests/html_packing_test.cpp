@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "html_packing.hpp"
+#include "html/packing.hpp"
 
 namespace readdata14::chart14 {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "picture_layout.hpp"
+#include "picture/layout.hpp"
 
 namespace readdata14::chart14 {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "picture_style.hpp"
+#include "picture/style.hpp"
 #include "readdata14/symbology.hpp"
 
 namespace readdata14::chart14 {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "picture_texts.hpp"
+#include "picture/texts.hpp"
 #include "readdata14/chart.hpp"
 
 namespace readdata14::chart14 {

@@ -10,8 +10,8 @@
 #include <random>
 #include <string>
 
-#include "json_writer.hpp"
-#include "text_encoding.hpp"
+#include "support/json_writer.hpp"
+#include "support/text_encoding.hpp"
 
 namespace readdata14::chart14 {
 namespace {

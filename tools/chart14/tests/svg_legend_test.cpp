@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "svg_legend.hpp"
+#include "svg/legend.hpp"
 
 namespace readdata14::chart14 {
 namespace {
