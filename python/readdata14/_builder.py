@@ -22,33 +22,18 @@ import numpy as np
 
 from . import _capi
 from ._capi import Refusal, Runs
+from ._chart import Chart, read_bytes
+from ._document import document_bytes, header_integer_list
+from ._errors import raise_refusal, row_error
+from ._frames import add_frames, header_of
 from ._sections import NO_LABEL_VALUE
-from ._texts import check_encoding
+from ._texts import TextDecoder, TextEncoder
 
 if TYPE_CHECKING:  # pragma: no cover
     import geopandas
 
-    from ._chart import Chart
-
 ArrayLike = Any
 Texts = Optional[Sequence[Union[str, bytes, None]]]
-
-
-def raise_refusal(refusal: Refusal, layer: Optional[str], rows: Optional[Sequence[Any]] = None) -> None:
-    """The exception of Python's own kind for what the library refused."""
-    if refusal.status == _capi.OUT_OF_MEMORY:
-        raise MemoryError(refusal.message)
-    if refusal.status == _capi.CANNOT_WRITE:
-        raise OSError(refusal.system_error or None, refusal.message)
-    layer = layer or refusal.layer
-    if layer is None or refusal.element < 0:
-        raise ValueError(refusal.message)
-    row = refusal.element if rows is None else rows[refusal.element]
-    raise ValueError(f"{layer} row {row}: {refusal.message}")
-
-
-def row_error(kind: type, layer: str, rows: Optional[Sequence[Any]], i: int, message: str) -> Exception:
-    return kind(f"{layer} row {rows[i] if rows is not None else i}: {message}")
 
 
 # ---- arrays in the builder's terms -------------------------------------------------
@@ -125,35 +110,6 @@ def closed_runs(lines: Runs) -> Runs:
 
 def no_runs(n: int) -> Runs:
     return Runs(np.empty((0, 2), np.float32), np.zeros(n, np.int64), np.zeros(n, np.int64))
-
-
-class TextEncoder:
-    """Texts to the bytes the chart holds, in one encoding."""
-
-    __slots__ = ("encoding",)
-
-    def __init__(self, encoding: Optional[str]) -> None:
-        self.encoding = check_encoding(encoding) or "utf-8"
-
-    def encode(self, text: Union[str, bytes, None], what: str) -> Optional[bytes]:
-        if text is None:
-            return None
-        try:
-            raw = text if isinstance(text, bytes) else text.encode(self.encoding)
-        except UnicodeEncodeError as error:
-            raise ValueError(f"{what}: {text!r} cannot be written in {self.encoding} ({error.reason})") from None
-        if b"\0" in raw:  # the builder takes zero-terminated texts
-            raise ValueError(f"{what}: {text!r} holds a NUL byte, which no chart's text holds")
-        return raw
-
-    def encode_all(self, texts: Texts, n: int, what: str, layer: str,
-                   rows: Optional[Sequence[Any]] = None) -> List[Optional[bytes]]:
-        if texts is None:
-            return [None] * n
-        if len(texts) != n:
-            raise ValueError(f"{layer}: {len(texts)} {what} for {n} elements")
-        return [self.encode(t, f"{layer} row {rows[i] if rows is not None else i}, {what}")
-                for i, t in enumerate(texts)]
 
 
 # ---- the builder ------------------------------------------------------------------------
@@ -295,9 +251,7 @@ class ChartBuilder:
     def add_geodataframes(self, frames: Mapping[str, geopandas.GeoDataFrame]) -> ChartBuilder:
         """One GeoDataFrame per layer, by layer name, as ``to_geodataframes()``
         gives them (see :func:`from_geodataframes`)."""
-        from ._frames import add_frames
-        add_frames(self, frames)
-        return self
+        return self.leave_out(*add_frames(self._builder, self.text, frames))
 
     # ---- the chart ----
 
@@ -320,7 +274,6 @@ class ChartBuilder:
     def finish(self) -> Chart:
         """The chart as a reader of its file gets it (contours nested and
         levelled, findings included). The builder stays as it is and may go on."""
-        from ._chart import Chart, TextDecoder, read_bytes
         document = self._builder.finish()
         if isinstance(document, Refusal):
             raise_refusal(document, None)
@@ -332,7 +285,6 @@ class ChartBuilder:
 
     def _written(self, path: Any, line_endings: str, first_token: Optional[str], description: Optional[str],
                  header_integers: Optional[Sequence[Optional[int]]]) -> Optional[bytes]:
-        from ._write import document_bytes
         document = self._builder.finish()
         if isinstance(document, Refusal):
             raise_refusal(document, None)
@@ -363,25 +315,6 @@ class ChartBuilder:
         if refusal is not None:
             raise_refusal(refusal, layer, rows)
         return self
-
-
-def crlf_of(line_endings: str) -> bool:
-    if line_endings not in ("lf", "crlf"):
-        raise ValueError(f"line_endings is 'lf' or 'crlf', not {line_endings!r}")
-    return line_endings == "crlf"
-
-
-def header_integer_list(integers: Sequence[Optional[int]]) -> List[int]:
-    """Up to five integers; None (not in the file) only after the last one given."""
-    found = list(integers)
-    while found and found[-1] is None:
-        found.pop()
-    if len(found) > 5 or any(v is None for v in found):
-        raise ValueError(f"header_integers: up to five integers, None only at the end, not {tuple(integers)}")
-    values = [int(v) for v in found]  # type: ignore[arg-type]
-    if any(not -2**31 <= v < 2**31 for v in values):
-        raise ValueError(f"header_integers: {values} do not all fit 32 bits")
-    return values
 
 
 def from_geodataframes(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding: Optional[str] = None,
@@ -427,7 +360,6 @@ def builder_of_frames(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding:
                       first_token: Optional[str] = None, description: Optional[str] = None,
                       header_integers: Optional[Sequence[Optional[int]]] = None) -> ChartBuilder:
     """A builder holding the frames' chart (see :func:`from_geodataframes`)."""
-    from ._frames import header_of
     first, text, numbers, default_encoding = header_of(frames)
     builder = ChartBuilder(encoding=encoding or default_encoding)
     builder.set_header(first if first_token is None else first_token, text if description is None else description,

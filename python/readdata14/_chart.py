@@ -4,24 +4,24 @@ from __future__ import annotations
 
 import errno as _errno
 import os
-import sys
 from functools import cached_property
-from typing import TYPE_CHECKING, Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
+from typing import TYPE_CHECKING, Any, Dict, List, NamedTuple, Optional, Sequence, Tuple
 
 import numpy as np
 
 from . import _capi
 from ._capi import Finding
+from ._document import chart_bytes
+from ._geo import to_geodataframe
 from ._layers import LAYERS, definition
+from ._paths import PathLike
+from ._paths import library_path as _library_path
 from ._sections import (ChartParts, ClosedContours, FillAreas, LabelPoints, Lines, LineSymbols, Notes, Symbols,
                         WeatherRegions)
 from ._texts import TextDecoder, check_encoding
 
 if TYPE_CHECKING:  # pragma: no cover
     import geopandas
-
-PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
-
 
 class NotAChartError(ValueError):
     """The file opened, but its header does not name type 14."""
@@ -231,7 +231,6 @@ class Chart:
         """One layer as a GeoDataFrame: the fields of the library's layer
         model, the feature ids as the index, no CRS unless `crs` is given.
         Needs geopandas."""
-        from ._geo import to_geodataframe
         return to_geodataframe(self, layer, crs)
 
     def to_geodataframes(self, crs: Any = None) -> Dict[str, geopandas.GeoDataFrame]:
@@ -257,14 +256,12 @@ class Chart:
         cannot be written, ValueError for a header token or a text that the
         format or the encoding cannot carry.
         """
-        from ._write import chart_bytes
         chart_bytes(self, path, line_endings, encoding, first_token, description, header_integers)
 
     def to_bytes(self, line_endings: str = "lf", encoding: Optional[str] = None,
                  first_token: Optional[str] = None, description: Optional[str] = None,
                  header_integers: Optional[Sequence[Optional[int]]] = None) -> bytes:
         """The chart's file as bytes; see :meth:`write`."""
-        from ._write import chart_bytes
         written = chart_bytes(self, None, line_endings, encoding, first_token, description, header_integers)
         assert written is not None
         return written
@@ -329,16 +326,6 @@ def _raise_for(status: int, system_error: int, findings: List[Finding], path: Op
     if status == _capi.INVALID_ARGUMENT:
         raise ValueError(f"{where}: {_capi.status_name(status)}")
     raise RuntimeError(f"{where}: {_capi.status_name(status)}")
-
-
-def _library_path(path: PathLike) -> Tuple[str, bytes]:
-    """The path's name for messages, and its bytes for the library (UTF-8 on
-    Windows, where the library opens the file through its UTF-16 name)."""
-    name = os.fsdecode(path)
-    raw = name.encode("utf-8", "surrogatepass") if sys.platform == "win32" else os.fsencode(path)
-    if b"\0" in raw:
-        raise ValueError(f"{name!r}: a path cannot hold a NUL byte")
-    return name, raw
 
 
 def _check_limits(max_findings: Optional[int], max_input_size: Optional[int]) -> None:

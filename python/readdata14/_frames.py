@@ -11,9 +11,9 @@ from typing import Any, Dict, List, Mapping, Optional, Tuple
 import numpy as np
 
 from . import _capi
-from ._builder import ChartBuilder
 from ._layers import LAYERS, SCHEMA, definition
 from ._shapes import coordinate_runs
+from ._texts import TextEncoder
 
 
 def header_of(frames: Mapping[str, Any]) -> Tuple[Optional[str], Optional[str], Optional[List[Optional[int]]],
@@ -31,19 +31,21 @@ def header_of(frames: Mapping[str, Any]) -> Tuple[Optional[str], Optional[str], 
     return None, None, None, None
 
 
-def add_frames(builder: ChartBuilder, frames: Mapping[str, Any]) -> None:
+def add_frames(builder: _capi.Builder, text: TextEncoder, frames: Mapping[str, Any]) -> List[str]:
+    """Hands each frame to the library's builder, its texts encoded by
+    `text`; returns the sections to leave out (see :func:`missing_sections`)."""
     for name in frames:
         definition(name)  # KeyError for a name that is no layer
     marks = frames.get("label_points")
-    joined = None if marks is None else _table(builder, marks, "label_points")
+    joined = None if marks is None else _table(text, marks, "label_points")
     for layer in LAYERS:
         frame = frames.get(layer)
         if frame is None or layer == "label_points":
             continue
-        refusal = builder._builder.add_layer(_table(builder, frame, layer), joined if layer in _PARENTS else None)
+        refusal = builder.add_layer(_table(text, frame, layer), joined if layer in _PARENTS else None)
         if refusal is not None:
             _raise(refusal, frames)
-    builder.leave_out(*missing_sections(frames))
+    return missing_sections(frames)
 
 
 def missing_sections(frames: Mapping[str, Any]) -> List[str]:
@@ -69,7 +71,7 @@ _PARENTS = ("lines", "closed_contours")
 _ROW = re.compile(r"^(\w+) row (\d+): (.*)$", re.S)
 
 
-def _table(builder: ChartBuilder, frame: Any, layer: str) -> _capi.LayerTable:
+def _table(text: TextEncoder, frame: Any, layer: str) -> _capi.LayerTable:
     """The frame's geometries and the columns of its layer's fields."""
     schema = SCHEMA[layer]
     rows = frame.index.tolist()
@@ -77,7 +79,7 @@ def _table(builder: ChartBuilder, frame: Any, layer: str) -> _capi.LayerTable:
     columns: Dict[str, Tuple[Any, ...]] = {}
     for field in schema.fields:
         if field.name in frame and field.name not in _NOT_READ:
-            columns[field.name] = _column(builder, frame[field.name], field.type, layer, field.name, rows)
+            columns[field.name] = _column(text, frame[field.name], field.type, layer, field.name, rows)
     fids = frame.index.to_numpy() if layer in _PARENTS and frame.index.dtype.kind in "iu" else None
     with np.errstate(over="ignore", invalid="ignore"):
         return _capi.LayerTable(schema.id, xy.astype(np.float32), counts, columns, fids)
@@ -91,7 +93,7 @@ def _geometries(frame: Any) -> Any:
     return np.asarray(getattr(column, "values", column), dtype=object)
 
 
-def _column(builder: ChartBuilder, column: Any, kind: str, layer: str, name: str, rows: List[Any]) -> Tuple[Any, ...]:
+def _column(text: TextEncoder, column: Any, kind: str, layer: str, name: str, rows: List[Any]) -> Tuple[Any, ...]:
     """A pandas column as the library's: texts encoded, whole numbers as
     int64, anything else (nulls included) as float64 with its nulls."""
     if kind == "string":
@@ -99,14 +101,14 @@ def _column(builder: ChartBuilder, column: Any, kind: str, layer: str, name: str
         import pandas as pd
         codes, uniques = pd.factorize(column, use_na_sentinel=True)
         encoded: List[Optional[bytes]] = []
-        for k, text in enumerate(uniques):
-            if not isinstance(text, (str, bytes)):
+        for k, value in enumerate(uniques):
+            if not isinstance(value, (str, bytes)):
                 encoded.append(None)
                 continue
             try:
-                encoded.append(builder.text.encode(text, name))
+                encoded.append(text.encode(value, name))
             except ValueError:  # again, named by the first row that holds it
-                builder.text.encode(text, f"{layer} row {rows[int(np.argmax(codes == k))]}, {name}")
+                text.encode(value, f"{layer} row {rows[int(np.argmax(codes == k))]}, {name}")
                 raise
         return ("shared", codes, encoded)
     nulls = column.isna().to_numpy()

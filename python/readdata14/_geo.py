@@ -16,6 +16,7 @@ from typing import TYPE_CHECKING, Any, Dict
 import numpy as np
 
 from ._layers import LayerTable
+from ._shapes import _GEOS, geometries
 
 if TYPE_CHECKING:  # pragma: no cover
     import geopandas
@@ -53,8 +54,6 @@ def _columns(table: LayerTable, decode: Any) -> Dict[str, Any]:
 
 def _geometry_array(table: LayerTable, crs: Any) -> Any:
     from geopandas.array import GeometryArray, from_shapely
-
-    from ._shapes import _GEOS, geometries
     made = geometries(table)
     # shapely 1.8 without pygeos: the objects are geopandas' own already.
     return GeometryArray(made, crs=crs) if _GEOS is not None else from_shapely(made, crs=crs)

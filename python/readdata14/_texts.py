@@ -12,7 +12,7 @@ from __future__ import annotations
 import codecs
 import sys
 import warnings
-from typing import Optional, Tuple
+from typing import Any, List, Optional, Sequence, Tuple, Union
 
 _ESCAPE = "readdata14.hexescape"
 
@@ -78,6 +78,35 @@ class TextDecoder:
         warnings.warn(TextEncodingWarning(
             f"{self.source}: some text bytes are not {what}; they are kept as \\xNN{hint}"),
             stacklevel=_caller_level())
+
+
+class TextEncoder:
+    """Texts to the bytes the chart holds, in one encoding."""
+
+    __slots__ = ("encoding",)
+
+    def __init__(self, encoding: Optional[str]) -> None:
+        self.encoding = check_encoding(encoding) or "utf-8"
+
+    def encode(self, text: Union[str, bytes, None], what: str) -> Optional[bytes]:
+        if text is None:
+            return None
+        try:
+            raw = text if isinstance(text, bytes) else text.encode(self.encoding)
+        except UnicodeEncodeError as error:
+            raise ValueError(f"{what}: {text!r} cannot be written in {self.encoding} ({error.reason})") from None
+        if b"\0" in raw:  # the builder takes zero-terminated texts
+            raise ValueError(f"{what}: {text!r} holds a NUL byte, which no chart's text holds")
+        return raw
+
+    def encode_all(self, texts: Optional[Sequence[Union[str, bytes, None]]], n: int, what: str, layer: str,
+                   rows: Optional[Sequence[Any]] = None) -> List[Optional[bytes]]:
+        if texts is None:
+            return [None] * n
+        if len(texts) != n:
+            raise ValueError(f"{layer}: {len(texts)} {what} for {n} elements")
+        return [self.encode(t, f"{layer} row {rows[i] if rows is not None else i}, {what}")
+                for i, t in enumerate(texts)]
 
 
 def _caller_level() -> int:
