@@ -162,7 +162,7 @@ typedef struct readdata14_layer {
 READDATA14_API const readdata14_layer *READDATA14_CALL readdata14_document_layer(const readdata14_document *document,
                                                                                 uint32_t layer);
 
-/* ---- layers back into a chart ----------------------------------------------- */
+/* ---- layers back into a chart (added in 1.3) -------------------------------- */
 
 /* One column a host hands back: a field of the layer's schema, by name, and
  * its rows as readdata14_column holds them. A column of the layer model can
@@ -250,7 +250,7 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(re
                                                                              const readdata14_layer_table *labelPoints,
                                                                              readdata14_write_result *result);
 
-/* ---- metadata and texts for people ------------------------------------------ */
+/* ---- metadata and texts for people (added in 1.3) ---------------------------- */
 
 /* One item of a document's metadata: the key (ASCII, stable) and its value,
  * `valueSize` bytes (zero-terminated as well). */
