@@ -97,7 +97,7 @@
  * host built against this header runs with any library of the same major
  * version, older or newer (see readdata14_document for how records grow). Added in 1.1. */
 #define READDATA14_VERSION_MAJOR 1
-#define READDATA14_VERSION_MINOR 2
+#define READDATA14_VERSION_MINOR 3
 #define READDATA14_VERSION_PATCH 0
 
 #if defined(_WIN32)
