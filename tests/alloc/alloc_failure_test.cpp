@@ -4,6 +4,7 @@
 // hand the host nothing to release, and the same call, made again, must pass.
 // Leaks are LeakSanitizer's to find (the asan preset). Prints, per entry,
 // the number of allocations the call makes: each was failed once.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -455,6 +456,84 @@ Verdict BuilderFinishEntry(std::uint64_t failAt) {
     return verdict;
 }
 
+// A layer of the sample's model handed back whole, every column by name.
+struct LayerTable {
+    explicit LayerTable(const readdata14_layer& layer) {
+        for (std::uint32_t i = 0; i < layer.definition->fieldCount; ++i) {
+            const readdata14_column& column = layer.columns[i];
+            std::uint64_t textSize = 0;
+            for (std::uint64_t row = 0; column.type == READDATA14_FIELD_STRING && row < layer.featureCount; ++row) {
+                textSize = std::max(textSize, column.textStarts[row] + column.textLengths[row]);
+            }
+            columns.push_back({layer.definition->fields[i].name, column, textSize});
+        }
+        for (std::uint64_t row = 0; row < layer.featureCount; ++row) {
+            table.coordinateCount = std::max(table.coordinateCount,
+                                             layer.geometryStarts[row] + 2 * std::uint64_t{layer.pointCounts[row]});
+        }
+        table.id = layer.id;
+        table.columnCount = static_cast<std::uint32_t>(columns.size());
+        table.columns = columns.data();
+        table.featureCount = layer.featureCount;
+        table.coordinates = layer.coordinates;
+        table.geometryStarts = layer.geometryStarts;
+        table.pointCounts = layer.pointCounts;
+        table.geometryFlags = layer.geometryFlags;
+    }
+    std::vector<readdata14_table_column> columns;
+    readdata14_layer_table table = READDATA14_LAYER_TABLE_INIT;
+};
+
+// One layer of the sample back into a new builder, with its label points:
+// a refused call leaves the builder as it was, so the chart it then makes
+// is the one an unfailed call makes.
+Verdict AddLayerEntry(std::uint32_t id, std::uint64_t failAt) {
+    readdata14_document* sample = nullptr;
+    readdata14_open(kSample, nullptr, &sample);
+    const LayerTable table(*readdata14_document_layer(sample, id));
+    const LayerTable marks(*readdata14_document_layer(sample, READDATA14_LAYER_LABEL_POINTS));
+    const auto build = [&](std::uint64_t fail, readdata14_status& got) {
+        readdata14_builder* builder = nullptr;
+        readdata14_builder_new(&builder);
+        {
+            FailingWindow window(fail);
+            got = readdata14_builder_add_layer(builder, &table.table, &marks.table, nullptr);
+        }
+        return builder;
+    };
+    readdata14_status unfailed;
+    readdata14_builder* reference = build(0, unfailed);
+    const std::vector<char> expected = BuiltBytes(reference);
+    readdata14_builder_free(reference);
+    readdata14_status got;
+    readdata14_builder* builder = build(failAt, got);
+    Verdict verdict = Judge(got, READDATA14_WRITTEN, true, [&] {
+        return readdata14_builder_add_layer(builder, &table.table, &marks.table, nullptr);
+    });
+    if (verdict.wrong.empty() && BuiltBytes(builder) != expected) verdict = {false, "a refused call changed the builder"};
+    readdata14_builder_free(builder);
+    readdata14_close(sample);
+    return verdict;
+}
+
+// The metadata items are made on the first request: a refusal is no items.
+Verdict MetadataEntry(std::uint64_t failAt) {
+    readdata14_document* sample = nullptr;
+    readdata14_open(kSample, nullptr, &sample);
+    const readdata14_metadata_item* items = nullptr;
+    std::size_t count;
+    {
+        FailingWindow window(failAt);
+        count = readdata14_document_metadata(sample, &items);
+    }
+    Verdict verdict{count > 0 && items != nullptr, ""};
+    if (!verdict.passed && (items != nullptr || readdata14_document_metadata(sample, &items) == 0)) {
+        verdict.wrong = "no items, and none the next time";
+    }
+    readdata14_close(sample);
+    return verdict;
+}
+
 std::vector<Entry> Entries() {
     std::vector<Entry> entries = {
         {"ReadZenparData14", ReadZenparEntry},
@@ -466,6 +545,7 @@ std::vector<Entry> Entries() {
         {"open_memory (findings to a handler)", [](std::uint64_t n) { return FindingsEntry(true, n); }},
         {"open_memory (header only)", [](std::uint64_t n) { return OpenEntry(true, READDATA14_HEADER_ONLY, n); }},
         {"identify", IdentifyEntry},
+        {"document_metadata", MetadataEntry},
     };
     for (std::uint32_t layer = 0; layer < readdata14_layer_count(); ++layer) {
         entries.push_back({std::string("document_layer ") + readdata14_layer_definition_at(layer)->name,
@@ -474,6 +554,10 @@ std::vector<Entry> Entries() {
     entries.push_back({"builder_new", BuilderNewEntry});
     for (std::size_t k = 0; k < std::size(kSteps); ++k) {
         entries.push_back({kSteps[k].name, [k](std::uint64_t n) { return BuilderStep(k, n); }});
+    }
+    for (std::uint32_t id = 0; id < READDATA14_LAYER_LABEL_POINTS; ++id) {
+        entries.push_back({std::string("builder_add_layer ") + readdata14_layer_definition_at(id)->name,
+                           [id](std::uint64_t n) { return AddLayerEntry(id, n); }});
     }
     entries.push_back({"builder_leave_out", BuilderLeaveOutEntry});
     entries.push_back({"builder_finish", BuilderFinishEntry});
