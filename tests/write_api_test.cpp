@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -240,6 +241,48 @@ TEST(Builder, ContoursKeepTheirPointsAndLabelsInTheOrderAdded) {
     }
     EXPECT_EQ(chart->levelCount, 5u);
     EXPECT_EQ(RoundTripProblem(*chart), "");
+}
+
+// READDATA14_CLOSE_RING repeats a contour's first point where it does not
+// end with it; a 1.2 host's record, which has no flags, is taken as it is.
+TEST(Builder, CloseRingClosesContoursGivenOpen) {
+    const std::vector<float> open{0, 0, 4, 0, 4, 4};
+    const std::vector<float> closed{0, 0, 4, 0, 4, 4, 0, 0};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> nanFirst{nan, 0, 4, 0, nan, 0};
+    const std::vector<float> one{1, 1};
+    const std::size_t size12 = offsetof(readdata14_labelled_line, labelPointCount) + sizeof(std::size_t);
+    const struct Case {
+        const char* name;
+        const std::vector<float>& given;
+        std::uint32_t flags;
+        std::size_t recordSize;
+        std::vector<float> written;
+    } cases[] = {
+        {"open, closed on request", open, READDATA14_CLOSE_RING, sizeof(readdata14_labelled_line), closed},
+        {"open, left open", open, 0, sizeof(readdata14_labelled_line), open},
+        {"closed already", closed, READDATA14_CLOSE_RING, sizeof(readdata14_labelled_line), closed},
+        {"a NaN ends where it began", nanFirst, READDATA14_CLOSE_RING, sizeof(readdata14_labelled_line), nanFirst},
+        {"one point", one, READDATA14_CLOSE_RING, sizeof(readdata14_labelled_line), one},
+        {"a 1.2 record: no flags", open, READDATA14_CLOSE_RING, size12, open},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const BuilderPtr builder = NewBuilder();
+        readdata14_labelled_line contour = READDATA14_LABELLED_LINE_INIT;
+        contour.size = c.recordSize;
+        contour.points = c.given.data();
+        contour.pointCount = c.given.size() / 2;
+        contour.label = 1000.0f;
+        contour.flags = c.flags;
+        ASSERT_EQ(readdata14_builder_add_contour(builder.get(), &contour, nullptr), READDATA14_WRITTEN);
+        const DocumentPtr chart = Finish(builder.get());
+        ASSERT_TRUE(chart);
+        const float* record = chart->chart.closedContours + 1;
+        ASSERT_EQ(record[0], static_cast<float>(c.written.size() / 2));
+        const std::vector<float> written(record + 4, record + 4 + c.written.size());
+        EXPECT_EQ(std::memcmp(written.data(), c.written.data(), written.size() * sizeof(float)), 0);
+    }
 }
 
 // Every kind of element once, the builder's rules applied: a direction

@@ -21,7 +21,7 @@ from typing import TYPE_CHECKING, Any, List, Mapping, Optional, Sequence, Union
 import numpy as np
 
 from . import _capi
-from ._capi import Refusal, Runs
+from ._capi import CLOSE_RING, Refusal, Runs
 from ._chart import Chart, read_bytes
 from ._document import document_bytes, header_integer_list
 from ._errors import raise_refusal, row_error
@@ -100,14 +100,6 @@ def runs_of(arrays: List[np.ndarray]) -> Runs:
     return Runs(np.ascontiguousarray(xy.reshape(-1, 2)), starts, counts)
 
 
-def closed_runs(lines: Runs) -> Runs:
-    """Each run of two points or more with its first point repeated at its
-    end, where its last point (as a 32-bit float) is not already the first."""
-    arrays = [lines.xy[start:start + count] for start, count in zip(lines.starts, lines.counts)]
-    return runs_of([np.concatenate([a, a[:1]]) if len(a) > 1 and not np.array_equal(a[0], a[-1], equal_nan=True)
-                    else a for a in arrays])
-
-
 def no_runs(n: int) -> Runs:
     return Runs(np.empty((0, 2), np.float32), np.zeros(n, np.int64), np.zeros(n, np.int64))
 
@@ -177,10 +169,9 @@ class ChartBuilder:
         takes the builder's ``closed`` (``ChartBuilder(closed=True)``),
         whose default, False, writes the points as given, as a chart read
         back has them."""
-        if self.closed if closed is None else closed:
-            n = len(points.counts) if isinstance(points, Runs) else len(points)
-            points = closed_runs(runs(points, n, "points", "closed_contours", rows))
-        return self._labelled("closed_contours", "contour", points, codes, labels, label_points, rows)
+        close = self.closed if closed is None else closed
+        return self._labelled("closed_contours", "contour", points, codes, labels, label_points, rows,
+                              CLOSE_RING if close else 0)
 
     def add_line_symbols(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
                          rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
@@ -296,12 +287,13 @@ class ChartBuilder:
 
     def _labelled(self, layer: str, call: str, points: Sequence[ArrayLike], codes: ArrayLike,
                   labels: Optional[ArrayLike], label_points: Optional[Sequence[ArrayLike]],
-                  rows: Optional[Sequence[Any]]) -> ChartBuilder:
+                  rows: Optional[Sequence[Any]], flags: int = 0) -> ChartBuilder:
         n = len(points.counts) if isinstance(points, Runs) else len(points)
         lines = runs(points, n, "points", layer, rows)
         label = np.full(n, NO_LABEL_VALUE, np.float32) if labels is None else floats(labels, n, "labels", layer)
         marks = no_runs(n) if label_points is None else runs(label_points, n, "label points", layer, rows)
-        refusal = self._builder.add_labelled_lines(call, lines, integers(codes, n, "code", layer, rows), label, marks)
+        refusal = self._builder.add_labelled_lines(call, lines, integers(codes, n, "code", layer, rows), label, marks,
+                                                   flags)
         return self._check(layer, refusal, rows)
 
     def _lists(self, layer: str, call: str, points: Sequence[ArrayLike], codes: ArrayLike,

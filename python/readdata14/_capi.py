@@ -171,7 +171,11 @@ class LabelledLineRecord(ctypes.Structure):
     c_name = "readdata14_labelled_line"
     _fields_ = [("size", ctypes.c_size_t), ("code", ctypes.c_int32), ("points", _P),
                 ("pointCount", ctypes.c_size_t), ("label", ctypes.c_float), ("labelPoints", _P),
-                ("labelPointCount", ctypes.c_size_t)]
+                ("labelPointCount", ctypes.c_size_t), ("flags", ctypes.c_uint32)]
+
+
+CLOSE_RING = 1
+"""readdata14_labelled_line.flags: a contour given open is closed."""
 
 
 class PointListRecord(ctypes.Structure):
@@ -643,9 +647,10 @@ class Builder:
         return None
 
     def add_labelled_lines(self, name: str, points: "Runs", codes: np.ndarray, labels: np.ndarray,
-                           label_points: "Runs") -> Optional[Refusal]:
-        """Lines ("line") or contours ("contour")."""
+                           label_points: "Runs", flags: int = 0) -> Optional[Refusal]:
+        """Lines ("line") or contours ("contour", whose `flags` may close them)."""
         record = LabelledLineRecord()
+        record.flags = flags
         p_at, p_n = points.addresses(), points.counts.tolist()
         l_at, l_n = label_points.addresses(), label_points.counts.tolist()
         code, label = codes.tolist(), labels.tolist()

@@ -2,6 +2,9 @@
 // checked by the builder, and the chart finished through its file and the
 // reader. Nothing thrown inside leaves a call.
 #define READDATA14_BUILDING
+#include <vector>
+#include <cstddef>
+#include <cmath>
 #include "readdata14/readdata14_write.h"
 
 #include <algorithm>
@@ -49,10 +52,41 @@ readdata14_status Took(const std::optional<Problem>& problem, readdata14_write_r
     return Tell(result, report);
 }
 
+// The size of an element record as 1.2 defined it: a host built then passes
+// that size, and the members added since read as 0.
+template <class Record>
+constexpr std::size_t SizeIn12() noexcept {
+    return sizeof(Record);
+}
+template <>
+constexpr std::size_t SizeIn12<readdata14_labelled_line>() noexcept {
+    return offsetof(readdata14_labelled_line, labelPointCount) + sizeof(std::size_t);
+}
+
 // The host's element record: not null, and at least as large as 1.2's.
 template <class Record>
 bool Usable(readdata14_builder* builder, const Record* record) noexcept {
-    return builder != nullptr && record != nullptr && record->size >= sizeof(Record);
+    return builder != nullptr && record != nullptr && record->size >= SizeIn12<Record>();
+}
+
+std::uint32_t FlagsOf(const readdata14_labelled_line& line) noexcept {
+    return line.size >= offsetof(readdata14_labelled_line, flags) + sizeof(line.flags) ? line.flags : 0u;
+}
+
+bool SamePoint(float ax, float ay, float bx, float by) noexcept {
+    const auto same = [](float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    return same(ax, bx) && same(ay, by);
+}
+
+// A contour given open, with its first point repeated at its end: `room`
+// holds the points when one is added.
+std::span<const float> ClosedRing(std::span<const float> xy, std::vector<float>& room) {
+    const std::size_t n = xy.size();
+    if (n < 4 || SamePoint(xy[0], xy[1], xy[n - 2], xy[n - 1])) return xy;
+    room.assign(xy.begin(), xy.end());
+    room.push_back(xy[0]);
+    room.push_back(xy[1]);
+    return room;
 }
 
 // `count` x, y pairs at `xy` (null only with no points).
@@ -136,7 +170,13 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_a
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_contour(
     readdata14_builder* builder, const readdata14_labelled_line* contour, readdata14_write_result* result) {
-    return AddPoints(builder, contour, result, LineOf, &readdata14::writing::ChartBuilder::AddContour);
+    return AddElement(builder, Usable(builder, contour), result, [&](readdata14::writing::ChartBuilder& chart) {
+        auto made = LineOf(*contour);
+        if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
+        std::vector<float> room;
+        if ((FlagsOf(*contour) & READDATA14_CLOSE_RING) != 0) made->points = ClosedRing(made->points, room);
+        return Took(chart.AddContour(*made), result);
+    });
 }
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_line_symbol(

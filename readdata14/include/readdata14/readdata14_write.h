@@ -244,9 +244,19 @@ typedef struct readdata14_labelled_line {
     float label;                /* the label value, as the block holds it */
     const float *labelPoints;   /* labelPointCount pairs x, y */
     size_t labelPointCount;
+    uint32_t flags;             /* (added in 1.3) READDATA14_CLOSE_RING; a 1.2 host's smaller
+                                   record reads as 0 */
 } readdata14_labelled_line;
 
-#define READDATA14_LABELLED_LINE_INIT {sizeof(readdata14_labelled_line), 0, NULL, 0, 999999.0f, NULL, 0}
+#define READDATA14_LABELLED_LINE_INIT {sizeof(readdata14_labelled_line), 0, NULL, 0, 999999.0f, NULL, 0, 0}
+
+/* Bit of readdata14_labelled_line.flags, for closed contours (added in 1.3):
+ * where a contour of two points or more does not end with its first point,
+ * the first is repeated at its end, so that the contour reads as closed.
+ * Rings as GIS tools give them may come either way. Without it a contour is
+ * written as given: one that does not end where it began reads as open
+ * (drawn dashed, without a level). */
+#define READDATA14_CLOSE_RING 1u
 
 /* A line symbol (LINES_SYMBOL), a weather region (WEATHER_REGION) or a fill
  * area (FILLAREA, with its sixteen values; only the 14th is not an
