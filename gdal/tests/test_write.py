@@ -92,7 +92,7 @@ def test_contours_of_fewer_than_three_points_keep_their_levels_through_a_geopack
     assert writer_messages(run("ogr2ogr", "-f", "Chart14", target, gpkg).stderr, target) == []
     assert library.read(target)["header"]["LEVELS"] == library.read(source)["header"]["LEVELS"] == [1000, 1004, 1008]
     contours = json.loads(run(CHART14, "json", target).stdout)["closed_contours"]["contours"]
-    assert sorted((c["value"], len(c["points"]), len(c["labelPoints"])) for c in contours) == [
+    assert sorted((c["label_value"], len(c["points"]), len(c["label_points"])) for c in contours) == [
         (1000, 4, 0), (1004, 2, 1), (1008, 0, 0)]
 
 
