@@ -264,8 +264,12 @@ std::string AddLayer(readdata14_builder* builder, Bytes& in) {
     labelPoints.pointCounts = markCounts.data();
     labelPoints.columnCount = 3;
     labelPoints.columns = markColumns;
+    // The check first: it answers as the entry does, and takes nothing.
+    readdata14_write_result checked = READDATA14_WRITE_RESULT_INIT;
+    const readdata14_status check = readdata14_builder_check_layer(builder, &table, marks > 0 ? &labelPoints : nullptr, &checked);
     readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
     const readdata14_status status = readdata14_builder_add_layer(builder, &table, marks > 0 ? &labelPoints : nullptr, &result);
+    if (check != status || std::string_view(checked.message) != result.message) return "check_layer: not add_layer's answer";
     return Judge("add_layer", status, result);
 }
 

@@ -69,6 +69,9 @@ public:
     // The feature a save writes: as set, or as read with every stored point
     // (null for a deleted FID).
     OGRFeature* SavedFeature(std::uint64_t fid) const;
+    // Whether the feature is as read, and GIS shows it without a geometry:
+    // written from its feature, its element would lose the points it holds.
+    bool UntouchedWithoutGeometry(std::uint64_t fid) const;
 
 protected:
     OGRErr ISetFeature(OGRFeature*) override;
@@ -145,6 +148,7 @@ private:
     std::optional<std::string> SavedHeader(Header& header);
 
     Document document_;
+    bool valuesNotFinite_ = false;  // see ReadChart
     std::unique_ptr<ChartUpdate> update_;  // null: read only
     std::string encoding_;  // empty: UTF-8 with \xNN for invalid bytes
     OGRSpatialReference* srs_ = nullptr;
@@ -190,8 +194,10 @@ bool BearsChartMarks(const GDALOpenInfo* info);
 
 // Reads the chart that `info` names into a document, its findings as GDAL
 // warnings with their places (the first ten, then their count). Null, with a
-// GDAL error, when the read gave no chart.
-Document ReadChart(GDALOpenInfo* info);
+// GDAL error, when the read gave no chart. `valuesNotFinite` tells whether
+// the file may hold a value not finite or beyond the float range (a finding
+// said so, or findings went unseen past the first ten).
+Document ReadChart(GDALOpenInfo* info, bool& valuesNotFinite);
 
 // The slots of the symbols section's lengths that hold a symbol a reader
 // drops (a type-48 symbol at z 1.0: a zero slot and no record), from 0 and

@@ -1,9 +1,12 @@
-// The chart's elements from the features. Each section's features are held
-// as the library's table and handed to readdata14_builder_add_layer when the
-// chart is finished, in batches: the library resolves labels, codes, rings,
-// the contours' file order and the label points, and refuses a row with its
-// reason. A refused row is skipped (and reported by the dataset) and the
-// batch handed again without it.
+// The chart's elements from the features. Each feature becomes a row of its
+// section's table, which the library checks at once
+// (readdata14_builder_check_layer): a row it refuses is not kept, and its
+// feature fails with the library's reason. The tables are handed to
+// readdata14_builder_add_layer when the chart is finished, in batches: the
+// library resolves labels, codes, rings, the contours' file order and the
+// label points. What only the whole chart shows (a label point that arrived
+// before its parent) can still be refused there: that row is skipped (and
+// reported by the dataset) and the batch handed again without it.
 #include <algorithm>
 #include <cstdlib>
 #include <new>
@@ -143,6 +146,33 @@ void HeldTable::Erase(std::size_t row) {
     }
 }
 
+HeldTable HeldTable::Pick(const std::vector<std::size_t>& rows) {
+    Pad(Rows());
+    HeldTable picked(id_);
+    picked.columns_.resize(columns_.size());
+    for (const std::size_t row : rows) {
+        const auto first = xy_.begin() + static_cast<std::ptrdiff_t>(starts_[row]);
+        picked.starts_.push_back(picked.xy_.size());
+        picked.counts_.push_back(counts_[row]);
+        picked.xy_.insert(picked.xy_.end(), first, first + 2 * static_cast<std::ptrdiff_t>(counts_[row]));
+        picked.fids_.push_back(fids_[row]);
+        picked.keys_.push_back(keys_[row]);
+        picked.sources_.push_back(sources_[row]);
+        for (std::size_t k = 0; k < columns_.size(); ++k) {
+            const Column& from = columns_[k];
+            if (!from.given) continue;
+            Column& to = picked.columns_[k];
+            to.given = true;
+            to.nulls.push_back(from.nulls[row]);
+            to.reals.push_back(from.reals[row]);
+            to.starts.push_back(to.bytes.size());
+            to.lengths.push_back(from.lengths[row]);
+            to.bytes.append(from.bytes, from.starts[row], from.lengths[row]);
+        }
+    }
+    return picked;
+}
+
 // ---- features in ---------------------------------------------------------------------
 
 ChartAssembly::ChartAssembly() {
@@ -168,9 +198,50 @@ void ChartAssembly::Take(readdata14_layer_id section, FeatureReader& reader, Ver
     if (!points) return;
     HeldTable& table = tables_[section];
     table.Add(fid, key, static_cast<std::uint32_t>(sources_.size() - 1), *points);
-    // A feature the mapping cannot read is taken out again, with its reason.
-    if (!TakeValues(section, reader, table)) table.Erase(table.Rows() - 1);
-    (void)verdict;
+    // A feature the mapping cannot read, or the library refuses, is taken
+    // out again, with its reason.
+    const std::size_t row = table.Rows() - 1;
+    if (!TakeValues(section, reader, table)) {
+        table.Erase(row);
+        return;
+    }
+    if (auto why = Check(section, feature, table)) {
+        verdict.refusal = std::move(why);
+        table.Erase(row);
+        return;
+    }
+    if (section == READDATA14_LAYER_LINES || section == READDATA14_LAYER_CLOSED_CONTOURS) parentRows_[{section, key}] = row;
+}
+
+std::optional<std::string> ChartAssembly::Check(readdata14_layer_id section, const OGRFeature& feature, HeldTable& table) {
+    const std::size_t row = table.Rows() - 1;
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    readdata14_status status = READDATA14_WRITTEN;
+    if (section != READDATA14_LAYER_LABEL_POINTS) {
+        status = readdata14_builder_check_layer(builder_.get(), &table.Table(row, row + 1), nullptr, &result);
+    } else {
+        // A label point goes with its parent, whose record holds so many:
+        // checked with the parent and the parent's label points so far.
+        const int layerField = feature.GetFieldIndex("parent_layer");
+        const int fidField = feature.GetFieldIndex("parent_fid");
+        if (layerField < 0 || fidField < 0 || !feature.IsFieldSetAndNotNull(layerField) ||
+            !feature.IsFieldSetAndNotNull(fidField))
+            return std::nullopt;  // the library names what is missing when the chart is finished
+        const auto parentLayer = LayerOfName(feature.GetFieldAsString(layerField));
+        if (!parentLayer) return std::nullopt;
+        const ParentKey parent{*parentLayer, feature.GetFieldAsInteger64(fidField)};
+        const auto found = parentRows_.find(parent);
+        if (found == parentRows_.end()) return std::nullopt;
+        std::vector<std::size_t>& rows = labelPointRows_[parent];
+        rows.push_back(row);
+        HeldTable picked = table.Pick(rows);
+        status = readdata14_builder_check_layer(builder_.get(), &tables_[parent.first].Table(found->second, found->second + 1),
+                                                &picked.Table(0, picked.Rows()), &result);
+        if (status != READDATA14_WRITTEN) rows.pop_back();
+    }
+    if (status == READDATA14_WRITTEN) return std::nullopt;
+    if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
+    return PlaceOf(result).why;
 }
 
 bool ChartAssembly::TakeValues(readdata14_layer_id section, FeatureReader& reader, HeldTable& table) {

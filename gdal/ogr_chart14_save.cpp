@@ -166,6 +166,17 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
                 why = std::string("layer ") + layer->GetName() + ", feature " + std::to_string(fid) + ": not made";
                 return nullptr;
             }
+            // A feature without geometry is an element without points. In a
+            // chart read with values not finite (or beyond the float range)
+            // an untouched one may hold points that GIS cannot show, and the
+            // save would lose them: refused. Elsewhere GIS shows no geometry
+            // for too few points, lost as through ogr2ogr.
+            if (valuesNotFinite_ && layer->UntouchedWithoutGeometry(fid)) {
+                why = std::string("layer ") + layer->GetName() + ", feature " + std::to_string(fid) +
+                      ": the chart holds values that are not finite, and a save would lose the points this feature "
+                      "holds where it has no geometry";
+                return nullptr;
+            }
             if (const auto refusal = feeder.Take(id, fid, *feature)) {
                 why = std::string("layer ") + layer->GetName() + ", feature " + std::to_string(fid) + ": " + *refusal;
                 return nullptr;

@@ -54,6 +54,11 @@ OGRFeature* Chart14Layer::SavedFeature(std::uint64_t fid) const {
     return MakeFeature(fid, true);
 }
 
+bool Chart14Layer::UntouchedWithoutGeometry(std::uint64_t fid) const {
+    return fid < table_.featureCount && EditedFeature(fid) == nullptr && table_.geometryFlags != nullptr &&
+           (table_.geometryFlags[fid] & READDATA14_GEOMETRY_NULL) != 0;
+}
+
 OGRErr Chart14Layer::RefuseFeature(GIntBig fid, const std::string& why) const {
     CPLError(CE_Failure, CPLE_AppDefined, "Chart14: %s: layer %s, feature " CPL_FRMT_GIB ": %s",
              dataset_.GetDescription(), defn_->GetName(), fid, why.c_str());

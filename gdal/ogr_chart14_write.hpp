@@ -11,7 +11,9 @@
 //
 // A feature the format cannot carry is not written: its CreateFeature fails
 // with an error that names it (ogr2ogr stops there, or goes on under
-// -skipfailures). A value the source lost (the layer model shows a value that
+// -skipfailures). The reason is the library's (readdata14_builder_check_layer
+// on the feature's row, a label point with its parent), asked when the
+// feature arrives. A value the source lost (the layer model shows a value that
 // is not finite as null) is written as nan with a warning, which STRICT=YES
 // turns into an error. The chart is written under a temporary name and
 // renamed at close: a run that fails leaves neither.
@@ -19,11 +21,13 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ogr_chart14.hpp"
@@ -131,6 +135,8 @@ public:
     // Rows [from, to) as the library takes them; valid until the next change.
     const readdata14_layer_table& Table(std::size_t from, std::size_t to);
     void Erase(std::size_t row);
+    // The rows `rows` alone, in that order, as a table of their own.
+    HeldTable Pick(const std::vector<std::size_t>& rows);
     std::int64_t Fid(std::size_t row) const { return fids_[row]; }
     std::uint32_t Source(std::size_t row) const { return sources_[row]; }
 
@@ -197,6 +203,12 @@ public:
 
 private:
     bool TakeValues(readdata14_layer_id section, FeatureReader& reader, HeldTable& table);
+    // Why the library refuses the table's last row (a label point: with
+    // its parent and the parent's other label points); nothing when it
+    // takes it, or when a label point's parent has not arrived yet.
+    std::optional<std::string> Check(readdata14_layer_id section, const OGRFeature& feature, HeldTable& table);
+    // Each parent's row by its section and key, and its label points' rows.
+    using ParentKey = std::pair<readdata14_layer_id, std::int64_t>;
     // Hands rows [from, to) of `table` to the builder, skipping each row
     // refused (the rest handed again); returns the rows handed.
     std::size_t Hand(HeldTable& table, std::size_t from, std::size_t to, HeldTable* labelPoints);
@@ -212,6 +224,8 @@ private:
     std::uint32_t leftOut_ = 0;
     std::vector<std::string> keptPresent_;
     std::vector<Skipped> skipped_;
+    std::map<ParentKey, std::size_t> parentRows_;
+    std::map<ParentKey, std::vector<std::size_t>> labelPointRows_;
 };
 
 class Chart14Writer;

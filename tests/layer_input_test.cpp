@@ -368,9 +368,15 @@ TEST(LayerInput, RefusesWhatTheFormatCannotTakeNamingTheRow) {
         readdata14_builder* builder = nullptr;
         ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
         readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        // The check answers as the entry, with the same message.
+        readdata14_write_result checked = READDATA14_WRITE_RESULT_INIT;
+        EXPECT_EQ(readdata14_builder_check_layer(builder, &c.table.Get(), c.marks ? &c.marks->Get() : nullptr, &checked),
+                  c.status);
         const readdata14_status status =
             readdata14_builder_add_layer(builder, &c.table.Get(), c.marks ? &c.marks->Get() : nullptr, &result);
         EXPECT_EQ(status, c.status);
+        EXPECT_STREQ(checked.message, result.message);
+        EXPECT_EQ(checked.element, result.element);
         EXPECT_NE(std::string(result.message).find(c.says), std::string::npos) << result.message;
         if (c.status == READDATA14_NOT_WRITABLE) {
             EXPECT_EQ(result.element, c.row);
@@ -384,6 +390,28 @@ TEST(LayerInput, RefusesWhatTheFormatCannotTakeNamingTheRow) {
         readdata14_close(built);
         readdata14_builder_free(builder);
     }
+}
+
+// A table the entry takes is only checked: the builder stays empty, and
+// takes the same rows afterwards.
+TEST(LayerInput, ACheckTakesNothing) {
+    readdata14_builder* builder = nullptr;
+    ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
+    HandTable lines(READDATA14_LAYER_LINES, {{0, 0, 1, 1}, {2, 2, 3, 3}});
+    lines.Ints("code", {1, 2});
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    for (int pass = 0; pass < 2; ++pass) {
+        ASSERT_EQ(readdata14_builder_check_layer(builder, &lines.Get(), nullptr, &result), READDATA14_WRITTEN) << result.message;
+    }
+    readdata14_document* built = nullptr;
+    ASSERT_EQ(readdata14_builder_finish(builder, &built, &result), READDATA14_READ) << result.message;
+    EXPECT_EQ(readdata14_document_layer(built, READDATA14_LAYER_LINES)->featureCount, 0u);
+    readdata14_close(built);
+    ASSERT_EQ(readdata14_builder_add_layer(builder, &lines.Get(), nullptr, &result), READDATA14_WRITTEN) << result.message;
+    ASSERT_EQ(readdata14_builder_finish(builder, &built, &result), READDATA14_READ) << result.message;
+    EXPECT_EQ(readdata14_document_layer(built, READDATA14_LAYER_LINES)->featureCount, 2u);
+    readdata14_close(built);
+    readdata14_builder_free(builder);
 }
 
 // The rules that resolve a table, each seen in the chart that comes out.

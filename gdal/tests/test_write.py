@@ -91,8 +91,8 @@ def test_contours_of_fewer_than_three_points_keep_their_levels_through_a_geopack
     run("ogr2ogr", "-f", "GPKG", gpkg, source)
     assert writer_messages(run("ogr2ogr", "-f", "Chart14", target, gpkg).stderr, target) == []
     assert library.read(target)["header"]["LEVELS"] == library.read(source)["header"]["LEVELS"] == [1000, 1004, 1008]
-    contours = json.loads(run(CHART14, "json", target).stdout)["closedContours"]["contours"]
-    assert sorted((c["value"], len(c["points"]), len(c["labelPoints"])) for c in contours) == [
+    contours = json.loads(run(CHART14, "json", target).stdout)["closed_contours"]["contours"]
+    assert sorted((c["label_value"], len(c["points"]), len(c["label_points"])) for c in contours) == [
         (1000, 4, 0), (1004, 2, 1), (1008, 0, 0)]
 
 
@@ -290,6 +290,11 @@ def test_what_the_format_cannot_carry_fails_its_feature(tmp_path, name, layer, f
 # Runs from ordinary GIS data that fail: (name, the source's layers as (name, geometry, fields, rows), ogr2ogr's
 # options, its exit status, whether a chart is left, what the writer says). No temporary is ever left.
 POINT_AND_SQUARE = [("POINT (1 1)", {"type": 7, "direction": 90}), (SQUARE, {"type": 7, "direction": 90})]
+# A line and 49 label points for it, one more than its record holds: the 49th is refused as it arrives.
+LINE_OF_ONE_CODE = ("lines", ogr.wkbLineString, {"code": ogr.OFTInteger}, [("LINESTRING (0 0,9 9)", {"code": 1})])
+LABEL_POINTS_49 = ("label_points", ogr.wkbPoint,
+                   {"parent_layer": ogr.OFTString, "parent_fid": ogr.OFTInteger, "index": ogr.OFTInteger},
+                   [(f"POINT ({i} 1)", {"parent_layer": "lines", "parent_fid": 0, "index": i}) for i in range(49)])
 FAILED_RUNS = [
     ("no_code_field", [("areas", ogr.wkbPolygon, {"name": ogr.OFTString}, [(SQUARE, {})] * 12)], [], 1, False,
      "layer areas, feature 1: the layer has no field code"),
@@ -304,6 +309,10 @@ FAILED_RUNS = [
                                [("POINT (1 1)", {"type": 7, "direction": 90})]),
                               ("weather_regions", ogr.wkbPolygon, {}, [(SQUARE, {})])], [], 1, False,
      "layer weather_regions, feature 1"),
+    ("label_points_beyond_a_line", [LINE_OF_ONE_CODE, LABEL_POINTS_49], [], 1, False,
+     "layer label_points, feature 49: its parent, lines FID 0, has 48 label points already"),
+    ("label_points_beyond_a_line_skipped", [LINE_OF_ONE_CODE, LABEL_POINTS_49], ["-skipfailures"], 0, True,
+     "layer label_points, feature 49: "),
     ("no_section", [("collections", ogr.wkbGeometryCollection, {}, [])], [], 1, False, "names no section"),
     ("strict_no_section", [("collections", ogr.wkbGeometryCollection, {}, [])], ["-dsco", "STRICT=YES"], 1, False,
      "names no section"),

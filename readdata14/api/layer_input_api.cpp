@@ -80,11 +80,10 @@ readdata14_status Told(readdata14_write_result* result, const Problem& problem) 
     return Tell(result, report);
 }
 
-}  // namespace
-
-extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(
-    readdata14_builder* builder, const readdata14_layer_table* table, const readdata14_layer_table* labelPoints,
-    readdata14_write_result* result) {
+// The rows resolved and added; kept when `keep` and none was refused, else
+// the builder left as it was.
+readdata14_status AddLayer(readdata14_builder* builder, const readdata14_layer_table* table,
+                           const readdata14_layer_table* labelPoints, readdata14_write_result* result, bool keep) {
     if (builder == nullptr || !Readable(table) || table->id == READDATA14_LAYER_LABEL_POINTS ||
         (labelPoints != nullptr && (!Readable(labelPoints) || labelPoints->id != READDATA14_LAYER_LABEL_POINTS))) {
         return Refuse(result, READDATA14_INVALID_ARGUMENT,
@@ -106,8 +105,21 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_a
             chart.Restore(mark);
             throw;
         }
-        if (!problem) return Tell(result, Report{});
-        chart.Restore(mark);
-        return Told(result, *problem);
+        if (problem || !keep) chart.Restore(mark);
+        return problem ? Told(result, *problem) : Tell(result, Report{});
     });
+}
+
+}  // namespace
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(
+    readdata14_builder* builder, const readdata14_layer_table* table, const readdata14_layer_table* labelPoints,
+    readdata14_write_result* result) {
+    return AddLayer(builder, table, labelPoints, result, true);
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_check_layer(
+    readdata14_builder* builder, const readdata14_layer_table* table, const readdata14_layer_table* labelPoints,
+    readdata14_write_result* result) {
+    return AddLayer(builder, table, labelPoints, result, false);
 }

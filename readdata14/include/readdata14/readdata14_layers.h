@@ -250,6 +250,19 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(re
                                                                              const readdata14_layer_table *labelPoints,
                                                                              readdata14_write_result *result);
 
+/* (added in 1.3) What readdata14_builder_add_layer would answer for the
+ * same arguments, the builder left as it was whatever the answer: a host
+ * refuses a feature the format cannot carry when it arrives (its row alone,
+ * or a parent's row with all of that parent's label points), by the same
+ * rules and with the same message, and adds the rows later. The answer may
+ * still change with rows that come later: a label point whose parent is not
+ * in `table`, or a section the builder was told to leave out. Returns as
+ * readdata14_builder_add_layer. Never throws. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_check_layer(readdata14_builder *builder,
+                                                                               const readdata14_layer_table *table,
+                                                                               const readdata14_layer_table *labelPoints,
+                                                                               readdata14_write_result *result);
+
 /* ---- metadata and texts for people (added in 1.3) ---------------------------- */
 
 /* One item of a document's metadata: the key (ASCII, stable) and its value,
