@@ -330,6 +330,43 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
                                                                             const readdata14_note *note,
                                                                             readdata14_write_result *result);
 
+/* Copies elements of a document that was read (or finished) into the
+ * builder exactly as the document holds them: elements first to
+ * first + count - 1 of `section` (one READDATA14_SECTION_* bit), appended
+ * after the section's elements. Writing the chart and reading it back gives
+ * those records bit for bit, the ones no record above carries included: a
+ * contour without points, a line of one point, a ring of fewer than three
+ * points, a NaN or infinite coordinate, a dropped symbol. Use it to save an
+ * edited chart: the untouched elements copied, the edited ones added.
+ *
+ * Elements are counted as the blocks hold them, from 0: records for every
+ * section but SYMBOLS, whose elements are its `lengths` slots (the file's
+ * symbols, dropped ones included). The header and the sections present are
+ * not copied (readdata14_builder_set_header, readdata14_builder_leave_out).
+ *
+ * Closed contours stand in the builder in the order they are added, which
+ * is their file order; those copied by one call go in the order they stood
+ * in the document's file (contourFilePositions), so that copying all of a
+ * section in one call gives its file order back, and the reader works out
+ * nesting, direction and levels again. A symbol that lost its direction
+ * angle where its section stopped (direction 0, the section's last) stays
+ * the section's last: a symbol added or copied after it is refused.
+ *
+ * Each call walks the document's section from its start: copy runs of
+ * elements in one call rather than one element per call.
+ *
+ * READDATA14_INVALID_ARGUMENT for a null builder or document, a section
+ * that is not one READDATA14_SECTION_* bit, or elements beyond those the
+ * section holds (count 0 at first == the count held is fine);
+ * READDATA14_NOT_WRITABLE for a document read with READDATA14_HEADER_ONLY,
+ * a section left out of the builder or full, or, in a document not made by
+ * the library, an element no file gives back (the result's element is its
+ * index in the builder's section). Nothing is copied unless all is.
+ * Added in 1.3. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_elements(
+    readdata14_builder *builder, const readdata14_document *from, uint32_t section, size_t first, size_t count,
+    readdata14_write_result *result);
+
 /* Leaves `sections` (READDATA14_SECTION_* bits, or-ed) out of the file, as
  * a chart whose file lacks them: the document finished has their bits
  * clear in sectionsPresent and holds for them what a reader of such a file
