@@ -52,7 +52,8 @@ struct Note {
 
 // The elements of `section` (a READDATA14_SECTION_* bit) of a chart that
 // CopyElements can copy: the records that walk within the block (for
-// symbols, the lengths slots: the file's symbols, dropped ones included).
+// symbols, the lengths slots: the file's symbols, dropped ones included;
+// closed contours in file order).
 std::size_t CopyableElements(const ChartInput& chart, std::uint32_t section) noexcept;
 
 class ChartBuilder {
@@ -80,9 +81,10 @@ public:
     // Appends elements first to first + count - 1 of `from`'s `section` (a
     // READDATA14_SECTION_* bit) exactly as its block holds them, degenerate
     // ones included, so that the file reads back to the same records. The
-    // elements are those CopyableElements counts. Closed contours go in
-    // their file order (from's contourFilePositions), the reader's nesting
-    // and levels worked out again. Refused, the builder as it was, where an
+    // elements are those CopyableElements counts; closed contours are
+    // counted in their file order (from's contourFilePositions), which is
+    // the order they go in, the reader's nesting and levels worked out
+    // again. A count of 0 takes nothing. Refused, the builder as it was, where an
     // element has no spelling or the section is left out or full.
     std::optional<Problem> CopyElements(const ChartInput& from, std::uint32_t section, std::size_t first,
                                         std::size_t count);

@@ -6,6 +6,7 @@
 // are checked there by the writer, so that the builder takes them whole or
 // not at all, and a check costs what was copied, not the whole chart.
 #include <algorithm>
+#include <cstdint>
 #include <numeric>
 
 #include "readdata14/detail/chart_layout.hpp"
@@ -94,6 +95,19 @@ std::vector<SymbolSlot> SymbolSlots(const TextBlockView& block, std::size_t firs
     return slots;
 }
 
+// The records in file order: order[p] is the record that stood at p; block
+// order where the positions are not each place once.
+std::vector<std::size_t> FileOrder(std::span<const std::uint32_t> positions, std::size_t records) {
+    std::vector<std::size_t> order(records, records);
+    bool placed = positions.size() == records;
+    for (std::size_t i = 0; placed && i < records; ++i) {
+        placed = positions[i] < records && order[positions[i]] == records;
+        if (placed) order[positions[i]] = i;
+    }
+    if (!placed) std::iota(order.begin(), order.end(), std::size_t{0});
+    return order;
+}
+
 std::size_t NoteRecords(const TextBlockView& block) noexcept {
     const auto walk = detail::Walk<detail::NoteLayout>(block.values.data(), block.values.size());
     return std::min(walk.records, block.lengths.size() / 2);
@@ -130,19 +144,15 @@ void ChartBuilder::CopyInto(ChartBuilder& part, const ChartInput& from, std::uin
             break;
         case READDATA14_SECTION_FILL_AREAS: copy(detail::FillAreaLayout{}, from.fillAreas, part.fillAreas_); break;
         case READDATA14_SECTION_CLOSED_CONTOURS: {
-            // In the order they stood in the file: the nesting, the
-            // direction and the levels the reader works out follow from it.
-            const auto records = PointRecords<detail::ClosedContourLayout>(from.closedContours, first, count);
-            std::vector<std::size_t> order(records.size());
-            std::iota(order.begin(), order.end(), std::size_t{0});
-            const auto positions = from.contourFilePositions;
-            if (positions.size() >= first + records.size()) {
-                std::stable_sort(order.begin(), order.end(),
-                                 [&](std::size_t a, std::size_t b) { return positions[first + a] < positions[first + b]; });
-            }
-            for (const std::size_t k : order) {
+            // Counted in the order they stood in the file, which is the
+            // order they go in: the nesting, the direction and the levels
+            // the reader works out follow from it.
+            const auto records = PointRecords<detail::ClosedContourLayout>(from.closedContours, 0, SIZE_MAX);
+            const std::vector<std::size_t> order = FileOrder(from.contourFilePositions, records.size());
+            const std::size_t end = first + std::min(count, records.size() - std::min(first, records.size()));
+            for (std::size_t place = first; place < end; ++place) {
                 part.contourPositions_.push_back(static_cast<std::uint32_t>(Records(part.contours_)));
-                AppendRecord(part.contours_, records[k]);
+                AppendRecord(part.contours_, records[order[place]]);
             }
             break;
         }
@@ -172,6 +182,8 @@ void ChartBuilder::CopyInto(ChartBuilder& part, const ChartInput& from, std::uin
 
 std::optional<Problem> ChartBuilder::CopyElements(const ChartInput& from, std::uint32_t section, std::size_t first,
                                                   std::size_t count) {
+    // Nothing to copy is taken, even by a section left out.
+    if (count == 0) return std::nullopt;
     if (auto problem = CheckTaken(section)) return problem;
     ChartBuilder part;
     CopyInto(part, from, section, first, count);

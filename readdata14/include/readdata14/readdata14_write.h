@@ -339,16 +339,18 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
  * points, a NaN or infinite coordinate, a dropped symbol. Use it to save an
  * edited chart: the untouched elements copied, the edited ones added.
  *
- * Elements are counted as the blocks hold them, from 0: records for every
- * section but SYMBOLS, whose elements are its `lengths` slots (the file's
- * symbols, dropped ones included). The header and the sections present are
- * not copied (readdata14_builder_set_header, readdata14_builder_leave_out).
+ * Elements are counted from 0, in the order the file held them: records
+ * of the block for LINES, LINES_SYMBOL, WEATHER_REGION, FILLAREA and
+ * NOTES_SYMBOL; the `lengths` slots for SYMBOLS (the file's symbols,
+ * dropped ones included); for CLOSED_CONTOURS the contours in file order
+ * (element p is the record whose contourFilePositions entry is p), not in
+ * the block's order. The header and the sections present are not copied
+ * (readdata14_builder_set_header, readdata14_builder_leave_out).
  *
  * Closed contours stand in the builder in the order they are added, which
- * is their file order; those copied by one call go in the order they stood
- * in the document's file (contourFilePositions), so that copying all of a
- * section in one call gives its file order back, and the reader works out
- * nesting, direction and levels again. A symbol that lost its direction
+ * is their file order: copying runs in increasing order keeps the
+ * document's file order, and the reader works out nesting, direction and
+ * levels again. A symbol that lost its direction
  * angle where its section stopped (direction 0, the section's last) stays
  * the section's last: a symbol added or copied after it is refused.
  *
@@ -357,7 +359,8 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
  *
  * READDATA14_INVALID_ARGUMENT for a null builder or document, a section
  * that is not one READDATA14_SECTION_* bit, or elements beyond those the
- * section holds (count 0 at first == the count held is fine);
+ * section holds (count 0 at first == the count held is fine, and a count
+ * of 0 copies nothing, even into a section left out);
  * READDATA14_NOT_WRITABLE for a document read with READDATA14_HEADER_ONLY,
  * a section left out of the builder or full, or, in a document not made by
  * the library, an element no file gives back (the result's element is its
