@@ -248,7 +248,11 @@ TEST(CopyElements, Refusals) {
         {"beyond the sections", false, read.get(), READDATA14_SECTION_NOTES << 1, 0, 1, 0, READDATA14_INVALID_ARGUMENT},
         {"first beyond", false, read.get(), READDATA14_SECTION_LINES, lines + 1, 0, 0, READDATA14_INVALID_ARGUMENT},
         {"count beyond", false, read.get(), READDATA14_SECTION_LINES, 1, lines, 0, READDATA14_INVALID_ARGUMENT},
-        {"count wraps", false, read.get(), READDATA14_SECTION_LINES, 1, SIZE_MAX, 0, READDATA14_INVALID_ARGUMENT},
+        {"count wraps", false, read.get(), READDATA14_SECTION_LINES, 1, SIZE_MAX - 1, 0, READDATA14_INVALID_ARGUMENT},
+        {"all from beyond", false, read.get(), READDATA14_SECTION_LINES, lines + 1, READDATA14_ALL_ELEMENTS, 0,
+         READDATA14_INVALID_ARGUMENT},
+        {"all from the last", false, read.get(), READDATA14_SECTION_LINES, lines - 1, READDATA14_ALL_ELEMENTS, 0,
+         READDATA14_WRITTEN},
         {"header only", false, headerDocument.get(), READDATA14_SECTION_LINES, 0, 0, 0, READDATA14_NOT_WRITABLE},
         {"left out", false, read.get(), READDATA14_SECTION_LINES, 0, 1, READDATA14_SECTION_LINES, READDATA14_NOT_WRITABLE},
         {"none into a section left out", false, read.get(), READDATA14_SECTION_LINES, 0, 0, READDATA14_SECTION_LINES,
@@ -268,7 +272,8 @@ TEST(CopyElements, Refusals) {
         const DocumentPtr built = Finish(builder.get());
         ASSERT_TRUE(built) << c.name;
         EXPECT_EQ(ElementsOf(*built, READDATA14_SECTION_NOTES), 1u) << c.name;
-        EXPECT_EQ(ElementsOf(*built, READDATA14_SECTION_LINES), 0u) << c.name;
+        EXPECT_EQ(ElementsOf(*built, READDATA14_SECTION_LINES), c.expected == READDATA14_WRITTEN ? c.count == 0 ? 0u : 1u : 0u)
+            << c.name;
     }
 }
 

@@ -192,6 +192,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_c
         const auto chart = readdata14::writing::InputOf(*from, header);
         if (chart.problem) return Took(chart.problem, result);
         const std::size_t held = readdata14::writing::CopyableElements(chart.input, section);
+        if (count == READDATA14_ALL_ELEMENTS && first <= held) count = held - first;
         if (first > held || count > held - first) {
             return Refuse(result, READDATA14_INVALID_ARGUMENT,
                           "the elements asked for lie beyond the document's section (it holds " + std::to_string(held) + ")");

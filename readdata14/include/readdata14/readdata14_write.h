@@ -359,13 +359,15 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
  *
  * READDATA14_INVALID_ARGUMENT for a null builder or document, a section
  * that is not one READDATA14_SECTION_* bit, or elements beyond those the
- * section holds (count 0 at first == the count held is fine, and a count
+ * section holds (READDATA14_ALL_ELEMENTS as the count takes the rest of
+ * the section; count 0 at first == the count held is fine, and a count
  * of 0 copies nothing, even into a section left out);
  * READDATA14_NOT_WRITABLE for a document read with READDATA14_HEADER_ONLY,
  * a section left out of the builder or full, or, in a document not made by
  * the library, an element no file gives back (the result's element is its
  * index in the builder's section). Nothing is copied unless all is.
  * Added in 1.3. */
+#define READDATA14_ALL_ELEMENTS SIZE_MAX /* a count: from `first` to the section's end. Added in 1.3. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_elements(
     readdata14_builder *builder, const readdata14_document *from, uint32_t section, size_t first, size_t count,
     readdata14_write_result *result);
