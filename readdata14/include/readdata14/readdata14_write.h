@@ -345,14 +345,18 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
  * dropped ones included); for CLOSED_CONTOURS the contours in file order
  * (element p is the record whose contourFilePositions entry is p), not in
  * the block's order. The header and the sections present are not copied
- * (readdata14_builder_set_header, readdata14_builder_leave_out).
+ * (readdata14_builder_set_header, readdata14_builder_leave_out), nor two
+ * states of a whole section that no element holds: a section whose tag
+ * stood without a count (present, with no block) and a SYMBOLS or
+ * NOTES_SYMBOL section that stopped before its first element come back as
+ * sections without elements.
  *
  * Closed contours stand in the builder in the order they are added, which
  * is their file order: copying runs in increasing order keeps the
  * document's file order, and the reader works out nesting, direction and
- * levels again. A symbol that lost its direction
- * angle where its section stopped (direction 0, the section's last) stays
- * the section's last: a symbol added or copied after it is refused.
+ * levels again. A symbol that lost its direction angle where its section
+ * stopped (direction 0, the section's last) stays the section's last: a
+ * symbol added or copied after it is refused.
  *
  * Each call walks the document's section from its start: copy runs of
  * elements in one call rather than one element per call.
