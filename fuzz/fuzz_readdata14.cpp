@@ -19,6 +19,9 @@
 // the two documents must agree. No state a full read leaves is one the
 // writer refuses (only a header-only read is), so every write must succeed.
 //
+// Every input that reads is copied into a builder, element by element as
+// read, and must give its blocks back (readdata14_builder_copy_elements).
+//
 // The same bytes are then run as a program for the builder
 // (builder_program.hpp): every step taken or refused with a message, and
 // every chart it finishes written and read back the same. The short way of
@@ -49,6 +52,7 @@
 #include "builder_program.hpp"
 #include "support/chart_check.hpp"
 #include "support/document_compare.hpp"
+#include "support/element_copy.hpp"
 
 namespace {
 
@@ -430,6 +434,44 @@ void CheckWriteRoundTrip(const std::uint8_t* data, std::size_t size) {
     readdata14_close(read);
 }
 
+// Copied into a builder, the chart's elements give its blocks back: all of
+// them, each section in two runs cut where the input's bytes say; and a
+// range of one section, chosen by them too, is taken whole, and copied
+// again from the chart it made, gives that chart again.
+void CheckCopyElements(const std::uint8_t* data, std::size_t size) {
+    static const std::uint8_t kNothing = 0;
+    readdata14_document* read = nullptr;
+    if (readdata14_open_memory(size == 0 ? &kNothing : data, size, nullptr, &read) == READDATA14_READ) {
+        std::size_t seed = 0;
+        for (std::size_t i = 0; i < std::min<std::size_t>(size, 4); ++i) seed = seed * 251 + data[size - 1 - i];
+        const auto cut = [seed](std::size_t elements) { return seed % (elements + 1); };
+        if (auto problem = readdata14::test::CopyAllProblem(*read, cut); !problem.empty()) {
+            Fail("readdata14_builder_copy_elements, all", problem);
+        }
+        const std::uint32_t section = readdata14::test::kSectionBits[seed % 7];
+        const std::size_t n = readdata14::test::ElementsOf(*read, section);
+        const std::size_t first = (seed / 7) % (n + 1);
+        const std::size_t count = (seed / 11) % (n - first + 1);
+        readdata14_builder* builder = nullptr;
+        readdata14_document* part = nullptr;
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        if (readdata14_builder_new(&builder) != READDATA14_WRITTEN ||
+            readdata14_builder_copy_elements(builder, read, section, first, count, &result) != READDATA14_WRITTEN ||
+            readdata14_builder_finish(builder, &part, &result) != READDATA14_READ) {
+            Fail("readdata14_builder_copy_elements, a range", result.message);
+        }
+        if (readdata14::test::ElementsOf(*part, section) != count) {
+            Fail("readdata14_builder_copy_elements, a range", "the chart made holds another number of elements");
+        }
+        if (auto problem = readdata14::test::CopyAllProblem(*part); !problem.empty()) {
+            Fail("readdata14_builder_copy_elements, a range copied again", problem);
+        }
+        readdata14_close(part);
+        readdata14_builder_free(builder);
+    }
+    readdata14_close(read);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -472,6 +514,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readdata14_release(&viaApi);
 
     CheckWriteRoundTrip(data, size);
+    CheckCopyElements(data, size);
     if (auto problem = readdata14::fuzz::RunBuilderProgram(data, size); !problem.empty()) Fail("builder", problem);
     return 0;
 }

@@ -1,8 +1,8 @@
-// Saving a chart opened for update: every feature of every layer, the
-// untouched ones as the read table gives them and the edited ones as they
-// were set, goes through the writer's own turning of features into
-// elements (ChartAssembly), in the layers' order, so that a saved chart is
-// what `ogr2ogr -f Chart14` would write from the same layers. The header
+// Saving a chart opened for update: the features of every edited layer go
+// through the writer's own turning of features into elements
+// (ChartAssembly), in the layers' order, as `ogr2ogr -f Chart14` would
+// write them; the layers untouched since the open are copied from the
+// chart as it was read, bit for bit (readdata14_builder_copy_elements). The header
 // comes from the dataset's metadata. The bytes go to a temporary file that
 // is renamed over the chart (ReplaceFile).
 #include <cerrno>
@@ -99,6 +99,44 @@ bool WriteChartBytes(int fd, void* context, std::string& why) {
     return false;
 }
 
+// The chart the features made, with the sections in `copied` taken from
+// the chart as it was read instead, element by element as the library read
+// it: an untouched layer comes back bit for bit, the elements GIS has no
+// geometry for (a contour without points, a line of one point, a NaN
+// coordinate) included. Null (the caller keeps `fed`) where the header the
+// features made cannot be set again.
+Document Merged(const readdata14_document& fed, const readdata14_document& read, std::uint32_t copied,
+                std::string& why) {
+    readdata14_builder* made = nullptr;
+    if (readdata14_builder_new(&made) != READDATA14_WRITTEN) throw std::bad_alloc();
+    const Builder builder(made);
+    std::int32_t integers[5] = {};
+    std::size_t integerCount = 0;
+    while (integerCount < 5 && fed.headerIntegerPresent[integerCount] != 0) {
+        integers[integerCount] = fed.headerIntegers[integerCount];
+        ++integerCount;
+    }
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    if (readdata14_builder_set_header(made, fed.firstToken, fed.chart.description, integers, integerCount, &result) !=
+        READDATA14_WRITTEN)
+        return nullptr;
+    for (std::uint32_t bit = READDATA14_SECTION_LINES; bit <= READDATA14_SECTION_NOTES; bit <<= 1) {
+        const readdata14_document& from = (copied & bit) != 0 ? read : fed;
+        if ((fed.sectionsPresent & bit) == 0) readdata14_builder_leave_out(made, bit, nullptr);
+        if (readdata14_builder_copy_elements(made, &from, bit, 0, READDATA14_ALL_ELEMENTS, &result) != READDATA14_WRITTEN) {
+            why = result.message;
+            return nullptr;
+        }
+    }
+    readdata14_document* merged = nullptr;
+    if (readdata14_builder_finish(made, &merged, &result) != READDATA14_READ) {
+        readdata14_close(merged);
+        why = result.message;
+        return nullptr;
+    }
+    return Document(merged);
+}
+
 }  // namespace
 
 std::optional<std::string> ProbeFeature(Chart14Dataset& dataset, readdata14_layer_id layer, const OGRFeature& feature) {
@@ -155,10 +193,22 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
     ChartAssembly assembly;
     if (!assembly.Started()) throw std::bad_alloc();
     Feeder feeder(assembly, encoding_);
+    // Layers untouched since the open are copied from the chart as it was
+    // read (Merged); lines and contours only while their label points are
+    // untouched too. Their label points are then not handed on: the Feeder
+    // finds no parent for them.
+    bool labelPointsEdited = false;
+    for (const auto& layer : layers_) labelPointsEdited |= layer->Id() == READDATA14_LAYER_LABEL_POINTS && layer->Edited();
+    std::uint32_t copied = 0;
     for (const auto& layer : layers_) {
         const auto id = layer->Id();
-        if (id == READDATA14_LAYER_SYMBOLS) assembly.DropSymbolsAt(SlotsOf(layer->GetMetadataItem("DROPPED_SYMBOLS")));
         if (!layer->Present() && id != READDATA14_LAYER_LABEL_POINTS) assembly.LeaveOut(1u << static_cast<unsigned>(id));
+        const bool hasLabelPoints = id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS;
+        if (id != READDATA14_LAYER_LABEL_POINTS && !layer->Edited() && !(hasLabelPoints && labelPointsEdited)) {
+            copied |= 1u << static_cast<unsigned>(id);
+            continue;
+        }
+        if (id == READDATA14_LAYER_SYMBOLS) assembly.DropSymbolsAt(SlotsOf(layer->GetMetadataItem("DROPPED_SYMBOLS")));
         for (std::uint64_t fid = 0; fid < layer->FidEnd(); ++fid) {
             std::unique_ptr<OGRFeature> feature(layer->SavedFeature(fid));
             if (!feature) {
@@ -189,7 +239,14 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
         return nullptr;
     }
     std::uint64_t shortfalls = 0;  // label points deleted or added: the counts follow the layer
-    return assembly.Finish(header, why, shortfalls);
+    Document fed = assembly.Finish(header, why, shortfalls);
+    if (!fed || copied == 0) return fed;
+    std::string mergeWhy;
+    Document merged = Merged(*fed, *document_, copied, mergeWhy);
+    if (merged) return merged;
+    if (mergeWhy.empty()) return fed;
+    why = "the untouched elements could not be copied: " + mergeWhy;
+    return nullptr;
 }
 
 bool Chart14Dataset::Save() {

@@ -13,7 +13,6 @@ from osgeo import gdal, ogr
 
 import library
 from conftest import CHART14, MAKE_CHART, PROJECT_CHARTS, SAMPLE
-from test_write import DEPARTURES
 
 gdal.UseExceptions()
 LATIN1 = "ISO-8859-1"  # every byte a character: texts come back as the same bytes
@@ -192,21 +191,14 @@ def test_a_chart_saved_unchanged_gives_every_block_back(tmp_path, generated, spo
         closed_quietly(dataset)
         dataset = None
         if messages:
-            # An element GIS has no geometry for in a chart read with values not finite (a line with a point
-            # at inf): the save names it rather than lose its points, and the chart stays as it was.
-            assert len(messages) == 1 and messages[0][1].endswith("where it has no geometry"), messages
-            assert chart.stat().st_ino == inode and chart.read_bytes() == source.read_bytes()
-            unsaved.append(source.name)
+            unsaved.append((source.name, messages))
             continue
         assert chart.stat().st_ino != inode, source
         before, after = library.blocks(source), library.blocks(chart)
-        # Elements GIS shows without a geometry (a line of one point, a ring of two) come back without points,
-        # as through ogr2ogr.
-        assert {k for k in before if before[k] != after[k]} <= DEPARTURES.get(source.stem, set()), source
-    # A contour without points is an element the library takes: that chart saves as it was. A chart with a
-    # value not finite and an element without geometry is refused whether or not that element held points
-    # (fill_areas: a nan field, an area of no points): GIS shows neither.
-    assert unsaved == ["fill_areas.txt", *(p.name for p in spoiled[:4])]
+        # Untouched layers are copied as they were read: the degenerate elements (a contour without points, a
+        # line of one point, a symbol at nan) come back too.
+        assert {k for k in before if before[k] != after[k]} == set(), source
+    assert unsaved == []
 
 
 def test_fids_stay_and_reading_while_editing_ends(tmp_path):

@@ -8,6 +8,7 @@
 #include "readdata14/readdata14_write.h"
 
 #include <algorithm>
+#include <bit>
 #include <iterator>
 #include <new>
 #include <optional>
@@ -215,6 +216,28 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_a
         made.firstText = TextOf(note->firstText);
         made.secondText = TextOf(note->secondText);
         return Took(chart.AddNote(made), result);
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_elements(
+    readdata14_builder* builder, const readdata14_document* from, uint32_t section, size_t first, size_t count,
+    readdata14_write_result* result) {
+    if (builder == nullptr || from == nullptr || !std::has_single_bit(section) || section > READDATA14_SECTION_NOTES) {
+        return Refuse(result, READDATA14_INVALID_ARGUMENT, "a null builder or document, or not one section's bit");
+    }
+    return Guarded(result, [&] {
+        // The header is the builder's: the document's integers are not taken.
+        readdata14::writing::HeaderChoice header;
+        header.integers = std::span<const std::int32_t>();
+        const auto chart = readdata14::writing::InputOf(*from, header);
+        if (chart.problem) return Took(chart.problem, result);
+        const std::size_t held = readdata14::writing::CopyableElements(chart.input, section);
+        if (count == READDATA14_ALL_ELEMENTS && first <= held) count = held - first;
+        if (first > held || count > held - first) {
+            return Refuse(result, READDATA14_INVALID_ARGUMENT,
+                          "the elements asked for lie beyond the document's section (it holds " + std::to_string(held) + ")");
+        }
+        return Took(builder->chart.CopyElements(chart.input, section, first, count), result);
     });
 }
 

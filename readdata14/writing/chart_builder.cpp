@@ -237,6 +237,7 @@ std::optional<Problem> ChartBuilder::AddSymbol(const Symbol& symbol) {
     if (auto problem = CheckTaken(READDATA14_SECTION_SYMBOLS)) return problem;
     const Place place{READDATA14_SECTION_SYMBOLS, "SYMBOLS", "symbol", symbols_.lengths.size()};
     if (auto problem = CheckRoom(place)) return problem;
+    if (SymbolsEnded()) return At(place, "the symbol before it lost its angle where its section stopped, so it stays the last");
     if (symbol.dropped) {
         if (symbol.type != 48) return At(place, "only a type-48 symbol is dropped by the reader");
         symbols_.lengths.push_back(0);

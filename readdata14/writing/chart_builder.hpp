@@ -50,6 +50,12 @@ struct Note {
     std::optional<std::string_view> secondText;
 };
 
+// The elements of `section` (a READDATA14_SECTION_* bit) of a chart that
+// CopyElements can copy: the records that walk within the block (for
+// symbols, the lengths slots: the file's symbols, dropped ones included;
+// closed contours in file order).
+std::size_t CopyableElements(const ChartInput& chart, std::uint32_t section) noexcept;
+
 class ChartBuilder {
 public:
     ChartBuilder();
@@ -72,6 +78,17 @@ public:
     std::optional<Problem> AddFillArea(const PointList& area);
     std::optional<Problem> AddNote(const Note& note);
 
+    // Appends elements first to first + count - 1 of `from`'s `section` (a
+    // READDATA14_SECTION_* bit) exactly as its block holds them, degenerate
+    // ones included, so that the file reads back to the same records. The
+    // elements are those CopyableElements counts; closed contours are
+    // counted in their file order (from's contourFilePositions), which is
+    // the order they go in, the reader's nesting and levels worked out
+    // again. A count of 0 takes nothing. Refused, the builder as it was, where an
+    // element has no spelling or the section is left out or full.
+    std::optional<Problem> CopyElements(const ChartInput& from, std::uint32_t section, std::size_t first,
+                                        std::size_t count);
+
     // Leaves `sections` (READDATA14_SECTION_* bits) out of the file, on top
     // of those left out before; weather regions take the fill areas with
     // them, since a reader looks for fill areas only after regions. Refused
@@ -92,6 +109,10 @@ public:
     ChartInput Input() const;
 
 private:
+    static void CopyInto(ChartBuilder& part, const ChartInput& from, std::uint32_t section, std::size_t first,
+                         std::size_t count);
+    std::optional<Problem> Append(const ChartBuilder& part, std::uint32_t section);
+    bool SymbolsEnded() const;
     std::optional<Problem> AddContour(const LabelledLine& contour, bool mayBeEmpty);
     std::size_t ElementCount(std::uint32_t section) const;
     std::optional<Problem> CheckTaken(std::uint32_t section) const;

@@ -45,11 +45,6 @@ bool SameRead(const TextBlockView& block) {
 
 std::string Slot(std::int32_t slot) { return std::to_string(slot); }
 
-// A symbol whose angle was missing where its section stopped keeps the
-// direction 0, which no angle gives.
-bool LostItsAngle(std::span<const float> record) {
-    return std::bit_cast<std::uint32_t>(record[4]) == 0 && !AngleForDirection(record[4]);
-}
 
 // One record: [1, type, x, y, direction]; the direction is the text
 // types' 0, or what the angle written gives back.
@@ -119,6 +114,17 @@ bool WriteNoteRecord(std::span<const float> record, std::span<const std::int32_t
 
 }  // namespace
 
+bool LostItsAngle(std::span<const float> record) {
+    return std::bit_cast<std::uint32_t>(record[4]) == 0 && !AngleForDirection(record[4]);
+}
+
+bool SlotTakesRecord(std::optional<std::span<const float>> record, std::int32_t slot, bool lastSlot) {
+    if (!record) return false;
+    const auto type = IntegerOfSlot((*record)[1]);
+    if (!type) return false;
+    return IsTextSymbolType(*type) ? slot != 0 : slot == 0 && (lastSlot || !LostItsAngle(*record));
+}
+
 bool WriteSymbols(const TextBlockView& block, ChartOut& out) {
     out.At(READDATA14_SECTION_SYMBOLS, "SYMBOLS", "symbol", -1);
     if (!SameRead(block)) return out.Fail("its values, lengths and text are not all there");
@@ -136,22 +142,14 @@ bool WriteSymbols(const TextBlockView& block, ChartOut& out) {
     for (std::size_t i = 0; i < slots; ++i) {
         const std::int32_t slot = block.lengths[i];
         std::optional<std::span<const float>> values;
-        std::optional<std::int32_t> type;
         if (record < *records) {
             const std::size_t at = cursor.Offset();
             values = cursor.Take(kSymbolRecord);
             if (!values) return out.Fail("the block ends inside symbol " + std::to_string(record + 1));
-            type = IntegerOfSlot((*values)[1]);
             cursor.MoveTo(at);
         }
-        // A zero slot belongs to the next record when that one has no text;
-        // otherwise to a dropped symbol. A symbol that lost its angle ended
-        // its section: it takes the last slot.
         const bool lastSlot = i + 1 == slots;
-        const bool takesRecord =
-            values && type &&
-            (IsTextSymbolType(*type) ? slot != 0 : slot == 0 && (lastSlot || !LostItsAngle(*values)));
-        if (!takesRecord) {
+        if (!SlotTakesRecord(values, slot, lastSlot)) {
             out.At(READDATA14_SECTION_SYMBOLS, "SYMBOLS", "symbol", static_cast<std::int64_t>(record));
             if (slot != 0) return out.Fail("its lengths slot " + Slot(slot) + " has no symbol with a text to go with");
             WriteDroppedSymbol(out);

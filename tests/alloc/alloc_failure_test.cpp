@@ -438,6 +438,28 @@ Verdict BuilderLeaveOutEntry(std::uint64_t failAt) {
     return verdict;
 }
 
+// All of a section of the sample copied: on a failure, the builder takes
+// none of it and a retry takes all.
+Verdict BuilderCopyEntry(std::uint32_t section, std::uint64_t failAt) {
+    readdata14_document* document = OpenSample();
+    const std::size_t elements = section == READDATA14_SECTION_SYMBOLS
+                                     ? document->chart.symbolLengthsSize
+                                     : static_cast<std::size_t>(document->chart.closedContours[0]);
+    readdata14_builder* builder = nullptr;
+    readdata14_builder_new(&builder);
+    readdata14_status got;
+    {
+        FailingWindow window(failAt);
+        got = readdata14_builder_copy_elements(builder, document, section, 0, elements, nullptr);
+    }
+    const Verdict verdict = Judge(got, READDATA14_WRITTEN, true, [&] {
+        return readdata14_builder_copy_elements(builder, document, section, 0, elements, nullptr);
+    });
+    readdata14_builder_free(builder);
+    readdata14_close(document);
+    return verdict;
+}
+
 Verdict BuilderFinishEntry(std::uint64_t failAt) {
     readdata14_builder* builder = nullptr;
     readdata14_builder_new(&builder);
@@ -560,6 +582,10 @@ std::vector<Entry> Entries() {
                            [id](std::uint64_t n) { return AddLayerEntry(id, n); }});
     }
     entries.push_back({"builder_leave_out", BuilderLeaveOutEntry});
+    entries.push_back({"builder_copy_elements (contours)",
+                       [](std::uint64_t n) { return BuilderCopyEntry(READDATA14_SECTION_CLOSED_CONTOURS, n); }});
+    entries.push_back({"builder_copy_elements (symbols)",
+                       [](std::uint64_t n) { return BuilderCopyEntry(READDATA14_SECTION_SYMBOLS, n); }});
     entries.push_back({"builder_finish", BuilderFinishEntry});
     entries.push_back({"write", WriteFileEntry});
     entries.push_back({"write_memory", WriteMemoryEntry});

@@ -340,6 +340,52 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_note(rea
                                                                             const readdata14_note *note,
                                                                             readdata14_write_result *result);
 
+/* Copies elements of a document that was read (or finished) into the
+ * builder exactly as the document holds them: elements first to
+ * first + count - 1 of `section` (one READDATA14_SECTION_* bit), appended
+ * after the section's elements. Writing the chart and reading it back gives
+ * those records bit for bit, the ones no record above carries included: a
+ * contour without points, a line of one point, a ring of fewer than three
+ * points, a NaN or infinite coordinate, a dropped symbol. Use it to save an
+ * edited chart: the untouched elements copied, the edited ones added.
+ *
+ * Elements are counted from 0, in the order the file held them: records
+ * of the block for LINES, LINES_SYMBOL, WEATHER_REGION, FILLAREA and
+ * NOTES_SYMBOL; the `lengths` slots for SYMBOLS (the file's symbols,
+ * dropped ones included); for CLOSED_CONTOURS the contours in file order
+ * (element p is the record whose contourFilePositions entry is p), not in
+ * the block's order. The header and the sections present are not copied
+ * (readdata14_builder_set_header, readdata14_builder_leave_out), nor two
+ * states of a whole section that no element holds: a section whose tag
+ * stood without a count (present, with no block) and a SYMBOLS or
+ * NOTES_SYMBOL section that stopped before its first element come back as
+ * sections without elements.
+ *
+ * Closed contours stand in the builder in the order they are added, which
+ * is their file order: copying runs in increasing order keeps the
+ * document's file order, and the reader works out nesting, direction and
+ * levels again. A symbol that lost its direction angle where its section
+ * stopped (direction 0, the section's last) stays the section's last: a
+ * symbol added or copied after it is refused.
+ *
+ * Each call walks the document's section from its start: copy runs of
+ * elements in one call rather than one element per call.
+ *
+ * READDATA14_INVALID_ARGUMENT for a null builder or document, a section
+ * that is not one READDATA14_SECTION_* bit, or elements beyond those the
+ * section holds (READDATA14_ALL_ELEMENTS as the count takes the rest of
+ * the section; count 0 at first == the count held is fine, and a count
+ * of 0 copies nothing, even into a section left out);
+ * READDATA14_NOT_WRITABLE for a document read with READDATA14_HEADER_ONLY,
+ * a section left out of the builder or full, or, in a document not made by
+ * the library, an element no file gives back (the result's element is its
+ * index in the builder's section). Nothing is copied unless all is.
+ * Added in 1.3. */
+#define READDATA14_ALL_ELEMENTS SIZE_MAX /* a count: from `first` to the section's end. Added in 1.3. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_elements(
+    readdata14_builder *builder, const readdata14_document *from, uint32_t section, size_t first, size_t count,
+    readdata14_write_result *result);
+
 /* Leaves `sections` (READDATA14_SECTION_* bits, or-ed) out of the file, as
  * a chart whose file lacks them: the document finished has their bits
  * clear in sectionsPresent and holds for them what a reader of such a file
