@@ -208,6 +208,9 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
             copied |= 1u << static_cast<unsigned>(id);
             continue;
         }
+        // Label points whose parents were all copied came with them.
+        constexpr std::uint32_t kParents = (1u << READDATA14_LAYER_LINES) | (1u << READDATA14_LAYER_CLOSED_CONTOURS);
+        if (id == READDATA14_LAYER_LABEL_POINTS && !labelPointsEdited && (copied & kParents) == kParents) continue;
         if (id == READDATA14_LAYER_SYMBOLS) assembly.DropSymbolsAt(SlotsOf(layer->GetMetadataItem("DROPPED_SYMBOLS")));
         for (std::uint64_t fid = 0; fid < layer->FidEnd(); ++fid) {
             std::unique_ptr<OGRFeature> feature(layer->SavedFeature(fid));
