@@ -30,9 +30,10 @@ constexpr const char* CREATION_OPTIONS =
     "  </Option>"
     "  <Option name='ENCODING' type='string' description='Encoding of the texts in the file (any iconv name, e.g. "
     "CP1252): UTF-8 texts are recoded into it. Without it, texts are written as their UTF-8 bytes'/>"
-    "  <Option name='STRICT' type='boolean' default='NO' description='A feature the format cannot carry, or a "
-    "value written as nan in place of a null, fails the run and no chart is written. Without it, such a feature "
-    "is skipped with a warning'/>"
+    "  <Option name='STRICT' type='boolean' default='NO' description='Any feature not written, or a "
+    "metadata item the header cannot take, fails the run and no chart is written, even under -skipfailures. "
+    "Without it, a feature the format cannot carry fails its CreateFeature (ogr2ogr stops there unless "
+    "-skipfailures)'/>"
     "</CreationOptionList>";
 
 constexpr const char* LAYER_CREATION_OPTIONS =

@@ -14,8 +14,8 @@
 // -skipfailures). The reason is the library's (readdata14_builder_check_layer
 // on the feature's row, a label point with its parent), asked when the
 // feature arrives. A value the source lost (the layer model shows a value that
-// is not finite as null) is written as nan with a warning, which STRICT=YES
-// turns into an error. The chart is written under a temporary name and
+// is not finite as null) is written as nan, what the chart held. STRICT=YES
+// ends the run, with no chart, at any feature not written. The chart is written under a temporary name and
 // renamed at close: a run that fails leaves neither.
 #pragma once
 
