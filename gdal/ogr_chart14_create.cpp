@@ -289,9 +289,20 @@ void Chart14Writer::WriteChart() {
         failed_ = true;
         return;
     }
-    // The features the library refused, skipped (or, under STRICT=YES, the end of the run).
+    // A feature only the whole chart showed the library could not take (a
+    // label point whose parent never came) fails the run as a feature that
+    // failed its CreateFeature would have: each is named, and no chart is
+    // left (the run ends with an error, so a chart left behind would look
+    // like the whole of it).
     for (const Skipped& skipped : assembly_.SkippedFeatures()) {
-        if (Report(skipped.layer.c_str(), skipped.fid, skipped.verdict) != OGRERR_NONE) return;
+        Report(skipped.layer.c_str(), skipped.fid, skipped.verdict);
+        failed_ = true;
+        if (strict_) return;
+    }
+    if (failed_) {
+        CPLError(CE_Failure, CPLE_AppDefined, "Chart14: %s: features could not be written; no chart is written",
+                 GetDescription());
+        return;
     }
     for (const std::string& kept : assembly_.KeptPresent()) {
         CPLError(CE_Warning, CPLE_AppDefined,

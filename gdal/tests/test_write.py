@@ -313,6 +313,11 @@ FAILED_RUNS = [
      "layer label_points, feature 49: its parent, lines FID 0, has 48 label points already"),
     ("label_points_beyond_a_line_skipped", [LINE_OF_ONE_CODE, LABEL_POINTS_49], ["-skipfailures"], 0, True,
      "layer label_points, feature 49: "),
+    # Only the whole chart shows that a label point's parent never came: the run fails there, as at a feature.
+    ("label_point_without_parent", [LINE_OF_ONE_CODE, ("label_points", ogr.wkbPoint, LABEL_POINTS_49[2],
+                                                       [("POINT (1 1)", {"parent_layer": "lines", "parent_fid": 9999,
+                                                                         "index": 0})])], [], 1, False,
+     "layer label_points, feature 1: "),
     ("no_section", [("collections", ogr.wkbGeometryCollection, {}, [])], [], 1, False, "names no section"),
     ("strict_no_section", [("collections", ogr.wkbGeometryCollection, {}, [])], ["-dsco", "STRICT=YES"], 1, False,
      "names no section"),
