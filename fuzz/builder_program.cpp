@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -98,6 +99,10 @@ std::string AddLabelled(readdata14_builder* builder, Bytes& in, bool contour) {
     line.label = in.Label();
     line.labelPoints = marks.data();
     line.labelPointCount = marks.size() / 2;
+    // Contours: closed on request, or given as a 1.2 host's record (no flags).
+    const std::uint8_t form = in.Byte();
+    line.flags = form & READDATA14_CLOSE_RING;
+    if (form >= 250) line.size = offsetof(readdata14_labelled_line, labelPointCount) + sizeof(line.labelPointCount);
     readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
     return contour ? Judge("add_contour", readdata14_builder_add_contour(builder, &line, &result), result)
                    : Judge("add_line", readdata14_builder_add_line(builder, &line, &result), result);

@@ -2,19 +2,19 @@
 // checked by the builder, and the chart finished through its file and the
 // reader. Nothing thrown inside leaves a call.
 #define READDATA14_BUILDING
-#include <vector>
-#include <cstddef>
-#include <cmath>
 #include "readdata14/readdata14_write.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
+#include <cstddef>
 #include <iterator>
 #include <new>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "api/builder.hpp"
 #include "api/document.hpp"
