@@ -173,13 +173,18 @@ startRender(true);
 // A window that changes size while the whole chart shows (as one does that
 // is still being laid out when the page opens) shows it whole again, drawn
 // anew at once: a sheet drawn for another size shows blurred.
+// Setting a canvas's size clears it, and the observer runs before the
+// frame is painted: the sheet drawn so far is shown at once, scaled to the
+// new view, so that no frame shows the texts over an empty map.
 new ResizeObserver(() => {
   if (!resize()) return;
   if (!fitted) {
     changed();
+    present();
     return;
   }
   fit();
   clearTimeout(restTimer);
   startRender(!sheet);
+  if (sheet) present();
 }).observe(map);
