@@ -97,7 +97,9 @@ std::vector<std::filesystem::path> FilesIn(const char* folder) {
 // ones that end, extend or break a number.
 std::vector<std::string> Spoilt(const std::string& bytes, std::uint64_t seed) {
     std::vector<std::string> variants{bytes};
-    std::mt19937_64 random(seed);
+    std::mt19937_64 engine(seed);
+    // size_t on every platform: 64-bit draws narrowed after the modulo.
+    const auto random = [&engine] { return static_cast<std::size_t>(engine()); };
     for (int i = 0; i < 4 && !bytes.empty(); ++i) variants.push_back(bytes.substr(0, random() % bytes.size()));
     const char replacements[] = {' ', '\n', 'e', 'x', '.', '-', '0', '9', '\0', '\r', '#', 'n'};
     for (int i = 0; i < 6 && !bytes.empty(); ++i) {
