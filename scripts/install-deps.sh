@@ -19,7 +19,7 @@ packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null) == *"install ok installed"* ]] || missing+=("$p")
 done
 ((${#missing[@]})) || exit 0
 
@@ -29,7 +29,7 @@ SUDO=""
 for p in "${missing[@]}"; do
   if [[ $p == *:* ]]; then
     arch=${p#*:}
-    dpkg --print-foreign-architectures | grep -qx "$arch" || $SUDO dpkg --add-architecture "$arch"
+    grep -qx "$arch" <<<"$(dpkg --print-foreign-architectures)" || $SUDO dpkg --add-architecture "$arch"
   fi
 done
 $SUDO apt-get update -qq
