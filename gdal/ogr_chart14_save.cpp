@@ -136,14 +136,25 @@ Document Merged(const readdata14_document& fed, const readdata14_document& read,
         if ((fed.sectionsPresent & bit) == 0) readdata14_builder_leave_out(made, bit, nullptr);
         std::size_t fedAt = 0;
         for (const SaveRun& run : plans[id].Runs()) {
-            const readdata14_status status = readdata14_builder_copy_elements(
-                made, run.asRead ? &read : &fed, bit, run.asRead ? run.first : fedAt, run.count, &result);
+            readdata14_status status = READDATA14_WRITTEN;
+            switch (run.source) {
+                case SaveRun::Source::AsRead:
+                    status = readdata14_builder_copy_elements(made, &read, bit, run.first, run.count, &result);
+                    break;
+                case SaveRun::Source::Made:
+                    status = readdata14_builder_copy_elements(made, &fed, bit, fedAt, run.count, &result);
+                    fedAt += run.count;
+                    break;
+                case SaveRun::Source::Relabelled:
+                    status = readdata14_builder_copy_relabelled(made, &read, bit, run.first, run.labelPoints.data(),
+                                                                run.labelPoints.size() / 2, &result);
+                    break;
+            }
             if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
             if (status != READDATA14_WRITTEN) {
                 why = result.message;
                 return nullptr;
             }
-            if (!run.asRead) fedAt += run.count;
         }
     }
     readdata14_document* merged = nullptr;
@@ -231,8 +242,8 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
         return nullptr;
     };
     const Chart14Layer& labelPoints = *layers_[READDATA14_LAYER_LABEL_POINTS];
-    // A line or contour whose label points changed is made again from its
-    // feature with them: its record holds them.
+    // A line or contour whose label points changed, untouched itself, is
+    // copied with its label points as they are now.
     const std::set<ParentRef> relabelled = RelabelledParents(labelPoints);
     std::array<SectionPlan, READDATA14_LAYER_LABEL_POINTS> plans;
     for (const auto& layer : layers_) {
@@ -250,8 +261,12 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
             std::sort(dropped.begin(), dropped.end());
         }
         for (const PlannedElement& element : SectionOrder(*layer, dropped)) {
-            if (element.element && (!element.fid || (layer->AsRead(*element.fid) && relabelled.count({id, *element.fid}) == 0))) {
-                plans[id].Copy(*element.element);
+            if (element.element && (!element.fid || layer->AsRead(*element.fid))) {
+                if (element.fid && relabelled.count({id, *element.fid}) != 0) {
+                    plans[id].Relabel(*element.element, LabelPointsOf(labelPoints, *layer, *document_, *element.fid));
+                } else {
+                    plans[id].Copy(*element.element);
+                }
                 continue;
             }
             if (const auto refusal = Feed(feeder, *layer, *element.fid, valuesNotFinite_)) return refuse(*layer, *element.fid, *refusal);

@@ -85,11 +85,14 @@ std::optional<std::string> ProbeFeature(Chart14Dataset& dataset, readdata14_laye
 
 // One run of a section's elements in a save: `count` elements of the chart
 // as read from `first` on (counted as readdata14_builder_copy_elements
-// counts them), or the next `count` elements made from features.
+// counts them), the next `count` elements made from features, or one
+// element of the chart as read with other label points (x, y pairs).
 struct SaveRun {
-    bool asRead = true;
+    enum class Source { AsRead, Made, Relabelled };
+    Source source = Source::AsRead;
     std::size_t first = 0;
     std::size_t count = 0;
+    std::vector<float> labelPoints;
 };
 
 // A section's elements in the order a save writes them, runs of
@@ -99,6 +102,7 @@ public:
     void Copy(std::size_t element);  // an element of the chart as read
     void Make();                     // the next element made from a feature
     void CopyAll();                  // the whole section as read
+    void Relabel(std::size_t element, std::vector<float> labelPoints);
     const std::vector<SaveRun>& Runs() const { return runs_; }
 
 private:
@@ -123,6 +127,12 @@ std::vector<PlannedElement> SectionOrder(const Chart14Layer& layer, const std::v
 // for a parent_layer that is neither lines nor closed_contours).
 using ParentRef = std::pair<readdata14_layer_id, std::uint64_t>;
 std::optional<ParentRef> ParentOf(const Chart14Layer& labelPoints, std::uint64_t fid);
+
+// The label points, as x, y pairs in the order of their index, that a line
+// or contour holds now, the untouched ones as its record in `read` holds
+// them (a value not finite included), the set and created ones as set.
+std::vector<float> LabelPointsOf(const Chart14Layer& labelPoints, const Chart14Layer& parentLayer,
+                                 const readdata14_document& read, std::uint64_t parentFid);
 
 // The lines and contours whose label points were set, created or deleted
 // since the open (before and after a label point moved to another parent).

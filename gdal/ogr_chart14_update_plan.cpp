@@ -5,6 +5,7 @@
 // between them.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <tuple>
 
 #include "ogr_chart14_update.hpp"
@@ -76,22 +77,27 @@ std::vector<PlannedElement> ContourOrder(const Chart14Layer& layer) {
 }  // namespace
 
 void SectionPlan::Copy(std::size_t element) {
-    if (!runs_.empty() && runs_.back().asRead && runs_.back().first + runs_.back().count == element) {
+    if (!runs_.empty() && runs_.back().source == SaveRun::Source::AsRead &&
+        runs_.back().first + runs_.back().count == element) {
         ++runs_.back().count;
         return;
     }
-    runs_.push_back({true, element, 1});
+    runs_.push_back({SaveRun::Source::AsRead, element, 1, {}});
 }
 
 void SectionPlan::Make() {
-    if (!runs_.empty() && !runs_.back().asRead) {
+    if (!runs_.empty() && runs_.back().source == SaveRun::Source::Made) {
         ++runs_.back().count;
         return;
     }
-    runs_.push_back({false, 0, 1});
+    runs_.push_back({SaveRun::Source::Made, 0, 1, {}});
 }
 
-void SectionPlan::CopyAll() { runs_.assign(1, {true, 0, READDATA14_ALL_ELEMENTS}); }
+void SectionPlan::CopyAll() { runs_.assign(1, {SaveRun::Source::AsRead, 0, READDATA14_ALL_ELEMENTS, {}}); }
+
+void SectionPlan::Relabel(std::size_t element, std::vector<float> labelPoints) {
+    runs_.push_back({SaveRun::Source::Relabelled, element, 1, std::move(labelPoints)});
+}
 
 std::vector<PlannedElement> SectionOrder(const Chart14Layer& layer, const std::vector<std::uint64_t>& droppedSlots) {
     if (layer.Id() == READDATA14_LAYER_SYMBOLS) return SymbolOrder(layer, droppedSlots);
@@ -122,6 +128,37 @@ std::optional<ParentRef> ParentOf(const Chart14Layer& labelPoints, std::uint64_t
     if ((layer != READDATA14_LAYER_LINES && layer != READDATA14_LAYER_CLOSED_CONTOURS) || parentFid < 0)
         return std::nullopt;
     return ParentRef{*layer, static_cast<std::uint64_t>(parentFid)};
+}
+
+std::vector<float> LabelPointsOf(const Chart14Layer& labelPoints, const Chart14Layer& parentLayer,
+                                 const readdata14_document& read, std::uint64_t parentFid) {
+    // A label point as read stands at its index in its parent's record:
+    // [p, code, p x (x, y), label value, m, m x (x, y)] for a line, [n,
+    // code, valued, level, n x (x, y), value, m, m x (x, y)] for a contour.
+    const bool line = parentLayer.Id() == READDATA14_LAYER_LINES;
+    const float* record = (line ? read.chart.lines : read.chart.closedContours) + parentLayer.Table().recordStarts[parentFid];
+    const float* stored = record + 2 * static_cast<std::size_t>(record[0]) + (line ? 4 : 6);
+    const readdata14_column& indexes = ColumnOf(labelPoints.Table(), "index");
+    std::vector<std::tuple<std::int64_t, std::uint64_t, float, float>> points;
+    for (std::uint64_t fid = 0; fid < labelPoints.FidEnd(); ++fid) {
+        if (labelPoints.Deleted(fid) || ParentOf(labelPoints, fid) != ParentRef{parentLayer.Id(), parentFid}) continue;
+        if (labelPoints.AsRead(fid)) {
+            const std::int64_t index = indexes.integers[fid];
+            points.emplace_back(index, fid, stored[2 * index], stored[2 * index + 1]);
+            continue;
+        }
+        // A point set without a geometry is a label point at (NaN, NaN), as
+        // the library's way back makes it.
+        const std::unique_ptr<OGRFeature> point(labelPoints.SavedFeature(fid));
+        const auto* at = dynamic_cast<const OGRPoint*>(point->GetGeometryRef());
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        points.emplace_back(point->GetFieldAsInteger64("index"), fid, at != nullptr ? static_cast<float>(at->getX()) : nan,
+                            at != nullptr ? static_cast<float>(at->getY()) : nan);
+    }
+    std::sort(points.begin(), points.end());
+    std::vector<float> pairs;
+    for (const auto& [index, fid, x, y] : points) pairs.insert(pairs.end(), {x, y});
+    return pairs;
 }
 
 std::set<ParentRef> RelabelledParents(const Chart14Layer& labelPoints) {

@@ -241,6 +241,29 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_c
     });
 }
 
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_relabelled(
+    readdata14_builder* builder, const readdata14_document* from, uint32_t section, size_t element,
+    const float* labelPoints, size_t count, readdata14_write_result* result) {
+    if (builder == nullptr || from == nullptr ||
+        (section != READDATA14_SECTION_LINES && section != READDATA14_SECTION_CLOSED_CONTOURS) ||
+        (labelPoints == nullptr && count > 0)) {
+        return Refuse(result, READDATA14_INVALID_ARGUMENT,
+                      "a null builder, document or label points, or a section that holds no label points");
+    }
+    return Guarded(result, [&] {
+        readdata14::writing::HeaderChoice header;
+        header.integers = std::span<const std::int32_t>();
+        const auto chart = readdata14::writing::InputOf(*from, header);
+        if (chart.problem) return Took(chart.problem, result);
+        const std::size_t held = readdata14::writing::CopyableElements(chart.input, section);
+        if (element >= held) {
+            return Refuse(result, READDATA14_INVALID_ARGUMENT,
+                          "the element asked for lies beyond the document's section (it holds " + std::to_string(held) + ")");
+        }
+        return Took(builder->chart.CopyRelabelled(chart.input, section, element, labelPoints, count), result);
+    });
+}
+
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_leave_out(
     readdata14_builder* builder, uint32_t sections, readdata14_write_result* result) {
     constexpr uint32_t kSections = (READDATA14_SECTION_NOTES << 1) - 1;
