@@ -181,6 +181,62 @@ std::optional<std::string> Feed(Feeder& feeder, const Chart14Layer& layer, std::
     return feeder.Take(layer.Id(), fid, *feature);
 }
 
+// What laying out an edited layer needs of the chart: the document as
+// read, the label points, the lines and contours whose label points changed.
+struct EditedChart {
+    const readdata14_document& read;
+    const Chart14Layer& labelPoints;
+    const std::set<ParentRef>& relabelled;
+    bool valuesNotFinite;
+};
+
+std::string Refusal(const Chart14Layer& layer, std::uint64_t fid, const std::string& reason) {
+    return std::string("layer ") + layer.GetDescription() + ", feature " + std::to_string(fid) + ": " + reason;
+}
+
+// Lays out an edited layer's section in `plan`: its untouched elements
+// copied (a line or contour whose label points changed copied with them as
+// they are now), the set and created ones handed to `feeder`; or why a
+// feature cannot be made.
+std::optional<std::string> PlanEdited(const EditedChart& chart, const Chart14Layer& layer, Feeder& feeder,
+                                      SectionPlan& plan) {
+    const auto id = layer.Id();
+    std::vector<std::uint64_t> dropped;
+    if (id == READDATA14_LAYER_SYMBOLS) {
+        dropped = SlotsOf(DroppedSymbolSlots(chart.read, layer.Table()).c_str());
+        std::sort(dropped.begin(), dropped.end());
+    }
+    for (const PlannedElement& element : SectionOrder(layer, dropped)) {
+        if (!element.fid) {
+            plan.Copy(*element.element);  // a dropped symbol
+        } else if (element.element && layer.AsRead(*element.fid)) {
+            if (chart.relabelled.count({id, *element.fid}) == 0) {
+                plan.Copy(*element.element);
+            } else {
+                plan.Relabel(*element.element, LabelPointsOf(chart.labelPoints, layer, chart.read, *element.fid));
+            }
+        } else if (auto refusal = Feed(feeder, layer, *element.fid, chart.valuesNotFinite)) {
+            return Refusal(layer, *element.fid, *refusal);
+        } else {
+            plan.Make();
+        }
+    }
+    return std::nullopt;
+}
+
+// Hands on the label points of the lines and contours made from features;
+// the others are in their parents' copied records.
+std::optional<std::string> FeedLabelPoints(const EditedChart& chart, Feeder& feeder) {
+    const Chart14Layer& points = chart.labelPoints;
+    for (std::uint64_t fid = 0; fid < points.FidEnd(); ++fid) {
+        if (points.Deleted(fid)) continue;
+        const auto parent = ParentOf(points, fid);
+        if (!parent || !feeder.Handed(*parent)) continue;
+        if (auto refusal = Feed(feeder, points, fid, chart.valuesNotFinite)) return Refusal(points, fid, *refusal);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> ProbeFeature(Chart14Dataset& dataset, readdata14_layer_id layer, const OGRFeature& feature) {
@@ -237,14 +293,9 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
     ChartAssembly assembly;
     if (!assembly.Started()) throw std::bad_alloc();
     Feeder feeder(assembly, encoding_);
-    const auto refuse = [&why](const Chart14Layer& layer, std::uint64_t fid, const std::string& reason) {
-        why = std::string("layer ") + layer.GetDescription() + ", feature " + std::to_string(fid) + ": " + reason;
-        return nullptr;
-    };
     const Chart14Layer& labelPoints = *layers_[READDATA14_LAYER_LABEL_POINTS];
-    // A line or contour whose label points changed, untouched itself, is
-    // copied with its label points as they are now.
     const std::set<ParentRef> relabelled = RelabelledParents(labelPoints);
+    const EditedChart chart{*document_, labelPoints, relabelled, valuesNotFinite_};
     std::array<SectionPlan, READDATA14_LAYER_LABEL_POINTS> plans;
     for (const auto& layer : layers_) {
         const auto id = layer->Id();
@@ -253,33 +304,14 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
         const bool parentRelabelled = relabelled.lower_bound({id, 0}) != relabelled.lower_bound({id, UINT64_MAX});
         if (!layer->Edited() && !parentRelabelled) {
             plans[id].CopyAll();
-            continue;
-        }
-        std::vector<std::uint64_t> dropped;
-        if (id == READDATA14_LAYER_SYMBOLS) {
-            dropped = SlotsOf(DroppedSymbolSlots(*document_, layer->Table()).c_str());
-            std::sort(dropped.begin(), dropped.end());
-        }
-        for (const PlannedElement& element : SectionOrder(*layer, dropped)) {
-            if (element.element && (!element.fid || layer->AsRead(*element.fid))) {
-                if (element.fid && relabelled.count({id, *element.fid}) != 0) {
-                    plans[id].Relabel(*element.element, LabelPointsOf(labelPoints, *layer, *document_, *element.fid));
-                } else {
-                    plans[id].Copy(*element.element);
-                }
-                continue;
-            }
-            if (const auto refusal = Feed(feeder, *layer, *element.fid, valuesNotFinite_)) return refuse(*layer, *element.fid, *refusal);
-            plans[id].Make();
+        } else if (auto refusal = PlanEdited(chart, *layer, feeder, plans[id])) {
+            why = *refusal;
+            return nullptr;
         }
     }
-    // The label points of the lines and contours made from features; the
-    // others are in their parents' copied records.
-    for (std::uint64_t fid = 0; fid < labelPoints.FidEnd(); ++fid) {
-        if (labelPoints.Deleted(fid)) continue;
-        const auto parent = ParentOf(labelPoints, fid);
-        if (!parent || !feeder.Handed(*parent)) continue;
-        if (const auto refusal = Feed(feeder, labelPoints, fid, valuesNotFinite_)) return refuse(labelPoints, fid, *refusal);
+    if (auto refusal = FeedLabelPoints(chart, feeder)) {
+        why = *refusal;
+        return nullptr;
     }
     Header header;
     if (auto refusal = SavedHeader(header)) {
