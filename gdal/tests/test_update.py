@@ -554,3 +554,31 @@ def test_an_edited_parent_of_a_label_point_no_feature_carries_is_refused(tmp_pat
     dataset = None
     assert chart.read_text() == DEGENERATE
     assert sorted(p.name for p in tmp_path.iterdir()) == ["chart.txt"]
+
+
+def test_one_field_set_in_each_layer_of_spoiled_charts_is_all_that_changes(tmp_path, spoiled):
+    """Charts with non-finite values spoiled in everywhere: a code set on one element changes that element
+    alone, or the save is refused for the one reason left (a label point no feature carries)."""
+    saved = 0
+    for source in spoiled:
+        for layer_name in LAYERS:
+            chart = tmp_path / f"{source.stem}_{layer_name}.txt"
+            chart.write_bytes(source.read_bytes())
+            dataset, _ = reported(lambda: open_update(chart))
+            layer = dataset.GetLayerByName(layer_name)
+            if layer.GetFeatureCount() == 0:
+                continue
+            name = {"symbols": "geometry", "notes": "value_1"}.get(layer_name, "code")
+            edit = (geometry(layer_name, 0, "POINT (1 2)") if name == "geometry" else
+                    field(layer_name, 0, name, (layer.GetFeature(0)[name] or 0) + 1))
+            assert reported(lambda: edit(dataset)) == (ogr.OGRERR_NONE, []), (source.name, layer_name)
+            result, messages = reported(lambda: dataset.GetLayer(0).SyncToDisk())
+            closed_quietly(dataset)
+            dataset = None
+            if result != ogr.OGRERR_NONE:
+                assert all("a save would lose the points this feature holds" in m for _, m in messages), messages
+                assert chart.read_bytes() == source.read_bytes()
+                continue
+            assert summary(diff(source, chart)) == ({layer_name: (1, 0, 0)}, []), (source.name, layer_name)
+            saved += 1
+    assert saved >= len(spoiled) * 5
