@@ -69,9 +69,6 @@ public:
     // The feature a save writes: as set, or as read with every stored point
     // (null for a deleted FID).
     OGRFeature* SavedFeature(std::uint64_t fid) const;
-    // Whether the feature is as read, and GIS shows it without a geometry:
-    // written from its feature, its element would lose the points it holds.
-    bool UntouchedWithoutGeometry(std::uint64_t fid) const;
     // Whether the feature is one of the chart as read, neither set nor
     // deleted since: a save copies its element from the document.
     bool AsRead(std::uint64_t fid) const;

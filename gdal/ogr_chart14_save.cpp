@@ -58,12 +58,6 @@ public:
         return verdict.refusal;
     }
 
-    // Whether the line or contour was handed on (its label points go with it).
-    bool Handed(const ParentRef& parent) const {
-        const auto& keys = parent.first == READDATA14_LAYER_LINES ? lineKeys_ : contourKeys_;
-        return keys.count(parent.second) != 0;
-    }
-
 private:
     ChartAssembly& assembly_;
     const std::string& encoding_;
@@ -146,9 +140,13 @@ Document Merged(const readdata14_document& fed, const readdata14_document& read,
                     fedAt += run.count;
                     break;
                 case SaveRun::Source::Relabelled:
-                    status = readdata14_builder_copy_relabelled(made, &read, bit, run.first, run.labelPoints.data(),
-                                                                run.labelPoints.size() / 2, &result);
+                case SaveRun::Source::MadeRelabelled: {
+                    const bool asRead = run.source == SaveRun::Source::Relabelled;
+                    status = readdata14_builder_copy_relabelled(made, asRead ? &read : &fed, bit, asRead ? run.first : fedAt,
+                                                                run.labelPoints.data(), run.labelPoints.size() / 2, &result);
+                    if (!asRead) ++fedAt;
                     break;
+                }
             }
             if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
             if (status != READDATA14_WRITTEN) {
@@ -166,18 +164,11 @@ Document Merged(const readdata14_document& fed, const readdata14_document& read,
     return Document(merged);
 }
 
-// Hands the feature `fid` of `layer` on to be made into an element, or
-// says why it cannot be. An untouched feature made again (a line or
-// contour whose label points changed, a label point of an edited parent)
-// is made from the points as stored; in a chart read with values not
-// finite (or beyond the float range) one that GIS shows without a geometry
-// may hold points no feature carries, and would lose them: refused.
-std::optional<std::string> Feed(Feeder& feeder, const Chart14Layer& layer, std::uint64_t fid, bool valuesNotFinite) {
+// Hands the set or created feature `fid` of `layer` on to be made into an
+// element, or says why it cannot be.
+std::optional<std::string> Feed(Feeder& feeder, const Chart14Layer& layer, std::uint64_t fid) {
     const std::unique_ptr<OGRFeature> feature(layer.SavedFeature(fid));
     if (!feature) return std::string("not made");
-    if (valuesNotFinite && layer.UntouchedWithoutGeometry(fid))
-        return std::string("the chart holds values that are not finite, and a save would lose the points this "
-                           "feature holds where it has no geometry");
     return feeder.Take(layer.Id(), fid, *feature);
 }
 
@@ -187,7 +178,6 @@ struct EditedChart {
     const readdata14_document& read;
     const Chart14Layer& labelPoints;
     const std::set<ParentRef>& relabelled;
-    bool valuesNotFinite;
 };
 
 std::string Refusal(const Chart14Layer& layer, std::uint64_t fid, const std::string& reason) {
@@ -197,7 +187,9 @@ std::string Refusal(const Chart14Layer& layer, std::uint64_t fid, const std::str
 // Lays out an edited layer's section in `plan`: its untouched elements
 // copied (a line or contour whose label points changed copied with them as
 // they are now), the set and created ones handed to `feeder`; or why a
-// feature cannot be made.
+// feature cannot be made. A line or contour is handed on without its label
+// points, which join it when it is copied from the elements made: the
+// untouched ones as its record held them, whatever GIS shows of them.
 std::optional<std::string> PlanEdited(const EditedChart& chart, const Chart14Layer& layer, Feeder& feeder,
                                       SectionPlan& plan) {
     const auto id = layer.Id();
@@ -215,24 +207,13 @@ std::optional<std::string> PlanEdited(const EditedChart& chart, const Chart14Lay
             } else {
                 plan.Relabel(*element.element, LabelPointsOf(chart.labelPoints, layer, chart.read, *element.fid));
             }
-        } else if (auto refusal = Feed(feeder, layer, *element.fid, chart.valuesNotFinite)) {
+        } else if (auto refusal = Feed(feeder, layer, *element.fid)) {
             return Refusal(layer, *element.fid, *refusal);
+        } else if (id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS) {
+            plan.MakeRelabelled(LabelPointsOf(chart.labelPoints, layer, chart.read, *element.fid));
         } else {
             plan.Make();
         }
-    }
-    return std::nullopt;
-}
-
-// Hands on the label points of the lines and contours made from features;
-// the others are in their parents' copied records.
-std::optional<std::string> FeedLabelPoints(const EditedChart& chart, Feeder& feeder) {
-    const Chart14Layer& points = chart.labelPoints;
-    for (std::uint64_t fid = 0; fid < points.FidEnd(); ++fid) {
-        if (points.Deleted(fid)) continue;
-        const auto parent = ParentOf(points, fid);
-        if (!parent || !feeder.Handed(*parent)) continue;
-        if (auto refusal = Feed(feeder, points, fid, chart.valuesNotFinite)) return Refusal(points, fid, *refusal);
     }
     return std::nullopt;
 }
@@ -295,7 +276,7 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
     Feeder feeder(assembly, encoding_);
     const Chart14Layer& labelPoints = *layers_[READDATA14_LAYER_LABEL_POINTS];
     const std::set<ParentRef> relabelled = RelabelledParents(labelPoints);
-    const EditedChart chart{*document_, labelPoints, relabelled, valuesNotFinite_};
+    const EditedChart chart{*document_, labelPoints, relabelled};
     std::array<SectionPlan, READDATA14_LAYER_LABEL_POINTS> plans;
     for (const auto& layer : layers_) {
         const auto id = layer->Id();
@@ -308,10 +289,6 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
             why = *refusal;
             return nullptr;
         }
-    }
-    if (auto refusal = FeedLabelPoints(chart, feeder)) {
-        why = *refusal;
-        return nullptr;
     }
     Header header;
     if (auto refusal = SavedHeader(header)) {

@@ -55,11 +55,6 @@ OGRFeature* Chart14Layer::SavedFeature(std::uint64_t fid) const {
     return MakeFeature(fid, true);
 }
 
-bool Chart14Layer::UntouchedWithoutGeometry(std::uint64_t fid) const {
-    return fid < table_.featureCount && EditedFeature(fid) == nullptr && table_.geometryFlags != nullptr &&
-           (table_.geometryFlags[fid] & READDATA14_GEOMETRY_NULL) != 0;
-}
-
 bool Chart14Layer::AsRead(std::uint64_t fid) const {
     return fid < table_.featureCount && EditedFeature(fid) == nullptr && !Deleted(fid);
 }

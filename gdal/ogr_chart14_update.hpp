@@ -86,9 +86,9 @@ std::optional<std::string> ProbeFeature(Chart14Dataset& dataset, readdata14_laye
 // One run of a section's elements in a save: `count` elements of the chart
 // as read from `first` on (counted as readdata14_builder_copy_elements
 // counts them), the next `count` elements made from features, or one
-// element of the chart as read with other label points (x, y pairs).
+// element, of the chart as read or made, with label points (x, y pairs).
 struct SaveRun {
-    enum class Source { AsRead, Made, Relabelled };
+    enum class Source { AsRead, Made, Relabelled, MadeRelabelled };
     Source source = Source::AsRead;
     std::size_t first = 0;
     std::size_t count = 0;
@@ -103,6 +103,7 @@ public:
     void Make();                     // the next element made from a feature
     void CopyAll();                  // the whole section as read
     void Relabel(std::size_t element, std::vector<float> labelPoints);
+    void MakeRelabelled(std::vector<float> labelPoints);  // the next made, with these
     const std::vector<SaveRun>& Runs() const { return runs_; }
 
 private:
@@ -129,8 +130,9 @@ using ParentRef = std::pair<readdata14_layer_id, std::uint64_t>;
 std::optional<ParentRef> ParentOf(const Chart14Layer& labelPoints, std::uint64_t fid);
 
 // The label points, as x, y pairs in the order of their index, that a line
-// or contour holds now, the untouched ones as its record in `read` holds
-// them (a value not finite included), the set and created ones as set.
+// or contour holds now, the untouched ones as their parent's record in
+// `read` holds them (a value not finite included), the set and created ones
+// as set (without a geometry: NaN, NaN).
 std::vector<float> LabelPointsOf(const Chart14Layer& labelPoints, const Chart14Layer& parentLayer,
                                  const readdata14_document& read, std::uint64_t parentFid);
 

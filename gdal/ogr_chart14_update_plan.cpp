@@ -99,6 +99,10 @@ void SectionPlan::Relabel(std::size_t element, std::vector<float> labelPoints) {
     runs_.push_back({SaveRun::Source::Relabelled, element, 1, std::move(labelPoints)});
 }
 
+void SectionPlan::MakeRelabelled(std::vector<float> labelPoints) {
+    runs_.push_back({SaveRun::Source::MadeRelabelled, 0, 1, std::move(labelPoints)});
+}
+
 std::vector<PlannedElement> SectionOrder(const Chart14Layer& layer, const std::vector<std::uint64_t>& droppedSlots) {
     if (layer.Id() == READDATA14_LAYER_SYMBOLS) return SymbolOrder(layer, droppedSlots);
     if (layer.Id() == READDATA14_LAYER_CLOSED_CONTOURS) return ContourOrder(layer);
@@ -135,16 +139,21 @@ std::vector<float> LabelPointsOf(const Chart14Layer& labelPoints, const Chart14L
     // A label point as read stands at its index in its parent's record:
     // [p, code, p x (x, y), label value, m, m x (x, y)] for a line, [n,
     // code, valued, level, n x (x, y), value, m, m x (x, y)] for a contour.
-    const bool line = parentLayer.Id() == READDATA14_LAYER_LINES;
-    const float* record = (line ? read.chart.lines : read.chart.closedContours) + parentLayer.Table().recordStarts[parentFid];
-    const float* stored = record + 2 * static_cast<std::size_t>(record[0]) + (line ? 4 : 6);
+    // (A created parent has no record, and no label point as read.)
+    const auto stored = [&](std::int64_t index, int coordinate) {
+        const bool line = parentLayer.Id() == READDATA14_LAYER_LINES;
+        const float* record = (line ? read.chart.lines : read.chart.closedContours) +
+                              parentLayer.Table().recordStarts[parentFid];
+        return record[2 * static_cast<std::size_t>(record[0]) + (line ? 4 : 6) + 2 * static_cast<std::size_t>(index) +
+                      static_cast<std::size_t>(coordinate)];
+    };
     const readdata14_column& indexes = ColumnOf(labelPoints.Table(), "index");
     std::vector<std::tuple<std::int64_t, std::uint64_t, float, float>> points;
     for (std::uint64_t fid = 0; fid < labelPoints.FidEnd(); ++fid) {
         if (labelPoints.Deleted(fid) || ParentOf(labelPoints, fid) != ParentRef{parentLayer.Id(), parentFid}) continue;
         if (labelPoints.AsRead(fid)) {
             const std::int64_t index = indexes.integers[fid];
-            points.emplace_back(index, fid, stored[2 * index], stored[2 * index + 1]);
+            points.emplace_back(index, fid, stored(index, 0), stored(index, 1));
             continue;
         }
         // A point set without a geometry is a label point at (NaN, NaN), as
