@@ -494,6 +494,9 @@ DIFF_LABEL_MOVED = ("lines: 5 elements: 1 changed, 4 identical\n  ~ [1] label_po
 DIFF_LABEL_CREATED = ("closed_contours (in file order): 6 elements: 1 changed, 5 identical\n"
                       "  ~ [4] label_points: 1 -> 2 points, 0 of 1 moved\n")
 DIFF_LABEL_DELETED = "lines: 5 elements: 1 changed, 4 identical\n  ~ [2] label_points: 1 -> 0 points\n"
+DIFF_CONTOURS_REORDERED = (
+    "closed_contours (in file order): 6 -> 7 elements: 3 changed, 1 added, 3 identical\n"
+    "  ~ [0] code 1 -> 10\n  ~ [2] code 1 -> 12\n  ~ [5] code 1 -> 14\n" + DIFF_CONTOUR_CREATED.split("\n", 1)[1])
 DIFF_CONTOUR_WITH_NAN_LABEL = "closed_contours (in file order): 6 elements: 1 changed, 5 identical\n  ~ [4] code 1 -> 9\n"
 DIFF_NAN_LINE = "lines: 5 elements: 1 changed, 4 identical\n  ~ [2] code 3 -> 9\n  ~ [2] points: 3 -> 0 points\n"
 
@@ -523,6 +526,10 @@ DEGENERATE_EDITS = {
                                                          DIFF_CONTOUR_WITH_NAN_LABEL),
     "a line of NaN and inf set keeps its label point at (inf, -inf)": (field("lines", 2, "code", 9),
                                                                       DIFF_NAN_LINE),
+    "three contours set and one created keep the file's order": (lambda dataset: max(edit(dataset) for edit in [
+        field("closed_contours", 4, "code", 14), field("closed_contours", 0, "code", 10),
+        field("closed_contours", 2, "code", 12),
+        created("closed_contours", "LINESTRING (300 300,310 300,310 310,300 300)", code=2)]), DIFF_CONTOURS_REORDERED),
     "several in one save": (lambda dataset: max(edit(dataset) for edit in [
         field("lines", 0, "code", 9), geometry("label_points", 1, "POINT (1 2)"), deleted("line_symbols", 2),
         created("symbols", "POINT (3 4)", type=7, direction=90.0), field("notes", 0, "first_text", "Edited")]),
