@@ -392,7 +392,8 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_element
  * `count` (x, y) pairs at `labelPoints`, stored as given (a NaN too, as a
  * file may hold one): the rest of its record (points, code, label value)
  * comes back bit for bit, whatever it holds. Use it to save an element whose
- * label points were edited while the element itself was not.
+ * label points were edited while the element itself was not, or to give an
+ * element made again (from a finished document) its label points as read.
  *
  * READDATA14_INVALID_ARGUMENT for a null builder or document, another
  * section, an element beyond those the section holds, or null labelPoints
