@@ -20,7 +20,9 @@
 // writer refuses (only a header-only read is), so every write must succeed.
 //
 // Every input that reads is copied into a builder, element by element as
-// read, and must give its blocks back (readdata14_builder_copy_elements).
+// read, and must give its blocks back (readdata14_builder_copy_elements);
+// one line or contour is copied with label points of its bytes
+// (readdata14_builder_copy_relabelled).
 //
 // The same bytes are then run as a program for the builder
 // (builder_program.hpp): every step taken or refused with a message, and
@@ -434,6 +436,35 @@ void CheckWriteRoundTrip(const std::uint8_t* data, std::size_t size) {
     readdata14_close(read);
 }
 
+// A line or contour, chosen by the input's bytes, copied with label points
+// made of its bytes (any bits: a NaN no file spells is refused): taken or
+// refused as not writable, never anything else, and a chart that took it
+// finishes with that one element.
+void CheckCopyRelabelled(const readdata14_document& read, const std::uint8_t* data, std::size_t size, std::size_t seed) {
+    const std::uint32_t section = seed % 2 == 0 ? READDATA14_SECTION_LINES : READDATA14_SECTION_CLOSED_CONTOURS;
+    const std::size_t n = readdata14::test::ElementsOf(read, section);
+    if (n == 0) return;
+    std::vector<float> points((seed / 3) % 50 * 2, 0.0f);
+    std::memcpy(points.data(), data, std::min(size, points.size() * sizeof(float)));
+    readdata14_builder* builder = nullptr;
+    readdata14_document* part = nullptr;
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    if (readdata14_builder_new(&builder) != READDATA14_WRITTEN) Fail("readdata14_builder_new", "no builder");
+    const readdata14_status status =
+        readdata14_builder_copy_relabelled(builder, &read, section, (seed / 5) % n, points.data(), points.size() / 2, &result);
+    if (status != READDATA14_WRITTEN && status != READDATA14_NOT_WRITABLE) {
+        Fail("readdata14_builder_copy_relabelled", result.message);
+    }
+    if (readdata14_builder_finish(builder, &part, &result) != READDATA14_READ) {
+        Fail("readdata14_builder_copy_relabelled, finished", result.message);
+    }
+    if (readdata14::test::ElementsOf(*part, section) != (status == READDATA14_WRITTEN ? 1u : 0u)) {
+        Fail("readdata14_builder_copy_relabelled", "the chart made holds another number of elements");
+    }
+    readdata14_close(part);
+    readdata14_builder_free(builder);
+}
+
 // Copied into a builder, the chart's elements give its blocks back: all of
 // them, each section in two runs cut where the input's bytes say; and a
 // range of one section, chosen by them too, is taken whole, and copied
@@ -468,6 +499,7 @@ void CheckCopyElements(const std::uint8_t* data, std::size_t size) {
         }
         readdata14_close(part);
         readdata14_builder_free(builder);
+        CheckCopyRelabelled(*read, data, size, seed);
     }
     readdata14_close(read);
 }

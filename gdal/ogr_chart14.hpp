@@ -69,9 +69,14 @@ public:
     // The feature a save writes: as set, or as read with every stored point
     // (null for a deleted FID).
     OGRFeature* SavedFeature(std::uint64_t fid) const;
-    // Whether the feature is as read, and GIS shows it without a geometry:
-    // written from its feature, its element would lose the points it holds.
-    bool UntouchedWithoutGeometry(std::uint64_t fid) const;
+    // Whether the feature is one of the chart as read, neither set nor
+    // deleted since: a save copies its element from the document.
+    bool AsRead(std::uint64_t fid) const;
+    // The FIDs set, created or deleted since the open, in order.
+    std::vector<std::uint64_t> TouchedFids() const;
+    // The feature as the chart was read, whatever was set since.
+    OGRFeature* ReadFeature(std::uint64_t fid) const { return MakeFeature(fid, true); }
+    const readdata14_layer& Table() const { return table_; }
 
 protected:
     OGRErr ISetFeature(OGRFeature*) override;

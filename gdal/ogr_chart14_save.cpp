@@ -1,10 +1,14 @@
-// Saving a chart opened for update: the features of every edited layer go
-// through the writer's own turning of features into elements
-// (ChartAssembly), in the layers' order, as `ogr2ogr -f Chart14` would
-// write them; the layers untouched since the open are copied from the
-// chart as it was read, bit for bit (readdata14_builder_copy_elements). The header
-// comes from the dataset's metadata. The bytes go to a temporary file that
-// is renamed over the chart (ReplaceFile).
+// Saving a chart opened for update. The elements untouched since the open
+// are copied from the chart as it was read, bit for bit
+// (readdata14_builder_copy_elements): whole sections where a layer is
+// untouched, runs of consecutive elements in an edited one. The set and
+// created features go through the writer's own turning of features into
+// elements (ChartAssembly, as `ogr2ogr -f Chart14` writes them), and the
+// elements they made are copied in between, each where its section holds
+// it (SectionPlan). The header comes from the dataset's metadata. The bytes
+// go to a temporary file that is renamed over the chart (ReplaceFile).
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
@@ -99,14 +103,14 @@ bool WriteChartBytes(int fd, void* context, std::string& why) {
     return false;
 }
 
-// The chart the features made, with the sections in `copied` taken from
-// the chart as it was read instead, element by element as the library read
-// it: an untouched layer comes back bit for bit, the elements GIS has no
-// geometry for (a contour without points, a line of one point, a NaN
-// coordinate) included. Null (the caller keeps `fed`) where the header the
-// features made cannot be set again.
-Document Merged(const readdata14_document& fed, const readdata14_document& read, std::uint32_t copied,
-                std::string& why) {
+// The chart as `plans` lays each section out: runs of elements copied
+// from the chart as it was read, element by element as the library read it
+// (the elements GIS has no geometry for included: a contour without
+// points, a line of one point, a NaN coordinate), and runs of the elements
+// the features made (`fed`). Null (the caller keeps `fed`) where the header
+// the features made cannot be set again.
+Document Merged(const readdata14_document& fed, const readdata14_document& read,
+                const std::array<SectionPlan, READDATA14_LAYER_LABEL_POINTS>& plans, std::string& why) {
     readdata14_builder* made = nullptr;
     if (readdata14_builder_new(&made) != READDATA14_WRITTEN) throw std::bad_alloc();
     const Builder builder(made);
@@ -120,12 +124,35 @@ Document Merged(const readdata14_document& fed, const readdata14_document& read,
     if (readdata14_builder_set_header(made, fed.firstToken, fed.chart.description, integers, integerCount, &result) !=
         READDATA14_WRITTEN)
         return nullptr;
-    for (std::uint32_t bit = READDATA14_SECTION_LINES; bit <= READDATA14_SECTION_NOTES; bit <<= 1) {
-        const readdata14_document& from = (copied & bit) != 0 ? read : fed;
+    // The layer model's sections stand in the order of the section bits.
+    for (std::size_t id = 0; id < plans.size(); ++id) {
+        const std::uint32_t bit = 1u << id;
         if ((fed.sectionsPresent & bit) == 0) readdata14_builder_leave_out(made, bit, nullptr);
-        if (readdata14_builder_copy_elements(made, &from, bit, 0, READDATA14_ALL_ELEMENTS, &result) != READDATA14_WRITTEN) {
-            why = result.message;
-            return nullptr;
+        std::size_t fedAt = 0;
+        for (const SaveRun& run : plans[id].Runs()) {
+            readdata14_status status = READDATA14_WRITTEN;
+            switch (run.source) {
+                case SaveRun::Source::AsRead:
+                    status = readdata14_builder_copy_elements(made, &read, bit, run.first, run.count, &result);
+                    break;
+                case SaveRun::Source::Made:
+                    status = readdata14_builder_copy_elements(made, &fed, bit, fedAt, run.count, &result);
+                    fedAt += run.count;
+                    break;
+                case SaveRun::Source::Relabelled:
+                case SaveRun::Source::MadeRelabelled: {
+                    const bool asRead = run.source == SaveRun::Source::Relabelled;
+                    status = readdata14_builder_copy_relabelled(made, asRead ? &read : &fed, bit, asRead ? run.first : fedAt,
+                                                                run.labelPoints.data(), run.labelPoints.size() / 2, &result);
+                    if (!asRead) ++fedAt;
+                    break;
+                }
+            }
+            if (status == READDATA14_OUT_OF_MEMORY) throw std::bad_alloc();
+            if (status != READDATA14_WRITTEN) {
+                why = result.message;
+                return nullptr;
+            }
         }
     }
     readdata14_document* merged = nullptr;
@@ -135,6 +162,60 @@ Document Merged(const readdata14_document& fed, const readdata14_document& read,
         return nullptr;
     }
     return Document(merged);
+}
+
+// Hands the set or created feature `fid` of `layer` on to be made into an
+// element, or says why it cannot be.
+std::optional<std::string> Feed(Feeder& feeder, const Chart14Layer& layer, std::uint64_t fid) {
+    const std::unique_ptr<OGRFeature> feature(layer.SavedFeature(fid));
+    if (!feature) return std::string("not made");
+    return feeder.Take(layer.Id(), fid, *feature);
+}
+
+// What laying out an edited layer needs of the chart: the document as
+// read, the label points, the lines and contours whose label points changed.
+struct EditedChart {
+    const readdata14_document& read;
+    const Chart14Layer& labelPoints;
+    const std::set<ParentRef>& relabelled;
+};
+
+std::string Refusal(const Chart14Layer& layer, std::uint64_t fid, const std::string& reason) {
+    return std::string("layer ") + layer.GetDescription() + ", feature " + std::to_string(fid) + ": " + reason;
+}
+
+// Lays out an edited layer's section in `plan`: its untouched elements
+// copied (a line or contour whose label points changed copied with them as
+// they are now), the set and created ones handed to `feeder`; or why a
+// feature cannot be made. A line or contour is handed on without its label
+// points, which join it when it is copied from the elements made: the
+// untouched ones as its record held them, whatever GIS shows of them.
+std::optional<std::string> PlanEdited(const EditedChart& chart, const Chart14Layer& layer, Feeder& feeder,
+                                      SectionPlan& plan) {
+    const auto id = layer.Id();
+    std::vector<std::uint64_t> dropped;
+    if (id == READDATA14_LAYER_SYMBOLS) {
+        dropped = SlotsOf(DroppedSymbolSlots(chart.read, layer.Table()).c_str());
+        std::sort(dropped.begin(), dropped.end());
+    }
+    for (const PlannedElement& element : SectionOrder(layer, dropped)) {
+        if (!element.fid) {
+            plan.Copy(*element.element);  // a dropped symbol
+        } else if (element.element && layer.AsRead(*element.fid)) {
+            if (chart.relabelled.count({id, *element.fid}) == 0) {
+                plan.Copy(*element.element);
+            } else {
+                plan.Relabel(*element.element, LabelPointsOf(chart.labelPoints, layer, chart.read, *element.fid));
+            }
+        } else if (auto refusal = Feed(feeder, layer, *element.fid)) {
+            return Refusal(layer, *element.fid, *refusal);
+        } else if (id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS) {
+            plan.MakeRelabelled(LabelPointsOf(chart.labelPoints, layer, chart.read, *element.fid));
+        } else {
+            plan.Make();
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -193,47 +274,20 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
     ChartAssembly assembly;
     if (!assembly.Started()) throw std::bad_alloc();
     Feeder feeder(assembly, encoding_);
-    // Layers untouched since the open are copied from the chart as it was
-    // read (Merged); lines and contours only while their label points are
-    // untouched too. Their label points are then not handed on: the Feeder
-    // finds no parent for them.
-    bool labelPointsEdited = false;
-    for (const auto& layer : layers_) labelPointsEdited |= layer->Id() == READDATA14_LAYER_LABEL_POINTS && layer->Edited();
-    std::uint32_t copied = 0;
+    const Chart14Layer& labelPoints = *layers_[READDATA14_LAYER_LABEL_POINTS];
+    const std::set<ParentRef> relabelled = RelabelledParents(labelPoints);
+    const EditedChart chart{*document_, labelPoints, relabelled};
+    std::array<SectionPlan, READDATA14_LAYER_LABEL_POINTS> plans;
     for (const auto& layer : layers_) {
         const auto id = layer->Id();
-        if (!layer->Present() && id != READDATA14_LAYER_LABEL_POINTS) assembly.LeaveOut(1u << static_cast<unsigned>(id));
-        const bool hasLabelPoints = id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS;
-        if (id != READDATA14_LAYER_LABEL_POINTS && !layer->Edited() && !(hasLabelPoints && labelPointsEdited)) {
-            copied |= 1u << static_cast<unsigned>(id);
-            continue;
-        }
-        // Label points whose parents were all copied came with them.
-        constexpr std::uint32_t kParents = (1u << READDATA14_LAYER_LINES) | (1u << READDATA14_LAYER_CLOSED_CONTOURS);
-        if (id == READDATA14_LAYER_LABEL_POINTS && !labelPointsEdited && (copied & kParents) == kParents) continue;
-        if (id == READDATA14_LAYER_SYMBOLS) assembly.DropSymbolsAt(SlotsOf(layer->GetMetadataItem("DROPPED_SYMBOLS")));
-        for (std::uint64_t fid = 0; fid < layer->FidEnd(); ++fid) {
-            std::unique_ptr<OGRFeature> feature(layer->SavedFeature(fid));
-            if (!feature) {
-                if (layer->Deleted(fid)) continue;
-                why = std::string("layer ") + layer->GetName() + ", feature " + std::to_string(fid) + ": not made";
-                return nullptr;
-            }
-            // A feature without geometry is an element without points. In a
-            // chart read with values not finite (or beyond the float range)
-            // an untouched one may hold points that GIS cannot show, and the
-            // save would lose them: refused. Elsewhere GIS shows no geometry
-            // for too few points, lost as through ogr2ogr.
-            if (valuesNotFinite_ && layer->UntouchedWithoutGeometry(fid)) {
-                why = std::string("layer ") + layer->GetName() + ", feature " + std::to_string(fid) +
-                      ": the chart holds values that are not finite, and a save would lose the points this feature "
-                      "holds where it has no geometry";
-                return nullptr;
-            }
-            if (const auto refusal = feeder.Take(id, fid, *feature)) {
-                why = std::string("layer ") + layer->GetName() + ", feature " + std::to_string(fid) + ": " + *refusal;
-                return nullptr;
-            }
+        if (id == READDATA14_LAYER_LABEL_POINTS) continue;
+        if (!layer->Present()) assembly.LeaveOut(1u << static_cast<unsigned>(id));
+        const bool parentRelabelled = relabelled.lower_bound({id, 0}) != relabelled.lower_bound({id, UINT64_MAX});
+        if (!layer->Edited() && !parentRelabelled) {
+            plans[id].CopyAll();
+        } else if (auto refusal = PlanEdited(chart, *layer, feeder, plans[id])) {
+            why = *refusal;
+            return nullptr;
         }
     }
     Header header;
@@ -243,9 +297,17 @@ Document Chart14Dataset::AssembleChart(std::string& why) {
     }
     std::uint64_t shortfalls = 0;  // label points deleted or added: the counts follow the layer
     Document fed = assembly.Finish(header, why, shortfalls);
-    if (!fed || copied == 0) return fed;
+    if (!fed) return nullptr;
+    // Each feature was checked as it was set; one refused now would shift
+    // the elements made after it.
+    if (!assembly.SkippedFeatures().empty()) {
+        const Skipped& first = assembly.SkippedFeatures().front();
+        why = "layer " + first.layer + ", feature " + std::to_string(first.fid) + ": " +
+              first.verdict.refusal.value_or("refused");
+        return nullptr;
+    }
     std::string mergeWhy;
-    Document merged = Merged(*fed, *document_, copied, mergeWhy);
+    Document merged = Merged(*fed, *document_, plans, mergeWhy);
     if (merged) return merged;
     if (mergeWhy.empty()) return fed;
     why = "the untouched elements could not be copied: " + mergeWhy;

@@ -2,6 +2,7 @@
 // and deleted are kept beside the read table, each checked against the
 // format as it arrives, and the dataset is told that the chart must be
 // saved.
+#include <algorithm>
 #include <exception>
 
 #include "ogr_chart14_update.hpp"
@@ -54,9 +55,17 @@ OGRFeature* Chart14Layer::SavedFeature(std::uint64_t fid) const {
     return MakeFeature(fid, true);
 }
 
-bool Chart14Layer::UntouchedWithoutGeometry(std::uint64_t fid) const {
-    return fid < table_.featureCount && EditedFeature(fid) == nullptr && table_.geometryFlags != nullptr &&
-           (table_.geometryFlags[fid] & READDATA14_GEOMETRY_NULL) != 0;
+bool Chart14Layer::AsRead(std::uint64_t fid) const {
+    return fid < table_.featureCount && EditedFeature(fid) == nullptr && !Deleted(fid);
+}
+
+std::vector<std::uint64_t> Chart14Layer::TouchedFids() const {
+    std::vector<std::uint64_t> fids;
+    if (edits_ == nullptr) return fids;
+    for (const auto& [fid, feature] : edits_->features) fids.push_back(fid);
+    fids.insert(fids.end(), edits_->deleted.begin(), edits_->deleted.end());
+    std::sort(fids.begin(), fids.end());
+    return fids;
 }
 
 OGRErr Chart14Layer::RefuseFeature(GIntBig fid, const std::string& why) const {

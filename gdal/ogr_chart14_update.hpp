@@ -20,6 +20,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ogr_chart14.hpp"
 
@@ -78,6 +80,65 @@ struct ChartUpdate {
 // same turning into an element as a save's, label points with their
 // parent): nothing when it can. (ogr_chart14_save.cpp)
 std::optional<std::string> ProbeFeature(Chart14Dataset& dataset, readdata14_layer_id layer, const OGRFeature& feature);
+
+// ---- what a save copies and what it makes (ogr_chart14_update_plan.cpp) -------------
+
+// One run of a section's elements in a save: `count` elements of the chart
+// as read from `first` on (counted as readdata14_builder_copy_elements
+// counts them), the next `count` elements made from features, or one
+// element, of the chart as read or made, with label points (x, y pairs).
+struct SaveRun {
+    enum class Source { AsRead, Made, Relabelled, MadeRelabelled };
+    Source source = Source::AsRead;
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::vector<float> labelPoints;
+};
+
+// A section's elements in the order a save writes them, runs of
+// consecutive ones joined.
+class SectionPlan {
+public:
+    void Copy(std::size_t element);  // an element of the chart as read
+    void Make();                     // the next element made from a feature
+    void CopyAll();                  // the whole section as read
+    void Relabel(std::size_t element, std::vector<float> labelPoints);
+    void MakeRelabelled(std::vector<float> labelPoints);  // the next made, with these
+    const std::vector<SaveRun>& Runs() const { return runs_; }
+
+private:
+    std::vector<SaveRun> runs_;
+};
+
+// An element of an edited layer where its section holds it: its FID (none
+// for a dropped symbol, which no feature shows), and its place in the
+// chart as read (none for a created feature).
+struct PlannedElement {
+    std::optional<std::uint64_t> fid;
+    std::optional<std::size_t> element;
+};
+
+// The elements of `layer` in the order a save writes them: by FID, except
+// the symbols, by slot with the dropped ones (`droppedSlots`, ascending) in
+// their places, and the contours, in file order (file_position as read or
+// set; those without one after, by FID).
+std::vector<PlannedElement> SectionOrder(const Chart14Layer& layer, const std::vector<std::uint64_t>& droppedSlots);
+
+// A label point's parent: its layer and FID, as set or as read (nothing
+// for a parent_layer that is neither lines nor closed_contours).
+using ParentRef = std::pair<readdata14_layer_id, std::uint64_t>;
+std::optional<ParentRef> ParentOf(const Chart14Layer& labelPoints, std::uint64_t fid);
+
+// The label points, as x, y pairs in the order of their index, that a line
+// or contour holds now, the untouched ones as their parent's record in
+// `read` holds them (a value not finite included), the set and created ones
+// as set (without a geometry: NaN, NaN).
+std::vector<float> LabelPointsOf(const Chart14Layer& labelPoints, const Chart14Layer& parentLayer,
+                                 const readdata14_document& read, std::uint64_t parentFid);
+
+// The lines and contours whose label points were set, created or deleted
+// since the open (before and after a label point moved to another parent).
+std::set<ParentRef> RelabelledParents(const Chart14Layer& labelPoints);
 
 // Writes `bytes` to a temporary file in `path`'s folder, with the original's
 // permissions, and renames it over `path`: true, or false with the reason,

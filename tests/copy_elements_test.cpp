@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -309,6 +310,100 @@ TEST(CopyElements, ASymbolThatLostItsAngleStaysLast) {
     ASSERT_TRUE(built);
     EXPECT_EQ(built->chart.symbolValuesSize, read->chart.symbolValuesSize);
     EXPECT_EQ(std::memcmp(built->chart.symbols.values, read->chart.symbols.values, read->chart.symbolValuesSize * 4), 0);
+}
+
+// A line or contour copied with other label points: the rest of its record
+// comes back bit for bit (a line of one point, NaN and infinite points, a
+// contour without points), the label points as given, NaN included; what
+// the record cannot hold, or is not asked right, is refused with the
+// builder as it was.
+constexpr std::string_view kRelabelChart =
+    "readdata14 14 relabel\nLINES: 3\n1 3\n10 20 0 30 40 0 50 60 0\n1012 1\n30 40 0\n2 1\n15.5 25.5 0\n1008 1\n"
+    "15.5 25.5 0\n3 2\nnan 1 0 2 inf 0\n1016 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\nCLOSED_CONTOURS: 3\n1 2\n"
+    "20 20 0 30 30 0\n1004 1\n25 25 0\n1 0\n1008 0\n1 4\nnan 0 0 40 0 0 40 inf 0 nan 0 0\n996 0\n"
+    "STATION_SITUATION\nWEATHER_REGION: 0\nFILLAREA: 0\nNOTES_SYMBOL: 0\n"sv;
+
+std::string FloatBits(const std::vector<float>& floats) {
+    std::string bits(floats.size() * sizeof(float), '\0');
+    if (!floats.empty()) std::memcpy(bits.data(), floats.data(), bits.size());
+    return bits;
+}
+
+// The record of the `index`-th element of a lines or contours block, up to
+// its label points' count, and its label points.
+std::pair<std::string, std::vector<float>> RecordOf(const float* block, std::size_t index, bool line) {
+    const float* at = block + 1;
+    for (;;) {
+        const auto points = static_cast<std::size_t>(at[0]);
+        const std::size_t head = 2 * points + (line ? 3 : 5);
+        const auto marks = static_cast<std::size_t>(at[head]);
+        if (index-- == 0) return {FloatBits({at, at + head}), std::vector<float>(at + head + 1, at + head + 1 + 2 * marks)};
+        at += head + 1 + 2 * marks;
+    }
+}
+
+TEST(CopyRelabelled, KeepsTheRecordAndTakesTheLabelPoints) {
+    const DocumentPtr read = OpenBytes(kRelabelChart);
+    ASSERT_TRUE(read);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> two = {1.0f, 2.0f, nan, 150.0f};
+    const std::vector<float> many(2 * 49, 7.0f);
+    struct Case {
+        const char* name;
+        std::uint32_t section;
+        std::size_t element;
+        const float* points;
+        std::size_t count;
+        std::uint32_t leftOut;
+        readdata14_status expected;
+    } cases[] = {
+        {"a line of three points", READDATA14_SECTION_LINES, 0, two.data(), 2, 0, READDATA14_WRITTEN},
+        {"a line of one point", READDATA14_SECTION_LINES, 1, two.data(), 1, 0, READDATA14_WRITTEN},
+        {"a line of NaN and inf, none", READDATA14_SECTION_LINES, 2, nullptr, 0, 0, READDATA14_WRITTEN},
+        {"a line, 48", READDATA14_SECTION_LINES, 0, many.data(), 48, 0, READDATA14_WRITTEN},
+        {"a line, 49", READDATA14_SECTION_LINES, 0, many.data(), 49, 0, READDATA14_NOT_WRITABLE},
+        {"a line, too many to read", READDATA14_SECTION_LINES, 0, many.data(), SIZE_MAX, 0, READDATA14_NOT_WRITABLE},
+        {"a contour of two points", READDATA14_SECTION_CLOSED_CONTOURS, 0, two.data(), 2, 0, READDATA14_WRITTEN},
+        {"a contour without points", READDATA14_SECTION_CLOSED_CONTOURS, 1, two.data(), 2, 0, READDATA14_WRITTEN},
+        {"a contour of NaN, 47", READDATA14_SECTION_CLOSED_CONTOURS, 2, many.data(), 47, 0, READDATA14_WRITTEN},
+        {"a contour, 48", READDATA14_SECTION_CLOSED_CONTOURS, 2, many.data(), 48, 0, READDATA14_NOT_WRITABLE},
+        {"beyond the section", READDATA14_SECTION_LINES, 3, two.data(), 1, 0, READDATA14_INVALID_ARGUMENT},
+        {"a section without label points", READDATA14_SECTION_SYMBOLS, 0, two.data(), 1, 0, READDATA14_INVALID_ARGUMENT},
+        {"two sections", READDATA14_SECTION_LINES | READDATA14_SECTION_CLOSED_CONTOURS, 0, two.data(), 1, 0,
+         READDATA14_INVALID_ARGUMENT},
+        {"null points with a count", READDATA14_SECTION_LINES, 0, nullptr, 1, 0, READDATA14_INVALID_ARGUMENT},
+        {"left out", READDATA14_SECTION_LINES, 0, two.data(), 1, READDATA14_SECTION_LINES, READDATA14_NOT_WRITABLE},
+    };
+    for (const Case& c : cases) {
+        const BuilderPtr builder = NewBuilder();
+        if (c.leftOut != 0) readdata14_builder_leave_out(builder.get(), c.leftOut, nullptr);
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        EXPECT_EQ(readdata14_builder_copy_relabelled(builder.get(), read.get(), c.section, c.element, c.points, c.count,
+                                                     &result),
+                  c.expected)
+            << c.name;
+        EXPECT_EQ(c.expected == READDATA14_WRITTEN, result.message[0] == '\0') << c.name << ": " << result.message;
+        const DocumentPtr built = Finish(builder.get());
+        ASSERT_TRUE(built) << c.name;
+        const std::size_t held = c.section == READDATA14_SECTION_SYMBOLS ? 0 : ElementsOf(*built, c.section);
+        EXPECT_EQ(held, c.expected == READDATA14_WRITTEN ? 1u : 0u) << c.name;
+        if (c.expected != READDATA14_WRITTEN) continue;
+        const bool line = c.section == READDATA14_SECTION_LINES;
+        // Contours stand in the block in nesting order: copied alone, this
+        // one is the first; the source's is found by its file position.
+        std::size_t source = c.element;
+        if (!line) source = static_cast<std::size_t>(std::find(read->contourFilePositions, read->contourFilePositions + 3,
+                                                               static_cast<std::uint32_t>(c.element)) -
+                                                     read->contourFilePositions);
+        const auto [head, points] = RecordOf(line ? built->chart.lines : built->chart.closedContours, 0, line);
+        EXPECT_EQ(head, RecordOf(line ? read->chart.lines : read->chart.closedContours, source, line).first) << c.name;
+        EXPECT_EQ(FloatBits(points), FloatBits({c.points, c.points + 2 * c.count})) << c.name;
+    }
+    EXPECT_EQ(readdata14_builder_copy_relabelled(nullptr, read.get(), READDATA14_SECTION_LINES, 0, nullptr, 0, nullptr),
+              READDATA14_INVALID_ARGUMENT);
+    const BuilderPtr builder = NewBuilder();
+    EXPECT_EQ(readdata14_builder_copy_relabelled(builder.get(), nullptr, READDATA14_SECTION_LINES, 0, nullptr, 0, nullptr),
+              READDATA14_INVALID_ARGUMENT);
 }
 
 }  // namespace

@@ -342,3 +342,235 @@ def test_a_chart_with_errors_opens_for_update_with_a_warning(tmp_path):
     dataset, messages = reported(lambda: open_update(chart))
     assert dataset is not None
     assert any("opened for update with" in m and "a save writes the chart as it was read" in m for _, m in messages)
+
+
+# A chart whose every layer holds elements GIS has no geometry for: NaN, inf, -inf and -0 coordinates and values,
+# lines and line symbols of one point, contours of two points and of none, rings of one point, a contour nested in
+# one after it in the file (its FID is not its file position), label points at inf and NaN.
+DEGENERATE = """\
+readdata14 14 Degenerate_chart
+24 1 4 0 0
+LINES: 5
+1 3
+10.0 20.0 0 30.0 40.0 0 50.0 60.0 0
+1012 1
+30.0 40.0 0
+2 1
+15.5 25.5 0
+1008 1
+15.5 25.5 0
+3 3
+nan 1.0 0 2.0 inf 0 -0 -0.0 0
+1016 1
+inf -inf 0
+4 0
+NoLabel 0
+5 3
+100.0 100.0 0 110.0 -0 0 120.0 130.0 0
+NoLabel 0
+LINES_SYMBOL: 3
+7 0 2
+1.0 2.0 0 3.0 4.0 0
+NoText 0
+8 0 1
+5.0 6.0 0
+NoText 0
+9 0 2
+nan 7.0 0 8.0 -inf 0
+NoText 0
+SYMBOLS: 4
+7 10.0 20.0 0.0 1.5
+48 nan 1.0 0.0 Low
+2 inf -0 0 -0.0
+61 30.0 40.0 0.0 H
+CLOSED_CONTOURS: 6
+1 5
+0 0 0 10 0 0 10 10 0 0 10 0 0 0 0
+1000 1
+5 5 0
+1 2
+20 20 0 30 30 0
+1004 1
+25 25 0
+1 0
+1008 0
+1 4
+nan 0 0 40 0 0 40 inf 0 nan 0 0
+996 0
+1 5
+120 120 0 180 120 0 180 180 0 120 180 0 120 120 0
+1016 1
+nan 150 0
+1 5
+100 100 0 200 100 0 200 200 0 100 200 0 100 100 0
+1012 2
+150 150 0 -0 160 0
+STATION_SITUATION
+WEATHER_REGION: 3
+3 3
+60.0 60.0 0.0 70.0 60.0 0.0 70.0 70.0 0.0
+4 1
+1 1 0
+5 3
+nan 1 0 2 2 0 3 inf 0
+FILLAREA: 2
+5 3
+10.0 10.0 0.0 20.0 10.0 0.0 15.0 18.0 0.0
+1 2 3 4 5 6 7 8 9 10 11 12 13 nan -1 16
+6 2
+1 1 0 2 2 0
+0 0 0 0 0 0 0 0 0 0 0 0 0 -0 0 1
+NOTES_SYMBOL: 3
+48 50.0 50.0 0.0 5
+Hello
+1.5 11
+Cold winter
+1 2 3 4 5 6
+48 nan inf 0.0 3
+Fog
+-0 0
+nan inf -inf -0 0 1
+48 60 61 0 0
+inf 0
+0 0 0 0 0 0
+"""
+
+
+def field(layer, fid, name, value):
+    def edit(dataset):
+        feature = dataset.GetLayerByName(layer).GetFeature(fid)
+        feature[name] = value
+        return dataset.GetLayerByName(layer).SetFeature(feature)
+    return edit
+
+
+def geometry(layer, fid, wkt):
+    def edit(dataset):
+        feature = dataset.GetLayerByName(layer).GetFeature(fid)
+        feature.SetGeometry(ogr.CreateGeometryFromWkt(wkt))
+        return dataset.GetLayerByName(layer).SetFeature(feature)
+    return edit
+
+
+def deleted(layer, fid):
+    return lambda dataset: dataset.GetLayerByName(layer).DeleteFeature(fid)
+
+
+def created(layer, wkt, **fields):
+    def edit(dataset):
+        feature = ogr.Feature(dataset.GetLayerByName(layer).GetLayerDefn())
+        feature.SetGeometry(ogr.CreateGeometryFromWkt(wkt))
+        for name, value in fields.items():
+            feature[name] = value
+        return dataset.GetLayerByName(layer).CreateFeature(feature)
+    return edit
+
+
+# chart14 diff's words for each edit below (the derived nesting and levels included where a contour goes).
+DIFF_LINE_CODE = "lines: 5 elements: 1 changed, 4 identical\n  ~ [0] code 1 -> 9\n"
+DIFF_LINE_SYMBOL = ("line_symbols: 3 elements: 1 changed, 2 identical\n  ~ [0] points: 1 of 2 moved\n"
+                    "      [1] (3, 4) -> (3, 5), by (0, 1)\n")
+DIFF_SYMBOL = "symbols: 4 elements: 1 changed, 3 identical\n  ~ [0] direction 184.05634 -> 180\n"
+DIFF_CONTOUR = ("closed_contours (in file order): 6 elements: 1 changed, 5 identical\n  ~ [0] points: 1 of 5 moved\n"
+                "      [1] (10, 0) -> (11, 0), by (1, 0)\n")
+DIFF_REGION = "weather_regions: 3 elements: 1 changed, 2 identical\n  ~ [0] code 3 -> 9\n"
+DIFF_FILL = "fill_areas: 2 elements: 1 changed, 1 identical\n  ~ [0] value_1 1 -> 42\n"
+DIFF_NOTE = 'notes: 3 elements: 1 changed, 2 identical\n  ~ [0] first_text "Hello" -> "Edited"\n'
+DIFF_LINE_SYMBOL_DELETED = "line_symbols: 3 -> 2 elements: 1 removed, 2 identical\n  - [2] code 9, points 2 from (nan, 7)\n"
+DIFF_CONTOUR_DELETED = (
+    "closed_contours (in file order): 6 -> 5 elements: 1 changed, 1 removed, 4 identical\n"
+    "  ~ [4] level_index 6 -> 5; nesting_position 5 -> 4\n"
+    "  - [5] code 1, label 1012, valued_closed true, level_index 5, nesting_position 4, points 5 from (100, 100), "
+    "label_points 2 from (150, 150)\nlevels: 996 1000 1004 1008 1012 1016 -> 996 1000 1004 1008 1016\n")
+DIFF_DEGENERATE_FIELD = "weather_regions: 3 elements: 1 changed, 2 identical\n  ~ [1] code 4 -> 9\n  ~ [1] points: 1 -> 0 points\n"
+DIFF_CONTOUR_CREATED = (
+    "closed_contours (in file order): 6 -> 7 elements: 1 added, 6 identical\n"
+    "  + [6] code 2, label NoLabel, valued_closed false, level_index 999999, nesting_position 6, "
+    "points 4 from (300, 300), label_points 0\n")
+DIFF_SYMBOL_CREATED = ('symbols: 4 -> 5 elements: 1 added, 4 identical\n'
+                       '  + [4] type 7, direction 89.99999, text "", position (3, 4)\n')
+DIFF_LABEL_MOVED = ("lines: 5 elements: 1 changed, 4 identical\n  ~ [1] label_points: 1 of 1 moved\n"
+                    "      [0] (15.5, 25.5) -> (1, 2), by (-14.5, -23.5)\n")
+DIFF_LABEL_CREATED = ("closed_contours (in file order): 6 elements: 1 changed, 5 identical\n"
+                      "  ~ [4] label_points: 1 -> 2 points, 0 of 1 moved\n")
+DIFF_LABEL_DELETED = "lines: 5 elements: 1 changed, 4 identical\n  ~ [2] label_points: 1 -> 0 points\n"
+DIFF_CONTOURS_REORDERED = (
+    "closed_contours (in file order): 6 -> 7 elements: 3 changed, 1 added, 3 identical\n"
+    "  ~ [0] code 1 -> 10\n  ~ [2] code 1 -> 12\n  ~ [5] code 1 -> 14\n" + DIFF_CONTOUR_CREATED.split("\n", 1)[1])
+DIFF_CONTOUR_WITH_NAN_LABEL = "closed_contours (in file order): 6 elements: 1 changed, 5 identical\n  ~ [4] code 1 -> 9\n"
+DIFF_NAN_LINE = "lines: 5 elements: 1 changed, 4 identical\n  ~ [2] code 3 -> 9\n  ~ [2] points: 3 -> 0 points\n"
+
+# Each edit, and what `chart14 diff` says of the chart before and after: exactly the edit. An edit of a degenerate
+# element writes it from its feature (GIS's null geometry is no points); every element beside it is as it was.
+DEGENERATE_EDITS = {
+    "a line beside degenerate ones keeps its label point": (field("lines", 0, "code", 9), DIFF_LINE_CODE),
+    "a line symbol moved": (geometry("line_symbols", 0, "LINESTRING (1 2,3 5)"), DIFF_LINE_SYMBOL),
+    "a symbol turned": (field("symbols", 0, "direction", 180.0), DIFF_SYMBOL),
+    "a contour moved keeps its label point": (geometry("closed_contours", 0, "LINESTRING (0 0,11 0,10 10,0 10,0 0)"),
+                                               DIFF_CONTOUR),
+    "a region's code": (field("weather_regions", 0, "code", 9), DIFF_REGION),
+    "a fill area's value": (field("fill_areas", 0, "value_1", 42), DIFF_FILL),
+    "a note's text": (field("notes", 0, "first_text", "Edited"), DIFF_NOTE),
+    "the last line symbol, of NaN and -inf, deleted": (deleted("line_symbols", 2), DIFF_LINE_SYMBOL_DELETED),
+    "the last contour in the file deleted with its label points": (deleted("closed_contours", 4), DIFF_CONTOUR_DELETED),
+    "a degenerate element's field": (field("weather_regions", 1, "code", 9), DIFF_DEGENERATE_FIELD),
+    "a contour created goes last in the file": (
+        created("closed_contours", "LINESTRING (300 300,310 300,310 310,300 300)", code=2), DIFF_CONTOUR_CREATED),
+    "a symbol created goes last": (created("symbols", "POINT (3 4)", type=7, direction=90.0), DIFF_SYMBOL_CREATED),
+    "the label point of a line of one point moved": (geometry("label_points", 1, "POINT (1 2)"), DIFF_LABEL_MOVED),
+    "a label point given to the contour with a NaN one": (
+        created("label_points", "POINT (7 8)", parent_layer="closed_contours", parent_fid=5, index=1),
+        DIFF_LABEL_CREATED),
+    "the label point at inf of a NaN line deleted": (deleted("label_points", 2), DIFF_LABEL_DELETED),
+    "a contour set keeps its label point at (nan, 150)": (field("closed_contours", 5, "code", 9),
+                                                         DIFF_CONTOUR_WITH_NAN_LABEL),
+    "a line of NaN and inf set keeps its label point at (inf, -inf)": (field("lines", 2, "code", 9),
+                                                                      DIFF_NAN_LINE),
+    "three contours set and one created keep the file's order": (lambda dataset: max(edit(dataset) for edit in [
+        field("closed_contours", 4, "code", 14), field("closed_contours", 0, "code", 10),
+        field("closed_contours", 2, "code", 12),
+        created("closed_contours", "LINESTRING (300 300,310 300,310 310,300 300)", code=2)]), DIFF_CONTOURS_REORDERED),
+    "several in one save": (lambda dataset: max(edit(dataset) for edit in [
+        field("lines", 0, "code", 9), geometry("label_points", 1, "POINT (1 2)"), deleted("line_symbols", 2),
+        created("symbols", "POINT (3 4)", type=7, direction=90.0), field("notes", 0, "first_text", "Edited")]),
+        DIFF_LINE_CODE.replace("1 changed, 4", "2 changed, 3") + DIFF_LABEL_MOVED.split("\n", 1)[1] +
+        DIFF_LINE_SYMBOL_DELETED + DIFF_SYMBOL_CREATED + DIFF_NOTE),
+}
+
+
+@pytest.mark.parametrize("case", list(DEGENERATE_EDITS))
+def test_an_edit_beside_degenerate_elements_changes_only_itself(tmp_path, case):
+    edit, expected = DEGENERATE_EDITS[case]
+    before, chart = tmp_path / "before.txt", tmp_path / "chart.txt"
+    before.write_text(DEGENERATE)
+    chart.write_text(DEGENERATE)
+    dataset, _ = reported(lambda: open_update(chart))
+    assert edit(dataset) == ogr.OGRERR_NONE
+    _, messages = reported(lambda: dataset.GetLayer(0).SyncToDisk())
+    assert [m for cls, m in messages if cls >= gdal.CE_Failure] == []
+    dataset = None
+    result = subprocess.run([CHART14, "diff", str(before), str(chart)], capture_output=True, text=True)
+    assert (result.returncode, result.stdout) == (1, expected), result.stdout
+
+
+def test_one_field_set_in_each_layer_of_spoiled_charts_is_all_that_changes(tmp_path, spoiled):
+    """Charts with non-finite values spoiled in everywhere: a value set on one element changes that element
+    alone, its label points included; no save is refused."""
+    saved = 0
+    for source in spoiled:
+        for layer_name in LAYERS:
+            chart = tmp_path / f"{source.stem}_{layer_name}.txt"
+            chart.write_bytes(source.read_bytes())
+            dataset, _ = reported(lambda: open_update(chart))
+            layer = dataset.GetLayerByName(layer_name)
+            if layer.GetFeatureCount() == 0:
+                continue
+            name = {"symbols": "geometry", "notes": "value_1"}.get(layer_name, "code")
+            edit = (geometry(layer_name, 0, "POINT (1 2)") if name == "geometry" else
+                    field(layer_name, 0, name, (layer.GetFeature(0)[name] or 0) + 1))
+            assert reported(lambda: edit(dataset)) == (ogr.OGRERR_NONE, []), (source.name, layer_name)
+            assert reported(lambda: dataset.GetLayer(0).SyncToDisk()) == (ogr.OGRERR_NONE, [])
+            dataset = None
+            assert summary(diff(source, chart)) == ({layer_name: (1, 0, 0)}, []), (source.name, layer_name)
+            saved += 1
+    assert saved >= len(spoiled) * 5  # the layers that hold an element

@@ -137,6 +137,19 @@ readdata14_status AddPoints(readdata14_builder* builder, const Given* given, rea
     });
 }
 
+// Hands `copy` the document as a builder copies it and the elements its
+// `section` holds; a document no copy takes (read header-only) is refused.
+template <class Copy>
+readdata14_status WithCopyable(const readdata14_document& from, std::uint32_t section, readdata14_write_result* result,
+                               Copy copy) {
+    // The header is the builder's: the document's integers are not taken.
+    readdata14::writing::HeaderChoice header;
+    header.integers = std::span<const std::int32_t>();
+    const auto chart = readdata14::writing::InputOf(from, header);
+    if (chart.problem) return Took(chart.problem, result);
+    return copy(chart.input, readdata14::writing::CopyableElements(chart.input, section));
+}
+
 }  // namespace
 
 extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_new(readdata14_builder** builder) {
@@ -226,18 +239,36 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_c
         return Refuse(result, READDATA14_INVALID_ARGUMENT, "a null builder or document, or not one section's bit");
     }
     return Guarded(result, [&] {
-        // The header is the builder's: the document's integers are not taken.
-        readdata14::writing::HeaderChoice header;
-        header.integers = std::span<const std::int32_t>();
-        const auto chart = readdata14::writing::InputOf(*from, header);
-        if (chart.problem) return Took(chart.problem, result);
-        const std::size_t held = readdata14::writing::CopyableElements(chart.input, section);
-        if (count == READDATA14_ALL_ELEMENTS && first <= held) count = held - first;
-        if (first > held || count > held - first) {
-            return Refuse(result, READDATA14_INVALID_ARGUMENT,
-                          "the elements asked for lie beyond the document's section (it holds " + std::to_string(held) + ")");
-        }
-        return Took(builder->chart.CopyElements(chart.input, section, first, count), result);
+        return WithCopyable(*from, section, result, [&](const readdata14::writing::ChartInput& chart, std::size_t held) {
+            if (count == READDATA14_ALL_ELEMENTS && first <= held) count = held - first;
+            if (first > held || count > held - first) {
+                return Refuse(result, READDATA14_INVALID_ARGUMENT,
+                              "the elements asked for lie beyond the document's section (it holds " +
+                                  std::to_string(held) + ")");
+            }
+            return Took(builder->chart.CopyElements(chart, section, first, count), result);
+        });
+    });
+}
+
+extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_relabelled(
+    readdata14_builder* builder, const readdata14_document* from, uint32_t section, size_t element,
+    const float* labelPoints, size_t count, readdata14_write_result* result) {
+    if (builder == nullptr || from == nullptr ||
+        (section != READDATA14_SECTION_LINES && section != READDATA14_SECTION_CLOSED_CONTOURS) ||
+        (labelPoints == nullptr && count > 0)) {
+        return Refuse(result, READDATA14_INVALID_ARGUMENT,
+                      "a null builder, document or label points, or a section that holds no label points");
+    }
+    return Guarded(result, [&] {
+        return WithCopyable(*from, section, result, [&](const readdata14::writing::ChartInput& chart, std::size_t held) {
+            if (element >= held) {
+                return Refuse(result, READDATA14_INVALID_ARGUMENT,
+                              "the element asked for lies beyond the document's section (it holds " +
+                                  std::to_string(held) + ")");
+            }
+            return Took(builder->chart.CopyRelabelled(chart, section, element, labelPoints, count), result);
+        });
     });
 }
 

@@ -10,10 +10,6 @@
 namespace readdata14::writing {
 namespace {
 
-// The format's own records: a line is built in room for 48 label points, a
-// contour in room for 47 (its record has two slots more).
-constexpr std::size_t kLineLabelPoints = 48;
-constexpr std::size_t kContourLabelPoints = 47;
 constexpr std::size_t kFloatFillValue = 13;
 constexpr std::size_t kMaxCount = static_cast<std::size_t>(MAX_BLOCK_COUNT);
 

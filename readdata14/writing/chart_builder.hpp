@@ -56,6 +56,11 @@ struct Note {
 // closed contours in file order).
 std::size_t CopyableElements(const ChartInput& chart, std::uint32_t section) noexcept;
 
+// The format's own records: a line is built in room for 48 label points, a
+// contour in room for 47 (its record has two slots more).
+inline constexpr std::size_t kLineLabelPoints = 48;
+inline constexpr std::size_t kContourLabelPoints = 47;
+
 class ChartBuilder {
 public:
     ChartBuilder();
@@ -88,6 +93,12 @@ public:
     // element has no spelling or the section is left out or full.
     std::optional<Problem> CopyElements(const ChartInput& from, std::uint32_t section, std::size_t first,
                                         std::size_t count);
+    // Appends element `element` of `from`'s LINES or CLOSED_CONTOURS as
+    // CopyElements does, with its label points replaced by the `count`
+    // (x, y) pairs at `labelPoints`: the rest of its record as the document
+    // holds it. More pairs than the record has room for are refused unread.
+    std::optional<Problem> CopyRelabelled(const ChartInput& from, std::uint32_t section, std::size_t element,
+                                          const float* labelPoints, std::size_t count);
 
     // Leaves `sections` (READDATA14_SECTION_* bits) out of the file, on top
     // of those left out before; weather regions take the fill areas with
@@ -112,6 +123,7 @@ private:
     static void CopyInto(ChartBuilder& part, const ChartInput& from, std::uint32_t section, std::size_t first,
                          std::size_t count);
     std::optional<Problem> Append(const ChartBuilder& part, std::uint32_t section);
+    std::optional<Problem> AppendChecked(const ChartBuilder& part, std::uint32_t section, std::size_t first);
     bool SymbolsEnded() const;
     std::optional<Problem> AddContour(const LabelledLine& contour, bool mayBeEmpty);
     std::size_t ElementCount(std::uint32_t section) const;

@@ -187,6 +187,37 @@ std::optional<Problem> ChartBuilder::CopyElements(const ChartInput& from, std::u
     if (auto problem = CheckTaken(section)) return problem;
     ChartBuilder part;
     CopyInto(part, from, section, first, count);
+    return AppendChecked(part, section, first);
+}
+
+std::optional<Problem> ChartBuilder::CopyRelabelled(const ChartInput& from, std::uint32_t section, std::size_t element,
+                                                    const float* labelPoints, std::size_t count) {
+    if (auto problem = CheckTaken(section)) return problem;
+    const bool line = section == READDATA14_SECTION_LINES;
+    const std::size_t room = line ? kLineLabelPoints : kContourLabelPoints;
+    if (count > room) {
+        return Problem{section, static_cast<std::int64_t>(ElementCount(section)),
+                       std::string(line ? "a line" : "a contour") + " holds at most " + std::to_string(room) +
+                           " label points, not " + std::to_string(count)};
+    }
+    ChartBuilder part;
+    CopyInto(part, from, section, element, 1);
+    std::vector<float>& block = line ? part.lines_ : part.contours_;
+    if (block.size() < 2) return std::nullopt;  // nothing walked there: the caller checked the element is held
+    // The label points end the record, after their count: a line's count
+    // follows its points and two slots, a contour's its four leading slots,
+    // its points and its label value. The record walked, so its counts hold.
+    const auto points = detail::CountSlot(block[1]).value_or(0);
+    const std::size_t countAt = 1 + 2 * points + (line ? 3 : 5);
+    block.resize(countAt + 1);
+    block[countAt] = static_cast<float>(count);
+    block.insert(block.end(), labelPoints, labelPoints + 2 * count);
+    return AppendChecked(part, section, element);
+}
+
+// The writer checks the part alone (it counts from the part's first
+// element), which then goes after the builder's own.
+std::optional<Problem> ChartBuilder::AppendChecked(const ChartBuilder& part, std::uint32_t section, std::size_t first) {
     if (auto problem = FindUnwritable(part.Input())) {
         // The writer counts the elements of the part: say where they came from.
         problem->message = "copying the document's elements from " + std::to_string(first + 1) +

@@ -460,6 +460,28 @@ Verdict BuilderCopyEntry(std::uint32_t section, std::uint64_t failAt) {
     return verdict;
 }
 
+// A contour of the sample copied with two label points of its own: on a
+// failure, the builder takes nothing and a retry takes it.
+Verdict BuilderCopyRelabelledEntry(std::uint64_t failAt) {
+    readdata14_document* document = OpenSample();
+    static constexpr float kPoints[] = {1.0f, 2.0f, 3.0f, 4.0f};
+    readdata14_builder* builder = nullptr;
+    readdata14_builder_new(&builder);
+    readdata14_status got;
+    {
+        FailingWindow window(failAt);
+        got = readdata14_builder_copy_relabelled(builder, document, READDATA14_SECTION_CLOSED_CONTOURS, 1, kPoints, 2,
+                                                 nullptr);
+    }
+    const Verdict verdict = Judge(got, READDATA14_WRITTEN, true, [&] {
+        return readdata14_builder_copy_relabelled(builder, document, READDATA14_SECTION_CLOSED_CONTOURS, 1, kPoints, 2,
+                                                  nullptr);
+    });
+    readdata14_builder_free(builder);
+    readdata14_close(document);
+    return verdict;
+}
+
 Verdict BuilderFinishEntry(std::uint64_t failAt) {
     readdata14_builder* builder = nullptr;
     readdata14_builder_new(&builder);
@@ -586,6 +608,7 @@ std::vector<Entry> Entries() {
                        [](std::uint64_t n) { return BuilderCopyEntry(READDATA14_SECTION_CLOSED_CONTOURS, n); }});
     entries.push_back({"builder_copy_elements (symbols)",
                        [](std::uint64_t n) { return BuilderCopyEntry(READDATA14_SECTION_SYMBOLS, n); }});
+    entries.push_back({"builder_copy_relabelled", BuilderCopyRelabelledEntry});
     entries.push_back({"builder_finish", BuilderFinishEntry});
     entries.push_back({"write", WriteFileEntry});
     entries.push_back({"write_memory", WriteMemoryEntry});

@@ -386,6 +386,24 @@ READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_element
     readdata14_builder *builder, const readdata14_document *from, uint32_t section, size_t first, size_t count,
     readdata14_write_result *result);
 
+/* Copies element `element` of a LINES or CLOSED_CONTOURS section (the
+ * `section` bit) as readdata14_builder_copy_elements copies it, counted the
+ * same way (contours in file order), with its label points replaced by the
+ * `count` (x, y) pairs at `labelPoints`, stored as given (a NaN too, as a
+ * file may hold one): the rest of its record (points, code, label value)
+ * comes back bit for bit, whatever it holds. Use it to save an element whose
+ * label points were edited while the element itself was not, or to give an
+ * element made again (from a finished document) its label points as read.
+ *
+ * READDATA14_INVALID_ARGUMENT for a null builder or document, another
+ * section, an element beyond those the section holds, or null labelPoints
+ * with a count; READDATA14_NOT_WRITABLE as for readdata14_builder_copy_elements,
+ * and for more label points than the record holds (a line 48, a contour
+ * 47). Nothing is copied unless all is. Never throws. Added in 1.3. */
+READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_copy_relabelled(
+    readdata14_builder *builder, const readdata14_document *from, uint32_t section, size_t element,
+    const float *labelPoints, size_t count, readdata14_write_result *result);
+
 /* Leaves `sections` (READDATA14_SECTION_* bits, or-ed) out of the file, as
  * a chart whose file lacks them: the document finished has their bits
  * clear in sectionsPresent and holds for them what a reader of such a file
