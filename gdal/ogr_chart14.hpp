@@ -153,7 +153,6 @@ private:
     std::optional<std::string> SavedHeader(Header& header);
 
     Document document_;
-    bool valuesNotFinite_ = false;  // see ReadChart
     std::unique_ptr<ChartUpdate> update_;  // null: read only
     std::string encoding_;  // empty: UTF-8 with \xNN for invalid bytes
     OGRSpatialReference* srs_ = nullptr;
@@ -199,10 +198,8 @@ bool BearsChartMarks(const GDALOpenInfo* info);
 
 // Reads the chart that `info` names into a document, its findings as GDAL
 // warnings with their places (the first ten, then their count). Null, with a
-// GDAL error, when the read gave no chart. `valuesNotFinite` tells whether
-// the file may hold a value not finite or beyond the float range (a finding
-// said so, or findings went unseen past the first ten).
-Document ReadChart(GDALOpenInfo* info, bool& valuesNotFinite);
+// GDAL error, when the read gave no chart.
+Document ReadChart(GDALOpenInfo* info);
 
 // The slots of the symbols section's lengths that hold a symbol a reader
 // drops (a type-48 symbol at z 1.0: a zero slot and no record), from 0 and

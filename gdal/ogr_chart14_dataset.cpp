@@ -56,7 +56,7 @@ bool Chart14Dataset::Setup(GDALOpenInfo* info) {
     SetDescription(info->pszFilename);
     if (!SetEncoding(CSLFetchNameValue(info->papszOpenOptions, "ENCODING"))) return false;
     if (!SetSpatialReference(CSLFetchNameValue(info->papszOpenOptions, "SRS"))) return false;
-    document_ = ReadChart(info, valuesNotFinite_);
+    document_ = ReadChart(info);
     if (!document_) return false;
 
     for (const auto& item : layers::DocumentMetadata(*document_)) {

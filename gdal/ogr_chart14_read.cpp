@@ -17,17 +17,10 @@ namespace {
 // count, so that a badly broken file does not flood the caller.
 constexpr std::uint64_t SHOWN_FINDINGS = 10;
 
-struct Reading {
-    const char* file;
-    bool valuesNotFinite = false;
-};
-
 int READDATA14_CALL WarnAboutFinding(const readdata14_finding* finding, void* context) {
-    auto& reading = *static_cast<Reading*>(context);
-    if (finding->kind == READDATA14_FINDING_NON_FINITE || finding->kind == READDATA14_FINDING_FLOAT_RANGE)
-        reading.valuesNotFinite = true;
+    const auto* file = static_cast<const char*>(context);
     CPLError(CE_Warning, CPLE_AppDefined, "Chart14: %s:%" PRIu64 ":%" PRIu64 ": %s: %s: %s",
-             reading.file, finding->line, finding->column,
+             file, finding->line, finding->column,
              finding->severity == READDATA14_ERROR ? "error" : "warning", readdata14_finding_kind_name(finding->kind),
              finding->message);
     return READDATA14_GO_ON;
@@ -80,12 +73,11 @@ std::string WhyNotRead(readdata14_status status, const readdata14_document* docu
     return why;
 }
 
-Document Read(GDALOpenInfo* info, bool& valuesNotFinite) {
+Document Read(GDALOpenInfo* info) {
     const char* name = info->pszFilename;
-    Reading reading{name};
     readdata14_options options = READDATA14_OPTIONS_INIT;
     options.onFinding = WarnAboutFinding;
-    options.context = &reading;
+    options.context = const_cast<char*>(name);
     options.maxFindings = SHOWN_FINDINGS;
     readdata14_document* read = nullptr;
     readdata14_status status = READDATA14_READ;
@@ -103,16 +95,14 @@ Document Read(GDALOpenInfo* info, bool& valuesNotFinite) {
         return nullptr;
     }
     WarnAboutUnshownFindings(*document, name);
-    valuesNotFinite = reading.valuesNotFinite ||
-                      std::uint64_t{document->chart.errors} + document->chart.warnings > SHOWN_FINDINGS;
     return document;
 }
 
 }  // namespace
 
-Document ReadChart(GDALOpenInfo* info, bool& valuesNotFinite) {
+Document ReadChart(GDALOpenInfo* info) {
     try {
-        return Read(info, valuesNotFinite);
+        return Read(info);
     } catch (const std::exception& e) {  // memory for the stream's bytes: nothing else throws here
         CPLError(CE_Failure, CPLE_OutOfMemory, "Chart14: %s: %s", info->pszFilename, e.what());
         return nullptr;
