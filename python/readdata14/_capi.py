@@ -133,6 +133,18 @@ class LayerRecord(ctypes.Structure):
     ]
 
 
+class StoredColumnRecord(ctypes.Structure):
+    c_name = "readdata14_stored_column"
+    _fields_ = [("name", ctypes.c_char_p), ("kind", ctypes.c_uint32), ("reserved", ctypes.c_uint32),
+                ("floats", _P), ("floatCount", ctypes.c_uint64), ("starts", _P), ("counts", _P)]
+
+
+class StoredLayerRecord(ctypes.Structure):
+    c_name = "readdata14_stored_layer"
+    _fields_ = [("size", ctypes.c_size_t), ("id", ctypes.c_uint32), ("columnCount", ctypes.c_uint32),
+                ("featureCount", ctypes.c_uint64), ("columns", ctypes.POINTER(StoredColumnRecord))]
+
+
 class TableColumnRecord(ctypes.Structure):
     c_name = "readdata14_table_column"
     _fields_ = [("name", ctypes.c_char_p), ("column", ColumnRecord), ("textSize", ctypes.c_uint64)]
@@ -200,7 +212,7 @@ class NoteRecord(ctypes.Structure):
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
            LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
            LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord, TableColumnRecord, LayerTableRecord,
-           MetadataItemRecord)
+           MetadataItemRecord, StoredColumnRecord, StoredLayerRecord)
 """Every record this module mirrors."""
 
 # readdata14_status
@@ -219,6 +231,7 @@ NOT_WRITABLE = 10
 HEADER_ONLY = 1
 GEOMETRY_NULL = 1
 RING_LEFT_OPEN = 2
+STORED_VALUE, STORED_VALUES, STORED_POINTS = 1, 2, 3
 FIELD_INTEGER, FIELD_BOOLEAN, FIELD_REAL, FIELD_STRING = 1, 2, 3, 4
 GEOMETRY_TYPES = {1: "Point", 2: "LineString", 3: "Polygon"}
 
@@ -240,6 +253,8 @@ _open_memory = _declare("readdata14_open_memory", ctypes.c_int, ctypes.c_void_p,
 _close = _declare("readdata14_close", None, ctypes.c_void_p)
 _document_layer = _declare("readdata14_document_layer", ctypes.POINTER(LayerRecord), ctypes.c_void_p,
                            ctypes.c_uint32)
+_document_stored_layer = _declare("readdata14_document_stored_layer", ctypes.POINTER(StoredLayerRecord),
+                                  ctypes.c_void_p, ctypes.c_uint32)
 _layer_count = _declare("readdata14_layer_count", ctypes.c_uint32)
 _layer_definition_at = _declare("readdata14_layer_definition_at", ctypes.POINTER(LayerDefinitionRecord),
                                 ctypes.c_uint32)
@@ -427,6 +442,27 @@ class Owner:
             record = self._layers[layer] = pointer.contents
         return record
 
+    def stored(self, layer: int) -> Dict[str, StoredColumn]:
+        """readdata14_document_stored_layer: each value of the layer's records,
+        by name (kept by the caller: arrays held here would keep the owner alive)."""
+        pointer = _document_stored_layer(self.address, layer)
+        if not pointer:
+            raise MemoryError("out of memory while walking the chart's records")
+        record = pointer.contents
+        n = int(record.featureCount)
+        found = {}
+        for k in range(record.columnCount):
+            column = record.columns[k]
+            floats = self.floats(column.floats, int(column.floatCount))
+            found[column.name.decode("ascii")] = StoredColumn(
+                column.kind, floats if floats is not None else np.empty(0, np.float32),
+                self._each(column.starts, n, "<u8"), self._each(column.counts, n, "<u4"))
+        return found
+
+    def _each(self, address: Optional[int], n: int, typestr: str) -> np.ndarray:
+        found = self.array(address, n, typestr) if n else None
+        return found if found is not None else np.empty(0, np.dtype(typestr))
+
     def array(self, address: Optional[int], count: int, typestr: str) -> Optional[np.ndarray]:
         """A read-only array of `count` items at `address`, or None for a null pointer."""
         if not address:
@@ -443,6 +479,17 @@ class Owner:
     @staticmethod
     def bytes_at(address: Optional[int], size: int) -> Optional[bytes]:
         return None if not address else ctypes.string_at(address, size)
+
+
+class StoredColumn(NamedTuple):
+    """One value of every record, as readdata14_stored_column gives it:
+    feature f's counts[f] items (floats, or (x, y) pairs for
+    STORED_POINTS) begin at floats[starts[f]]."""
+
+    kind: int
+    floats: np.ndarray
+    starts: np.ndarray
+    counts: np.ndarray
 
 
 class _Memory:
@@ -477,6 +524,19 @@ _builder_set_header = _declare("readdata14_builder_set_header", ctypes.c_int, ct
 _builder_leave_out = _declare("readdata14_builder_leave_out", ctypes.c_int, ctypes.c_void_p, ctypes.c_uint32, _Result)
 _builder_finish = _declare("readdata14_builder_finish", ctypes.c_int, ctypes.c_void_p,
                            ctypes.POINTER(_DocumentPointer), _Result)
+_escape_text = _declare("readdata14_escape_text", ctypes.c_size_t, ctypes.c_char_p, ctypes.c_size_t, ctypes.c_uint32,
+                        ctypes.c_char_p, ctypes.c_size_t)
+
+
+def escape_text(raw: bytes) -> str:
+    """readdata14_escape_text: bytes as a text for people, every byte that
+    is not valid UTF-8 as \\xNN."""
+    size = _escape_text(raw, len(raw), 0, None, 0) + 1
+    out = ctypes.create_string_buffer(size)
+    _escape_text(raw, len(raw), 0, out, size)
+    return out.raw[:size - 1].decode("utf-8")
+
+
 _document_metadata = _declare("readdata14_document_metadata", ctypes.c_size_t, ctypes.c_void_p,
                                ctypes.POINTER(ctypes.POINTER(MetadataItemRecord)))
 
