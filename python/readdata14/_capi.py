@@ -555,9 +555,7 @@ _builder_add_layer = _declare("readdata14_builder_add_layer", ctypes.c_int, ctyp
                               ctypes.POINTER(LayerTableRecord), ctypes.POINTER(LayerTableRecord), _Result)
 _builder_add = {
     name: _declare(f"readdata14_builder_add_{name}", ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(record), _Result)
-    for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord),
-                         ("line_symbol", PointListRecord), ("weather_region", PointListRecord),
-                         ("fill_area", PointListRecord), ("symbol", SymbolRecord), ("note", NoteRecord))
+    for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord))
 }
 
 
@@ -664,10 +662,10 @@ def with_texts(owner: Owner, symbols: Optional[Tuple[np.ndarray, bytes]], notes:
 class Builder:
     """One readdata14_builder, released once nothing holds it.
 
-    Each add_* call adds a run of elements from NumPy arrays, one builder
+    add_labelled_lines adds a run of elements from NumPy arrays, one builder
     call each with one reused record, and stops at the first the builder
     refuses: a Refusal whose `element` is its index in the arrays (the
-    elements before it stay added)."""
+    elements before it stay added); add_layer adds a table, all or none."""
 
     __slots__ = ("handle", "_finalizer", "__weakref__")
 
@@ -721,48 +719,6 @@ class Builder:
             record.labelPoints, record.labelPointCount = l_at[i], l_n[i]
 
         return self._run(name, record, fill, len(code))
-
-    def add_point_lists(self, name: str, points: "Runs", codes: np.ndarray,
-                        values: Optional[np.ndarray] = None) -> Optional[Refusal]:
-        """Line symbols, weather regions or fill areas (with their (n, 16) values)."""
-        record = PointListRecord()
-        p_at, p_n, code = points.addresses(), points.counts.tolist(), codes.tolist()
-        rows = None if values is None else np.ascontiguousarray(values, np.float32)
-        row_bytes = 16 * 4
-        base = 0 if rows is None else rows.ctypes.data
-        target = ctypes.addressof(record) + PointListRecord.values.offset
-
-        def fill(i: int) -> None:
-            record.code, record.points, record.pointCount = code[i], p_at[i], p_n[i]
-            if rows is not None:
-                ctypes.memmove(target, base + i * row_bytes, row_bytes)
-
-        return self._run(name, record, fill, len(code))
-
-    def add_symbols(self, types: np.ndarray, xy: np.ndarray, directions: np.ndarray,
-                    texts: List[Optional[bytes]]) -> Optional[Refusal]:
-        record = SymbolRecord()
-        kind, x, y, direction = types.tolist(), xy[:, 0].tolist(), xy[:, 1].tolist(), directions.tolist()
-
-        def fill(i: int) -> None:
-            record.type, record.x, record.y, record.direction, record.text = kind[i], x[i], y[i], direction[i], texts[i]
-
-        return self._run("symbol", record, fill, len(kind))
-
-    def add_notes(self, types: np.ndarray, fields: np.ndarray, first_texts: List[Optional[bytes]],
-                  second_texts: List[Optional[bytes]]) -> Optional[Refusal]:
-        """Notes; `fields` is (n, 9) float32: x, y, value and the six values after it."""
-        record = NoteRecord()
-        kind = types.tolist()
-        rows = np.ascontiguousarray(fields, np.float32)
-        base, target = rows.ctypes.data, ctypes.addressof(record) + NoteRecord.x.offset
-        assert NoteRecord.trailing.offset == NoteRecord.x.offset + 12  # x, y, value, trailing: nine floats in a row
-
-        def fill(i: int) -> None:
-            record.type, record.firstText, record.secondText = kind[i], first_texts[i], second_texts[i]
-            ctypes.memmove(target, base + 36 * i, 36)
-
-        return self._run("note", record, fill, len(kind))
 
     def add_layer(self, table: "LayerTable", label_points: "Optional[LayerTable]") -> Optional[Refusal]:
         """readdata14_builder_add_layer: the table's rows, all or none."""

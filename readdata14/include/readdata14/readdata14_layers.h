@@ -210,7 +210,7 @@ typedef struct readdata14_stored_layer {
  * recordStarts says it begins. Null as readdata14_document_layer is null.
  * Made the first time any stored layer is asked for (that call may
  * allocate, a later one does not), from any thread; lives as long as the
- * document and is not the host's to release. Never throws. */
+ * document and is not the host's to release. Never throws. (added in 1.3) */
 READDATA14_API const readdata14_stored_layer *READDATA14_CALL
 readdata14_document_stored_layer(const readdata14_document *document, uint32_t layer);
 
