@@ -143,9 +143,10 @@ TEST(StoredLayers, EveryValueIsTheRecordsOwnFloat) {
         ASSERT_EQ(3 * marks.featureCount, labelPoints.size()) << name;
         for (f = 0; f < marks.featureCount; ++f) {
             const std::string where = name + " label point " + std::to_string(f);
-            ExpectValue(Column(marks, "x"), f, labelPoints[3 * f], where);
-            ExpectValue(Column(marks, "y"), f, labelPoints[3 * f + 1], where);
-            ExpectValue(Column(marks, "label"), f, labelPoints[3 * f + 2], where);
+            const auto at = static_cast<std::size_t>(3 * f);
+            ExpectValue(Column(marks, "x"), f, labelPoints[at], where);
+            ExpectValue(Column(marks, "y"), f, labelPoints[at + 1], where);
+            ExpectValue(Column(marks, "label"), f, labelPoints[at + 2], where);
         }
     }
 }

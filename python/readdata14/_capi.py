@@ -190,28 +190,9 @@ CLOSE_RING = 1
 """readdata14_labelled_line.flags: a contour given open is closed."""
 
 
-class PointListRecord(ctypes.Structure):
-    c_name = "readdata14_point_list"
-    _fields_ = [("size", ctypes.c_size_t), ("code", ctypes.c_int32), ("points", _P),
-                ("pointCount", ctypes.c_size_t), ("values", ctypes.c_float * 16)]
-
-
-class SymbolRecord(ctypes.Structure):
-    c_name = "readdata14_symbol"
-    _fields_ = [("size", ctypes.c_size_t), ("type", ctypes.c_int32), ("x", ctypes.c_float), ("y", ctypes.c_float),
-                ("direction", ctypes.c_float), ("text", ctypes.c_char_p), ("dropped", ctypes.c_int32)]
-
-
-class NoteRecord(ctypes.Structure):
-    c_name = "readdata14_note"
-    _fields_ = [("size", ctypes.c_size_t), ("type", ctypes.c_int32), ("x", ctypes.c_float), ("y", ctypes.c_float),
-                ("value", ctypes.c_float), ("trailing", ctypes.c_float * 6), ("firstText", ctypes.c_char_p),
-                ("secondText", ctypes.c_char_p)]
-
-
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
            LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
-           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord, TableColumnRecord, LayerTableRecord,
+           LabelledLineRecord, TableColumnRecord, LayerTableRecord,
            MetadataItemRecord, StoredColumnRecord, StoredLayerRecord)
 """Every record this module mirrors."""
 

@@ -102,15 +102,6 @@ static void PrintLayouts(void) {
         FIELD(readdata14_labelled_line, label) FIELD(readdata14_labelled_line, labelPoints)
         FIELD(readdata14_labelled_line, labelPointCount)
         FIELD(readdata14_labelled_line, flags) END()
-    BEGIN(readdata14_point_list) FIELD(readdata14_point_list, size) FIELD(readdata14_point_list, code)
-        FIELD(readdata14_point_list, points) FIELD(readdata14_point_list, pointCount)
-        FIELD(readdata14_point_list, values) END()
-    BEGIN(readdata14_symbol) FIELD(readdata14_symbol, size) FIELD(readdata14_symbol, type) FIELD(readdata14_symbol, x)
-        FIELD(readdata14_symbol, y) FIELD(readdata14_symbol, direction) FIELD(readdata14_symbol, text)
-        FIELD(readdata14_symbol, dropped) END()
-    BEGIN(readdata14_note) FIELD(readdata14_note, size) FIELD(readdata14_note, type) FIELD(readdata14_note, x)
-        FIELD(readdata14_note, y) FIELD(readdata14_note, value) FIELD(readdata14_note, trailing)
-        FIELD(readdata14_note, firstText) FIELD(readdata14_note, secondText) END()
     printf("}\n");
 }
 
