@@ -150,7 +150,8 @@ typedef struct readdata14_layer {
      * readdata14_document.chart that `coordinates` points into), in floats
      * from the block's start. A host that wants a record as stored (the
      * points of a null geometry, a value the columns show as null because it
-     * is not finite) reads it there, by the block layouts of readdata14.h.
+     * is not finite) reads it there, by the block layouts of readdata14.h,
+     * or takes each value where readdata14_document_stored_layer (1.3) says.
      * Null for label points, which are points of their parents' records. */
     const uint64_t *recordStarts;
 } readdata14_layer;
