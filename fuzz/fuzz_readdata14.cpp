@@ -309,6 +309,28 @@ void CheckLayers(const readdata14_document& document) {
     }
 }
 
+// The stored layers: one row per feature of the layer, every item inside
+// the floats its column names.
+void CheckStored(const readdata14_document& document) {
+    for (std::uint32_t id = 0; id < readdata14_layer_count(); ++id) {
+        const readdata14_stored_layer* stored = readdata14_document_stored_layer(&document, id);
+        if (stored == nullptr || stored->id != id) Fail("stored layers", "no layer");
+        if (stored->featureCount != readdata14_document_layer(&document, id)->featureCount) {
+            Fail("stored layers", "another feature count than the layer's");
+        }
+        for (std::uint32_t k = 0; k < stored->columnCount; ++k) {
+            const readdata14_stored_column& column = stored->columns[k];
+            const std::uint64_t width = column.kind == READDATA14_STORED_POINTS ? 2 : 1;
+            for (std::uint64_t f = 0; f < stored->featureCount; ++f) {
+                if (column.counts[f] == 0) continue;
+                if (column.starts[f] + width * column.counts[f] > column.floatCount) {
+                    Fail("stored layers", "an item beyond its floats");
+                }
+            }
+        }
+    }
+}
+
 // Reads the input through readdata14_open_memory with at most 3 findings
 // handed on and a stop after the input's last byte mod 4 of them; `api` is
 // the unbounded read of the same bytes.
@@ -352,6 +374,7 @@ void CheckOpen(const std::uint8_t* data, std::size_t size, const readdata14_char
     if (status == READDATA14_READ || status == READDATA14_STOPPED) {
         CheckDocument(*document);
         CheckLayers(*document);
+        CheckStored(*document);
     }
 
     // The header alone: the same fields, no blocks.

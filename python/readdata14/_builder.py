@@ -11,12 +11,18 @@ in the block's terms: points as (n, 2) arrays, labels and values as the
 blocks store them (999999 for "NoLabel", 3200000 + n for the code n). The
 library checks each element and refuses what the format cannot carry: a
 ValueError naming the layer and row, the elements before it kept.
+
+Line symbols, weather regions, fill areas, symbols and notes go to the
+library as one table of columns (readdata14_builder_add_layer), which
+resolves them by the layer model's rules; lines and closed contours go
+element by element, as their labels are given as stored and contours may
+be closed on request, which the table's label fields do not say.
 """
 
 from __future__ import annotations
 
 import os
-from typing import TYPE_CHECKING, Any, List, Mapping, Optional, Sequence, Union
+from typing import TYPE_CHECKING, Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -24,8 +30,9 @@ from . import _capi
 from ._capi import CLOSE_RING, Refusal, Runs
 from ._chart import Chart, read_bytes
 from ._document import document_bytes, header_integer_list
-from ._errors import raise_refusal, row_error
+from ._errors import raise_refusal, raise_row_refusal, row_error
 from ._frames import add_frames, header_of
+from ._layers import SCHEMA
 from ._sections import NO_LABEL_VALUE
 from ._texts import TextDecoder, TextEncoder
 
@@ -34,6 +41,7 @@ if TYPE_CHECKING:  # pragma: no cover
 
 ArrayLike = Any
 Texts = Optional[Sequence[Union[str, bytes, None]]]
+Column = Tuple[Any, ...]
 
 
 # ---- arrays in the builder's terms -------------------------------------------------
@@ -71,6 +79,21 @@ def integers(values: ArrayLike, n: int, what: str, layer: str, rows: Optional[Se
         raise row_error(ValueError, layer, rows, i, f"{what} is {array[i]}, which a block's 32-bit float "
                                                      "does not hold exactly")
     return wide.astype(np.int32)
+
+
+def _whole(values: ArrayLike, n: int, what: str, layer: str) -> Column:
+    """Integers as a column the library checks (whole, of 32 bits, kept by a float slot)."""
+    array = np.asarray(values)
+    if array.shape != (n,):
+        raise ValueError(f"{layer}: {what} has the shape {array.shape}, not {(n,)}")
+    if array.dtype != object and array.dtype.kind in "iub":
+        return ("int", array.astype(np.int64), None)
+    return ("real", array.astype(np.float64), None)
+
+
+def _numbered(table: np.ndarray) -> Dict[str, Column]:
+    """The columns value_1 ... value_k of an (n, k) float32 table (widened exactly)."""
+    return {f"value_{k + 1}": ("real", table[:, k], None) for k in range(table.shape[1])}
 
 
 def runs(points: Sequence[ArrayLike], n: int, what: str, layer: str,
@@ -176,20 +199,20 @@ class ChartBuilder:
     def add_line_symbols(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
                          rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
         """Line symbols (fronts, troughs ...): `points` and `codes`."""
-        return self._lists("line_symbols", "line_symbol", points, codes, None, rows)
+        return self._lists("line_symbols", points, codes, {}, rows)
 
     def add_weather_regions(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
                             rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
         """Weather regions: each outline's `points` (closed or not) and `codes`."""
-        return self._lists("weather_regions", "weather_region", points, codes, None, rows)
+        return self._lists("weather_regions", points, codes, {}, rows)
 
     def add_fill_areas(self, points: Sequence[ArrayLike], codes: ArrayLike, values: Optional[ArrayLike] = None, *,
                        rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
         """Fill areas: outlines, `codes` and (n, 16) `values` (whole numbers
         but the 14th; zeros by default)."""
         n = len(points.counts) if isinstance(points, Runs) else len(points)
-        table = np.zeros((n, 16), np.float32) if values is None else floats(values, n, "values", "fill_areas", 16)
-        return self._lists("fill_areas", "fill_area", points, codes, table, rows)
+        columns = {} if values is None else _numbered(floats(values, n, "values", "fill_areas", 16))
+        return self._lists("fill_areas", points, codes, columns, rows)
 
     def add_symbols(self, xy: ArrayLike, types: ArrayLike, directions: Optional[ArrayLike] = None,
                     texts: Texts = None, *, rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
@@ -198,10 +221,12 @@ class ChartBuilder:
         60 to 63; None for the others)."""
         position = floats(xy, len(xy), "xy", "symbols", 2)
         n = len(position)
-        kinds = integers(types, n, "type", "symbols", rows)
-        direction = np.zeros(n, np.float32) if directions is None else floats(directions, n, "directions", "symbols")
-        encoded = self.text.encode_all(texts, n, "text", "symbols", rows)
-        return self._check("symbols", self._builder.add_symbols(kinds, position, direction, encoded), rows)
+        columns = {"type": _whole(types, n, "type", "symbols")}
+        if directions is not None:
+            columns["direction"] = ("real", floats(directions, n, "directions", "symbols"), None)
+        if texts is not None:
+            columns["text"] = ("shared", np.arange(n), self.text.encode_all(texts, n, "text", "symbols", rows))
+        return self._table("symbols", position, np.ones(n, np.int64), columns, rows)
 
     def add_notes(self, xy: ArrayLike, types: ArrayLike, value: Optional[ArrayLike] = None,
                   values: Optional[ArrayLike] = None, first_texts: Texts = None, second_texts: Texts = None, *,
@@ -211,16 +236,15 @@ class ChartBuilder:
         `value`, the six `values` after it ((n, 6)), and two texts each."""
         position = floats(xy, len(xy), "xy", "notes", 2)
         n = len(position)
-        fields = np.zeros((n, 9), np.float32)
-        fields[:, :2] = position
+        columns = {"type": _whole(types, n, "type", "notes")}
         if value is not None:
-            fields[:, 2] = floats(value, n, "value", "notes")
+            columns["value"] = ("real", floats(value, n, "value", "notes"), None)
         if values is not None:
-            fields[:, 3:] = floats(values, n, "values", "notes", 6)
-        firsts = self.text.encode_all(first_texts, n, "first text", "notes", rows)
-        seconds = self.text.encode_all(second_texts, n, "second text", "notes", rows)
-        refusal = self._builder.add_notes(integers(types, n, "type", "notes", rows), fields, firsts, seconds)
-        return self._check("notes", refusal, rows)
+            columns.update(_numbered(floats(values, n, "values", "notes", 6)))
+        for name, texts in (("first_text", first_texts), ("second_text", second_texts)):
+            encoded = self.text.encode_all(texts, n, name.replace("_", " "), "notes", rows)
+            columns[name] = ("shared", np.arange(n), [b"" if t is None else t for t in encoded])
+        return self._table("notes", position, np.ones(n, np.int64), columns, rows)
 
     def leave_out(self, *layers: str) -> ChartBuilder:
         """Leaves the sections of `layers` (names of ``readdata14.LAYERS``
@@ -296,12 +320,27 @@ class ChartBuilder:
                                                    flags)
         return self._check(layer, refusal, rows)
 
-    def _lists(self, layer: str, call: str, points: Sequence[ArrayLike], codes: ArrayLike,
-               values: Optional[np.ndarray], rows: Optional[Sequence[Any]]) -> ChartBuilder:
+    def _lists(self, layer: str, points: Sequence[ArrayLike], codes: ArrayLike, columns: Dict[str, Column],
+               rows: Optional[Sequence[Any]]) -> ChartBuilder:
         n = len(points.counts) if isinstance(points, Runs) else len(points)
         lists = runs(points, n, "points", layer, rows)
-        refusal = self._builder.add_point_lists(call, lists, integers(codes, n, "code", layer, rows), values)
-        return self._check(layer, refusal, rows)
+        return self._table(layer, lists.xy, lists.counts, dict(columns, code=_whole(codes, n, "code", layer)), rows)
+
+    def _table(self, layer: str, xy: np.ndarray, counts: np.ndarray, columns: Dict[str, Column],
+               rows: Optional[Sequence[Any]]) -> ChartBuilder:
+        """The rows as one table to the library, which takes all or none: on
+        a refusal, the rows before the refused one are added on their own."""
+        layer_id = SCHEMA[layer].id
+        refusal = self._builder.add_layer(_capi.LayerTable(layer_id, xy, counts, columns), None)
+        if refusal is None:
+            return self
+        kept = refusal.element if refusal.status == _capi.NOT_WRITABLE else 0
+        if kept > 0:
+            head = {name: (c[0], c[1][:kept], c[2] if c[0] == "shared" or c[2] is None else c[2][:kept])
+                    for name, c in columns.items()}
+            self._builder.add_layer(_capi.LayerTable(layer_id, xy[:int(np.sum(counts[:kept]))], counts[:kept], head),
+                                    None)
+        raise_row_refusal(refusal, lambda name, row: row if rows is None else rows[row])
 
     def _check(self, layer: str, refusal: Optional[Refusal], rows: Optional[Sequence[Any]]) -> ChartBuilder:
         if refusal is not None:

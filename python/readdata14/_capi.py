@@ -133,6 +133,18 @@ class LayerRecord(ctypes.Structure):
     ]
 
 
+class StoredColumnRecord(ctypes.Structure):
+    c_name = "readdata14_stored_column"
+    _fields_ = [("name", ctypes.c_char_p), ("kind", ctypes.c_uint32), ("reserved", ctypes.c_uint32),
+                ("floats", _P), ("floatCount", ctypes.c_uint64), ("starts", _P), ("counts", _P)]
+
+
+class StoredLayerRecord(ctypes.Structure):
+    c_name = "readdata14_stored_layer"
+    _fields_ = [("size", ctypes.c_size_t), ("id", ctypes.c_uint32), ("columnCount", ctypes.c_uint32),
+                ("featureCount", ctypes.c_uint64), ("columns", ctypes.POINTER(StoredColumnRecord))]
+
+
 class TableColumnRecord(ctypes.Structure):
     c_name = "readdata14_table_column"
     _fields_ = [("name", ctypes.c_char_p), ("column", ColumnRecord), ("textSize", ctypes.c_uint64)]
@@ -178,29 +190,10 @@ CLOSE_RING = 1
 """readdata14_labelled_line.flags: a contour given open is closed."""
 
 
-class PointListRecord(ctypes.Structure):
-    c_name = "readdata14_point_list"
-    _fields_ = [("size", ctypes.c_size_t), ("code", ctypes.c_int32), ("points", _P),
-                ("pointCount", ctypes.c_size_t), ("values", ctypes.c_float * 16)]
-
-
-class SymbolRecord(ctypes.Structure):
-    c_name = "readdata14_symbol"
-    _fields_ = [("size", ctypes.c_size_t), ("type", ctypes.c_int32), ("x", ctypes.c_float), ("y", ctypes.c_float),
-                ("direction", ctypes.c_float), ("text", ctypes.c_char_p), ("dropped", ctypes.c_int32)]
-
-
-class NoteRecord(ctypes.Structure):
-    c_name = "readdata14_note"
-    _fields_ = [("size", ctypes.c_size_t), ("type", ctypes.c_int32), ("x", ctypes.c_float), ("y", ctypes.c_float),
-                ("value", ctypes.c_float), ("trailing", ctypes.c_float * 6), ("firstText", ctypes.c_char_p),
-                ("secondText", ctypes.c_char_p)]
-
-
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
            LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
-           LabelledLineRecord, PointListRecord, SymbolRecord, NoteRecord, TableColumnRecord, LayerTableRecord,
-           MetadataItemRecord)
+           LabelledLineRecord, TableColumnRecord, LayerTableRecord,
+           MetadataItemRecord, StoredColumnRecord, StoredLayerRecord)
 """Every record this module mirrors."""
 
 # readdata14_status
@@ -219,6 +212,7 @@ NOT_WRITABLE = 10
 HEADER_ONLY = 1
 GEOMETRY_NULL = 1
 RING_LEFT_OPEN = 2
+STORED_VALUE, STORED_VALUES, STORED_POINTS = 1, 2, 3
 FIELD_INTEGER, FIELD_BOOLEAN, FIELD_REAL, FIELD_STRING = 1, 2, 3, 4
 GEOMETRY_TYPES = {1: "Point", 2: "LineString", 3: "Polygon"}
 
@@ -240,6 +234,8 @@ _open_memory = _declare("readdata14_open_memory", ctypes.c_int, ctypes.c_void_p,
 _close = _declare("readdata14_close", None, ctypes.c_void_p)
 _document_layer = _declare("readdata14_document_layer", ctypes.POINTER(LayerRecord), ctypes.c_void_p,
                            ctypes.c_uint32)
+_document_stored_layer = _declare("readdata14_document_stored_layer", ctypes.POINTER(StoredLayerRecord),
+                                  ctypes.c_void_p, ctypes.c_uint32)
 _layer_count = _declare("readdata14_layer_count", ctypes.c_uint32)
 _layer_definition_at = _declare("readdata14_layer_definition_at", ctypes.POINTER(LayerDefinitionRecord),
                                 ctypes.c_uint32)
@@ -427,6 +423,27 @@ class Owner:
             record = self._layers[layer] = pointer.contents
         return record
 
+    def stored(self, layer: int) -> Dict[str, StoredColumn]:
+        """readdata14_document_stored_layer: each value of the layer's records,
+        by name (kept by the caller: arrays held here would keep the owner alive)."""
+        pointer = _document_stored_layer(self.address, layer)
+        if not pointer:
+            raise MemoryError("out of memory while walking the chart's records")
+        record = pointer.contents
+        n = int(record.featureCount)
+        found = {}
+        for k in range(record.columnCount):
+            column = record.columns[k]
+            floats = self.floats(column.floats, int(column.floatCount))
+            found[column.name.decode("ascii")] = StoredColumn(
+                column.kind, floats if floats is not None else np.empty(0, np.float32),
+                self._each(column.starts, n, "<u8"), self._each(column.counts, n, "<u4"))
+        return found
+
+    def _each(self, address: Optional[int], n: int, typestr: str) -> np.ndarray:
+        found = self.array(address, n, typestr) if n else None
+        return found if found is not None else np.empty(0, np.dtype(typestr))
+
     def array(self, address: Optional[int], count: int, typestr: str) -> Optional[np.ndarray]:
         """A read-only array of `count` items at `address`, or None for a null pointer."""
         if not address:
@@ -443,6 +460,17 @@ class Owner:
     @staticmethod
     def bytes_at(address: Optional[int], size: int) -> Optional[bytes]:
         return None if not address else ctypes.string_at(address, size)
+
+
+class StoredColumn(NamedTuple):
+    """One value of every record, as readdata14_stored_column gives it:
+    feature f's counts[f] items (floats, or (x, y) pairs for
+    STORED_POINTS) begin at floats[starts[f]]."""
+
+    kind: int
+    floats: np.ndarray
+    starts: np.ndarray
+    counts: np.ndarray
 
 
 class _Memory:
@@ -477,6 +505,19 @@ _builder_set_header = _declare("readdata14_builder_set_header", ctypes.c_int, ct
 _builder_leave_out = _declare("readdata14_builder_leave_out", ctypes.c_int, ctypes.c_void_p, ctypes.c_uint32, _Result)
 _builder_finish = _declare("readdata14_builder_finish", ctypes.c_int, ctypes.c_void_p,
                            ctypes.POINTER(_DocumentPointer), _Result)
+_escape_text = _declare("readdata14_escape_text", ctypes.c_size_t, ctypes.c_char_p, ctypes.c_size_t, ctypes.c_uint32,
+                        ctypes.c_char_p, ctypes.c_size_t)
+
+
+def escape_text(raw: bytes) -> str:
+    """readdata14_escape_text: bytes as a text for people, every byte that
+    is not valid UTF-8 as \\xNN."""
+    size = _escape_text(raw, len(raw), 0, None, 0) + 1
+    out = ctypes.create_string_buffer(size)
+    _escape_text(raw, len(raw), 0, out, size)
+    return out.raw[:size - 1].decode("utf-8")
+
+
 _document_metadata = _declare("readdata14_document_metadata", ctypes.c_size_t, ctypes.c_void_p,
                                ctypes.POINTER(ctypes.POINTER(MetadataItemRecord)))
 
@@ -495,9 +536,7 @@ _builder_add_layer = _declare("readdata14_builder_add_layer", ctypes.c_int, ctyp
                               ctypes.POINTER(LayerTableRecord), ctypes.POINTER(LayerTableRecord), _Result)
 _builder_add = {
     name: _declare(f"readdata14_builder_add_{name}", ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(record), _Result)
-    for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord),
-                         ("line_symbol", PointListRecord), ("weather_region", PointListRecord),
-                         ("fill_area", PointListRecord), ("symbol", SymbolRecord), ("note", NoteRecord))
+    for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord))
 }
 
 
@@ -604,10 +643,10 @@ def with_texts(owner: Owner, symbols: Optional[Tuple[np.ndarray, bytes]], notes:
 class Builder:
     """One readdata14_builder, released once nothing holds it.
 
-    Each add_* call adds a run of elements from NumPy arrays, one builder
+    add_labelled_lines adds a run of elements from NumPy arrays, one builder
     call each with one reused record, and stops at the first the builder
     refuses: a Refusal whose `element` is its index in the arrays (the
-    elements before it stay added)."""
+    elements before it stay added); add_layer adds a table, all or none."""
 
     __slots__ = ("handle", "_finalizer", "__weakref__")
 
@@ -661,48 +700,6 @@ class Builder:
             record.labelPoints, record.labelPointCount = l_at[i], l_n[i]
 
         return self._run(name, record, fill, len(code))
-
-    def add_point_lists(self, name: str, points: "Runs", codes: np.ndarray,
-                        values: Optional[np.ndarray] = None) -> Optional[Refusal]:
-        """Line symbols, weather regions or fill areas (with their (n, 16) values)."""
-        record = PointListRecord()
-        p_at, p_n, code = points.addresses(), points.counts.tolist(), codes.tolist()
-        rows = None if values is None else np.ascontiguousarray(values, np.float32)
-        row_bytes = 16 * 4
-        base = 0 if rows is None else rows.ctypes.data
-        target = ctypes.addressof(record) + PointListRecord.values.offset
-
-        def fill(i: int) -> None:
-            record.code, record.points, record.pointCount = code[i], p_at[i], p_n[i]
-            if rows is not None:
-                ctypes.memmove(target, base + i * row_bytes, row_bytes)
-
-        return self._run(name, record, fill, len(code))
-
-    def add_symbols(self, types: np.ndarray, xy: np.ndarray, directions: np.ndarray,
-                    texts: List[Optional[bytes]]) -> Optional[Refusal]:
-        record = SymbolRecord()
-        kind, x, y, direction = types.tolist(), xy[:, 0].tolist(), xy[:, 1].tolist(), directions.tolist()
-
-        def fill(i: int) -> None:
-            record.type, record.x, record.y, record.direction, record.text = kind[i], x[i], y[i], direction[i], texts[i]
-
-        return self._run("symbol", record, fill, len(kind))
-
-    def add_notes(self, types: np.ndarray, fields: np.ndarray, first_texts: List[Optional[bytes]],
-                  second_texts: List[Optional[bytes]]) -> Optional[Refusal]:
-        """Notes; `fields` is (n, 9) float32: x, y, value and the six values after it."""
-        record = NoteRecord()
-        kind = types.tolist()
-        rows = np.ascontiguousarray(fields, np.float32)
-        base, target = rows.ctypes.data, ctypes.addressof(record) + NoteRecord.x.offset
-        assert NoteRecord.trailing.offset == NoteRecord.x.offset + 12  # x, y, value, trailing: nine floats in a row
-
-        def fill(i: int) -> None:
-            record.type, record.firstText, record.secondText = kind[i], first_texts[i], second_texts[i]
-            ctypes.memmove(target, base + 36 * i, 36)
-
-        return self._run("note", record, fill, len(kind))
 
     def add_layer(self, table: "LayerTable", label_points: "Optional[LayerTable]") -> Optional[Refusal]:
         """readdata14_builder_add_layer: the table's rows, all or none."""

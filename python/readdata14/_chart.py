@@ -198,7 +198,7 @@ class Chart:
 
     @cached_property
     def label_points(self) -> LabelPoints:
-        return LabelPoints(self._parts, self.lines, self.closed_contours)
+        return LabelPoints(self._parts)
 
     @property
     def levels(self) -> np.ndarray:

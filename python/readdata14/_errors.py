@@ -3,7 +3,8 @@ that hands it data (the builder, the writer, the frames)."""
 
 from __future__ import annotations
 
-from typing import Any, NoReturn, Optional, Sequence
+import re
+from typing import Any, Callable, NoReturn, Optional, Sequence
 
 from . import _capi
 from ._capi import Refusal
@@ -24,3 +25,18 @@ def raise_refusal(refusal: Refusal, layer: Optional[str], rows: Optional[Sequenc
 
 def row_error(kind: type, layer: str, rows: Optional[Sequence[Any]], i: int, message: str) -> Exception:
     return kind(f"{layer} row {rows[i] if rows is not None else i}: {message}")
+
+
+_ROW = re.compile(r"^(\w+) row (\d+): (.*)$", re.S)
+
+
+def raise_row_refusal(refusal: Refusal, index_of: Callable[[str, int], Any]) -> NoReturn:
+    """A refusal of readdata14_builder_add_layer ("lines row 4: why"), its
+    row named by the host: index_of(layer, row), None to keep the library's."""
+    if refusal.status == _capi.OUT_OF_MEMORY:
+        raise MemoryError(refusal.message)
+    found = _ROW.match(refusal.message)
+    index = None if found is None else index_of(found.group(1), int(found.group(2)))
+    if found is None or index is None:
+        raise ValueError(refusal.message)
+    raise ValueError(f"{found.group(1)} row {index}: {found.group(3)}")

@@ -5,12 +5,12 @@ resolves labels, codes, rings, the contours' order and the label points
 
 from __future__ import annotations
 
-import re
 from typing import Any, Dict, List, Mapping, Optional, Tuple
 
 import numpy as np
 
 from . import _capi
+from ._errors import raise_row_refusal
 from ._layers import LAYERS, SCHEMA, definition
 from ._shapes import coordinate_runs
 from ._texts import TextEncoder
@@ -44,7 +44,7 @@ def add_frames(builder: _capi.Builder, text: TextEncoder, frames: Mapping[str, A
             continue
         refusal = builder.add_layer(_table(text, frame, layer), joined if layer in _PARENTS else None)
         if refusal is not None:
-            _raise(refusal, frames)
+            raise_row_refusal(refusal, lambda name, row: frames[name].index[row] if name in frames else None)
     return missing_sections(frames)
 
 
@@ -68,7 +68,6 @@ def missing_sections(frames: Mapping[str, Any]) -> List[str]:
 # points find their parents by the frame's index (its FIDs).
 _NOT_READ = {"label_point_count", "closed", "valued_closed", "level_index", "nesting_position"}
 _PARENTS = ("lines", "closed_contours")
-_ROW = re.compile(r"^(\w+) row (\d+): (.*)$", re.S)
 
 
 def _table(text: TextEncoder, frame: Any, layer: str) -> _capi.LayerTable:
@@ -118,13 +117,3 @@ def _column(text: TextEncoder, column: Any, kind: str, layer: str, name: str, ro
     import pandas as pd
     return ("real", pd.to_numeric(column).to_numpy(dtype=np.float64, na_value=np.nan), nulls)
 
-
-def _raise(refusal: _capi.Refusal, frames: Mapping[str, Any]) -> None:
-    """The library's refusal, its row named by the frame's index."""
-    if refusal.status == _capi.OUT_OF_MEMORY:
-        raise MemoryError(refusal.message)
-    found = _ROW.match(refusal.message)
-    if found is None or found.group(1) not in frames:
-        raise ValueError(refusal.message)
-    layer, row, why = found.group(1), int(found.group(2)), found.group(3)
-    raise ValueError(f"{layer} row {frames[layer].index[row]}: {why}")

@@ -9,9 +9,10 @@ needed:
 
 - the fields of the layer (``code``, ``label_kind``, ``level_index``, ...)
   from the library's typed columns, nulls as None;
-- the values as stored (``points``, ``label``, ``value``, ``values``) from
-  the record in the block where the library says it begins, as views of the
-  library's memory, no copy: the exact floats, NaN and infinities included.
+- the values as stored (``points``, ``label``, ``value``, ``values``) where
+  the library says each record holds them (its stored layers), as views of
+  the library's memory, no copy: the exact floats, NaN and infinities
+  included.
 """
 
 from __future__ import annotations
@@ -59,16 +60,14 @@ class ChartParts:
 
 
 class _Pairs:
-    """(n, 2) views of a float block's (x, y) pairs from any float offset."""
+    """(n, 2) views of (x, y) pairs from any float offset of a float array."""
 
     __slots__ = ("even", "odd")
 
-    def __init__(self, block: Optional[np.ndarray]) -> None:
-        if block is None:
-            block = np.empty(0, np.float32)
-        n = len(block)
-        self.even = block[:n - n % 2].reshape(-1, 2)
-        odd = block[1:]
+    def __init__(self, floats: np.ndarray) -> None:
+        n = len(floats)
+        self.even = floats[:n - n % 2].reshape(-1, 2)
+        odd = floats[1:]
         self.odd = odd[:len(odd) - len(odd) % 2].reshape(-1, 2)
 
     def at(self, start: int, count: int) -> np.ndarray:
@@ -80,17 +79,35 @@ class _Pairs:
 # ---- elements -------------------------------------------------------------------
 
 class _Run(NamedTuple):
-    """Where each record's run of floats lies in the block, and how long it is."""
+    """Each record's run of floats, or of (x, y) pairs, as the library places it."""
 
+    floats: np.ndarray
+    pairs: Optional[_Pairs]  # an (n, 2) view per record; else n floats
     starts: List[int]
     counts: List[int]
-    pairs: bool  # (x, y) pairs, as an (n, 2) view; else n floats
 
-    def view(self, section: Section[Any], fid: int) -> np.ndarray:
+    def view(self, fid: int) -> np.ndarray:
         start, count = self.starts[fid], self.counts[fid]
-        if self.pairs:
-            return section._pairs.at(start, count)
-        return section.block[start:start + count]  # type: ignore[index]
+        if self.pairs is not None:
+            return self.pairs.at(start, count)
+        return self.floats[start:start + count]
+
+
+def _gathered(column: _capi.StoredColumn) -> np.ndarray:
+    """One float per record (float32; where a record has none, its slot)."""
+    return column.floats[column.starts] if len(column.starts) else np.empty(0, np.float32)
+
+
+def _taken(column: _capi.StoredColumn) -> Any:
+    """A stored column as the elements read it: a run per record, or one
+    Python float per record (None where the record has none)."""
+    if column.kind == _capi.STORED_VALUE:
+        values: List[Any] = _gathered(column).tolist()
+        for i in np.flatnonzero(column.counts == 0).tolist():
+            values[i] = None
+        return values
+    pairs = _Pairs(column.floats) if column.kind == _capi.STORED_POINTS else None
+    return _Run(column.floats, pairs, column.starts.tolist(), column.counts.tolist())
 
 
 def _field_property(name: str, doc: str) -> Any:
@@ -100,7 +117,7 @@ def _field_property(name: str, doc: str) -> Any:
 def _stored_property(name: str) -> Any:
     def get(self: Element) -> Any:
         value = self._section._stored[name]
-        return value.view(self._section, self.fid) if isinstance(value, _Run) else value[self.fid]
+        return value.view(self.fid) if isinstance(value, _Run) else value[self.fid]
     return property(get, doc=f"The {name.replace('_', ' ')} as the block stores it.")
 
 
@@ -355,57 +372,26 @@ class Section(Sequence[T], Generic[T]):
         return {"type": "Polygon", "coordinates": [coordinates]}
 
     @cached_property
-    def _pairs(self) -> _Pairs:
-        return _Pairs(self._block)
-
-    @cached_property
-    def _starts(self) -> np.ndarray:
-        starts = self.table.record_starts
-        return np.empty(0, np.int64) if starts is None else starts.astype(np.int64)
-
-    def _slot(self, at: np.ndarray) -> np.ndarray:
-        """The block's floats at `at`, one per record."""
-        block = self._block
-        return block[at] if block is not None and len(at) else np.empty(0, np.float32)
+    def _columns(self) -> Dict[str, _capi.StoredColumn]:
+        """The library's stored layer: where each record holds each value."""
+        return self._parts.owner.stored(self.table.definition.id)
 
     @cached_property
     def _stored(self) -> Dict[str, Any]:
-        return {}
+        return {name: _taken(column) for name, column in self._columns.items()}
 
-
-# Each section reads its records where the library says they begin, by the
-# block layouts of readdata14.h: [count, code, points...] and so on.
 
 class Lines(Section[Line]):
     layer = "lines"
     _element = Line
 
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        # [p, code, p × (x, y), label, m, m × (x, y)]
-        s = self._starts
-        p = self._slot(s).astype(np.int64)
-        label = s + 2 + 2 * p
-        m = self._slot(label + 1).astype(np.int64)
-        return {"points": _Run((s + 2).tolist(), p.tolist(), True), "label": self._slot(label).tolist(),
-                "label_points": _Run((label + 2).tolist(), m.tolist(), True)}
 
-
-class _PointLists(Section[T]):
-    """Line symbols and weather regions: [k, code, k × (x, y)]."""
-
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        s = self._starts
-        return {"points": _Run((s + 2).tolist(), self._slot(s).astype(np.int64).tolist(), True)}
-
-
-class LineSymbols(_PointLists[LineSymbol]):
+class LineSymbols(Section[LineSymbol]):
     layer = "line_symbols"
     _element = LineSymbol
 
 
-class WeatherRegions(_PointLists[WeatherRegion]):
+class WeatherRegions(Section[WeatherRegion]):
     layer = "weather_regions"
     _element = WeatherRegion
 
@@ -413,14 +399,6 @@ class WeatherRegions(_PointLists[WeatherRegion]):
 class FillAreas(Section[FillArea]):
     layer = "fill_areas"
     _element = FillArea
-
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        # [k, code, k × (x, y), 16 values]
-        s = self._starts
-        k = self._slot(s).astype(np.int64)
-        return {"points": _Run((s + 2).tolist(), k.tolist(), True),
-                "values": _Run((s + 2 + 2 * k).tolist(), [16] * len(s), False)}
 
 
 class ClosedContours(Section[ClosedContour]):
@@ -437,16 +415,6 @@ class ClosedContours(Section[ClosedContour]):
         """The distinct contour values, sorted in the section's direction (float32)."""
         self.level_order: str = {1: "rising", 2: "falling"}.get(document.levelOrder, "unknown")
         """ "rising" (ascending: values rise inwards), "falling" or "unknown" (fewer than two levels)."""
-
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        # [n, code, valuedClosed, levelIndex, n × (x, y), value, m, m × (x, y)]
-        s = self._starts
-        n = self._slot(s).astype(np.int64)
-        value = s + 4 + 2 * n
-        m = self._slot(value + 1).astype(np.int64)
-        return {"points": _Run((s + 4).tolist(), n.tolist(), True), "value": self._slot(value).tolist(),
-                "label_points": _Run((value + 2).tolist(), m.tolist(), True)}
 
 
 class _TextSection(Section[T]):
@@ -476,49 +444,29 @@ class _TextSection(Section[T]):
         n = len(self)
         if self._block is None or n == 0:
             return np.empty((0, self.record), np.float32)
-        first = int(self._starts[0])
-        return self._block[first:first + self.record * n].reshape(n, self.record)
+        whole = self._columns["record"]
+        first, length = int(whole.starts[0]), int(whole.counts[0])
+        return self._block[first:first + length * n].reshape(n, length)
 
     @property
     def xy(self) -> np.ndarray:
         """The positions as an (n, 2) float32 view."""
-        return self.records[:, 2:4]
-
-    def _positions(self) -> Dict[str, Any]:
-        # [1, type, x, y, ...]
-        s = self._starts
-        return {"x": self._slot(s + 2).tolist(), "y": self._slot(s + 3).tolist()}
+        if len(self) == 0:
+            return np.empty((0, 2), np.float32)
+        x = int(self._columns["x"].starts[0]) - int(self._columns["record"].starts[0])
+        return self.records[:, x:x + 2]
 
 
 class Symbols(_TextSection[Symbol]):
     layer = "symbols"
     _element = Symbol
-    record = 5
-
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        # [1, type, x, y, direction]; a text type has no direction.
-        stored = self._positions()
-        direction = self._slot(self._starts + 4).tolist()
-        for i, text in enumerate(self._field("text")):
-            if text is not None:
-                direction[i] = None
-        stored["direction"] = direction
-        return stored
+    record = 5  # the width of an empty section's records
 
 
 class Notes(_TextSection[Note]):
     layer = "notes"
     _element = Note
     record = 11
-
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        # [1, type, x, y, value, 6 values]
-        stored = self._positions()
-        stored["value"] = self._slot(self._starts + 4).tolist()
-        stored["values"] = _Run((self._starts + 5).tolist(), [6] * len(self), False)
-        return stored
 
 
 class LabelPoints(Section[LabelPoint]):
@@ -527,33 +475,10 @@ class LabelPoints(Section[LabelPoint]):
     layer = "label_points"
     _element = LabelPoint
 
-    def __init__(self, parts: ChartParts, lines: Lines, contours: ClosedContours) -> None:
+    def __init__(self, parts: ChartParts) -> None:
         super().__init__(parts, None)
-        self._parents = {"lines": (lines, "label"), "closed_contours": (contours, "value")}
-
-    @cached_property
-    def _stored(self) -> Dict[str, Any]:
-        # Each point from its parent's record: the parent's label points and label.
-        n = len(self)
-        x = np.empty(n, np.float32)
-        y = np.empty(n, np.float32)
-        label = np.empty(n, np.float32)
-        layers = np.array(self._field("parent_layer"), dtype=object)
-        fids = self.table.values("parent_fid")
-        index = self.table.values("index")
-        for name, (parent, label_name) in self._parents.items():
-            rows = np.flatnonzero(layers == name)
-            if not rows.size:
-                continue
-            stored = parent._stored
-            parent_fids = fids[rows]
-            at = np.asarray(stored["label_points"].starts, np.int64)[parent_fids] + 2 * index[rows]
-            x[rows] = parent.block[at]  # type: ignore[index]
-            y[rows] = parent.block[at + 1]  # type: ignore[index]
-            label[rows] = np.asarray(stored[label_name], np.float32)[parent_fids]
-        return {"x": x.tolist(), "y": y.tolist(), "label": label.tolist(), "xy": np.stack([x, y], axis=1)}
 
     @property
     def xy(self) -> np.ndarray:
         """All label points as one (n, 2) float32 array (a copy: they are not contiguous)."""
-        return self._stored["xy"]  # type: ignore[no-any-return]
+        return np.stack([_gathered(self._columns["x"]), _gathered(self._columns["y"])], axis=1)

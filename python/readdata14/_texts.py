@@ -14,14 +14,18 @@ import sys
 import warnings
 from typing import Any, List, Optional, Sequence, Tuple, Union
 
+from . import _capi
+
 _ESCAPE = "readdata14.hexescape"
 
 
 def _escape(error: UnicodeError) -> Tuple[str, int]:
+    # The library's escape (readdata14_escape_text), byte by byte: a byte
+    # from 0x80 on is never UTF-8 alone, even where a run of them would be.
     if not isinstance(error, UnicodeDecodeError):
         raise error
     bad = error.object[error.start:error.end]
-    return "".join(f"\\x{byte:02X}" for byte in bad), error.end
+    return "".join(_capi.escape_text(bad[i:i + 1]) for i in range(len(bad))), error.end
 
 
 codecs.register_error(_ESCAPE, _escape)

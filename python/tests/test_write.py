@@ -321,3 +321,21 @@ def test_writes_that_fail(call: Any, error: type, tmp_path: Path) -> None:
         warnings.simplefilter("ignore", readdata14.TextEncodingWarning)
         with pytest.raises(error):
             call(readdata14.read(SAMPLE), tmp_path)
+
+
+@pytest.mark.parametrize("layer,add,message", [
+    ("line_symbols", lambda b, rows: b.add_line_symbols([ring(1), ring(2), ring(3)], [1, 2, 1.5], rows=rows),
+     "code is 1.5, not a whole number"),
+    ("weather_regions", lambda b, rows: b.add_weather_regions([ring(1), ring(2), [[0, 0], [np.nan, 1]]], [1, 2, 3],
+                                                              rows=rows), "its point 2 has a coordinate that is not finite"),
+    ("fill_areas", lambda b, rows: b.add_fill_areas([ring(1)] * 3, [1, 2, 3], [np.zeros(16)] * 2 + [np.full(16, 0.5)],
+                                                    rows=rows), "value_1 is 0.5"),
+    ("symbols", lambda b, rows: b.add_symbols([[1, 2]] * 3, [1, 1, 48], rows=rows), "carries a text, and it has none"),
+    ("notes", lambda b, rows: b.add_notes([[0, 0]] * 3, [48, 48, 16777217], rows=rows), "reads back as 16777216"),
+])
+def test_a_refused_row_keeps_the_rows_before_it(layer: str, add: Any, message: str) -> None:
+    # The library takes a table all or none; the builder adds the rows before the refused one.
+    builder = readdata14.ChartBuilder()
+    with pytest.raises(ValueError, match=re.escape(f"{layer} row c: ") + ".*" + re.escape(message)):
+        add(builder, ["a", "b", "c"])
+    assert len(getattr(builder.finish(), layer)) == 2

@@ -10,6 +10,7 @@
 
 #include "layers/layer_model.hpp"
 #include "layers/metadata.hpp"
+#include "layers/stored_layers.hpp"
 #include "readdata14/readdata14.h"
 
 namespace readdata14 {
@@ -34,6 +35,8 @@ struct Document final : readdata14_document {
     mutable std::unique_ptr<layers::LayerModel> layers;
     mutable std::once_flag metadataMade;
     mutable std::unique_ptr<layers::Metadata> metadata;
+    mutable std::once_flag storedMade;
+    mutable std::unique_ptr<layers::StoredLayers> stored;
 
     Document() noexcept : readdata14_document{} { size = sizeof(readdata14_document); }
     Document(const Document&) = delete;

@@ -37,6 +37,20 @@ readdata14_document_layer(const readdata14_document* document, uint32_t layer) {
     return &held.layers->Layer(layer);
 }
 
+extern "C" READDATA14_API const readdata14_stored_layer* READDATA14_CALL
+readdata14_document_stored_layer(const readdata14_document* document, uint32_t layer) {
+    if (document == nullptr || layer >= readdata14::layers::LAYER_COUNT) return nullptr;
+    if (document->status != READDATA14_READ && document->status != READDATA14_STOPPED) return nullptr;
+    const readdata14::Document& held = readdata14::Document::Of(*document);
+    try {
+        std::call_once(held.storedMade,
+                       [&] { held.stored = std::make_unique<readdata14::layers::StoredLayers>(held); });
+    } catch (...) {
+        return nullptr;  // out of memory: nothing was made, and the next request tries again
+    }
+    return &held.stored->Layer(layer);
+}
+
 extern "C" READDATA14_API size_t READDATA14_CALL
 readdata14_document_metadata(const readdata14_document* document, const readdata14_metadata_item** items) {
     if (items != nullptr) *items = nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "layers/record_walk.hpp"
 #include "readdata14/chart.hpp"
 #include "readdata14/format.hpp"
 
@@ -46,34 +47,6 @@ void Label(Table& table, std::size_t at, float value) {
         table[at + 2].Null();
     }
 }
-
-// The records of a section that a walk of its block accepts, in block order.
-template <class Layout>
-RecordRange<Layout> Records(const float* block, std::size_t size, detail::TextSource texts = {}) noexcept {
-    return {block, detail::Walk<Layout>(block, size).records, size, texts};
-}
-
-detail::TextSource Texts(const FloatTextBlock& block, std::size_t slots, std::size_t textSize) noexcept {
-    return {block.lengths, block.lengths ? slots : 0, block.text, block.text ? textSize : 0};
-}
-
-// Where each record of a walk begins, stepped alongside its record range.
-template <class Layout>
-class RecordStart {
-public:
-    RecordStart(const float* block, std::size_t size) noexcept : block_(block), size_(size) {}
-    // Only for the records the walk accepted, whose length is known.
-    std::size_t Next() noexcept {
-        const std::size_t start = at_;
-        at_ += Layout::Length(block_ + at_, size_ - at_).value_or(size_ - at_);
-        return start;
-    }
-
-private:
-    const float* block_;
-    std::size_t size_;
-    std::size_t at_ = 1;
-};
 
 bool Present(const readdata14_document& document, std::uint32_t section) noexcept {
     return (document.sectionsPresent & section) != 0;

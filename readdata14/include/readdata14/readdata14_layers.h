@@ -150,7 +150,8 @@ typedef struct readdata14_layer {
      * readdata14_document.chart that `coordinates` points into), in floats
      * from the block's start. A host that wants a record as stored (the
      * points of a null geometry, a value the columns show as null because it
-     * is not finite) reads it there, by the block layouts of readdata14.h.
+     * is not finite) reads it there, by the block layouts of readdata14.h,
+     * or takes each value where readdata14_document_stored_layer (1.3) says.
      * Null for label points, which are points of their parents' records. */
     const uint64_t *recordStarts;
 } readdata14_layer;
@@ -161,6 +162,58 @@ typedef struct readdata14_layer {
  * layers (a later call tries again). Added in 1.1. */
 READDATA14_API const readdata14_layer *READDATA14_CALL readdata14_document_layer(const readdata14_document *document,
                                                                                 uint32_t layer);
+
+/* ---- records as stored (added in 1.3) ----------------------------------------- */
+
+/* The kinds of readdata14_stored_column. Added in 1.3. */
+#define READDATA14_STORED_VALUE 1u   /* one float per feature: floats[starts[f]], none where counts[f] is 0 */
+#define READDATA14_STORED_VALUES 2u  /* counts[f] floats per feature, from floats[starts[f]] on */
+#define READDATA14_STORED_POINTS 3u  /* counts[f] (x, y) pairs per feature, from floats[starts[f]] on */
+
+/* One value of every feature's record, where the record stores it: a host
+ * that shows the exact floats (NaN and infinities included, the points of
+ * a null geometry, a value the columns show as null) takes them here, not
+ * by walking the block layouts itself. Added in 1.3. */
+typedef struct readdata14_stored_column {
+    const char *name;          /* "record", "points", "label", "label_points", "value", "values",
+                                  "x", "y", "direction" (see readdata14_document_stored_layer) */
+    uint32_t kind;             /* a READDATA14_STORED_* */
+    uint32_t reserved;
+    const float *floats;       /* the floats the items lie in: the section's block of
+                                  readdata14_document.chart (label points: the layer's copy) */
+    uint64_t floatCount;       /* floats at `floats`; every item lies below it */
+    const uint64_t *starts;    /* feature f's items begin at floats[starts[f]] */
+    const uint32_t *counts;    /* and are this many (VALUE: 1, or 0 where the record has none) */
+} readdata14_stored_column;
+
+/* Added in 1.3. */
+typedef struct readdata14_stored_layer {
+    size_t size;               /* the bytes of this record the library filled */
+    uint32_t id;               /* a readdata14_layer_id */
+    uint32_t columnCount;
+    uint64_t featureCount;     /* the layer's, in the same order */
+    const readdata14_stored_column *columns;
+} readdata14_stored_layer;
+
+/* The records of layer `layer` as stored, one column per value a record
+ * holds, in this order:
+ *
+ *   lines            record, points, label, label_points
+ *   line_symbols     record, points
+ *   symbols          record, x, y, direction (none for a text type)
+ *   closed_contours  record, points, value, label_points
+ *   weather_regions  record, points
+ *   fill_areas       record, points, values (16)
+ *   notes            record, x, y, value, values (6)
+ *   label_points     x, y, label (its parent's label or value)
+ *
+ * "record" is the whole record (VALUES), from where the layer's
+ * recordStarts says it begins. Null as readdata14_document_layer is null.
+ * Made the first time any stored layer is asked for (that call may
+ * allocate, a later one does not), from any thread; lives as long as the
+ * document and is not the host's to release. Never throws. (added in 1.3) */
+READDATA14_API const readdata14_stored_layer *READDATA14_CALL
+readdata14_document_stored_layer(const readdata14_document *document, uint32_t layer);
 
 /* ---- layers back into a chart (added in 1.3) -------------------------------- */
 
