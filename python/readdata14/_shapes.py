@@ -124,6 +124,16 @@ class _Geos:
         self.sequence = proto(p, p, p)(("GEOSGeom_getCoordSeq_r", geos))
         self.size_of = proto(ctypes.c_int, p, p)(("GEOSGetNumCoordinates_r", geos))
         self.copy_out = proto(ctypes.c_int, p, p, p, ctypes.c_int, ctypes.c_int)(("GEOSCoordSeq_copyToBuffer_r", geos))
+        # A layer of points goes out whole: cloned into one collection, written as WKB.
+        self.clone = proto(p, p, p)(("GEOSGeom_clone_r", geos))
+        self.collection = proto(p, p, ctypes.c_int, p, ctypes.c_uint)(("GEOSGeom_createCollection_r", geos))
+        self.destroy = proto(None, p, p)(("GEOSGeom_destroy_r", geos))
+        self.wkb_writer = proto(p, p)(("GEOSWKBWriter_create_r", geos))
+        self.wkb_dimension = proto(None, p, p, ctypes.c_int)(("GEOSWKBWriter_setOutputDimension_r", geos))
+        self.wkb_order = proto(None, p, p, ctypes.c_int)(("GEOSWKBWriter_setByteOrder_r", geos))
+        self.wkb_write = proto(p, p, p, p, ctypes.POINTER(ctypes.c_size_t))(("GEOSWKBWriter_write_r", geos))
+        self.wkb_free = proto(None, p, p)(("GEOSWKBWriter_destroy_r", geos))
+        self.free = proto(None, p, p)(("GEOSFree_r", geos))
         self.handle = h
 
     def each(self, call: Callable[..., Any], *arguments: Any) -> Iterator[Any]:
@@ -237,6 +247,8 @@ def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.nd
         pointers = [g.__dict__["__geom__"] for g in present]
         if not all(pointers) or any(geos.each(geos.has_z, pointers)):
             return None
+        if kind == "Point":
+            return _geos_points(items, pointers)
         if kind == "Polygon":
             if any(geos.each(geos.holes, pointers)):
                 return None
@@ -249,11 +261,7 @@ def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.nd
         return None
     if (sizes < 0).any():
         return None
-    counts = np.zeros(len(items), np.int64)
-    if len(present) == len(items):
-        counts[:] = sizes
-    else:
-        counts[[i for i, g in enumerate(items) if g is not None]] = sizes
+    counts = _spread(items, sizes)
     xy = np.empty((int(sizes.sum()), 2))
     offsets = np.zeros(len(sizes), np.int64)
     np.cumsum(sizes[:-1], out=offsets[1:])
@@ -262,6 +270,65 @@ def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.nd
     if not all(copied):
         return None
     return xy, counts
+
+
+def _spread(items: List[Any], sizes: np.ndarray) -> np.ndarray:
+    """Each item's count: `sizes` in turn for those not None, 0 for None."""
+    if len(sizes) == len(items):
+        return sizes.astype(np.int64)
+    counts = np.zeros(len(items), np.int64)
+    counts[[i for i, g in enumerate(items) if g is not None]] = sizes
+    return counts
+
+
+# A point in little-endian WKB: its byte order, its type (1: a point of x
+# and y), x and y. A collection of them has a header of nine bytes.
+_WKB_POINT = np.dtype([("order", "u1"), ("type", "<u4"), ("xy", "<f8", (2,))])
+_WKB_HEADER = 9
+
+
+def _geos_points(items: List[Any], pointers: List[int]) -> "Optional[tuple[np.ndarray, np.ndarray]]":
+    """A layer of points, its geometries all of them shapely points: one
+    GEOS call a point (a clone), then one collection of the clones written
+    as WKB, read with NumPy. An empty point is written as NaN, NaN and
+    counts no point. None where a point has z, or GEOS fails."""
+    geos = _GEOS
+    assert geos is not None
+    h = geos.handle
+    clones = list(geos.each(geos.clone, pointers))
+    if not all(clones):
+        for clone in clones:
+            if clone:
+                geos.destroy(h, clone)
+        return None
+    array = np.array(clones, np.uint64)
+    collection = geos.collection(h, 7, array.ctypes.data, len(clones))  # 7: a geometry collection, which owns them
+    if not collection:
+        return None
+    writer = geos.wkb_writer(h)
+    size = ctypes.c_size_t()
+    try:
+        if not writer:
+            return None
+        geos.wkb_dimension(h, writer, 3)  # a point with z is written with it, and told apart
+        geos.wkb_order(h, writer, 1)  # little-endian
+        buffer = geos.wkb_write(h, writer, collection, ctypes.byref(size))
+        if not buffer:
+            return None
+        data = ctypes.string_at(buffer, size.value)
+        geos.free(h, buffer)
+    finally:
+        if writer:
+            geos.wkb_free(h, writer)
+        geos.destroy(h, collection)
+    if len(data) != _WKB_HEADER + _WKB_POINT.itemsize * len(pointers):
+        return None
+    points = np.frombuffer(data, _WKB_POINT, offset=_WKB_HEADER)
+    if (points["order"] != 1).any() or (points["type"] != 1).any():
+        return None
+    xy = points["xy"]
+    full = ~np.isnan(xy).all(axis=1)
+    return np.ascontiguousarray(xy[full]), _spread(items, full.astype(np.int64))
 
 
 def _shapely_classes() -> Dict[str, type]:
