@@ -18,6 +18,7 @@ from __future__ import annotations
 import ctypes
 import gc
 import itertools
+import operator
 from contextlib import contextmanager
 from typing import Any, Callable, Dict, Iterator, List, Optional
 
@@ -240,15 +241,20 @@ def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.nd
     cls = _SHAPELY_CLASSES.get(kind)
     if cls is None:
         return None
-    present = [g for g in items if g is not None]
-    if any(type(g) is not cls for g in present):  # noqa: E721 (a subclass goes the plain way)
+    # Only the layer's own class, and None: a subclass goes the plain way.
+    # Each pass is a map() with no Python code per geometry.
+    types = set(map(type, items))
+    if not types <= {cls, type(None)}:
         return None
+    present = items if type(None) not in types else [g for g in items if g is not None]
     try:
-        pointers = [g.__dict__["__geom__"] for g in present]
-        if not all(pointers) or any(geos.each(geos.has_z, pointers)):
+        pointers = list(map(_GEOS_POINTER, map(vars, present)))
+        if not all(pointers):
             return None
-        if kind == "Point":
+        if kind == "Point":  # z shows in their WKB
             return _geos_points(items, pointers)
+        if any(geos.each(geos.has_z, pointers)):
+            return None
         if kind == "Polygon":
             if any(geos.each(geos.holes, pointers)):
                 return None
@@ -257,7 +263,7 @@ def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.nd
         if not all(sequences):
             return None
         sizes = np.fromiter(geos.each(geos.size_of, pointers), np.int64, len(pointers))
-    except (KeyError, AttributeError):
+    except (KeyError, TypeError):
         return None
     if (sizes < 0).any():
         return None
@@ -329,6 +335,9 @@ def _geos_points(items: List[Any], pointers: List[int]) -> "Optional[tuple[np.nd
     xy = points["xy"]
     full = ~np.isnan(xy).all(axis=1)
     return np.ascontiguousarray(xy[full]), _spread(items, full.astype(np.int64))
+
+
+_GEOS_POINTER = operator.itemgetter("__geom__")  # where a shapely 1.8 geometry keeps its GEOS geometry
 
 
 def _shapely_classes() -> Dict[str, type]:

@@ -293,7 +293,8 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_f
             return Tell(result, report);
         }
         readdata14::ChartSource source;
-        source.bytes = file.text;
+        const std::size_t written = file.text.size();
+        source.owned = &file.text;  // the read takes the file as it is, no copy
         const readdata14_status status = readdata14::OpenDocument(source, nullptr, document);
         if (status != READDATA14_READ) {
             // Only memory can fail a read of the builder's own file.
@@ -303,7 +304,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_f
         }
         Report report;
         report.status = status;
-        report.bytes = file.text.size();
+        report.bytes = written;
         Tell(result, report);
         return status;
     });
