@@ -150,6 +150,8 @@ def _geometry_cases() -> List[Tuple[str, str, List[Any], bool]]:
         ("lines, one null, one of one point", "LineString",
          [LineString([(0, 0), (1, 2.5), (3, 3)]), None, LineString([(1, 1), (1, 1)])], True),
         ("polygons, closed by shapely", "Polygon", [Polygon(square), None, Polygon(square[::-1])], True),
+        ("points, all null", "Point", [None, None], True),
+        ("no lines at all", "LineString", [], True),
         ("an empty line", "LineString", [LineString([(0, 0), (1, 1)]), LineString()], False),
         ("a point with z", "Point", [Point(1, 2), Point(1, 2, 3)], False),
         ("a line with z", "LineString", [LineString([(0, 0, 1), (1, 1, 1)])], False),
