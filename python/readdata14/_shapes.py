@@ -11,6 +11,10 @@ copy a coordinate sequence from a buffer (3.10 and later), each geometry is
 made by two or three calls into GEOS on the layer's one float64 array, and
 wrapped as shapely 1.8 wraps what GEOS hands back. Elsewhere (shapely 2,
 older GEOS) the plain constructors are used.
+
+The way back (coordinate_runs, for writing) takes each layer's points out
+of GEOS in a few passes over the layer, each one GEOS call mapped over
+every geometry; a layer of points goes out as one collection's WKB.
 """
 
 from __future__ import annotations
