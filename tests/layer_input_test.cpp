@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -333,6 +334,9 @@ TEST(LayerInput, RefusesWhatTheFormatCannotTakeNamingTheRow) {
     HandTable notFinite = Lines({1, 2, 3});
     notFinite.points[2][3] = nan;
     add("a coordinate not finite", notFinite, 2, "lines row 2: its point 2 has a coordinate that is not finite");
+    HandTable infinite = Lines({2, 3});
+    infinite.points[1][0] = -std::numeric_limits<float>::infinity();
+    add("an infinite coordinate, the first", infinite, 1, "lines row 1: its point 1 has a coordinate that is not finite");
     add("two columns of one field", Lines({1, 2}).Ints("code", {1, 2}), -1,
         "lines: two columns name the field code");
     HandTable nullCode(READDATA14_LAYER_LINE_SYMBOLS, {kLine, kLine});

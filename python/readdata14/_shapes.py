@@ -11,14 +11,20 @@ copy a coordinate sequence from a buffer (3.10 and later), each geometry is
 made by two or three calls into GEOS on the layer's one float64 array, and
 wrapped as shapely 1.8 wraps what GEOS hands back. Elsewhere (shapely 2,
 older GEOS) the plain constructors are used.
+
+The way back (coordinate_runs, for writing) takes each layer's points out
+of GEOS in a few passes over the layer, each one GEOS call mapped over
+every geometry; a layer of points goes out as one collection's WKB.
 """
 
 from __future__ import annotations
 
 import ctypes
 import gc
+import itertools
+import operator
 from contextlib import contextmanager
-from typing import Any, Callable, Iterator, List, Optional
+from typing import Any, Callable, Dict, Iterator, List, Optional
 
 import numpy as np
 
@@ -98,7 +104,8 @@ def _plain_maker(kind: str) -> Callable[[np.ndarray, np.ndarray, np.ndarray], Li
 # ---- straight through GEOS, for shapely 1.8 ---------------------------------------------
 
 class _Geos:
-    """The few GEOS calls that make a geometry from a buffer of doubles."""
+    """The few GEOS calls that make a geometry from a buffer of doubles,
+    and that copy a geometry's points back out."""
 
     def __init__(self, geos: ctypes.CDLL, handle: int) -> None:
         p, h = ctypes.c_void_p, handle
@@ -112,21 +119,32 @@ class _Geos:
         self.polygon: Callable[[int, int], Optional[int]] = (
             lambda at, n: polygon(h, ring(h, copy(h, at, n, 0, 0)), None, 0))
         self.point: Callable[[float, float], Optional[int]] = lambda x, y: point(h, x, y)
-        # And back: a geometry's kind and its coordinates, copied out.
-        type_id = proto(ctypes.c_int, p, p)(("GEOSGeomTypeId_r", geos))
-        has_z = proto(ctypes.c_char, p, p)(("GEOSHasZ_r", geos))
-        holes = proto(ctypes.c_int, p, p)(("GEOSGetNumInteriorRings_r", geos))
-        exterior = proto(p, p, p)(("GEOSGetExteriorRing_r", geos))
-        sequence = proto(p, p, p)(("GEOSGeom_getCoordSeq_r", geos))
-        size = proto(ctypes.c_int, p, p, ctypes.POINTER(ctypes.c_uint))(("GEOSCoordSeq_getSize_r", geos))
-        copy_out = proto(ctypes.c_int, p, p, p, ctypes.c_int, ctypes.c_int)(("GEOSCoordSeq_copyToBuffer_r", geos))
-        self.type_id: Callable[[int], int] = lambda g: type_id(h, g)
-        self.has_z: Callable[[int], int] = lambda g: ord(has_z(h, g))
-        self.holes: Callable[[int], int] = lambda g: holes(h, g)
-        self.exterior: Callable[[int], Optional[int]] = lambda g: exterior(h, g)
-        self.sequence: Callable[[int], Optional[int]] = lambda g: sequence(h, g)
-        self.size: Callable[[int, Any], int] = lambda q, out: size(h, q, out)
-        self.copy_out: Callable[[int, int, int, int], int] = lambda q, at, z, m: copy_out(h, q, at, z, m)
+        # And back, each a bare GEOS function for each(): whether a geometry
+        # has z (its char read as a small integer), its holes, its exterior
+        # ring, its coordinate sequence, how many points it has, and its
+        # points copied out.
+        self.has_z = proto(ctypes.c_byte, p, p)(("GEOSHasZ_r", geos))
+        self.holes = proto(ctypes.c_int, p, p)(("GEOSGetNumInteriorRings_r", geos))
+        self.exterior = proto(p, p, p)(("GEOSGetExteriorRing_r", geos))
+        self.sequence = proto(p, p, p)(("GEOSGeom_getCoordSeq_r", geos))
+        self.size_of = proto(ctypes.c_int, p, p)(("GEOSGetNumCoordinates_r", geos))
+        self.copy_out = proto(ctypes.c_int, p, p, p, ctypes.c_int, ctypes.c_int)(("GEOSCoordSeq_copyToBuffer_r", geos))
+        # A layer of points goes out whole: cloned into one collection, written as WKB.
+        self.clone = proto(p, p, p)(("GEOSGeom_clone_r", geos))
+        self.collection = proto(p, p, ctypes.c_int, p, ctypes.c_uint)(("GEOSGeom_createCollection_r", geos))
+        self.destroy = proto(None, p, p)(("GEOSGeom_destroy_r", geos))
+        self.wkb_writer = proto(p, p)(("GEOSWKBWriter_create_r", geos))
+        self.wkb_dimension = proto(None, p, p, ctypes.c_int)(("GEOSWKBWriter_setOutputDimension_r", geos))
+        self.wkb_order = proto(None, p, p, ctypes.c_int)(("GEOSWKBWriter_setByteOrder_r", geos))
+        self.wkb_write = proto(p, p, p, p, ctypes.POINTER(ctypes.c_size_t))(("GEOSWKBWriter_write_r", geos))
+        self.wkb_free = proto(None, p, p)(("GEOSWKBWriter_destroy_r", geos))
+        self.free = proto(None, p, p)(("GEOSFree_r", geos))
+        self.handle = h
+
+    def each(self, call: Callable[..., Any], *arguments: Any) -> Iterator[Any]:
+        """`call` (a bare GEOS function) on each geometry in turn, the
+        handle first: map() calls it with no Python frame per geometry."""
+        return map(call, itertools.repeat(self.handle), *arguments)
 
 
 def _load_geos() -> Optional[_Geos]:
@@ -217,41 +235,121 @@ def _plain_runs(items: List[Any], kind: str, layer: str, rows: List[Any]) -> "tu
     return (np.concatenate(arrays) if arrays else np.empty((0, 2))), counts
 
 
-_GEOS_TYPE_IDS = {"Point": 0, "LineString": 1, "Polygon": 3}
-
-
 def _geos_runs(items: List[Any], kind: str) -> "Optional[tuple[np.ndarray, np.ndarray]]":
-    """The same through GEOS, two calls or so a geometry; None when one of
-    them is not the layer's kind, has z or holes (the plain path says which)."""
+    """The same through GEOS, one call at a time over the whole layer (each
+    GEOS call mapped over every geometry, no Python code per geometry);
+    None when one of them is not the layer's kind, has z or holes (the plain
+    path says which), or is one GEOS does not hold as its own."""
     geos = _GEOS
     assert geos is not None
-    want, polygon = _GEOS_TYPE_IDS[kind], kind == "Polygon"
-    sequences: List[int] = []
-    counts = np.zeros(len(items), np.int64)
-    size = ctypes.c_uint()
-    for i, geometry in enumerate(items):
-        if geometry is None:
-            continue
-        pointer = geometry.__dict__.get("__geom__")
-        if not pointer:
-            if geometry.is_empty:
-                continue
+    cls = _SHAPELY_CLASSES.get(kind)
+    if cls is None:
+        return None
+    # Only the layer's own class, and None: a subclass goes the plain way.
+    # Each pass is a map() with no Python code per geometry.
+    types = set(map(type, items))
+    if not types <= {cls, type(None)}:
+        return None
+    present = items if type(None) not in types else [g for g in items if g is not None]
+    try:
+        pointers = list(map(_GEOS_POINTER, map(vars, present)))
+        if not all(pointers):
             return None
-        if geos.type_id(pointer) != want or geos.has_z(pointer) == 1:
+        if kind == "Point":  # z shows in their WKB
+            return _geos_points(items, pointers)
+        if any(geos.each(geos.has_z, pointers)):
             return None
-        if polygon:
-            if geos.holes(pointer) != 0:
+        if kind == "Polygon":
+            if any(geos.each(geos.holes, pointers)):
                 return None
-            pointer = geos.exterior(pointer)
-        sequence = geos.sequence(pointer)
-        if not sequence or not geos.size(sequence, ctypes.byref(size)):
+            pointers = list(geos.each(geos.exterior, pointers))
+        sequences = list(geos.each(geos.sequence, pointers))
+        if not all(sequences):
             return None
-        counts[i] = size.value
-        if size.value:
-            sequences.append(sequence)
-    xy = np.empty((int(counts.sum()), 2))
-    at = xy.ctypes.data
-    for sequence, count in zip(sequences, counts[counts > 0].tolist()):
-        geos.copy_out(sequence, at, 0, 0)
-        at += 16 * count
+        sizes = np.fromiter(geos.each(geos.size_of, pointers), np.int64, len(pointers))
+    except (KeyError, TypeError):
+        return None
+    if (sizes < 0).any():
+        return None
+    counts = _spread(items, sizes)
+    xy = np.empty((int(sizes.sum()), 2))
+    offsets = np.zeros(len(sizes), np.int64)
+    np.cumsum(sizes[:-1], out=offsets[1:])
+    addresses = (xy.ctypes.data + 16 * offsets).tolist()
+    copied = geos.each(geos.copy_out, sequences, addresses, itertools.repeat(0), itertools.repeat(0))
+    if not all(copied):
+        return None
     return xy, counts
+
+
+def _spread(items: List[Any], sizes: np.ndarray) -> np.ndarray:
+    """Each item's count: `sizes` in turn for those not None, 0 for None."""
+    if len(sizes) == len(items):
+        return sizes.astype(np.int64)
+    counts = np.zeros(len(items), np.int64)
+    counts[[i for i, g in enumerate(items) if g is not None]] = sizes
+    return counts
+
+
+# A point in little-endian WKB: its byte order, its type (1: a point of x
+# and y), x and y. A collection of them has a header of nine bytes.
+_WKB_POINT = np.dtype([("order", "u1"), ("type", "<u4"), ("xy", "<f8", (2,))])
+_WKB_HEADER = 9
+
+
+def _geos_points(items: List[Any], pointers: List[int]) -> "Optional[tuple[np.ndarray, np.ndarray]]":
+    """A layer of points, its geometries all of them shapely points: one
+    GEOS call a point (a clone), then one collection of the clones written
+    as WKB, read with NumPy. An empty point is written as NaN, NaN and
+    counts no point. None where a point has z, or GEOS fails."""
+    geos = _GEOS
+    assert geos is not None
+    h = geos.handle
+    clones = list(geos.each(geos.clone, pointers))
+    if not all(clones):
+        for clone in clones:
+            if clone:
+                geos.destroy(h, clone)
+        return None
+    array = np.array(clones, np.uint64)
+    collection = geos.collection(h, 7, array.ctypes.data, len(clones))  # 7: a geometry collection, which owns them
+    if not collection:
+        return None
+    writer = geos.wkb_writer(h)
+    size = ctypes.c_size_t()
+    try:
+        if not writer:
+            return None
+        geos.wkb_dimension(h, writer, 3)  # a point with z is written with it, and told apart
+        geos.wkb_order(h, writer, 1)  # little-endian
+        buffer = geos.wkb_write(h, writer, collection, ctypes.byref(size))
+        if not buffer:
+            return None
+        data = ctypes.string_at(buffer, size.value)
+        geos.free(h, buffer)
+    finally:
+        if writer:
+            geos.wkb_free(h, writer)
+        geos.destroy(h, collection)
+    if len(data) != _WKB_HEADER + _WKB_POINT.itemsize * len(pointers):
+        return None
+    points = np.frombuffer(data, _WKB_POINT, offset=_WKB_HEADER)
+    if (points["order"] != 1).any() or (points["type"] != 1).any():
+        return None
+    xy = points["xy"]
+    full = ~np.isnan(xy).all(axis=1)
+    return np.ascontiguousarray(xy[full]), _spread(items, full.astype(np.int64))
+
+
+_GEOS_POINTER = operator.itemgetter("__geom__")  # where a shapely 1.8 geometry keeps its GEOS geometry
+
+
+def _shapely_classes() -> Dict[str, type]:
+    try:
+        from shapely.geometry import LineString, Point, Polygon
+    except ImportError:  # pragma: no cover - no shapely: no GEOS either
+        return {}
+    return {"Point": Point, "LineString": LineString, "Polygon": Polygon}
+
+
+_SHAPELY_CLASSES = _shapely_classes()

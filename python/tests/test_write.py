@@ -139,6 +139,42 @@ def test_frames_written_read_back_the_same(through_geos: bool, make_chart: Any, 
         assert present(again) == present(chart), name  # a section the file lacked stays missing
 
 
+def _geometry_cases() -> List[Tuple[str, str, List[Any], bool]]:
+    from shapely.geometry import LineString, Point, Polygon
+    from shapely.geometry.polygon import LinearRing
+    nan = float("nan")
+    square = [(0, 0), (4, 0), (4, 4), (0, 0)]
+    return [  # what, the layer's geometry type, the geometries, whether the bulk path takes them
+        ("points, one null, one NaN, one half NaN", "Point",
+         [Point(1.5, -2), None, Point(nan, nan), Point(nan, 3), Point(1e30, 7)], True),
+        ("lines, one null, one of one point", "LineString",
+         [LineString([(0, 0), (1, 2.5), (3, 3)]), None, LineString([(1, 1), (1, 1)])], True),
+        ("polygons, closed by shapely", "Polygon", [Polygon(square), None, Polygon(square[::-1])], True),
+        ("points, all null", "Point", [None, None], True),
+        ("no lines at all", "LineString", [], True),
+        ("an empty line", "LineString", [LineString([(0, 0), (1, 1)]), LineString()], False),
+        ("a point with z", "Point", [Point(1, 2), Point(1, 2, 3)], False),
+        ("a line with z", "LineString", [LineString([(0, 0, 1), (1, 1, 1)])], False),
+        ("a polygon with a hole", "Polygon", [Polygon(square, [[(1, 1), (2, 1), (2, 2)]])], False),
+        ("a ring where lines are", "LineString", [LinearRing(square)], False),
+        ("a point where lines are", "LineString", [Point(0, 0)], False),
+    ]
+
+
+@pytest.mark.parametrize("what, kind, geometries, bulk", _geometry_cases())
+def test_bulk_coordinates_are_those_of_each_geometry(what: str, kind: str, geometries: List[Any],
+                                                     bulk: bool) -> None:
+    if _shapes._GEOS is None:
+        pytest.skip("GEOS is not called directly with this shapely")
+    found = _shapes._geos_runs(list(geometries), kind)
+    assert (found is not None) == bulk, what
+    if found is None:
+        return  # the plain path says why, as test_write_refusals checks
+    xy, counts = _shapes._plain_runs(list(geometries), kind, "layer", list(range(len(geometries))))
+    assert found[1].tolist() == counts.tolist(), what
+    assert found[0].tobytes() == xy.tobytes(), what
+
+
 def present(chart: readdata14.Chart) -> List[str]:
     return [layer for layer in LAYERS if chart.layer_table(layer).present]
 

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <exception>
 #include <iterator>
 #include <new>
 #include <optional>
@@ -43,6 +44,28 @@ public:
     }
     std::string text;
 };
+
+// Room for the file a chart is written as, asked for before writing: a
+// string grown a megabyte at a time copies a large file over and over,
+// and touches fresh pages each time. A float is spelled in at most 16
+// bytes with its blank; a room not used is never touched. Only a hint:
+// when it cannot be had, the string grows as it goes.
+void ReserveFile(std::string& text, const readdata14::writing::ChartInput& chart) noexcept {
+    const auto floats = [](const readdata14::writing::TextBlockView& block) { return block.values.size(); };
+    const std::size_t values = chart.lines.size() + chart.lineSymbols.size() + floats(chart.symbols) +
+                               chart.closedContours.size() + chart.weatherRegions.size() + chart.fillAreas.size() +
+                               floats(chart.notes);
+    const std::size_t texts = chart.symbols.text.size() + chart.notes.text.size() + chart.description.size() +
+                              chart.firstToken.size();
+    constexpr std::size_t kPerFloat = 16;
+    constexpr std::size_t kSlack = std::size_t{1} << 16;  // tags, counts, line ends
+    if (values > (text.max_size() - texts - kSlack) / kPerFloat) return;
+    try {
+        text.reserve(kPerFloat * values + texts + kSlack);
+    } catch (const std::exception&) {
+        // No room at once: the string grows as it goes.
+    }
+}
 
 readdata14_status Took(const std::optional<Problem>& problem, readdata14_write_result* result) {
     Report report;
@@ -291,7 +314,9 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_f
         // The chart goes through its file: the document is what a reader of
         // that file gets, nesting and levels worked out by the reader.
         StringSink file;
-        const WriteOutcome outcome = readdata14::writing::WriteChart(builder->chart.Input(), {}, file);
+        const readdata14::writing::ChartInput input = builder->chart.Input();
+        ReserveFile(file.text, input);
+        const WriteOutcome outcome = readdata14::writing::WriteChart(input, {}, file);
         if (outcome.end != WriteEnd::Written) {
             Report report;
             report.status = READDATA14_NOT_WRITABLE;
@@ -299,7 +324,8 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_f
             return Tell(result, report);
         }
         readdata14::ChartSource source;
-        source.bytes = file.text;
+        const std::size_t written = file.text.size();
+        source.owned = &file.text;  // the read takes the file as it is, no copy
         const readdata14_status status = readdata14::OpenDocument(source, nullptr, document);
         if (status != READDATA14_READ) {
             // Only memory can fail a read of the builder's own file.
@@ -309,7 +335,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_f
         }
         Report report;
         report.status = status;
-        report.bytes = file.text.size();
+        report.bytes = written;
         Tell(result, report);
         return status;
     });

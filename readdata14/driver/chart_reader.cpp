@@ -204,11 +204,18 @@ ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, con
         }
         bytes = std::move(*loaded);
     } else {
-        if (source.bytes.size() > options.maxInputSize) {
+        const std::size_t size = source.owned != nullptr ? source.owned->size() : source.bytes.size();
+        if (size > options.maxInputSize) {
             result.status = ChartStatus::TooLarge;
             return result;
         }
-        bytes.assign(source.bytes);
+        // Bytes handed over are read in place: a copy of a large file costs
+        // as much as a good part of its read.
+        if (source.owned != nullptr) {
+            bytes = std::move(*source.owned);
+        } else {
+            bytes.assign(source.bytes);
+        }
     }
     result.inputSize = bytes.size();
     if (!options.onFinding && !options.countFindings) {

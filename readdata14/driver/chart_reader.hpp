@@ -75,6 +75,7 @@ HeaderVerdict JudgeHeader(std::string_view firstBytes, bool wholeFile);
 struct ChartSource {
     const char* path = nullptr;          // a file to load, or
     std::string_view bytes;              // the file's bytes, when path is null
+    std::string* owned = nullptr;        // or bytes the read takes as its own (and may change)
     bool utf8Path = false;               // Windows: the path is UTF-8, not the ANSI code page
 };
 

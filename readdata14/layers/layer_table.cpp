@@ -1,6 +1,7 @@
 #include "layers/layer_table.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "layers/schema.hpp"
 
@@ -112,6 +113,11 @@ std::optional<std::span<const float>> LayerTable::Points(std::size_t row) {
                              std::to_string(table_.coordinateCount) + " coordinates");
     }
     const std::span<const float> xy(table_.coordinates + start, static_cast<std::size_t>(floats));
+    // One pass with no branch per coordinate; only a row with one not
+    // finite is walked again to name it.
+    bool finite = true;
+    for (const float v : xy) finite &= std::fabs(v) <= std::numeric_limits<float>::max();
+    if (finite) return xy;
     for (std::size_t i = 0; i < xy.size(); ++i) {
         if (!std::isfinite(xy[i])) {
             return Fail(row, "its point " + std::to_string(i / 2 + 1) + " has a coordinate that is not finite "

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 
 #include "readdata14/format.hpp"
 #include "reading/reading_rules.hpp"
@@ -43,10 +44,15 @@ std::optional<Problem> CheckFloat(const Place& place, float value, std::string_v
 
 std::optional<Problem> CheckPoints(const Place& place, std::span<const float> xy, std::string_view what) {
     if (xy.size() / 2 > kMaxCount) return At(place, "it has more than " + std::to_string(kMaxCount) + " " + std::string(what));
-    for (const float v : xy) {
-        if (auto problem = CheckFloat(place, v, std::string("a coordinate of its ") + std::string(what))) return problem;
-    }
-    return std::nullopt;
+    // Only a NaN may be refused: one pass with no branch per coordinate
+    // says whether there is one; the message is made only for a
+    // coordinate refused.
+    bool anyNan = false;
+    for (const float v : xy) anyNan |= std::isnan(v);
+    if (!anyNan) return std::nullopt;
+    const auto refused = std::find_if(xy.begin(), xy.end(), [](float v) { return !FloatSpellable(v); });
+    if (refused == xy.end()) return std::nullopt;
+    return CheckFloat(place, *refused, std::string("a coordinate of its ") + std::string(what));
 }
 
 std::optional<Problem> CheckLabelledLine(const Place& place, const LabelledLine& line, std::size_t maxLabelPoints) {
