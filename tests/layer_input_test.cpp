@@ -578,12 +578,13 @@ TEST(LayerInput, ARecordOfTheFirstSizeReadsTheLaterMembersAsZero) {
     HandTable lines = Lines({1});
     lines.Texts("label_kind", {"value"}).Reals("label_value", {1012});
     lines.stored = {std::numeric_limits<float>::quiet_NaN()};  // would clash with label_kind if read
-    lines.flags = READDATA14_TABLE_POINTS_AS_GIVEN;
+    lines.flags = READDATA14_TABLE_POINTS_AS_GIVEN | 0x80u;  // a bit this library does not know
     readdata14_layer_table table = lines.Get();
-    table.size = offsetof(readdata14_layer_table, storedLabels);
     readdata14_builder* builder = nullptr;
     ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
     readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    EXPECT_EQ(readdata14_builder_add_layer(builder, &table, nullptr, &result), READDATA14_INVALID_ARGUMENT);
+    table.size = offsetof(readdata14_layer_table, storedLabels);
     EXPECT_EQ(readdata14_builder_add_layer(builder, &table, nullptr, &result), READDATA14_WRITTEN) << result.message;
     table.size = offsetof(readdata14_layer_table, fids);
     EXPECT_EQ(readdata14_builder_add_layer(builder, &table, nullptr, &result), READDATA14_INVALID_ARGUMENT);

@@ -45,6 +45,11 @@ readdata14_layer_table Widened(const readdata14_layer_table& given) noexcept {
 bool Readable(const readdata14_layer_table* table) noexcept {
     if (table == nullptr || table->size < kFirstTableSize) return false;
     if (table->id >= readdata14::layers::LAYER_COUNT) return false;
+    // A bit this library does not know asks for what it would not do.
+    constexpr std::uint32_t kKnownFlags = READDATA14_TABLE_CLOSE_RINGS | READDATA14_TABLE_POINTS_AS_GIVEN;
+    if (table->size >= offsetof(readdata14_layer_table, flags) + sizeof(table->flags) && (table->flags & ~kKnownFlags) != 0) {
+        return false;
+    }
     if (table->columnCount > 0 && table->columns == nullptr) return false;
     if (table->featureCount == 0) return true;
     return table->geometryStarts != nullptr && table->pointCounts != nullptr &&
@@ -102,8 +107,9 @@ readdata14_status AddLayer(readdata14_builder* builder, const readdata14_layer_t
     if (builder == nullptr || !Readable(table) || table->id == READDATA14_LAYER_LABEL_POINTS ||
         (labelPoints != nullptr && (!Readable(labelPoints) || labelPoints->id != READDATA14_LAYER_LABEL_POINTS))) {
         return Refuse(result, READDATA14_INVALID_ARGUMENT,
-                      "a null builder or table, a table whose size is not set or that names no layer, null arrays "
-                      "with rows, or label points that are not the label_points layer (which goes with its parents)");
+                      "a null builder or table, a table whose size is not set or that names no layer, flags this "
+                      "library does not know, null arrays with rows, or label points that are not the label_points "
+                      "layer (which goes with its parents)");
     }
     const readdata14_layer_table rows = Widened(*table);
     const readdata14_layer_table marks = labelPoints != nullptr ? Widened(*labelPoints) : readdata14_layer_table{};

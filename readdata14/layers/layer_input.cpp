@@ -371,8 +371,7 @@ std::optional<InputRefusal> ResolveLayer(const readdata14_layer_table& given, co
     LayerTable table(given);
     if (table.Refusal()) return table.Refusal();
     const auto id = static_cast<readdata14_layer_id>(given.id);
-    if (given.storedLabels != nullptr && id != READDATA14_LAYER_LINES && id != READDATA14_LAYER_CLOSED_CONTOURS &&
-        given.featureCount > 0) {
+    if (given.storedLabels != nullptr && id != READDATA14_LAYER_LINES && id != READDATA14_LAYER_CLOSED_CONTOURS) {
         return InputRefusal{-1, std::string(table.LayerName()) + ": it has labels as stored, which only lines and "
                                                                  "closed contours hold"};
     }

@@ -323,7 +323,8 @@ typedef struct readdata14_layer_table {
  * table of wrong shape: offsets beyond the coordinates or texts, a column
  * that names no field or has the wrong type), READDATA14_INVALID_ARGUMENT
  * (null builder or table, a size not set, the LABEL_POINTS layer itself, a
- * null array with rows) or READDATA14_OUT_OF_MEMORY. Never throws. */
+ * flag bit this library does not know, a null array with rows) or
+ * READDATA14_OUT_OF_MEMORY. Never throws. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(readdata14_builder *builder,
                                                                              const readdata14_layer_table *table,
                                                                              const readdata14_layer_table *labelPoints,
