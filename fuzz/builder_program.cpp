@@ -226,6 +226,15 @@ std::string AddLayer(readdata14_builder* builder, Bytes& in) {
     table.geometryFlags = flags.data();
     table.columnCount = static_cast<std::uint32_t>(columns.size());
     table.columns = columns.data();
+    // Sometimes labels as stored (of any layer, beside label fields or
+    // not), any flags (a bit no flag names too), or the record as first
+    // defined, which ends at the FIDs.
+    std::vector<float> stored(rows);
+    for (float& label : stored) label = in.Float();
+    const std::uint8_t extras = in.Byte();
+    if ((extras & 1) != 0) table.storedLabels = stored.data();
+    table.flags = (extras >> 1) & 7u;
+    if (extras >= 240) table.size = offsetof(readdata14_layer_table, storedLabels);
     // Lines and contours sometimes with label points: parents of any FID,
     // and more of them than a record holds.
     const std::size_t marks = id == READDATA14_LAYER_LINES || id == READDATA14_LAYER_CLOSED_CONTOURS ? in.Byte() % 52 : 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -283,6 +284,8 @@ struct HandTable {
         table.pointCounts = counts.data();
         table.columnCount = static_cast<std::uint32_t>(given.size());
         table.columns = given.data();
+        table.storedLabels = stored.empty() ? nullptr : stored.data();
+        table.flags = flags;
         return table;
     }
 
@@ -290,6 +293,8 @@ struct HandTable {
     std::vector<std::vector<float>> points;
     std::vector<Column> columns;
     std::size_t shortBy = 0;  // coordinates the table claims less than it has
+    std::vector<float> stored;  // labels as stored
+    std::uint32_t flags = 0;
     std::vector<float> coordinates;
     std::vector<std::uint64_t> starts;
     std::vector<std::uint32_t> counts;
@@ -462,6 +467,128 @@ TEST(LayerInput, ResolvesContoursRingsAndLabelPointsOnce) {
     ASSERT_EQ(chart->chart.weatherRegionsSize, 1u + 2 + 6 + 2 + 8);
     EXPECT_EQ(chart->chart.weatherRegions[1], 3.0f);
     EXPECT_EQ(chart->chart.weatherRegions[9], 4.0f);
+}
+
+}  // namespace
+}  // namespace readdata14
+
+namespace readdata14 {
+namespace {
+
+// The file a builder finishes as.
+std::string Finished(const readdata14_builder* builder) {
+    readdata14_document* built = nullptr;
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    if (readdata14_builder_finish(builder, &built, &result) != READDATA14_READ) return std::string("refused: ") + result.message;
+    const DocumentPtr owned(built);
+    return test::WriteToMemory(*owned).bytes;
+}
+
+struct StoredCase {
+    const char* name;
+    readdata14_layer_id id;
+    std::vector<std::vector<float>> points;
+    std::vector<float> labels;
+    std::vector<std::vector<float>> marks;  // each row's label points
+    std::uint32_t flags;
+};
+
+// Records as stored through the table and through the element calls: the
+// same file, bit for bit, so that a host with records as stored needs no
+// element calls.
+TEST(LayerInput, RecordsAsStoredGiveWhatTheElementCallsGive) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const std::vector<float> open = {0, 0, 4, 0, 4, 4}, closed = {0, 0, 4, 0, 4, 4, 0, 0};
+    const std::uint32_t asGiven = READDATA14_TABLE_POINTS_AS_GIVEN;
+    const std::vector<StoredCase> cases = {
+        {"labels of every kind", READDATA14_LAYER_LINES, {open, open, open, open, open, open, open},
+         {999999, 3200005, 3200000, -0.0f, nan, -inf, 1012.5f}, {{}, {}, {}, {}, {}, {}, {}}, 0},
+        {"points not finite, kept", READDATA14_LAYER_LINES, {{nan, 1, inf, -0.0f}, {}, {1, 1}}, {1, 2, 3},
+         {{-inf, nan}, {}, {1, 2, 3, 4}}, asGiven},
+        {"contours closed", READDATA14_LAYER_CLOSED_CONTOURS, {open, closed, {1, 1}, {nan, 1, 2, 2, nan, 1}},
+         {1000, 1004, -nan, 3200007}, {{5, 5}, {}, {}, {6, 6}}, READDATA14_TABLE_CLOSE_RINGS | asGiven},
+        {"contours as given", READDATA14_LAYER_CLOSED_CONTOURS, {open, closed}, {1000, 1004}, {{}, {}}, 0},
+    };
+    for (const StoredCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        readdata14_builder* byElements = nullptr;
+        readdata14_builder* byTable = nullptr;
+        ASSERT_EQ(readdata14_builder_new(&byElements), READDATA14_WRITTEN);
+        ASSERT_EQ(readdata14_builder_new(&byTable), READDATA14_WRITTEN);
+        const bool lines = c.id == READDATA14_LAYER_LINES;
+        HandTable table(c.id, c.points);
+        table.Ints("code", std::vector<std::int64_t>(c.points.size(), 7));
+        table.stored = c.labels;
+        table.flags = c.flags;
+        std::vector<std::int64_t> parents;
+        for (std::size_t row = 0; row < c.points.size(); ++row) {
+            readdata14_labelled_line line = READDATA14_LABELLED_LINE_INIT;
+            line.code = 7;
+            line.points = c.points[row].data();
+            line.pointCount = c.points[row].size() / 2;
+            line.label = c.labels[row];
+            line.labelPoints = c.marks[row].data();
+            line.labelPointCount = c.marks[row].size() / 2;
+            line.flags = (c.flags & READDATA14_TABLE_CLOSE_RINGS) != 0 ? READDATA14_CLOSE_RING : 0u;
+            const auto add = lines ? readdata14_builder_add_line : readdata14_builder_add_contour;
+            ASSERT_EQ(add(byElements, &line, nullptr), READDATA14_WRITTEN);
+            parents.insert(parents.end(), c.marks[row].size() / 2, static_cast<std::int64_t>(row));
+        }
+        HandTable marks = Marks(parents, lines ? "lines" : "closed_contours");
+        for (std::size_t i = 0, row = 0; row < c.marks.size(); ++row) {
+            for (std::size_t k = 0; k < c.marks[row].size(); k += 2) marks.points[i++] = {c.marks[row][k], c.marks[row][k + 1]};
+        }
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        ASSERT_EQ(readdata14_builder_add_layer(byTable, &table.Get(), &marks.Get(), &result), READDATA14_WRITTEN)
+            << result.message;
+        EXPECT_EQ(Finished(byTable), Finished(byElements));
+        readdata14_builder_free(byElements);
+        readdata14_builder_free(byTable);
+    }
+}
+
+TEST(LayerInput, LabelsAsStoredAreRefusedWithLabelFieldsOrElsewhere) {
+    HandTable both = Lines({1});
+    both.stored = {1000};
+    both.Texts("label_kind", {"value"});
+    HandTable symbols(READDATA14_LAYER_SYMBOLS, {{1, 1}});
+    symbols.Ints("type", {1});
+    symbols.stored = {1000};
+    HandTable infinite = Lines({1});
+    infinite.stored = {1000};
+    infinite.points[0][0] = std::numeric_limits<float>::infinity();  // refused without POINTS_AS_GIVEN
+    const std::pair<HandTable*, const char*> cases[] = {
+        {&both, "lines: it has labels as stored and the column label_kind too"},
+        {&symbols, "symbols: it has labels as stored, which only lines and closed contours hold"},
+        {&infinite, "lines row 0: its point 1 has a coordinate that is not finite"},
+    };
+    for (const auto& [table, says] : cases) {
+        readdata14_builder* builder = nullptr;
+        ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
+        readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+        EXPECT_EQ(readdata14_builder_add_layer(builder, &table->Get(), nullptr, &result), READDATA14_NOT_WRITABLE);
+        EXPECT_EQ(std::string(result.message).rfind(says, 0), 0u) << result.message;
+        readdata14_builder_free(builder);
+    }
+}
+
+// A host built with the record as first defined (ending at `fids`) passes
+// that size: the members after it read as null and 0.
+TEST(LayerInput, ARecordOfTheFirstSizeReadsTheLaterMembersAsZero) {
+    HandTable lines = Lines({1});
+    lines.Texts("label_kind", {"value"}).Reals("label_value", {1012});
+    lines.stored = {std::numeric_limits<float>::quiet_NaN()};  // would clash with label_kind if read
+    lines.flags = READDATA14_TABLE_POINTS_AS_GIVEN | 0x80u;  // a bit this library does not know
+    readdata14_layer_table table = lines.Get();
+    readdata14_builder* builder = nullptr;
+    ASSERT_EQ(readdata14_builder_new(&builder), READDATA14_WRITTEN);
+    readdata14_write_result result = READDATA14_WRITE_RESULT_INIT;
+    EXPECT_EQ(readdata14_builder_add_layer(builder, &table, nullptr, &result), READDATA14_INVALID_ARGUMENT);
+    table.size = offsetof(readdata14_layer_table, storedLabels);
+    EXPECT_EQ(readdata14_builder_add_layer(builder, &table, nullptr, &result), READDATA14_WRITTEN) << result.message;
+    table.size = offsetof(readdata14_layer_table, fids);
+    EXPECT_EQ(readdata14_builder_add_layer(builder, &table, nullptr, &result), READDATA14_INVALID_ARGUMENT);
+    readdata14_builder_free(builder);
 }
 
 }  // namespace

@@ -12,11 +12,11 @@ blocks store them (999999 for "NoLabel", 3200000 + n for the code n). The
 library checks each element and refuses what the format cannot carry: a
 ValueError naming the layer and row, the elements before it kept.
 
-Line symbols, weather regions, fill areas, symbols and notes go to the
-library as one table of columns (readdata14_builder_add_layer), which
-resolves them by the layer model's rules; lines and closed contours go
-element by element, as their labels are given as stored and contours may
-be closed on request, which the table's label fields do not say.
+Every section goes to the library as one table of columns
+(readdata14_builder_add_layer), which resolves it by the layer model's
+rules; lines and closed contours with their labels as stored and their
+label points as a table of their own, the library closing the contours
+given open on request.
 """
 
 from __future__ import annotations
@@ -27,13 +27,12 @@ from typing import TYPE_CHECKING, Any, Dict, List, Mapping, Optional, Sequence, 
 import numpy as np
 
 from . import _capi
-from ._capi import CLOSE_RING, Refusal, Runs
+from ._capi import TABLE_CLOSE_RINGS, TABLE_POINTS_AS_GIVEN, Refusal, Runs
 from ._chart import Chart, read_bytes
 from ._document import document_bytes, header_integer_list
-from ._errors import raise_refusal, raise_row_refusal, row_error
+from ._errors import raise_refusal, raise_row_refusal, refused_row, row_error
 from ._frames import add_frames, header_of
 from ._layers import SCHEMA
-from ._sections import NO_LABEL_VALUE
 from ._texts import TextDecoder, TextEncoder
 
 if TYPE_CHECKING:  # pragma: no cover
@@ -55,30 +54,6 @@ def floats(values: ArrayLike, n: int, what: str, layer: str, width: Optional[int
     if array.shape != shape:
         raise ValueError(f"{layer}: {what} has the shape {array.shape}, not {shape}")
     return np.ascontiguousarray(array)
-
-
-def integers(values: ArrayLike, n: int, what: str, layer: str, rows: Optional[Sequence[Any]] = None) -> np.ndarray:
-    """int32 values: whole numbers that a block's float holds exactly (a
-    code, type or fill areas' value is stored as a 32-bit float: beyond 2^24
-    not every whole number is one)."""
-    array = np.asarray(values)
-    if array.shape != (n,):
-        raise ValueError(f"{layer}: {what} has the shape {array.shape}, not {(n,)}")
-    if array.dtype == object or array.dtype.kind not in "iub":
-        with np.errstate(invalid="ignore"):
-            array = np.asarray(array, dtype=np.float64)
-        bad = ~np.isfinite(array) | (array != np.floor(array))
-        if bad.any():
-            raise row_error(ValueError, layer, rows, int(np.argmax(bad)),
-                            f"{what} is {array[np.argmax(bad)]}, not a whole number")
-    with np.errstate(invalid="ignore"):
-        wide = array.astype(np.int64)
-    bad = (wide < -2**31) | (wide >= 2**31) | (wide.astype(np.float32).astype(np.int64) != wide)
-    if bad.any():
-        i = int(np.argmax(bad))
-        raise row_error(ValueError, layer, rows, i, f"{what} is {array[i]}, which a block's 32-bit float "
-                                                     "does not hold exactly")
-    return wide.astype(np.int32)
 
 
 def _whole(values: ArrayLike, n: int, what: str, layer: str) -> Column:
@@ -121,10 +96,6 @@ def runs_of(arrays: List[np.ndarray]) -> Runs:
     with np.errstate(over="ignore"):
         xy = np.concatenate(arrays).astype(np.float32) if arrays else np.empty((0, 2), np.float32)
     return Runs(np.ascontiguousarray(xy.reshape(-1, 2)), starts, counts)
-
-
-def no_runs(n: int) -> Runs:
-    return Runs(np.empty((0, 2), np.float32), np.zeros(n, np.int64), np.zeros(n, np.int64))
 
 
 # ---- the builder ------------------------------------------------------------------------
@@ -177,13 +148,14 @@ class ChartBuilder:
                   ) -> ChartBuilder:
         """Labelled lines: `points` (m, 2) each, `codes`, `labels` as stored
         (NoLabel by default), `label_points` (k, 2) each (at most 48)."""
-        return self._labelled("lines", "line", points, codes, labels, label_points, rows)
+        return self._labelled("lines", points, codes, labels, label_points, rows)
 
     def add_closed_contours(self, points: Sequence[ArrayLike], codes: ArrayLike, labels: Optional[ArrayLike] = None,
                             label_points: Optional[Sequence[ArrayLike]] = None, *, closed: Optional[bool] = None,
                             rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
-        """Closed contours in their file order: at least one point each, at
-        most 47 label points. The reader nests, classifies and levels them.
+        """Closed contours in their file order, at most 47 label points each.
+        The reader nests, classifies and levels them; a contour of no points
+        is kept as such (it nests nowhere; its label counts for the levels).
 
         A contour is closed when its last point is its first: one that is not
         stays open (drawn dashed, without a level). ``closed=True`` repeats
@@ -193,8 +165,8 @@ class ChartBuilder:
         whose default, False, writes the points as given, as a chart read
         back has them."""
         close = self.closed if closed is None else closed
-        return self._labelled("closed_contours", "contour", points, codes, labels, label_points, rows,
-                              CLOSE_RING if close else 0)
+        return self._labelled("closed_contours", points, codes, labels, label_points, rows,
+                              TABLE_CLOSE_RINGS if close else 0)
 
     def add_line_symbols(self, points: Sequence[ArrayLike], codes: ArrayLike, *,
                          rows: Optional[Sequence[Any]] = None) -> ChartBuilder:
@@ -309,16 +281,17 @@ class ChartBuilder:
 
     # ---- the loops ----
 
-    def _labelled(self, layer: str, call: str, points: Sequence[ArrayLike], codes: ArrayLike,
-                  labels: Optional[ArrayLike], label_points: Optional[Sequence[ArrayLike]],
-                  rows: Optional[Sequence[Any]], flags: int = 0) -> ChartBuilder:
+    def _labelled(self, layer: str, points: Sequence[ArrayLike], codes: ArrayLike, labels: Optional[ArrayLike],
+                  label_points: Optional[Sequence[ArrayLike]], rows: Optional[Sequence[Any]], flags: int = 0
+                  ) -> ChartBuilder:
+        """Lines or contours as the blocks hold them: labels as stored (NoLabel
+        without), points not finite as given, label points joined to their rows."""
         n = len(points.counts) if isinstance(points, Runs) else len(points)
         lines = runs(points, n, "points", layer, rows)
-        label = np.full(n, NO_LABEL_VALUE, np.float32) if labels is None else floats(labels, n, "labels", layer)
-        marks = no_runs(n) if label_points is None else runs(label_points, n, "label points", layer, rows)
-        refusal = self._builder.add_labelled_lines(call, lines, integers(codes, n, "code", layer, rows), label, marks,
-                                                   flags)
-        return self._check(layer, refusal, rows)
+        label = None if labels is None else floats(labels, n, "labels", layer)
+        marks = None if label_points is None else runs(label_points, n, "label points", layer, rows)
+        return self._table(layer, lines.xy, lines.counts, {"code": _whole(codes, n, "code", layer)}, rows,
+                           label, flags | TABLE_POINTS_AS_GIVEN, marks)
 
     def _lists(self, layer: str, points: Sequence[ArrayLike], codes: ArrayLike, columns: Dict[str, Column],
                rows: Optional[Sequence[Any]]) -> ChartBuilder:
@@ -327,25 +300,38 @@ class ChartBuilder:
         return self._table(layer, lists.xy, lists.counts, dict(columns, code=_whole(codes, n, "code", layer)), rows)
 
     def _table(self, layer: str, xy: np.ndarray, counts: np.ndarray, columns: Dict[str, Column],
-               rows: Optional[Sequence[Any]]) -> ChartBuilder:
+               rows: Optional[Sequence[Any]], labels: Optional[np.ndarray] = None, flags: int = 0,
+               marks: Optional[Runs] = None) -> ChartBuilder:
         """The rows as one table to the library, which takes all or none: on
-        a refusal, the rows before the refused one are added on their own."""
+        a refusal, the rows before the refused one are added on their own,
+        until none of them is refused (the first refused row is the one
+        named). `marks`: each row's label points, which go with it."""
         layer_id = SCHEMA[layer].id
-        refusal = self._builder.add_layer(_capi.LayerTable(layer_id, xy, counts, columns), None)
+        parents = None if marks is None else np.repeat(np.arange(len(counts)), marks.counts)
+
+        def add(k: int) -> Optional[Refusal]:
+            head = {name: (c[0], c[1][:k], c[2] if c[0] == "shared" or c[2] is None else c[2][:k])
+                    for name, c in columns.items()}
+            table = _capi.LayerTable(layer_id, xy[:int(np.sum(counts[:k]))], counts[:k], head, None,
+                                     None if labels is None else labels[:k], flags)
+            if marks is None or parents is None:
+                return self._builder.add_layer(table, None)
+            m = int(np.sum(marks.counts[:k]))
+            joined = {"parent_layer": ("shared", np.zeros(m, np.int64), [layer.encode("ascii")]),
+                      "parent_fid": ("int", parents[:m], None)}
+            return self._builder.add_layer(table, _capi.LayerTable(SCHEMA["label_points"].id, marks.xy[:m],
+                                                                   np.ones(m, np.int64), joined))
+
+        refusal = add(len(counts))
         if refusal is None:
             return self
-        kept = refusal.element if refusal.status == _capi.NOT_WRITABLE else 0
-        if kept > 0:
-            head = {name: (c[0], c[1][:kept], c[2] if c[0] == "shared" or c[2] is None else c[2][:kept])
-                    for name, c in columns.items()}
-            self._builder.add_layer(_capi.LayerTable(layer_id, xy[:int(np.sum(counts[:kept]))], counts[:kept], head),
-                                    None)
-        raise_row_refusal(refusal, lambda name, row: row if rows is None else rows[row])
-
-    def _check(self, layer: str, refusal: Optional[Refusal], rows: Optional[Sequence[Any]]) -> ChartBuilder:
-        if refusal is not None:
-            raise_refusal(refusal, layer, rows)
-        return self
+        while True:
+            kept = refused_row(refusal, layer, parents)
+            again = add(kept) if kept > 0 else None
+            if again is None:
+                break
+            refusal = again
+        raise_row_refusal(refusal, lambda name, row: row if rows is None else rows[row], layer, parents)
 
 
 def from_geodataframes(frames: Mapping[str, geopandas.GeoDataFrame], *, encoding: Optional[str] = None,

@@ -156,7 +156,8 @@ class LayerTableRecord(ctypes.Structure):
         ("size", ctypes.c_size_t), ("id", ctypes.c_uint32), ("columnCount", ctypes.c_uint32),
         ("featureCount", ctypes.c_uint64), ("coordinates", _P), ("coordinateCount", ctypes.c_uint64),
         ("geometryStarts", _P), ("pointCounts", _P), ("geometryFlags", _P),
-        ("columns", ctypes.POINTER(TableColumnRecord)), ("fids", _P),
+        ("columns", ctypes.POINTER(TableColumnRecord)), ("fids", _P), ("storedLabels", _P),
+        ("flags", ctypes.c_uint32),
     ]
 
 
@@ -179,20 +180,15 @@ class WriteResultRecord(ctypes.Structure):
                 ("message", ctypes.c_char * 256)]
 
 
-class LabelledLineRecord(ctypes.Structure):
-    c_name = "readdata14_labelled_line"
-    _fields_ = [("size", ctypes.c_size_t), ("code", ctypes.c_int32), ("points", _P),
-                ("pointCount", ctypes.c_size_t), ("label", ctypes.c_float), ("labelPoints", _P),
-                ("labelPointCount", ctypes.c_size_t), ("flags", ctypes.c_uint32)]
-
-
-CLOSE_RING = 1
-"""readdata14_labelled_line.flags: a contour given open is closed."""
+TABLE_CLOSE_RINGS = 1
+"""readdata14_layer_table.flags: each closed contour given open is closed."""
+TABLE_POINTS_AS_GIVEN = 2
+"""readdata14_layer_table.flags: points that are not finite are taken as given."""
 
 
 RECORDS = (FloatTextBlock, ChartRecord, DocumentRecord, FindingRecord, OptionsRecord, FieldDefinitionRecord,
            LayerDefinitionRecord, ColumnRecord, LayerRecord, WriteOptionsRecord, WriteResultRecord,
-           LabelledLineRecord, TableColumnRecord, LayerTableRecord,
+           TableColumnRecord, LayerTableRecord,
            MetadataItemRecord, StoredColumnRecord, StoredLayerRecord)
 """Every record this module mirrors."""
 
@@ -534,10 +530,6 @@ def document_metadata(address: int) -> List[Tuple[str, bytes]]:
 
 _builder_add_layer = _declare("readdata14_builder_add_layer", ctypes.c_int, ctypes.c_void_p,
                               ctypes.POINTER(LayerTableRecord), ctypes.POINTER(LayerTableRecord), _Result)
-_builder_add = {
-    name: _declare(f"readdata14_builder_add_{name}", ctypes.c_int, ctypes.c_void_p, ctypes.POINTER(record), _Result)
-    for name, record in (("line", LabelledLineRecord), ("contour", LabelledLineRecord))
-}
 
 
 class Refusal(NamedTuple):
@@ -643,10 +635,7 @@ def with_texts(owner: Owner, symbols: Optional[Tuple[np.ndarray, bytes]], notes:
 class Builder:
     """One readdata14_builder, released once nothing holds it.
 
-    add_labelled_lines adds a run of elements from NumPy arrays, one builder
-    call each with one reused record, and stops at the first the builder
-    refuses: a Refusal whose `element` is its index in the arrays (the
-    elements before it stay added); add_layer adds a table, all or none."""
+    add_layer adds a table, all or none."""
 
     __slots__ = ("handle", "_finalizer", "__weakref__")
 
@@ -671,35 +660,6 @@ class Builder:
         result = _new_result()
         status = _builder_leave_out(self.handle, sections, ctypes.byref(result))
         return None if status == WRITTEN else _refusal(status, result)
-
-    def _run(self, name: str, record: Any, fill: Any, count: int) -> Optional[Refusal]:
-        """Adds `count` elements: fill(i) sets the record for element i."""
-        add, handle = _builder_add[name], self.handle
-        record.size = ctypes.sizeof(record)
-        result = _new_result()
-        at, out = ctypes.byref(record), ctypes.byref(result)
-        for i in range(count):
-            fill(i)
-            status = add(handle, at, out)
-            if status != WRITTEN:
-                return _refusal(status, result, i)
-        return None
-
-    def add_labelled_lines(self, name: str, points: "Runs", codes: np.ndarray, labels: np.ndarray,
-                           label_points: "Runs", flags: int = 0) -> Optional[Refusal]:
-        """Lines ("line") or contours ("contour", whose `flags` may close them)."""
-        record = LabelledLineRecord()
-        record.flags = flags
-        p_at, p_n = points.addresses(), points.counts.tolist()
-        l_at, l_n = label_points.addresses(), label_points.counts.tolist()
-        code, label = codes.tolist(), labels.tolist()
-
-        def fill(i: int) -> None:
-            record.code, record.label = code[i], label[i]
-            record.points, record.pointCount = p_at[i], p_n[i]
-            record.labelPoints, record.labelPointCount = l_at[i], l_n[i]
-
-        return self._run(name, record, fill, len(code))
 
     def add_layer(self, table: "LayerTable", label_points: "Optional[LayerTable]") -> Optional[Refusal]:
         """readdata14_builder_add_layer: the table's rows, all or none."""
@@ -729,11 +689,6 @@ class Runs(NamedTuple):
     starts: np.ndarray
     counts: np.ndarray
 
-    def addresses(self) -> List[int]:
-        """Each run's address (0 for a run of no points)."""
-        base = self.xy.ctypes.data if len(self.xy) else 0
-        return np.where(self.counts > 0, base + 8 * self.starts, 0).tolist()
-
 
 class LayerTable:
     """A readdata14_layer_table over NumPy arrays, which it keeps alive.
@@ -742,10 +697,13 @@ class LayerTable:
     `columns` maps a field's name to ("int", int64 values, nulls),
     ("real", float64 values, nulls) or ("shared", codes, texts): row i's
     text is texts[codes[i]] (null for a code of -1 or a text None), nulls
-    a bool array or None; `fids` each row's FID (int64) or None."""
+    a bool array or None; `fids` each row's FID (int64) or None;
+    `stored_labels` each row's label as stored (float32) or None; `flags`
+    the TABLE_* bits."""
 
     def __init__(self, layer_id: int, xy: np.ndarray, counts: np.ndarray,
-                 columns: Dict[str, Tuple[Any, ...]], fids: Optional[np.ndarray] = None) -> None:
+                 columns: Dict[str, Tuple[Any, ...]], fids: Optional[np.ndarray] = None,
+                 stored_labels: Optional[np.ndarray] = None, flags: int = 0) -> None:
         n = len(counts)
         self.keep: List[Any] = []
         xy = self._kept(np.ascontiguousarray(xy, np.float32).reshape(-1))
@@ -765,6 +723,9 @@ class LayerTable:
         table.columns = records
         if fids is not None:  # the FIDs label points name; without them, the rows
             table.fids = self._kept(np.ascontiguousarray(fids, np.int64)).ctypes.data
+        if stored_labels is not None:
+            table.storedLabels = self._kept(np.ascontiguousarray(stored_labels, np.float32)).ctypes.data
+        table.flags = flags
         self.record = table
 
     def _kept(self, array: np.ndarray) -> np.ndarray:

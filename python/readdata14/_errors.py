@@ -4,7 +4,7 @@ that hands it data (the builder, the writer, the frames)."""
 from __future__ import annotations
 
 import re
-from typing import Any, Callable, NoReturn, Optional, Sequence
+from typing import Any, Callable, NoReturn, Optional, Sequence, Tuple
 
 from . import _capi
 from ._capi import Refusal
@@ -30,13 +30,36 @@ def row_error(kind: type, layer: str, rows: Optional[Sequence[Any]], i: int, mes
 _ROW = re.compile(r"^(\w+) row (\d+): (.*)$", re.S)
 
 
-def raise_row_refusal(refusal: Refusal, index_of: Callable[[str, int], Any]) -> NoReturn:
+def _named_row(refusal: Refusal, layer: Optional[str], parents: Optional[Sequence[int]]
+               ) -> Optional[Tuple[str, int, str]]:
+    """The layer, row and reason a refusal of readdata14_builder_add_layer
+    names ("lines row 4: why"); a label point's row as its parent's, in
+    `layer`, where `parents` gives each label point's parent row."""
+    found = _ROW.match(refusal.message)
+    if found is None:
+        return None
+    name, row = found.group(1), int(found.group(2))
+    if name == "label_points" and layer is not None and parents is not None and row < len(parents):
+        name, row = layer, int(parents[row])
+    return name, row, found.group(3)
+
+
+def refused_row(refusal: Refusal, layer: str, parents: Optional[Sequence[int]] = None) -> int:
+    """The row of `layer` refused (the rows before it are fine on their own);
+    0 for a refusal of no row of it (the table as a whole, another status)."""
+    named = _named_row(refusal, layer, parents) if refusal.status == _capi.NOT_WRITABLE else None
+    return named[1] if named is not None and named[0] == layer else 0
+
+
+def raise_row_refusal(refusal: Refusal, index_of: Callable[[str, int], Any], layer: Optional[str] = None,
+                      parents: Optional[Sequence[int]] = None) -> NoReturn:
     """A refusal of readdata14_builder_add_layer ("lines row 4: why"), its
-    row named by the host: index_of(layer, row), None to keep the library's."""
+    row named by the host: index_of(layer, row), None to keep the library's;
+    a label point's refusal names its parent's row (see _named_row)."""
     if refusal.status == _capi.OUT_OF_MEMORY:
         raise MemoryError(refusal.message)
-    found = _ROW.match(refusal.message)
-    index = None if found is None else index_of(found.group(1), int(found.group(2)))
-    if found is None or index is None:
+    named = _named_row(refusal, layer, parents)
+    index = None if named is None else index_of(named[0], named[1])
+    if named is None or index is None:
         raise ValueError(refusal.message)
-    raise ValueError(f"{found.group(1)} row {index}: {found.group(3)}")
+    raise ValueError(f"{named[0]} row {index}: {named[2]}")

@@ -80,7 +80,8 @@ static void PrintLayouts(void) {
         FIELD(readdata14_layer_table, coordinates) FIELD(readdata14_layer_table, coordinateCount)
         FIELD(readdata14_layer_table, geometryStarts) FIELD(readdata14_layer_table, pointCounts)
         FIELD(readdata14_layer_table, geometryFlags) FIELD(readdata14_layer_table, columns)
-        FIELD(readdata14_layer_table, fids) END()
+        FIELD(readdata14_layer_table, fids) FIELD(readdata14_layer_table, storedLabels)
+        FIELD(readdata14_layer_table, flags) END()
     BEGIN(readdata14_metadata_item) FIELD(readdata14_metadata_item, key) FIELD(readdata14_metadata_item, value)
         FIELD(readdata14_metadata_item, valueSize) END()
     BEGIN(readdata14_stored_column) FIELD(readdata14_stored_column, name) FIELD(readdata14_stored_column, kind)
@@ -97,11 +98,6 @@ static void PrintLayouts(void) {
         FIELD(readdata14_write_result, systemError) FIELD(readdata14_write_result, section)
         FIELD(readdata14_write_result, element) FIELD(readdata14_write_result, bytesWritten)
         FIELD(readdata14_write_result, message) END()
-    BEGIN(readdata14_labelled_line) FIELD(readdata14_labelled_line, size) FIELD(readdata14_labelled_line, code)
-        FIELD(readdata14_labelled_line, points) FIELD(readdata14_labelled_line, pointCount)
-        FIELD(readdata14_labelled_line, label) FIELD(readdata14_labelled_line, labelPoints)
-        FIELD(readdata14_labelled_line, labelPointCount)
-        FIELD(readdata14_labelled_line, flags) END()
     printf("}\n");
 }
 

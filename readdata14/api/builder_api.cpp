@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstddef>
 #include <exception>
 #include <iterator>
@@ -21,6 +20,7 @@
 #include "api/document.hpp"
 #include "api/write_results.hpp"
 #include "driver/chart_reader.hpp"
+#include "layers/rings.hpp"
 #include "writing/chart_builder.hpp"
 #include "writing/chart_writer.hpp"
 
@@ -95,22 +95,6 @@ bool Usable(readdata14_builder* builder, const Record* record) noexcept {
 
 std::uint32_t FlagsOf(const readdata14_labelled_line& line) noexcept {
     return line.size >= offsetof(readdata14_labelled_line, flags) + sizeof(line.flags) ? line.flags : 0u;
-}
-
-bool SamePoint(float ax, float ay, float bx, float by) noexcept {
-    const auto same = [](float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); };
-    return same(ax, bx) && same(ay, by);
-}
-
-// A contour given open, with its first point repeated at its end: `room`
-// holds the points when one is added.
-std::span<const float> ClosedRing(std::span<const float> xy, std::vector<float>& room) {
-    const std::size_t n = xy.size();
-    if (n < 4 || SamePoint(xy[0], xy[1], xy[n - 2], xy[n - 1])) return xy;
-    room.assign(xy.begin(), xy.end());
-    room.push_back(xy[0]);
-    room.push_back(xy[1]);
-    return room;
 }
 
 // `count` x, y pairs at `xy` (null only with no points).
@@ -211,7 +195,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_a
         auto made = LineOf(*contour);
         if (!made) return Refuse(result, READDATA14_INVALID_ARGUMENT, kNullPoints);
         std::vector<float> room;
-        if ((FlagsOf(*contour) & READDATA14_CLOSE_RING) != 0) made->points = ClosedRing(made->points, room);
+        if ((FlagsOf(*contour) & READDATA14_CLOSE_RING) != 0) made->points = readdata14::layers::ClosedRing(made->points, room);
         return Took(chart.AddContour(*made), result);
     });
 }

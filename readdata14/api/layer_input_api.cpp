@@ -4,6 +4,9 @@
 #define READDATA14_BUILDING
 #include "readdata14/readdata14_layers.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "api/builder.hpp"
@@ -25,11 +28,28 @@ constexpr std::uint32_t SECTION_OF[] = {READDATA14_SECTION_LINES,           READ
                                         READDATA14_SECTION_WEATHER_REGIONS, READDATA14_SECTION_FILL_AREAS,
                                         READDATA14_SECTION_NOTES,           0};
 
+// The record as first defined, up to `fids`: the members after it came
+// later, and a host's record that ends before them reads them as null or 0.
+constexpr std::size_t kFirstTableSize = offsetof(readdata14_layer_table, fids) + sizeof(const std::int64_t*);
+
+// The host's record as this library's, whatever the host's size.
+readdata14_layer_table Widened(const readdata14_layer_table& given) noexcept {
+    readdata14_layer_table table{};
+    std::memcpy(&table, &given, std::min(given.size, sizeof table));
+    table.size = sizeof table;
+    return table;
+}
+
 // A table the library can read at all: its record, and arrays wherever it
 // has rows (which columns it has is the layer table's to check).
 bool Readable(const readdata14_layer_table* table) noexcept {
-    if (table == nullptr || table->size < sizeof(readdata14_layer_table)) return false;
+    if (table == nullptr || table->size < kFirstTableSize) return false;
     if (table->id >= readdata14::layers::LAYER_COUNT) return false;
+    // A bit this library does not know asks for what it would not do.
+    constexpr std::uint32_t kKnownFlags = READDATA14_TABLE_CLOSE_RINGS | READDATA14_TABLE_POINTS_AS_GIVEN;
+    if (table->size >= offsetof(readdata14_layer_table, flags) + sizeof(table->flags) && (table->flags & ~kKnownFlags) != 0) {
+        return false;
+    }
     if (table->columnCount > 0 && table->columns == nullptr) return false;
     if (table->featureCount == 0) return true;
     return table->geometryStarts != nullptr && table->pointCounts != nullptr &&
@@ -87,13 +107,16 @@ readdata14_status AddLayer(readdata14_builder* builder, const readdata14_layer_t
     if (builder == nullptr || !Readable(table) || table->id == READDATA14_LAYER_LABEL_POINTS ||
         (labelPoints != nullptr && (!Readable(labelPoints) || labelPoints->id != READDATA14_LAYER_LABEL_POINTS))) {
         return Refuse(result, READDATA14_INVALID_ARGUMENT,
-                      "a null builder or table, a table whose size is not set or that names no layer, null arrays "
-                      "with rows, or label points that are not the label_points layer (which goes with its parents)");
+                      "a null builder or table, a table whose size is not set or that names no layer, flags this "
+                      "library does not know, null arrays with rows, or label points that are not the label_points "
+                      "layer (which goes with its parents)");
     }
+    const readdata14_layer_table rows = Widened(*table);
+    const readdata14_layer_table marks = labelPoints != nullptr ? Widened(*labelPoints) : readdata14_layer_table{};
     return Guarded(result, [&] {
-        const auto id = static_cast<readdata14_layer_id>(table->id);
+        const auto id = static_cast<readdata14_layer_id>(rows.id);
         readdata14::layers::LayerElements elements;
-        if (auto refusal = readdata14::layers::ResolveLayer(*table, labelPoints, elements)) {
+        if (auto refusal = readdata14::layers::ResolveLayer(rows, labelPoints != nullptr ? &marks : nullptr, elements)) {
             return Told(result, Problem{SECTION_OF[id], refusal->row, std::move(refusal->message)});
         }
         ChartBuilder& chart = builder->chart;

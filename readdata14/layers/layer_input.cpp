@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "layers/layer_table.hpp"
+#include "layers/rings.hpp"
 #include "layers/schema.hpp"
 #include "readdata14/format.hpp"
 
@@ -159,11 +160,12 @@ std::optional<std::map<std::int64_t, std::size_t>> ParentKeys(LayerTable& table,
     return keys;
 }
 
-std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const std::int64_t* fids,
+std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const readdata14_layer_table& table,
                                             const readdata14_layer_table* given, bool contours, LayerElements& out) {
+    const std::int64_t* fids = table.fids;
     std::vector<std::vector<Mark>> byParent(parents.Rows());
     if (given != nullptr && given->featureCount > 0) {
-        LayerTable marks(*given);
+        LayerTable marks(*given, table.flags);
         if (marks.Refusal()) return marks.Refusal();
         const auto keys = ParentKeys(parents, fids, contours);
         if (!keys) return parents.Refusal();
@@ -236,22 +238,40 @@ std::vector<std::size_t> FileOrder(const LayerTable& table, bool contours) {
     return order;
 }
 
-std::optional<InputRefusal> Labelled(LayerTable& table, const std::int64_t* fids,
+// A table of labels as stored has no label fields: two ways to say one
+// label could disagree.
+std::optional<InputRefusal> LabelsTwice(const LayerTable& table) {
+    for (const std::size_t field : {field::LABEL_KIND, field::LABEL_VALUE, field::LABEL_CODE}) {
+        if (!table.Has(field)) continue;
+        return InputRefusal{-1, std::string(table.LayerName()) + ": it has labels as stored and the column " +
+                                    std::string(table.FieldName(field)) + " too"};
+    }
+    return std::nullopt;
+}
+
+std::optional<InputRefusal> Labelled(LayerTable& table, const readdata14_layer_table& given,
                                      const readdata14_layer_table* labelPoints, bool contours, LayerElements& out) {
+    const float* stored = given.storedLabels;
+    if (stored != nullptr) {
+        if (auto refusal = LabelsTwice(table)) return refusal;
+    }
+    const bool close = contours && (given.flags & READDATA14_TABLE_CLOSE_RINGS) != 0;
     // Label points are stored in the parents' row order, then each element
     // takes its run: the elements are made in row order, sorted after.
     out.labelled.reserve(table.Rows());
+    if (close) out.ringStore.reserve(table.Rows());
     for (std::size_t row = 0; row < table.Rows(); ++row) {
         RowReader reader(table, row);
-        const auto points = reader.Points();
+        auto points = reader.Points();
         if (!points) return table.Refusal();
         const auto code = table.Has(field::CODE) ? reader.Whole(field::CODE) : std::optional<std::int32_t>(0);
         if (!code) return table.Refusal();
-        const auto label = reader.Label(field::LABEL_KIND);
+        const auto label = stored != nullptr ? std::optional<float>(stored[row]) : reader.Label(field::LABEL_KIND);
         if (!label) return table.Refusal();
+        if (close) points = ClosedRing(*points, out.ringStore.emplace_back());
         out.labelled.push_back({row, *code, *points, *label, {}});
     }
-    if (auto refusal = JoinLabelPoints(table, fids, labelPoints, contours, out)) return refusal;
+    if (auto refusal = JoinLabelPoints(table, given, labelPoints, contours, out)) return refusal;
     const std::vector<std::size_t> order = FileOrder(table, contours);
     std::vector<LabelledElement> ordered;
     ordered.reserve(order.size());
@@ -351,9 +371,13 @@ std::optional<InputRefusal> ResolveLayer(const readdata14_layer_table& given, co
     LayerTable table(given);
     if (table.Refusal()) return table.Refusal();
     const auto id = static_cast<readdata14_layer_id>(given.id);
+    if (given.storedLabels != nullptr && id != READDATA14_LAYER_LINES && id != READDATA14_LAYER_CLOSED_CONTOURS) {
+        return InputRefusal{-1, std::string(table.LayerName()) + ": it has labels as stored, which only lines and "
+                                                                 "closed contours hold"};
+    }
     switch (id) {
-        case READDATA14_LAYER_LINES: return Labelled(table, given.fids, labelPoints, false, elements);
-        case READDATA14_LAYER_CLOSED_CONTOURS: return Labelled(table, given.fids, labelPoints, true, elements);
+        case READDATA14_LAYER_LINES: return Labelled(table, given, labelPoints, false, elements);
+        case READDATA14_LAYER_CLOSED_CONTOURS: return Labelled(table, given, labelPoints, true, elements);
         case READDATA14_LAYER_SYMBOLS: return Symbols(table, elements);
         case READDATA14_LAYER_NOTES: return Notes(table, elements);
         default: return Lists(table, id, elements);

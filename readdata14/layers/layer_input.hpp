@@ -63,6 +63,7 @@ struct LayerElements {
     std::vector<SymbolElement> symbols;
     std::vector<NoteElement> notes;
     std::vector<float> labelPointStore;
+    std::vector<std::vector<float>> ringStore;  // contours closed here (each buffer stays put)
 };
 
 // The elements of `table` (not of the LABEL_POINTS layer, which goes with

@@ -27,7 +27,8 @@ const char* TypeName(std::int32_t type) noexcept {
 
 }  // namespace
 
-LayerTable::LayerTable(const readdata14_layer_table& table) : table_(table) {
+LayerTable::LayerTable(const readdata14_layer_table& table, std::uint32_t flags)
+    : table_(table), pointsAsGiven_((flags & READDATA14_TABLE_POINTS_AS_GIVEN) != 0) {
     definition_ = &Schema()[table.id];
     columns_.assign(definition_->fieldCount, nullptr);
     for (std::uint32_t i = 0; i < table.columnCount && !refusal_; ++i) CheckColumn(table.columns[i]);
@@ -113,6 +114,7 @@ std::optional<std::span<const float>> LayerTable::Points(std::size_t row) {
                              std::to_string(table_.coordinateCount) + " coordinates");
     }
     const std::span<const float> xy(table_.coordinates + start, static_cast<std::size_t>(floats));
+    if (pointsAsGiven_) return xy;
     // One pass with no branch per coordinate; only a row with one not
     // finite is walked again to name it.
     bool finite = true;

@@ -19,8 +19,11 @@ namespace readdata14::layers {
 class LayerTable {
 public:
     // The table's shape checked once (columns, types, text offsets): the
-    // refusal, if any, is Refusal() afterwards.
-    explicit LayerTable(const readdata14_layer_table& table);
+    // refusal, if any, is Refusal() afterwards. `flags` are the
+    // READDATA14_TABLE_* bits that govern it: label points go by their
+    // parents' table's.
+    explicit LayerTable(const readdata14_layer_table& table) : LayerTable(table, table.flags) {}
+    LayerTable(const readdata14_layer_table& table, std::uint32_t flags);
 
     const std::optional<InputRefusal>& Refusal() const noexcept { return refusal_; }
     std::size_t Rows() const noexcept { return static_cast<std::size_t>(table_.featureCount); }
@@ -34,7 +37,7 @@ public:
     std::optional<std::string_view> Text(std::size_t field, std::size_t row) const noexcept;
     // The row's points (x, y pairs): empty for a null geometry; nothing (and
     // a refusal) for a run beyond the coordinates or a coordinate that is
-    // not finite.
+    // not finite (unless the flags take points as given).
     std::optional<std::span<const float>> Points(std::size_t row);
 
     // Sets the refusal (the first one stays) for a row; returns nothing, so
@@ -47,6 +50,7 @@ private:
     void FailTable(std::string why);
 
     const readdata14_layer_table& table_;
+    bool pointsAsGiven_ = false;
     const readdata14_layer_definition* definition_ = nullptr;
     std::vector<const readdata14_column*> columns_;  // by field; null: no column
     std::optional<InputRefusal> refusal_;

@@ -15,6 +15,7 @@
 #include <new>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "alloc/counting_allocator.hpp"
@@ -531,10 +532,22 @@ struct LayerTable {
 // One layer of the sample back into a new builder, with its label points:
 // a refused call leaves the builder as it was, so the chart it then makes
 // is the one an unfailed call makes.
-Verdict AddLayerEntry(std::uint32_t id, std::uint64_t failAt) {
+Verdict AddLayerEntry(std::uint32_t id, std::uint64_t failAt, bool asStored = false) {
     readdata14_document* sample = nullptr;
     readdata14_open(kSample, nullptr, &sample);
-    const LayerTable table(*readdata14_document_layer(sample, id));
+    LayerTable table(*readdata14_document_layer(sample, id));
+    // As stored: labels as the blocks hold them instead of the label
+    // fields, rings closed (each closed one a copy) and points as given.
+    const std::vector<float> labels(static_cast<std::size_t>(table.table.featureCount), 1000.0f);
+    if (asStored) {
+        std::erase_if(table.columns, [](const readdata14_table_column& c) {
+            return std::string_view(c.name).starts_with("label_");
+        });
+        table.table.columns = table.columns.data();
+        table.table.columnCount = static_cast<std::uint32_t>(table.columns.size());
+        table.table.storedLabels = labels.data();
+        table.table.flags = READDATA14_TABLE_CLOSE_RINGS | READDATA14_TABLE_POINTS_AS_GIVEN;
+    }
     const LayerTable marks(*readdata14_document_layer(sample, READDATA14_LAYER_LABEL_POINTS));
     const auto build = [&](std::uint64_t fail, readdata14_status& got) {
         readdata14_builder* builder = nullptr;
@@ -602,6 +615,10 @@ std::vector<Entry> Entries() {
     for (std::uint32_t id = 0; id < READDATA14_LAYER_LABEL_POINTS; ++id) {
         entries.push_back({std::string("builder_add_layer ") + readdata14_layer_definition_at(id)->name,
                            [id](std::uint64_t n) { return AddLayerEntry(id, n); }});
+    }
+    for (const std::uint32_t id : {READDATA14_LAYER_LINES, READDATA14_LAYER_CLOSED_CONTOURS}) {
+        entries.push_back({std::string("builder_add_layer ") + readdata14_layer_definition_at(id)->name + " (as stored)",
+                           [id](std::uint64_t n) { return AddLayerEntry(id, n, true); }});
     }
     entries.push_back({"builder_leave_out", BuilderLeaveOutEntry});
     entries.push_back({"builder_copy_elements (contours)",

@@ -244,9 +244,25 @@ typedef struct readdata14_layer_table {
     const uint8_t *geometryFlags;    /* READDATA14_GEOMETRY_NULL; null when no row is null */
     const readdata14_table_column *columns;
     const int64_t *fids;             /* each row's FID, which label points name; null: see below */
+    /* The record grows here, at its end only: a host's record whose `size`
+     * ends before a member reads that member as null or 0. */
+    const float *storedLabels;       /* lines, closed contours: each row's label as the block holds
+                                        it, bit for bit (see "labels" below); null: the label fields */
+    uint32_t flags;                  /* READDATA14_TABLE_* bits */
 } readdata14_layer_table;
 
-#define READDATA14_LAYER_TABLE_INIT {sizeof(readdata14_layer_table), 0, 0, 0, NULL, 0, NULL, NULL, NULL, NULL, NULL}
+#define READDATA14_LAYER_TABLE_INIT \
+    {sizeof(readdata14_layer_table), 0, 0, 0, NULL, 0, NULL, NULL, NULL, NULL, NULL, NULL, 0}
+
+/* Bits of readdata14_layer_table.flags, for a host that hands records as
+ * stored rather than GIS features (as the element calls of
+ * readdata14_write.h take them). */
+#define READDATA14_TABLE_CLOSE_RINGS 1u       /* closed contours: each row as READDATA14_CLOSE_RING
+                                                 closes a contour given open */
+#define READDATA14_TABLE_POINTS_AS_GIVEN 2u   /* coordinates and label points that are not finite
+                                                 are taken as given: the builder refuses only what
+                                                 no text gives back (a NaN but "nan"
+                                                 and "-nan") */
 
 /* Adds every row of `table` to the builder as an element of its section, in
  * row order, or nothing: one refused row leaves the builder as it was, and
@@ -260,15 +276,25 @@ typedef struct readdata14_layer_table {
  *                (0, 0), a label point at (NaN, NaN), a contour of no points
  *                (which this library reads: it nests nowhere and its label
  *                counts for the levels). Any other coordinate that is not
- *                finite is refused. A point layer's row has one point.
+ *                finite is refused (kept, with
+ *                READDATA14_TABLE_POINTS_AS_GIVEN). A point layer's row has
+ *                one point.
  *   rings        a polygon row whose left_open is 1 and whose last point
  *                repeats its first is given back without that last point.
+ *                With READDATA14_TABLE_CLOSE_RINGS, a closed contour of two
+ *                points or more that does not end with its first point gets
+ *                it repeated at its end.
  *   labels       label_kind "none" is NoLabel; "code" takes label_code (a
  *                code from 0 to 100, stored as 3200000 + code); "value" takes
  *                label_value, null for a value that was not finite (NaN); a
  *                value that would read back as NoLabel or a code is refused.
  *                Without label_kind: "value" where label_value is not null,
- *                else "none".
+ *                else "none". With `storedLabels`, each row's label is that
+ *                float as given, as readdata14_builder_add_line takes it
+ *                (999999 NoLabel, 3200000 + n the code n, another a value;
+ *                NaN, infinities and -0 kept bit for bit), and a table with
+ *                label_kind, label_value or label_code columns too, or of
+ *                another layer, is refused.
  *   integers     codes, types and the fill areas' integer values are whole
  *                numbers that a 32-bit float slot gives back exactly.
  *   contours     in the order of file_position (stable), the rows without
@@ -297,7 +323,8 @@ typedef struct readdata14_layer_table {
  * table of wrong shape: offsets beyond the coordinates or texts, a column
  * that names no field or has the wrong type), READDATA14_INVALID_ARGUMENT
  * (null builder or table, a size not set, the LABEL_POINTS layer itself, a
- * null array with rows) or READDATA14_OUT_OF_MEMORY. Never throws. */
+ * flag bit this library does not know, a null array with rows) or
+ * READDATA14_OUT_OF_MEMORY. Never throws. */
 READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_add_layer(readdata14_builder *builder,
                                                                              const readdata14_layer_table *table,
                                                                              const readdata14_layer_table *labelPoints,
