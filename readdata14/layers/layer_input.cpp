@@ -7,6 +7,7 @@
 #include <map>
 #include <numeric>
 
+#include "layers/label_room.hpp"
 #include "layers/layer_table.hpp"
 #include "layers/rings.hpp"
 #include "layers/schema.hpp"
@@ -16,10 +17,6 @@ namespace readdata14::layers {
 namespace {
 
 constexpr float NOT_A_NUMBER = std::numeric_limits<float>::quiet_NaN();
-// The label points a record holds: a line's is built with room for 48, a
-// contour's for 47 (two slots of its record go to its level and closure).
-constexpr std::size_t LINE_LABEL_POINTS = 48;
-constexpr std::size_t CONTOUR_LABEL_POINTS = 47;
 
 // A number as short as its double allows ("16777217", "1.5", "nan").
 std::string Shown(double value) {
@@ -169,7 +166,7 @@ std::optional<InputRefusal> JoinLabelPoints(LayerTable& parents, const readdata1
         if (marks.Refusal()) return marks.Refusal();
         const auto keys = ParentKeys(parents, fids, contours);
         if (!keys) return parents.Refusal();
-        const std::size_t room = contours ? CONTOUR_LABEL_POINTS : LINE_LABEL_POINTS;
+        const std::size_t room = contours ? kContourLabelPoints : kLineLabelPoints;
         for (std::size_t row = 0; row < marks.Rows(); ++row) {
             RowReader reader(marks, row);
             if (!reader.NotNull(field::PARENT_LAYER) || !reader.NotNull(field::PARENT_FID)) return marks.Refusal();

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "layers/label_room.hpp"
 #include "writing/chart_input.hpp"
 
 namespace readdata14::writing {
@@ -55,11 +56,6 @@ struct Note {
 // symbols, the lengths slots: the file's symbols, dropped ones included;
 // closed contours in file order).
 std::size_t CopyableElements(const ChartInput& chart, std::uint32_t section) noexcept;
-
-// The format's own records: a line is built in room for 48 label points, a
-// contour in room for 47 (its record has two slots more).
-inline constexpr std::size_t kLineLabelPoints = 48;
-inline constexpr std::size_t kContourLabelPoints = 47;
 
 class ChartBuilder {
 public:
