@@ -22,6 +22,7 @@ PreparedNumbers::PreparedNumbers(std::string_view text, const PreparedRead& sett
     // The reading's own thread is one of them.
     const std::size_t workers = std::min<std::size_t>(std::max(settings.threads, 1u), chunks_.size() + 1) - 1;
     workers_.reserve(workers);
+    spare_.reserve(window_ + workers + 1);
     for (std::size_t i = 0; i < workers; ++i) {
         try {
             workers_.emplace_back([this] { Work(); });
@@ -74,13 +75,30 @@ void PreparedNumbers::Work() noexcept {
         changed_.wait(lock, [this] { return stop_ || next_ >= chunks_.size() || next_ < reading_ + window_; });
         if (stop_ || next_ >= chunks_.size()) return;
         const std::size_t chunk = next_++;
+        if (!spare_.empty()) {
+            chunks_[chunk].entries.swap(spare_.back());
+            spare_.pop_back();
+        }
         lock.unlock();
         Prepare(chunk);
         lock.lock();
         chunks_[chunk].ready = true;
         // Prepared too late: the reading has passed it.
-        if (chunk < reading_) std::vector<Entry>().swap(chunks_[chunk].entries);
+        if (chunk < reading_) Recycle(chunk);
     }
+}
+
+void PreparedNumbers::Recycle(std::size_t chunk) noexcept {
+    std::vector<Entry>& entries = chunks_[chunk].entries;
+    entries.clear();
+    if (entries.capacity() == 0) return;
+    try {
+        spare_.push_back(std::move(entries));
+    } catch (const std::exception&) {
+        std::vector<Entry>().swap(entries);
+    }
+    // A moved-from vector is empty; this makes it hold nothing as well.
+    std::vector<Entry>().swap(entries);
 }
 
 // The reading never waits for a worker: a chunk not yet prepared when the
@@ -95,7 +113,7 @@ bool PreparedNumbers::EnterChunkOf(std::size_t at) {
         // The chunks passed are of no more use; one still being prepared is
         // released by its worker.
         for (std::size_t passed = reading_; passed < chunk; ++passed) {
-            if (chunks_[passed].ready) std::vector<Entry>().swap(chunks_[passed].entries);
+            if (chunks_[passed].ready) Recycle(passed);
         }
         reading_ = chunk;
         next_ = std::max(next_, chunk + 1);

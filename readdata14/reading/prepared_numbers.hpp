@@ -72,6 +72,9 @@ private:
 
     bool EnterChunkOf(std::size_t at);
     void Prepare(std::size_t chunk) noexcept;
+    // A passed chunk's entries go back to `spare_` (the lock held): fresh
+    // buffers for every chunk would have the system clear their pages anew.
+    void Recycle(std::size_t chunk) noexcept;
     void Work() noexcept;
 
     std::string_view text_;
@@ -86,10 +89,11 @@ private:
     const Entry* cursor_ = nullptr;
     const Entry* last_ = nullptr;
 
-    // Guards chunks_' flags, next_, reading_ and stop_; a chunk's entries
+    // Guards chunks_' flags, spare_, next_, reading_ and stop_; a chunk's entries
     // belong to the one thread that claimed it until it is ready.
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::vector<std::vector<Entry>> spare_;  // emptied buffers, capacity kept
     std::size_t next_ = 0;     // the first chunk no worker has looked at
     std::size_t reading_ = 0;  // the chunk the reading is in
     bool stop_ = false;
