@@ -193,10 +193,12 @@ LoadLimits LimitsFor(const ChartSource& source, const ReadOptions& options) {
 
 ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, const ReadOptions& options) {
     ChartReadResult result;
-    std::string bytes;
+    ChartBytes bytes;
     if (source.path != nullptr) {
         LoadError error;
-        std::optional<std::string> loaded = LoadFile(source.path, &error, LimitsFor(source, options));
+        LoadLimits limits = LimitsFor(source, options);
+        limits.mapFrom = options.mapFrom;
+        std::optional<ChartBytes> loaded = LoadChartBytes(source.path, &error, limits);
         if (!loaded) {
             result.status = error.tooLarge ? ChartStatus::TooLarge : ChartStatus::CannotOpen;
             result.systemError = error.systemError;
@@ -208,20 +210,22 @@ ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, con
             result.status = ChartStatus::TooLarge;
             return result;
         }
-        bytes.assign(source.bytes);
+        // Read where they lie: text mode copies them only to change them.
+        bytes = ChartBytes::Borrowed(source.bytes);
     }
     result.inputSize = bytes.size();
     if (!options.onFinding && !options.countFindings) {
-        ApplyTextMode(bytes);
-        result.status = ReadChart(bytes, chart, nullptr, options.headerOnly, options.prepared);
+        bytes.ApplyTextMode();
+        result.status = ReadChart(bytes.View(), chart, nullptr, options.headerOnly, options.prepared);
         return result;
     }
     TextModeChanges changes;
-    ApplyTextMode(bytes, &changes);
-    FindingStream findings(bytes, changes, options.onFinding, options.findingLimit);
-    result.status = ReadChart(bytes, chart, &findings, options.headerOnly, options.prepared);
+    bytes.ApplyTextMode(&changes);
+    const std::string_view text = bytes.View();
+    FindingStream findings(text, changes, options.onFinding, options.findingLimit);
+    result.status = ReadChart(text, chart, &findings, options.headerOnly, options.prepared);
     if (changes.ctrlZBeforeContent && !options.headerOnly) {
-        findings.Report({FindingKind::ControlByte, bytes.size(),
+        findings.Report({FindingKind::ControlByte, text.size(),
                          "a Ctrl-Z byte (\\x1a) ends the input in text mode: what follows it is not read"});
     }
     findings.Finish();

@@ -16,6 +16,7 @@
 #include "reading/blocks.hpp"
 #include "reading/diagnostics.hpp"
 #include "reading/prepared_numbers.hpp"
+#include "reading/text_input.hpp"
 
 namespace readdata14 {
 
@@ -89,6 +90,9 @@ struct ReadOptions {
     bool countFindings = false;
     // Threads for a large chart (see ReadChart).
     PreparedRead prepared;
+    // A file of at least this many bytes is mapped, not copied (see
+    // LoadLimits::mapFrom); the chart read is the same either way.
+    std::uint64_t mapFrom = LoadLimits{}.mapFrom;
 };
 
 // What ReadChartSource came to beyond the chart itself.
