@@ -1,6 +1,7 @@
 #include "reading/prepared_numbers.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 
 namespace readdata14 {
@@ -11,6 +12,9 @@ constexpr bool IsSpace(char c) noexcept {
 }
 
 constexpr std::size_t kLargestChunk = std::size_t{1} << 24;
+
+// A worker prepares a chunk of 1 MB in about 2 ms.
+constexpr std::chrono::milliseconds kLongestWait{20};
 
 }  // namespace
 
@@ -55,11 +59,18 @@ void PreparedNumbers::Prepare(std::size_t chunk) noexcept {
     }
     try {
         while (at < end) {
+            const std::size_t spaceStart = at;
             while (at < end && IsSpace(data[at])) ++at;
             if (at == end) break;
             const ParsedFloat plain = ParsePlainDecimal({data + at, size - at});
-            if (plain.length > 0) {
-                entries.push_back({static_cast<std::uint32_t>((at - begin) << 8 | plain.length), plain.value});
+            if (plain.length > 0 && plain.length <= kLengthMask) {
+                // Only the last bytes of a longer run of white space (or of
+                // one that began in the chunk before) are counted: all the
+                // reading needs is that they are white space.
+                const std::size_t gap = std::min<std::size_t>(at - spaceStart, kLargestGap);
+                entries.push_back({static_cast<std::uint32_t>((at - begin) << 8 | gap << 5 | plain.length),
+                                   plain.value});
+                at += plain.length;  // the rest of the token, if any, is skipped below
             }
             while (at < size && !IsSpace(data[at])) ++at;
         }
@@ -75,6 +86,8 @@ void PreparedNumbers::Work() noexcept {
         changed_.wait(lock, [this] { return stop_ || next_ >= chunks_.size() || next_ < reading_ + window_; });
         if (stop_ || next_ >= chunks_.size()) return;
         const std::size_t chunk = next_++;
+        if (chunks_[chunk].claimed) continue;  // the reading took it on itself
+        chunks_[chunk].claimed = true;
         if (!spare_.empty()) {
             chunks_[chunk].entries.swap(spare_.back());
             spare_.pop_back();
@@ -85,6 +98,8 @@ void PreparedNumbers::Work() noexcept {
         chunks_[chunk].ready = true;
         // Prepared too late: the reading has passed it.
         if (chunk < reading_) Recycle(chunk);
+        // The reading may be waiting for this very chunk.
+        changed_.notify_all();
     }
 }
 
@@ -101,15 +116,18 @@ void PreparedNumbers::Recycle(std::size_t chunk) noexcept {
     std::vector<Entry>().swap(entries);
 }
 
-// The reading never waits for a worker: a chunk not yet prepared when the
-// reading gets there (a worker that lags, a loaded machine) is read as with
-// one thread, and the workers go on ahead of it.
+// A chunk a worker is preparing is waited for: the worker started on it
+// first and finishes first, where converting it again here would leave the
+// worker a step behind at every chunk, preparing what the reading does not
+// wait for. A chunk no worker has started on (a worker that lags, a loaded
+// machine) the reading converts itself, as with one thread, and the workers
+// go on past it; and so it does with every chunk once a wait has run out.
 bool PreparedNumbers::EnterChunkOf(std::size_t at) {
     if (at >= text_.size() || (chunkSize_ > 0 && at < chunkBegin_)) return false;
     const std::size_t chunk = at / chunkBytes_;
     bool ready = false;
     {
-        const std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         // The chunks passed are of no more use; one still being prepared is
         // released by its worker.
         for (std::size_t passed = reading_; passed < chunk; ++passed) {
@@ -117,7 +135,17 @@ bool PreparedNumbers::EnterChunkOf(std::size_t at) {
         }
         reading_ = chunk;
         next_ = std::max(next_, chunk + 1);
-        ready = chunks_[chunk].ready;
+        Chunk& entered = chunks_[chunk];
+        if (!entered.claimed) {
+            entered.claimed = true;
+        } else if (patient_) {
+            ready = changed_.wait_for(lock, kLongestWait, [&entered] { return entered.ready; });
+            // A worker that takes this long is not running (a machine busy
+            // with other work): from here on the reading waits for none.
+            patient_ = ready;
+        } else {
+            ready = entered.ready;
+        }
     }
     changed_.notify_all();
     chunkBegin_ = chunk * chunkBytes_;
