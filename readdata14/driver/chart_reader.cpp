@@ -77,15 +77,9 @@ auto Present(Scanner& in, std::uint32_t& present, Section section, ReadSection&&
     return result;
 }
 
-void ReadSections(Scanner& in, ChartData& read) {
+// The sections after the closed contours.
+void ReadSectionsAfterContours(Scanner& in, ChartData& read) {
     std::uint32_t& present = read.sectionsPresent;
-    // Every reader runs whatever the earlier ones returned: a reader that gave
-    // up has consumed what it read, and the next starts after it.
-    read.lines = Present(in, present, Section::Lines, [&] { return ReadLines(in); });
-    read.lineSymbols = Present(in, present, Section::LineSymbols, [&] { return ReadLineSymbols(in); });
-    read.symbols = Present(in, present, Section::Symbols, [&] { return ReadSymbols(in); });
-    read.closedContours = Present(in, present, Section::ClosedContours,
-                                  [&] { return ReadClosedContours(in, &read.contourFilePositions); });
     std::int32_t status = 0;
     read.weatherRegions = ReadWeatherRegions(in, status);
     if (status != NO_STATION_SITUATION) {
@@ -94,6 +88,22 @@ void ReadSections(Scanner& in, ChartData& read) {
         read.fillAreasRead = true;
     }
     read.notes = Present(in, present, Section::Notes, [&] { return ReadNotes(in); });
+}
+
+// With `workers`, one of them works the closed contours' nesting out while
+// the sections after them are read.
+void ReadSections(Scanner& in, ChartData& read, PreparedNumbers* workers) {
+    std::uint32_t& present = read.sectionsPresent;
+    // Every reader runs whatever the earlier ones returned: a reader that gave
+    // up has consumed what it read, and the next starts after it.
+    read.lines = Present(in, present, Section::Lines, [&] { return ReadLines(in); });
+    read.lineSymbols = Present(in, present, Section::LineSymbols, [&] { return ReadLineSymbols(in); });
+    read.symbols = Present(in, present, Section::Symbols, [&] { return ReadSymbols(in); });
+    PendingContours contours =
+        Present(in, present, Section::ClosedContours, [&] { return ReadClosedContoursPending(in); });
+    contours.Start(workers);
+    ReadSectionsAfterContours(in, read);
+    read.closedContours = contours.Finish(&read.contourFilePositions);
 }
 
 void ReportTrailingContent(Scanner& in) {
@@ -138,7 +148,7 @@ ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* s
                 // One thread reads it, as it always could.
             }
         }
-        ReadSections(in, read);
+        ReadSections(in, read, ahead ? &*ahead : nullptr);
         ReportTrailingContent(in);
     }
     chart = std::move(read);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <utility>
 
 namespace readdata14 {
 namespace {
@@ -83,8 +84,19 @@ void PreparedNumbers::Prepare(std::size_t chunk) noexcept {
 void PreparedNumbers::Work() noexcept {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stop_ || next_ >= chunks_.size() || next_ < reading_ + window_; });
-        if (stop_ || next_ >= chunks_.size()) return;
+        // A worker stays until the end: a task may come after the last chunk.
+        changed_.wait(lock, [this] {
+            return stop_ || task_ != nullptr || (next_ < chunks_.size() && next_ < reading_ + window_);
+        });
+        if (task_ != nullptr) {
+            const Task task = std::exchange(task_, nullptr);
+            void* const context = taskContext_;
+            lock.unlock();
+            task(context);
+            lock.lock();
+            continue;
+        }
+        if (stop_) return;
         const std::size_t chunk = next_++;
         if (chunks_[chunk].claimed) continue;  // the reading took it on itself
         chunks_[chunk].claimed = true;
@@ -101,6 +113,17 @@ void PreparedNumbers::Work() noexcept {
         // The reading may be waiting for this very chunk.
         changed_.notify_all();
     }
+}
+
+bool PreparedNumbers::Hand(Task task, void* context) noexcept {
+    {
+        const std::lock_guard lock(mutex_);
+        if (workers_.empty() || task_ != nullptr || stop_) return false;
+        task_ = task;
+        taskContext_ = context;
+    }
+    changed_.notify_all();
+    return true;
 }
 
 void PreparedNumbers::Recycle(std::size_t chunk) noexcept {

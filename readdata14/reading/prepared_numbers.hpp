@@ -78,6 +78,13 @@ public:
         return Next{chunkBegin_ + Start(*cursor_), ParsedFloat{cursor_->value, cursor_->place & kLengthMask}};
     }
 
+    // Work of another kind for a worker, taken before any further chunk:
+    // `task(context)` runs once on a worker thread (the reading converts
+    // the chunks meanwhile). False when no worker runs to take it, or one
+    // handed over earlier has not been taken yet.
+    using Task = void (*)(void* context) noexcept;
+    bool Hand(Task task, void* context) noexcept;
+
 private:
     // A number that starts `place >> 8` bytes into its chunk and takes
     // `place & kLengthMask` characters (a short-way number has at most 20),
@@ -118,7 +125,7 @@ private:
     const Entry* cursor_ = nullptr;
     const Entry* last_ = nullptr;
 
-    // Guards chunks_' flags, spare_, next_, reading_ and stop_; a chunk's entries
+    // Guards chunks_' flags, spare_, next_, reading_, stop_ and task_; a chunk's entries
     // belong to the one thread that claimed it until it is ready.
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -126,6 +133,8 @@ private:
     std::size_t next_ = 0;     // the first chunk no worker has looked at
     std::size_t reading_ = 0;  // the chunk the reading is in
     bool stop_ = false;
+    Task task_ = nullptr;  // handed over, not yet taken
+    void* taskContext_ = nullptr;
     bool patient_ = true;  // the reading waits for a chunk being prepared
     std::vector<std::thread> workers_;
 };
