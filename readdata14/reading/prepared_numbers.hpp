@@ -87,9 +87,9 @@ public:
 
 private:
     // A number that starts `place >> 8` bytes into its chunk and takes
-    // `place & kLengthMask` characters (a short-way number has at most 20),
-    // with `Gap` bytes of white space right in front of it (at most
-    // kLargestGap of them counted).
+    // `place & kLengthMask` characters (a short-way number has at most 20);
+    // bits 5 to 7 count the white space right in front of it (at most
+    // kLargestGap bytes of a longer run).
     struct Entry {
         std::uint32_t place;
         float value;
