@@ -29,7 +29,7 @@
 // every chart it finishes written and read back the same. The short way of
 // reading plain decimals is checked against the general conversion at every
 // offset, and an input above a small size is read with two threads as well,
-// which must give what one thread gives.
+// which must give what one thread gives; the file is read mapped as well.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -125,13 +125,12 @@ struct ReadWithFindings {
     std::vector<std::string> findings;
 };
 
-ReadWithFindings ReadWithThreads(std::string_view bytes, const readdata14::PreparedRead& prepared,
-                                 std::uint64_t findingLimit) {
+ReadWithFindings ReadWithThreads(const readdata14::ChartSource& source, const readdata14::PreparedRead& prepared,
+                                 std::uint64_t findingLimit, std::uint64_t mapFrom = UINT64_MAX) {
     ReadWithFindings read;
-    readdata14::ChartSource source;
-    source.bytes = bytes;
     readdata14::ReadOptions options;
     options.prepared = prepared;
+    options.mapFrom = mapFrom;
     options.findingLimit = findingLimit;
     options.onFinding = [&read](readdata14::PlacedFinding& found) {
         read.findings.push_back(std::to_string(found.offset) + " " + found.message);
@@ -141,26 +140,41 @@ ReadWithFindings ReadWithThreads(std::string_view bytes, const readdata14::Prepa
     return read;
 }
 
+void CompareReads(const ReadWithFindings& one, const ReadWithFindings& two, const char* what) {
+    if (one.result.status != two.result.status || one.findings != two.findings ||
+        one.result.errors != two.result.errors || one.result.warnings != two.result.warnings ||
+        one.result.inputSize != two.result.inputSize || one.chart.sectionsPresent != two.chart.sectionsPresent ||
+        one.chart.headerIntegers != two.chart.headerIntegers ||
+        one.chart.contourFilePositions != two.chart.contourFilePositions) {
+        Fail(what, "differs outside the blocks");
+    }
+    if (auto problem = readdata14::test::CompareCharts(readdata14::test::ViewOf(one.chart),
+                                                       readdata14::test::ViewOf(two.chart));
+        !problem.empty()) {
+        Fail(what, problem);
+    }
+}
+
 void CheckParallelRead(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t kSmallestParallel = 64;
     if (size < kSmallestParallel) return;
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    readdata14::ChartSource source;
+    source.bytes = std::string_view(reinterpret_cast<const char*>(data), size);
     for (const std::uint64_t limit : {UINT64_MAX, std::uint64_t{2}}) {
-        const ReadWithFindings one = ReadWithThreads(bytes, readdata14::PreparedRead{}, limit);
-        const ReadWithFindings two = ReadWithThreads(bytes, readdata14::PreparedRead{2, 0, 1 + size % 61}, limit);
-        if (one.result.status != two.result.status || one.findings != two.findings ||
-            one.result.errors != two.result.errors || one.result.warnings != two.result.warnings ||
-            one.chart.sectionsPresent != two.chart.sectionsPresent ||
-            one.chart.headerIntegers != two.chart.headerIntegers ||
-            one.chart.contourFilePositions != two.chart.contourFilePositions) {
-            Fail("parallel read", "differs from one thread outside the blocks");
-        }
-        if (auto problem = readdata14::test::CompareCharts(readdata14::test::ViewOf(one.chart),
-                                                           readdata14::test::ViewOf(two.chart));
-            !problem.empty()) {
-            Fail("parallel read", problem);
-        }
+        CompareReads(ReadWithThreads(source, readdata14::PreparedRead{}, limit),
+                     ReadWithThreads(source, readdata14::PreparedRead{2, 0, 1 + size % 61}, limit), "parallel read");
     }
+}
+
+// The file mapped rather than copied (text mode then changes the mapped
+// bytes), read with two threads, against the bytes in memory read by one.
+void CheckMappedRead(const char* path, const std::uint8_t* data, std::size_t size) {
+    readdata14::ChartSource inMemory;
+    inMemory.bytes = std::string_view(reinterpret_cast<const char*>(data), size);
+    readdata14::ChartSource mapped;
+    mapped.path = path;
+    CompareReads(ReadWithThreads(inMemory, readdata14::PreparedRead{}, UINT64_MAX),
+                 ReadWithThreads(mapped, readdata14::PreparedRead{2, 0, 1 + size % 61}, UINT64_MAX, 0), "mapped read");
 }
 
 // Each finding checked against the input's own bytes: its line and column
@@ -539,7 +553,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckParallelRead(data, size);
 
     static InputFile file;
-    auto exported = readdata14::test::ReadExported(file.Write(data, size));
+    const char* const path = file.Write(data, size);
+    CheckMappedRead(path, data, size);
+    auto exported = readdata14::test::ReadExported(path);
     const ChartView viaExport = readdata14::test::ViewOf(exported);
     if (auto problem = readdata14::test::CheckChart(viaExport); !problem.empty()) {
         Fail("ReadZenparData14", problem);

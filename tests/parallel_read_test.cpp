@@ -8,9 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +15,7 @@
 #include "driver/chart_reader.hpp"
 #include "readdata14/readdata14.h"
 #include "support/chart_check.hpp"
+#include "support/read_outcome.hpp"
 
 #ifdef READDATA14_HAVE_MAKE_CHART
 #include "chart_generator.hpp"
@@ -26,40 +24,19 @@
 namespace readdata14 {
 namespace {
 
-struct ReadOutcome {
-    ChartData chart;
-    ChartReadResult result;
-    std::vector<std::string> findings;  // offset, kind and message of each
-};
+using test::Differences;
+using test::FileBytes;
+using test::FilesIn;
+using test::ReadOutcome;
+using test::Spoilt;
 
 ReadOutcome ReadWith(const std::string& bytes, const PreparedRead& prepared, std::uint64_t findingLimit) {
-    ReadOutcome outcome;
     ChartSource source;
     source.bytes = bytes;
     ReadOptions options;
     options.prepared = prepared;
     options.findingLimit = findingLimit;
-    options.onFinding = [&outcome](PlacedFinding& found) {
-        outcome.findings.push_back(std::to_string(found.offset) + " " +
-                                   std::to_string(static_cast<int>(found.kind)) + " " + found.message);
-        return true;
-    };
-    outcome.result = ReadChartSource(source, outcome.chart, options);
-    return outcome;
-}
-
-// Empty when the two reads agree in everything a host can see.
-std::string Differences(const ReadOutcome& one, const ReadOutcome& two) {
-    if (one.result.status != two.result.status) return "status";
-    if (one.result.errors != two.result.errors || one.result.warnings != two.result.warnings) return "counts";
-    if (one.findings != two.findings) return "findings";
-    if (one.chart.sectionsPresent != two.chart.sectionsPresent) return "sections present";
-    if (one.chart.headerIntegers != two.chart.headerIntegers ||
-        one.chart.headerIntegerCount != two.chart.headerIntegerCount) {
-        return "header integers";
-    }
-    if (one.chart.contourFilePositions != two.chart.contourFilePositions) return "contour positions";
-    return test::CompareCharts(test::ViewOf(one.chart), test::ViewOf(two.chart));
+    return test::ReadOutcomeOf(source, options);
 }
 
 constexpr std::size_t kSmallChunks[] = {1, 7, 64, 4096, std::size_t{1} << 20};
@@ -80,45 +57,16 @@ void ExpectSameAsOneThread(const std::string& bytes, const std::string& name,
     EXPECT_EQ(Differences(stopped, ReadWith(bytes, PreparedRead{2, 0, 64}, 3)), "") << name << ", stopped";
 }
 
-std::string FileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::filesystem::path> FilesIn(const char* folder) {
-    std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.is_regular_file()) files.push_back(entry.path());
-    }
-    return files;
-}
-
-// The chart as it is, cut short at a few places, and with bytes changed to
-// ones that end, extend or break a number.
-std::vector<std::string> Spoilt(const std::string& bytes, std::uint64_t seed) {
-    std::vector<std::string> variants{bytes};
-    std::mt19937_64 engine(seed);
-    // size_t on every platform: 64-bit draws narrowed after the modulo.
-    const auto random = [&engine] { return static_cast<std::size_t>(engine()); };
-    for (int i = 0; i < 4 && !bytes.empty(); ++i) variants.push_back(bytes.substr(0, random() % bytes.size()));
-    const char replacements[] = {' ', '\n', 'e', 'x', '.', '-', '0', '9', '\0', '\r', '#', 'n'};
-    for (int i = 0; i < 6 && !bytes.empty(); ++i) {
-        std::string changed = bytes;
-        for (int k = 0; k < 8; ++k) changed[random() % changed.size()] = replacements[random() % sizeof replacements];
-        variants.push_back(std::move(changed));
-    }
-    return variants;
-}
-
 TEST(ParallelRead, TestChartsReadAsWithOneThread) {
-    std::vector<std::filesystem::path> files = FilesIn(READDATA14_TEST_DATA);
+    std::vector<std::string> files = FilesIn(READDATA14_TEST_DATA);
     files.push_back(READDATA14_SAMPLE_CHART);
     for (const auto& path : FilesIn(READDATA14_FUZZ_DIR "/corpus")) files.push_back(path);
     std::uint64_t seed = 1;
     for (const auto& path : files) {
         const std::vector<std::string> variants = Spoilt(FileBytes(path), seed++);
         for (std::size_t i = 0; i < variants.size(); ++i) {
-            ExpectSameAsOneThread(variants[i], path.filename().string() + " variant " + std::to_string(i));
+            ExpectSameAsOneThread(variants[i], std::filesystem::path(path).filename().string() + " variant " +
+                                                   std::to_string(i));
         }
     }
 }

@@ -136,6 +136,41 @@ TEST(TextMode, ReadsAsAWindowsHostWould) {
     }
 }
 
+// Text mode looks for CR and Ctrl-Z bytes many at a time: random texts of
+// those bytes among others, of every length around its steps, against the
+// rule written out byte by byte (cut at the first Ctrl-Z, drop the CR of
+// each CR LF), with the CR LF pairs it counts before each line break.
+TEST(TextMode, EveryLengthAndPlaceAsTheRuleByteByByte) {
+    std::mt19937 engine(14);
+    const char alphabet[] = {'a', ' ', '\n', '\r', '\x1a'};
+    for (std::size_t length = 0; length < 300; ++length) {
+        for (int round = 0; round < 20; ++round) {
+            std::string bytes(length, 'a');
+            // Mostly plain bytes, so that a CR or Ctrl-Z may first come late.
+            for (char& c : bytes) c = engine() % 16 == 0 ? alphabet[engine() % 5] : 'a';
+            const std::string cut = bytes.substr(0, bytes.find('\x1a'));
+            std::string expected;
+            std::vector<std::size_t> crlfBefore{0};  // CR LF pairs among the first k line breaks
+            for (std::size_t i = 0; i < cut.size(); ++i) {
+                const bool pair = cut[i] == '\r' && i + 1 < cut.size() && cut[i + 1] == '\n';
+                if (pair) continue;
+                expected += cut[i];
+                if (cut[i] == '\n') crlfBefore.push_back(crlfBefore.back() + (i > 0 && cut[i - 1] == '\r'));
+            }
+            std::string read = bytes;
+            TextModeChanges changes;
+            ApplyTextMode(read, &changes);
+            ASSERT_EQ(read, expected) << length << " " << round;
+            for (std::size_t k = 0; k < crlfBefore.size(); ++k) {
+                ASSERT_EQ(changes.CarriageReturnsBefore(k), crlfBefore[k]) << length << " " << round << " " << k;
+            }
+            const bool contentAfter = cut.size() < bytes.size() &&
+                bytes.find_first_not_of(std::string(" \t\n\v\f\r\x1a", 7), cut.size()) != std::string::npos;
+            EXPECT_EQ(changes.ctrlZBeforeContent.has_value(), contentAfter) << length << " " << round;
+        }
+    }
+}
+
 class CollectingSink : public DiagnosticSink {
 public:
     void Report(Finding finding) override { findings.push_back(std::move(finding)); }

@@ -16,6 +16,7 @@ add_executable(unit_tests ${READDATA14_TEST_SOURCES}
   support/contour_sections.cpp
   support/literal_contours.cpp
   support/element_copy.cpp
+  support/read_outcome.cpp
 )
 target_include_directories(unit_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(unit_tests PRIVATE readdata14_internal GTest::gtest_main)

@@ -309,7 +309,7 @@ extern "C" READDATA14_API readdata14_status READDATA14_CALL readdata14_builder_f
         }
         readdata14::ChartSource source;
         const std::size_t written = file.text.size();
-        source.owned = &file.text;  // the read takes the file as it is, no copy
+        source.bytes = file.text;  // read where it lies, no copy
         const readdata14_status status = readdata14::OpenDocument(source, nullptr, document);
         if (status != READDATA14_READ) {
             // Only memory can fail a read of the builder's own file.

@@ -77,15 +77,9 @@ auto Present(Scanner& in, std::uint32_t& present, Section section, ReadSection&&
     return result;
 }
 
-void ReadSections(Scanner& in, ChartData& read) {
+// The sections after the closed contours.
+void ReadSectionsAfterContours(Scanner& in, ChartData& read) {
     std::uint32_t& present = read.sectionsPresent;
-    // Every reader runs whatever the earlier ones returned: a reader that gave
-    // up has consumed what it read, and the next starts after it.
-    read.lines = Present(in, present, Section::Lines, [&] { return ReadLines(in); });
-    read.lineSymbols = Present(in, present, Section::LineSymbols, [&] { return ReadLineSymbols(in); });
-    read.symbols = Present(in, present, Section::Symbols, [&] { return ReadSymbols(in); });
-    read.closedContours = Present(in, present, Section::ClosedContours,
-                                  [&] { return ReadClosedContours(in, &read.contourFilePositions); });
     std::int32_t status = 0;
     read.weatherRegions = ReadWeatherRegions(in, status);
     if (status != NO_STATION_SITUATION) {
@@ -94,6 +88,22 @@ void ReadSections(Scanner& in, ChartData& read) {
         read.fillAreasRead = true;
     }
     read.notes = Present(in, present, Section::Notes, [&] { return ReadNotes(in); });
+}
+
+// With `workers`, one of them works the closed contours' nesting out while
+// the sections after them are read.
+void ReadSections(Scanner& in, ChartData& read, PreparedNumbers* workers) {
+    std::uint32_t& present = read.sectionsPresent;
+    // Every reader runs whatever the earlier ones returned: a reader that gave
+    // up has consumed what it read, and the next starts after it.
+    read.lines = Present(in, present, Section::Lines, [&] { return ReadLines(in); });
+    read.lineSymbols = Present(in, present, Section::LineSymbols, [&] { return ReadLineSymbols(in); });
+    read.symbols = Present(in, present, Section::Symbols, [&] { return ReadSymbols(in); });
+    PendingContours contours =
+        Present(in, present, Section::ClosedContours, [&] { return ReadClosedContoursPending(in); });
+    contours.Start(workers);
+    ReadSectionsAfterContours(in, read);
+    read.closedContours = contours.Finish(&read.contourFilePositions);
 }
 
 void ReportTrailingContent(Scanner& in) {
@@ -138,7 +148,7 @@ ChartStatus ReadChart(std::string_view text, ChartData& chart, DiagnosticSink* s
                 // One thread reads it, as it always could.
             }
         }
-        ReadSections(in, read);
+        ReadSections(in, read, ahead ? &*ahead : nullptr);
         ReportTrailingContent(in);
     }
     chart = std::move(read);
@@ -193,10 +203,12 @@ LoadLimits LimitsFor(const ChartSource& source, const ReadOptions& options) {
 
 ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, const ReadOptions& options) {
     ChartReadResult result;
-    std::string bytes;
+    ChartBytes bytes;
     if (source.path != nullptr) {
         LoadError error;
-        std::optional<std::string> loaded = LoadFile(source.path, &error, LimitsFor(source, options));
+        LoadLimits limits = LimitsFor(source, options);
+        limits.mapFrom = options.mapFrom;
+        std::optional<ChartBytes> loaded = LoadChartBytes(source.path, &error, limits);
         if (!loaded) {
             result.status = error.tooLarge ? ChartStatus::TooLarge : ChartStatus::CannotOpen;
             result.systemError = error.systemError;
@@ -204,31 +216,26 @@ ChartReadResult ReadChartSource(const ChartSource& source, ChartData& chart, con
         }
         bytes = std::move(*loaded);
     } else {
-        const std::size_t size = source.owned != nullptr ? source.owned->size() : source.bytes.size();
-        if (size > options.maxInputSize) {
+        if (source.bytes.size() > options.maxInputSize) {
             result.status = ChartStatus::TooLarge;
             return result;
         }
-        // Bytes handed over are read in place: a copy of a large file costs
-        // as much as a good part of its read.
-        if (source.owned != nullptr) {
-            bytes = std::move(*source.owned);
-        } else {
-            bytes.assign(source.bytes);
-        }
+        // Read where they lie: text mode copies them only to change them.
+        bytes = ChartBytes::Borrowed(source.bytes);
     }
     result.inputSize = bytes.size();
     if (!options.onFinding && !options.countFindings) {
-        ApplyTextMode(bytes);
-        result.status = ReadChart(bytes, chart, nullptr, options.headerOnly, options.prepared);
+        bytes.ApplyTextMode();
+        result.status = ReadChart(bytes.View(), chart, nullptr, options.headerOnly, options.prepared);
         return result;
     }
     TextModeChanges changes;
-    ApplyTextMode(bytes, &changes);
-    FindingStream findings(bytes, changes, options.onFinding, options.findingLimit);
-    result.status = ReadChart(bytes, chart, &findings, options.headerOnly, options.prepared);
+    bytes.ApplyTextMode(&changes);
+    const std::string_view text = bytes.View();
+    FindingStream findings(text, changes, options.onFinding, options.findingLimit);
+    result.status = ReadChart(text, chart, &findings, options.headerOnly, options.prepared);
     if (changes.ctrlZBeforeContent && !options.headerOnly) {
-        findings.Report({FindingKind::ControlByte, bytes.size(),
+        findings.Report({FindingKind::ControlByte, text.size(),
                          "a Ctrl-Z byte (\\x1a) ends the input in text mode: what follows it is not read"});
     }
     findings.Finish();

@@ -16,6 +16,7 @@
 #include "reading/blocks.hpp"
 #include "reading/diagnostics.hpp"
 #include "reading/prepared_numbers.hpp"
+#include "reading/text_input.hpp"
 
 namespace readdata14 {
 
@@ -75,7 +76,6 @@ HeaderVerdict JudgeHeader(std::string_view firstBytes, bool wholeFile);
 struct ChartSource {
     const char* path = nullptr;          // a file to load, or
     std::string_view bytes;              // the file's bytes, when path is null
-    std::string* owned = nullptr;        // or bytes the read takes as its own (and may change)
     bool utf8Path = false;               // Windows: the path is UTF-8, not the ANSI code page
 };
 
@@ -90,6 +90,9 @@ struct ReadOptions {
     bool countFindings = false;
     // Threads for a large chart (see ReadChart).
     PreparedRead prepared;
+    // A file of at least this many bytes is mapped, not copied (see
+    // LoadLimits::mapFrom); the chart read is the same either way.
+    std::uint64_t mapFrom = LoadLimits{}.mapFrom;
 };
 
 // What ReadChartSource came to beyond the chart itself.

@@ -120,6 +120,15 @@ inline std::size_t Scanner::Floats(std::span<float> values) {
     // again after it.
     std::size_t size = text_.size();
     for (std::size_t i = 0; i < values.size(); ++i) {
+        if (prepared_ != nullptr) {
+            // A value prepared from bytes past a stop is not taken.
+            if (const auto next = prepared_->After(pos_);
+                next && next->start <= size && next->number.length <= size - next->start) {
+                pos_ = next->start + next->number.length;
+                values[i] = next->number.value;
+                continue;
+            }
+        }
         std::size_t at = pos_;
         while (at < size && IsSpace(data[at])) ++at;
         pos_ = at;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reading/mapped_file.hpp"
+
 namespace readdata14 {
 
 // A file that could not be loaded, with the C runtime's errno; or one that
@@ -30,6 +32,10 @@ struct LoadLimits {
     // ANSI code page (the original export). Elsewhere a path is bytes.
     bool utf8Path = false;
     std::function<bool(std::string_view)> enough;
+    // LoadChartBytes maps a regular file of at least this many bytes rather
+    // than copying it (where the system can). Below it a copy costs less
+    // than setting up the mapping; tests set 0 or UINT64_MAX to compare.
+    std::uint64_t mapFrom = std::uint64_t{1} << 20;
 };
 
 // The bytes within which `enough` is asked: a header longer than this is
@@ -41,6 +47,52 @@ inline constexpr std::size_t DECIDE_WITHIN = std::size_t{1} << 20;
 // regular file's size only sizes the buffer. On failure, why: a path that
 // does not exist, cannot be read, is a directory, or gives too many bytes.
 std::optional<std::string> LoadFile(const char* path, LoadError* error = nullptr, const LoadLimits& limits = {});
+
+class TextModeChanges;
+
+// The bytes a read works on: a buffer of their own, a mapped file, or the
+// caller's bytes, borrowed. Text mode changes them where they lie, and
+// copies them first only when they cannot be changed there.
+class ChartBytes {
+public:
+    ChartBytes() noexcept = default;
+    explicit ChartBytes(std::string bytes) noexcept;
+    // The first `size` bytes of the mapping.
+    ChartBytes(MappedFile mapped, std::size_t size) noexcept;
+    // The caller's bytes, which must outlive this object; never written.
+    static ChartBytes Borrowed(std::string_view bytes) noexcept;
+
+    std::string_view View() const noexcept { return {Data(), size_}; }
+    std::size_t size() const noexcept { return size_; }
+    bool Mapped() const noexcept { return kind_ == Kind::Mapped; }
+
+    // Text mode, as ApplyTextMode below. May throw std::bad_alloc when the
+    // bytes must be copied to be changed.
+    void ApplyTextMode(TextModeChanges* changes = nullptr);
+    // The bytes as a string of their own (copied unless they are already).
+    std::string TakeString() &&;
+
+private:
+    enum class Kind { Owned, Mapped, Borrowed };
+    const char* Data() const noexcept;
+    // Where the bytes can be changed, copying them there if need be.
+    char* Writable();
+    void Resize(std::size_t size);
+    // Drops the CR of every CR LF pair from `firstCr` on; the new size.
+    static std::size_t DropCarriageReturns(char* data, std::size_t size, std::size_t firstCr,
+                                           TextModeChanges* changes) noexcept;
+
+    Kind kind_ = Kind::Owned;
+    std::string owned_;
+    MappedFile mapped_;
+    const char* borrowed_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// As LoadFile, the file as ChartBytes: a regular file of at least
+// `limits.mapFrom` bytes is mapped rather than copied where the system can
+// map it, with the same bound and the same answers to `enough` as a copy.
+std::optional<ChartBytes> LoadChartBytes(const char* path, LoadError* error = nullptr, const LoadLimits& limits = {});
 
 // What text mode changed, for placing findings in the file as it is on disk.
 class TextModeChanges {
@@ -54,7 +106,7 @@ public:
     std::optional<std::size_t> ctrlZBeforeContent;
 
 private:
-    friend void ApplyTextMode(std::string& bytes, TextModeChanges* changes);
+    friend class ChartBytes;
     struct Run {
         std::size_t firstBreak;  // index of the first CR LF line break of the run
         std::size_t count;       // consecutive CR LF line breaks

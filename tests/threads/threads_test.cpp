@@ -1,7 +1,8 @@
 // Four threads share documents, for ThreadSanitizer (the tsan preset): the
 // first requests of a document's layers from every thread at once, reads
-// and writes of different charts and of one shared document, and builders
-// side by side. Each thread's results must equal those made on one thread.
+// and writes of different charts and of one shared document, builders side
+// by side, and large reads that take threads of their own. Each thread's
+// results must equal those made on one thread.
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
@@ -171,6 +172,46 @@ void Builders() {
     });
 }
 
+// A chart above the size where a read takes threads: squares side by side,
+// every tenth with a smaller one inside, so that the nesting has work.
+Bytes LargeChart() {
+    std::string text = "large 14 Squares\n1 2 3 4 5\nLINES: 0\nLINES_SYMBOL: 0\nSYMBOLS: 0\n";
+    std::string contours;
+    int count = 0;
+    const auto square = [&](int x, int y, const char* low, const char* high, int value) {
+        const std::string x0 = std::to_string(x) + low, x1 = std::to_string(x) + high;
+        const std::string y0 = std::to_string(y) + low, y1 = std::to_string(y) + high;
+        contours += "10 5 " + x0 + " " + y0 + " 0 " + x1 + " " + y0 + " 0 " + x1 + " " + y1 + " 0 " + x0 + " " +
+                    y1 + " 0 " + x0 + " " + y0 + " 0 " + std::to_string(value) + " 0\n";
+        ++count;
+    };
+    for (int i = 0; contours.size() < (std::size_t{9} << 20); ++i) {
+        square(i % 400, i / 400, ".1", ".9", 1000 + i % 7 * 4);
+        if (i % 10 == 0) square(i % 400, i / 400, ".3", ".7", 1004 + i % 7 * 4);
+    }
+    text += "CLOSED_CONTOURS: " + std::to_string(count) + "\n" + contours;
+    return Bytes(text.begin(), text.end());
+}
+
+// Reads with threads of their own (numbers converted ahead, the nesting
+// handed to a worker) on four threads at once, each as one thread reads it.
+void ParallelReads() {
+    const Bytes chart = LargeChart();
+    readdata14_document* reference = Open(chart);
+    const Bytes expected = Written(reference);
+    readdata14_close(reference);
+    Expect(!expected.empty(), "large chart written");
+    Together([&](int t) {
+        readdata14_options options = READDATA14_OPTIONS_INIT;
+        options.threads = 2 + static_cast<std::uint64_t>(t % 2);
+        readdata14_document* document = nullptr;
+        Expect(readdata14_open_memory(chart.data(), chart.size(), &options, &document) == READDATA14_READ,
+               "parallel read");
+        Expect(Written(document) == expected, "parallel read written");
+        readdata14_close(document);
+    });
+}
+
 }  // namespace
 
 int main() {
@@ -178,6 +219,7 @@ int main() {
     SharedDocuments(charts);
     DifferentCharts(charts);
     Builders();
+    ParallelReads();
     std::printf(failures == 0 ? "threads: every result equals the one-thread result\n" : "threads: %d failures\n",
                 failures.load());
     return failures == 0 ? 0 : 1;
