@@ -22,6 +22,18 @@ struct LoadError {
     bool tooLarge = false;
 };
 
+// Windows maps a regular file of 1 MB or more: it refuses to truncate a
+// file while a view of it is mapped. POSIX systems truncate it, and a read
+// of a page the truncation took away raises SIGBUS, which ends the host: a
+// chart rewritten in place (opened with "w") while a forecaster's tool reads
+// it would crash that tool. There a file is copied, and a torn file reads
+// as one with findings.
+#ifdef _WIN32
+inline constexpr std::uint64_t kMapFromByDefault = std::uint64_t{1} << 20;
+#else
+inline constexpr std::uint64_t kMapFromByDefault = UINT64_MAX;
+#endif
+
 // The bytes a read gets: at most `maxBytes`. `enough`, when set, is asked
 // with the bytes read so far after each of the first pieces (up to
 // DECIDE_WITHIN bytes): true ends the loading there, as when the header
@@ -35,7 +47,7 @@ struct LoadLimits {
     // LoadChartBytes maps a regular file of at least this many bytes rather
     // than copying it (where the system can). Below it a copy costs less
     // than setting up the mapping; tests set 0 or UINT64_MAX to compare.
-    std::uint64_t mapFrom = std::uint64_t{1} << 20;
+    std::uint64_t mapFrom = kMapFromByDefault;
 };
 
 // The bytes within which `enough` is asked: a header longer than this is
