@@ -39,22 +39,36 @@ RecordRange<Layout> Begin(StoredLayer& layer, std::initializer_list<ColumnSpec> 
     return records;
 }
 
-void BuildLines(StoredLayer& layer, const readdata14_chart& chart, std::vector<float>& kept) {
-    const float* block = chart.lines;
-    const auto lines = Begin<detail::LineLayout>(
-        layer, {{"record", VALUES}, {"points", POINTS}, {"label", VALUE}, {"label_points", POINTS}}, block,
-        chart.linesSize);
-    RecordStart<detail::LineLayout> start(block, chart.linesSize);
-    for (const readdata14::Line line : lines) {
-        // [p, code, p × (x, y), label, m, m × (x, y)]: the label follows the points.
+// Lines and closed contours: their records end alike, the label (a
+// contour's value) after the points, then the label points.
+//   line:    [p, code, p × (x, y), label, m, m × (x, y)]
+//   contour: [n, code, valuedClosed, levelIndex, n × (x, y), value, m, m × (x, y)]
+template <class Layout, class LabelOf>
+void BuildLabelled(StoredLayer& layer, readdata14_layer_id id, const float* block, std::size_t size,
+                   const char* label, LabelOf labelOf, std::vector<float>& kept) {
+    const auto records = Begin<Layout>(
+        layer, {{"record", VALUES}, {"points", POINTS}, {label, VALUE}, {"label_points", POINTS}}, block, size);
+    RecordStart<Layout> start(block, size);
+    for (const auto record : records) {
         layer[0].Add(start.Next(), start.Length());
-        const std::size_t points = Offset(block, line.points);
-        layer[1].Add(points, line.points.size());
-        layer[2].Add(points + 2 * line.points.size(), 1);
-        layer[3].Add(Offset(block, line.labelPoints), line.labelPoints.size());
-        KeepLabelPoints(kept, line.labelPoints, line.labelValue);
+        const std::size_t points = Offset(block, record.points);
+        layer[1].Add(points, record.points.size());
+        layer[2].Add(points + 2 * record.points.size(), 1);
+        layer[3].Add(Offset(block, record.labelPoints), record.labelPoints.size());
+        KeepLabelPoints(kept, record.labelPoints, labelOf(record));
     }
-    layer.Finish(READDATA14_LAYER_LINES, lines.size());
+    layer.Finish(id, records.size());
+}
+
+void BuildLines(StoredLayer& layer, const readdata14_chart& chart, std::vector<float>& kept) {
+    BuildLabelled<detail::LineLayout>(layer, READDATA14_LAYER_LINES, chart.lines, chart.linesSize, "label",
+                                      [](const readdata14::Line& line) { return line.labelValue; }, kept);
+}
+
+void BuildContours(StoredLayer& layer, const readdata14_chart& chart, std::vector<float>& kept) {
+    BuildLabelled<detail::ClosedContourLayout>(
+        layer, READDATA14_LAYER_CLOSED_CONTOURS, chart.closedContours, chart.closedContoursSize, "value",
+        [](const ClosedContour& contour) { return contour.value; }, kept);
 }
 
 template <class Layout>
@@ -83,24 +97,6 @@ void BuildSymbols(StoredLayer& layer, const readdata14_chart& chart) {
         layer[3].Add(at + 4, IsTextSymbolType(symbol.type) ? 0 : 1);
     }
     layer.Finish(READDATA14_LAYER_SYMBOLS, symbols.size());
-}
-
-void BuildContours(StoredLayer& layer, const readdata14_chart& chart, std::vector<float>& kept) {
-    const float* block = chart.closedContours;
-    const auto contours = Begin<detail::ClosedContourLayout>(
-        layer, {{"record", VALUES}, {"points", POINTS}, {"value", VALUE}, {"label_points", POINTS}}, block,
-        chart.closedContoursSize);
-    RecordStart<detail::ClosedContourLayout> start(block, chart.closedContoursSize);
-    for (const ClosedContour contour : contours) {
-        // [n, code, valuedClosed, levelIndex, n × (x, y), value, m, m × (x, y)]: the value follows the points.
-        layer[0].Add(start.Next(), start.Length());
-        const std::size_t points = Offset(block, contour.points);
-        layer[1].Add(points, contour.points.size());
-        layer[2].Add(points + 2 * contour.points.size(), 1);
-        layer[3].Add(Offset(block, contour.labelPoints), contour.labelPoints.size());
-        KeepLabelPoints(kept, contour.labelPoints, contour.value);
-    }
-    layer.Finish(READDATA14_LAYER_CLOSED_CONTOURS, contours.size());
 }
 
 void BuildFillAreas(StoredLayer& layer, const readdata14_chart& chart) {
