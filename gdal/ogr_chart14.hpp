@@ -92,6 +92,7 @@ private:
     std::uint64_t IterationEnd() const;
     const OGRFeature* EditedFeature(std::uint64_t fid) const;
     std::optional<std::string> WhyNotCarried(const OGRFeature& feature) const;
+    void KeepStoredPoints(OGRFeature& feature) const;
     OGRErr RefuseFeature(GIntBig fid, const std::string& why) const;
 
     Chart14Dataset& dataset_;
@@ -131,6 +132,7 @@ public:
     bool BeginUpdate(const char* path);
     void DeleteLabelPointsOf(readdata14_layer_id parentLayer, std::uint64_t parentFid);
     const std::string& Encoding() const { return encoding_; }
+    const readdata14_document& ReadDocument() const { return *document_; }
 
     // A text of the file as UTF-8 (see ogr_chart14_texts.cpp).
     std::string DecodeText(std::string_view bytes) const;

@@ -51,8 +51,57 @@ const OGRFeature* Chart14Layer::EditedFeature(std::uint64_t fid) const {
 
 OGRFeature* Chart14Layer::SavedFeature(std::uint64_t fid) const {
     if (fid >= FidEnd() || Deleted(fid)) return nullptr;
-    if (const OGRFeature* edited = EditedFeature(fid)) return edited->Clone();
+    if (const OGRFeature* edited = EditedFeature(fid)) {
+        std::unique_ptr<OGRFeature> saved(edited->Clone());
+        KeepStoredPoints(*saved);
+        return saved.release();
+    }
     return MakeFeature(fid, true);
+}
+
+// An element GIS shows without a geometry may hold points all the same (a
+// line of one point, a ring too short to close, a coordinate not finite).
+// Set again with no geometry (its fields changed), it keeps them: the
+// points go with the feature as they were read, and a save that could not
+// write them refuses the edit rather than drop them. A geometry set with
+// the edit replaces them.
+void Chart14Layer::KeepStoredPoints(OGRFeature& feature) const {
+    const GIntBig fid = feature.GetFID();
+    if (feature.GetGeometryRef() != nullptr || fid < 0 || static_cast<std::uint64_t>(fid) >= table_.featureCount)
+        return;
+    const auto row = static_cast<std::uint64_t>(fid);
+    const readdata14_stored_layer* stored = readdata14_document_stored_layer(&dataset_.ReadDocument(), table_.id);
+    if (stored == nullptr) throw std::bad_alloc();
+    const auto item = [&](std::size_t column) {
+        const readdata14_stored_column& c = stored->columns[column];
+        return std::pair{c.floats + c.starts[row], c.counts[row]};
+    };
+    if (table_.definition->geometryType == READDATA14_GEOMETRY_POINT) {
+        // Symbols and notes: x and y after the record; label points: first.
+        const std::size_t x = table_.id == READDATA14_LAYER_LABEL_POINTS ? 0 : 1;
+        const auto [xs, hasX] = item(x);
+        const auto [ys, hasY] = item(x + 1);
+        if (hasX != 0 && hasY != 0) feature.SetGeometryDirectly(new OGRPoint(*xs, *ys));
+        return;
+    }
+    const auto [xy, points] = item(1);  // the points, after the record
+    if (points == 0) return;
+    auto line = std::make_unique<OGRLineString>();
+    line->setNumPoints(static_cast<int>(points), FALSE);
+    for (std::uint32_t i = 0; i < points; ++i) line->setPoint(static_cast<int>(i), xy[2 * i], xy[2 * i + 1]);
+    if (table_.definition->geometryType == READDATA14_GEOMETRY_LINE_STRING) {
+        feature.SetGeometryDirectly(line.release());
+        return;
+    }
+    auto ring = std::make_unique<OGRLinearRing>();
+    ring->addSubLineString(line.get());
+    auto polygon = std::make_unique<OGRPolygon>();
+    // The ring is the record's, closed or not (a NaN is never its own
+    // end): GDAL's warning about an open ring says nothing to the user.
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    polygon->addRingDirectly(ring.release());
+    CPLPopErrorHandler();
+    feature.SetGeometryDirectly(polygon.release());
 }
 
 bool Chart14Layer::AsRead(std::uint64_t fid) const {
@@ -80,7 +129,9 @@ std::optional<std::string> Chart14Layer::WhyNotCarried(const OGRFeature& feature
     if (feature.GetDefnRef()->GetFieldCount() != defn_->GetFieldCount())
         return std::string("its fields are not the layer's");
     const auto id = static_cast<readdata14_layer_id>(table_.id);
-    return ProbeFeature(dataset_, id, feature);
+    std::unique_ptr<OGRFeature> saved(feature.Clone());
+    KeepStoredPoints(*saved);
+    return ProbeFeature(dataset_, id, *saved);
 }
 
 OGRErr Chart14Layer::ISetFeature(OGRFeature* feature) {
