@@ -92,7 +92,7 @@ private:
     std::uint64_t IterationEnd() const;
     const OGRFeature* EditedFeature(std::uint64_t fid) const;
     std::optional<std::string> WhyNotCarried(const OGRFeature& feature) const;
-    void KeepStoredPoints(OGRFeature& feature) const;
+    std::optional<std::string> KeepStored(OGRFeature& feature) const;
     OGRErr RefuseFeature(GIntBig fid, const std::string& why) const;
 
     Chart14Dataset& dataset_;

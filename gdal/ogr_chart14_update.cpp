@@ -3,6 +3,10 @@
 // format as it arrives, and the dataset is told that the chart must be
 // saved.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string>
 #include <exception>
 
 #include "ogr_chart14_update.hpp"
@@ -53,46 +57,49 @@ OGRFeature* Chart14Layer::SavedFeature(std::uint64_t fid) const {
     if (fid >= FidEnd() || Deleted(fid)) return nullptr;
     if (const OGRFeature* edited = EditedFeature(fid)) {
         std::unique_ptr<OGRFeature> saved(edited->Clone());
-        KeepStoredPoints(*saved);
+        KeepStored(*saved);  // refused when it was set if it could not be kept
         return saved.release();
     }
     return MakeFeature(fid, true);
 }
 
-// An element GIS shows without a geometry may hold points all the same (a
-// line of one point, a ring too short to close, a coordinate not finite).
-// Set again with no geometry (its fields changed), it keeps them: the
-// points go with the feature as they were read, and a save that could not
-// write them refuses the edit rather than drop them. A geometry set with
-// the edit replaces them.
-void Chart14Layer::KeepStoredPoints(OGRFeature& feature) const {
-    const GIntBig fid = feature.GetFID();
-    if (feature.GetGeometryRef() != nullptr || fid < 0 || static_cast<std::uint64_t>(fid) >= table_.featureCount)
-        return;
-    const auto row = static_cast<std::uint64_t>(fid);
-    const readdata14_stored_layer* stored = readdata14_document_stored_layer(&dataset_.ReadDocument(), table_.id);
-    if (stored == nullptr) throw std::bad_alloc();
-    const auto item = [&](std::size_t column) {
-        const readdata14_stored_column& c = stored->columns[column];
-        return std::pair{c.floats + c.starts[row], c.counts[row]};
-    };
-    if (table_.definition->geometryType == READDATA14_GEOMETRY_POINT) {
-        // Symbols and notes: x and y after the record; label points: first.
-        const std::size_t x = table_.id == READDATA14_LAYER_LABEL_POINTS ? 0 : 1;
-        const auto [xs, hasX] = item(x);
-        const auto [ys, hasY] = item(x + 1);
-        if (hasX != 0 && hasY != 0) feature.SetGeometryDirectly(new OGRPoint(*xs, *ys));
-        return;
+namespace {
+
+// The Real fields that show a value not finite as null, and where the
+// record holds that value: a stored column and the item in it.
+struct StoredField {
+    readdata14_layer_id layer;
+    const char* field;
+    const char* column;
+    std::uint32_t item;
+};
+
+constexpr StoredField STORED_FIELDS[] = {
+    {READDATA14_LAYER_LINES, "label_value", "label", 0},
+    {READDATA14_LAYER_CLOSED_CONTOURS, "label_value", "value", 0},
+    {READDATA14_LAYER_SYMBOLS, "direction", "direction", 0},
+    {READDATA14_LAYER_FILL_AREAS, "value_14", "values", 13},
+    {READDATA14_LAYER_NOTES, "value", "value", 0},
+    {READDATA14_LAYER_NOTES, "value_1", "values", 0},
+    {READDATA14_LAYER_NOTES, "value_2", "values", 1},
+    {READDATA14_LAYER_NOTES, "value_3", "values", 2},
+    {READDATA14_LAYER_NOTES, "value_4", "values", 3},
+    {READDATA14_LAYER_NOTES, "value_5", "values", 4},
+    {READDATA14_LAYER_NOTES, "value_6", "values", 5},
+};
+
+const readdata14_stored_column* ColumnNamed(const readdata14_stored_layer& layer, const char* name) {
+    for (std::uint32_t c = 0; c < layer.columnCount; ++c) {
+        if (std::strcmp(layer.columns[c].name, name) == 0) return &layer.columns[c];
     }
-    const auto [xy, points] = item(1);  // the points, after the record
-    if (points == 0) return;
+    return nullptr;
+}
+
+OGRGeometry* StoredGeometry(std::uint32_t type, const float* xy, std::uint32_t points) {
     auto line = std::make_unique<OGRLineString>();
     line->setNumPoints(static_cast<int>(points), FALSE);
     for (std::uint32_t i = 0; i < points; ++i) line->setPoint(static_cast<int>(i), xy[2 * i], xy[2 * i + 1]);
-    if (table_.definition->geometryType == READDATA14_GEOMETRY_LINE_STRING) {
-        feature.SetGeometryDirectly(line.release());
-        return;
-    }
+    if (type == READDATA14_GEOMETRY_LINE_STRING) return line.release();
     auto ring = std::make_unique<OGRLinearRing>();
     ring->addSubLineString(line.get());
     auto polygon = std::make_unique<OGRPolygon>();
@@ -101,7 +108,55 @@ void Chart14Layer::KeepStoredPoints(OGRFeature& feature) const {
     CPLPushErrorHandler(CPLQuietErrorHandler);
     polygon->addRingDirectly(ring.release());
     CPLPopErrorHandler();
-    feature.SetGeometryDirectly(polygon.release());
+    return polygon.release();
+}
+
+}  // namespace
+
+// GIS shows some of what an element holds as nothing: points that make no
+// geometry (a line of one point, a ring too short to close, a coordinate
+// not finite) and values not finite (null fields). A feature set again
+// with them still shown so (its other fields changed) keeps them as they
+// were read; a geometry or value set with the edit replaces them. What the
+// format's writing cannot take from a feature (a coordinate not finite) is
+// named, and the set refused, rather than dropped at the save.
+std::optional<std::string> Chart14Layer::KeepStored(OGRFeature& feature) const {
+    const GIntBig fid = feature.GetFID();
+    if (fid < 0 || static_cast<std::uint64_t>(fid) >= table_.featureCount) return std::nullopt;
+    const auto row = static_cast<std::uint64_t>(fid);
+    const std::unique_ptr<OGRFeature> read(ReadFeature(row));
+    const readdata14_stored_layer* stored = readdata14_document_stored_layer(&dataset_.ReadDocument(), table_.id);
+    if (read == nullptr || stored == nullptr) throw std::bad_alloc();
+    for (const StoredField& kept : STORED_FIELDS) {
+        const int index = feature.GetFieldIndex(kept.field);
+        const readdata14_stored_column* column = ColumnNamed(*stored, kept.column);
+        if (kept.layer != Id() || index < 0 || column == nullptr || column->counts[row] <= kept.item) continue;
+        if (!feature.IsFieldNull(index) || !read->IsFieldNull(index)) continue;
+        const float value = column->floats[column->starts[row] + kept.item];
+        if (std::isinf(value)) feature.SetField(index, static_cast<double>(value));
+    }
+    if (feature.GetGeometryRef() != nullptr || read->GetGeometryRef() != nullptr) return std::nullopt;
+    const std::uint32_t type = table_.definition->geometryType;
+    if (type == READDATA14_GEOMETRY_POINT) {
+        // Symbols and notes: x and y after the record; label points: first.
+        const auto* x = ColumnNamed(*stored, "x");
+        const auto* y = ColumnNamed(*stored, "y");
+        if (x == nullptr || y == nullptr || x->counts[row] == 0 || y->counts[row] == 0) return std::nullopt;
+        const float px = x->floats[x->starts[row]];
+        const float py = y->floats[y->starts[row]];
+        // Both NaN: a feature without a geometry writes just that.
+        if (std::isnan(px) && std::isnan(py)) return std::nullopt;
+        const auto shown = [](float v) {
+            char text[32];
+            return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
+        };
+        return "its position (" + shown(px) + ", " + shown(py) +
+               ") is not finite, which GIS cannot carry: set a geometry with the edit";
+    }
+    const auto* points = ColumnNamed(*stored, "points");
+    if (points == nullptr || points->counts[row] == 0) return std::nullopt;
+    feature.SetGeometryDirectly(StoredGeometry(type, points->floats + points->starts[row], points->counts[row]));
+    return std::nullopt;
 }
 
 bool Chart14Layer::AsRead(std::uint64_t fid) const {
@@ -130,7 +185,7 @@ std::optional<std::string> Chart14Layer::WhyNotCarried(const OGRFeature& feature
         return std::string("its fields are not the layer's");
     const auto id = static_cast<readdata14_layer_id>(table_.id);
     std::unique_ptr<OGRFeature> saved(feature.Clone());
-    KeepStoredPoints(*saved);
+    if (auto why = KeepStored(*saved)) return why;
     return ProbeFeature(dataset_, id, *saved);
 }
 
