@@ -133,7 +133,7 @@ std::optional<std::string> Chart14Layer::KeepStored(OGRFeature& feature) const {
         if (kept.layer != Id() || index < 0 || column == nullptr || column->counts[row] <= kept.item) continue;
         if (!feature.IsFieldNull(index) || !read->IsFieldNull(index)) continue;
         const float value = column->floats[column->starts[row] + kept.item];
-        if (std::isinf(value)) feature.SetField(index, static_cast<double>(value));
+        if (!std::isfinite(value)) feature.SetField(index, static_cast<double>(value));  // NaN's sign kept
     }
     if (feature.GetGeometryRef() != nullptr || read->GetGeometryRef() != nullptr) return std::nullopt;
     const std::uint32_t type = table_.definition->geometryType;
