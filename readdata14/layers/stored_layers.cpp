@@ -19,7 +19,7 @@ std::size_t Offset(const float* block, std::span<const Point> points) noexcept {
     return Offset(block, reinterpret_cast<const float*>(points.data()));
 }
 
-struct ColumnSpec {
+struct ColumnName {
     const char* name;
     std::uint32_t kind;
 };
@@ -32,10 +32,10 @@ void KeepLabelPoints(std::vector<float>& kept, std::span<const Point> points, fl
 
 // The columns of a layer whose items all lie in one block.
 template <class Layout>
-RecordRange<Layout> Begin(StoredLayer& layer, std::initializer_list<ColumnSpec> specs, const float* block,
+RecordRange<Layout> Begin(StoredLayer& layer, std::initializer_list<ColumnName> columns, const float* block,
                           std::size_t size, detail::TextSource texts = {}) {
     const auto records = Records<Layout>(block, size, texts);
-    for (const ColumnSpec& spec : specs) layer.Add(spec.name, spec.kind, block, size).Reserve(records.size());
+    for (const ColumnName& column : columns) layer.Add(column.name, column.kind, block, size).Reserve(records.size());
     return records;
 }
 
